@@ -1,0 +1,113 @@
+#include "Bundle.h"
+
+#include "PropertyList.h"
+#include "StringsFile.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <system_error>
+
+namespace tarnwick {
+namespace {
+
+// Folder names that older bundles use instead of language codes.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 7> legacyLanguageNames{{
+    {"en", "English"},
+    {"de", "German"},
+    {"fr", "French"},
+    {"ja", "Japanese"},
+    {"es", "Spanish"},
+    {"it", "Italian"},
+    {"nl", "Dutch"},
+}};
+
+void addCandidate(std::vector<std::string>& candidates, std::string name) {
+    // The name becomes a folder name: nothing that could lead out of the Resources folder.
+    if (name.empty() || name == "." || name == ".." ||
+        name.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+        return;
+    }
+    if (std::find(candidates.begin(), candidates.end(), name) == candidates.end()) {
+        candidates.push_back(std::move(name));
+    }
+}
+
+// "de_CH" tries "de_CH", "de-CH", then "de" (and "German"): bundles name their folders either way.
+void addLanguage(std::vector<std::string>& candidates, std::string_view language) {
+    // A locale from the environment may carry an encoding or modifier ("de_CH.UTF-8@euro").
+    std::string tag(language.substr(0, language.find_first_of(".@")));
+    while (!tag.empty()) {
+        addCandidate(candidates, tag);
+        std::string dashed = tag;
+        std::replace(dashed.begin(), dashed.end(), '_', '-');
+        addCandidate(candidates, std::move(dashed));
+        std::string underscored = tag;
+        std::replace(underscored.begin(), underscored.end(), '-', '_');
+        addCandidate(candidates, std::move(underscored));
+        const std::size_t cut = tag.find_last_of("-_");
+        if (cut == std::string::npos) {
+            break;
+        }
+        tag.resize(cut);
+    }
+    for (const auto& [code, name] : legacyLanguageNames) {
+        if (tag == code) {
+            addCandidate(candidates, std::string(name));
+        }
+    }
+}
+
+std::vector<std::string> localizationCandidates(const std::vector<std::string>& preferredLanguages,
+                                                const std::optional<PlistValue::Dictionary>& info) {
+    std::vector<std::string> candidates;
+    for (const auto& language : preferredLanguages) {
+        addLanguage(candidates, language);
+    }
+    if (info) {
+        if (auto region = stringValue(*info, "CFBundleDevelopmentRegion")) {
+            addLanguage(candidates, *region);
+        }
+    }
+    for (std::string_view fallback : {"en", "English", "Base"}) {
+        addCandidate(candidates, std::string(fallback));
+    }
+    return candidates;
+}
+
+} // namespace
+
+std::optional<Bundle> Bundle::open(const std::filesystem::path& location,
+                                   const std::vector<std::string>& preferredLanguages) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(location, error)) {
+        return std::nullopt;
+    }
+    Bundle bundle;
+    bundle.location_ = location;
+    const std::filesystem::path contents = location / "Contents";
+    if (auto info = PropertyList::read(contents / "Info.plist")) {
+        if (const auto* dictionary = info->asDictionary()) {
+            bundle.info_ = *dictionary;
+        }
+    }
+    const std::filesystem::path resources = contents / "Resources";
+    if (std::filesystem::is_directory(resources, error)) {
+        for (const auto& language : localizationCandidates(preferredLanguages, bundle.info_)) {
+            if (auto table = StringsFile::read(resources / (language + ".lproj") / "InfoPlist.strings")) {
+                bundle.localizedInfo_ = std::move(table);
+                break;
+            }
+        }
+    }
+    return bundle;
+}
+
+std::optional<std::string> Bundle::identifier() const {
+    if (!info_) {
+        return std::nullopt;
+    }
+    return stringValue(*info_, "CFBundleIdentifier");
+}
+
+} // namespace tarnwick

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "PlistValue.h"
+
+namespace tarnwick {
+
+// A bundle on disk: a folder with its information dictionary (`Contents/Info.plist`) and the
+// localised dictionary (`Contents/Resources/<language>.lproj/InfoPlist.strings`).
+class Bundle {
+public:
+    // Opens the bundle at `location` when it is a folder; reads both dictionaries at once. The localised
+    // one is looked up for `preferredLanguages` in order, then the development region, then "en",
+    // "English" and "Base".
+    static std::optional<Bundle> open(const std::filesystem::path& location,
+                                      const std::vector<std::string>& preferredLanguages);
+
+    const std::filesystem::path& location() const { return location_; }
+
+    // "CFBundleIdentifier" when it is a string.
+    std::optional<std::string> identifier() const;
+
+    const std::optional<PlistValue::Dictionary>& infoDictionary() const { return info_; }
+    const std::optional<PlistValue::Dictionary>& localizedInfoDictionary() const { return localizedInfo_; }
+
+private:
+    Bundle() = default;
+
+    std::filesystem::path location_;
+    std::optional<PlistValue::Dictionary> info_;
+    std::optional<PlistValue::Dictionary> localizedInfo_;
+};
+
+} // namespace tarnwick

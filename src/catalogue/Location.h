@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// The path operations the logic names: "standardised" and "resolved" forms and the parts of a path.
+namespace Location {
+
+// "." and ".." components and trailing separators removed; case kept; links not resolved.
+std::filesystem::path standardized(const std::filesystem::path& location);
+
+// Every symbolic link followed, as far as the path exists; the missing rest is appended standardised.
+std::filesystem::path resolved(const std::filesystem::path& location);
+
+std::string lastComponent(const std::filesystem::path& location);
+
+// The text after the last dot of the last component; empty when there is none or when the only dot
+// starts the name (".profile").
+std::string extension(const std::filesystem::path& location);
+
+// The path with "." and the extension removed from its last component.
+std::filesystem::path withoutExtension(const std::filesystem::path& location);
+
+// "/" first for an absolute path, then every component; its size gives the level below the root.
+std::vector<std::string> components(const std::filesystem::path& location);
+
+} // namespace Location
+} // namespace tarnwick

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// The one home of Unicode-aware text operations (ICU). Input and output are UTF-8; invalid sequences
+// are treated as U+FFFD. Locale-aware operations use the locale of the environment.
+namespace Text {
+
+// Full Unicode lowercasing ("Straße" stays "straße", "İ" becomes "i̇").
+std::string lowercased(std::string_view text);
+
+// The lowercased letters, marks and digits of a text (general categories L, M, N), in order.
+std::string normalizedName(std::string_view text);
+
+std::string titleCased(std::string_view text);
+
+// Unicode normalisation form C.
+std::string nfc(std::string_view text);
+
+// White space and line breaks removed from both ends.
+std::string trimmed(std::string_view text);
+
+// The order a Mac file browser uses for names: case-insensitive, digit runs compared by value
+// ("App 2" before "app 10"). Negative, zero or positive.
+int localizedStandardCompare(std::string_view left, std::string_view right);
+
+// Whether `text` contains `search`, ignoring case, by the rules of the locale. An empty search is
+// contained in nothing.
+bool localizedCaseInsensitiveContains(std::string_view text, std::string_view search);
+
+} // namespace Text
+} // namespace tarnwick

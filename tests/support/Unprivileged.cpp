@@ -1,0 +1,56 @@
+#include "Unprivileged.h"
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace tarnwick::testing {
+
+namespace {
+
+constexpr uid_t nobody = 65534;
+
+} // namespace
+
+std::optional<std::string> runUnprivileged(const std::function<std::string()>& work) {
+    if (geteuid() != 0) {
+        return work();
+    }
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return std::nullopt;
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        close(channel[0]);
+        close(channel[1]);
+        return std::nullopt;
+    }
+    if (child == 0) {
+        close(channel[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) {
+            _exit(3);
+        }
+        const std::string result = work();
+        const bool written = write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+        close(channel[1]);
+        _exit(written ? 0 : 4);
+    }
+    close(channel[1]);
+    std::string output;
+    char buffer[4096];
+    for (ssize_t count; (count = read(channel[0], buffer, sizeof buffer)) > 0;) {
+        output.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return std::nullopt;
+    }
+    return output;
+}
+
+} // namespace tarnwick::testing
