@@ -1,0 +1,78 @@
+#include "FileUtilities.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <optional>
+
+#include "Bundle.h"
+#include "DirectoryWalker.h"
+#include "Location.h"
+#include "Text.h"
+
+namespace tarnwick::FileUtilities {
+
+namespace fs = std::filesystem;
+
+std::int64_t fileSize(const fs::path& location) {
+    struct stat status {};
+    if (lstat(location.c_str(), &status) != 0) {
+        return 0;
+    }
+    if (S_ISREG(status.st_mode)) {
+        return static_cast<std::int64_t>(status.st_size);
+    }
+    // A link is measured as itself: what it points to is not moved with it.
+    if (!S_ISDIR(status.st_mode)) {
+        return 0;
+    }
+    std::int64_t total = 0;
+    DirectoryWalker::walk(location, {.readsSizes = true}, [&total](const DirectoryEntry& entry) {
+        if (entry.isRegularFile) {
+            total += entry.size;
+        }
+        return DirectoryWalker::Step::proceed;
+    });
+    return total;
+}
+
+std::string applicationName(const Bundle* bundle, const fs::path& url) {
+    std::array<std::optional<std::string>, 6> candidates;
+    if (bundle != nullptr) {
+        if (const auto& localized = bundle->localizedInfoDictionary()) {
+            candidates[0] = stringValue(*localized, "CFBundleDisplayName");
+            candidates[1] = stringValue(*localized, "CFBundleName");
+        }
+        if (const auto& info = bundle->infoDictionary()) {
+            candidates[2] = stringValue(*info, "CFBundleDisplayName");
+            candidates[3] = stringValue(*info, "CFBundleName");
+            candidates[4] = stringValue(*info, "CFBundleExecutable");
+        }
+    }
+    candidates[5] = Location::lastComponent(Location::withoutExtension(url));
+    for (const auto& candidate : candidates) {
+        if (candidate) {
+            if (std::string name = Text::trimmed(*candidate); !name.empty()) {
+                return name;
+            }
+        }
+    }
+    return std::string(unnamedApplication);
+}
+
+std::string normalizedName(std::string_view text) {
+    return Text::normalizedName(text);
+}
+
+bool isDescendant(const fs::path& child, const fs::path& parent) {
+    const std::string childPath = Location::standardized(child).string();
+    const std::string parentPath = Location::standardized(parent).string();
+    if (childPath == parentPath) {
+        return true;
+    }
+    // Below "/" everything is, and "/" + "/" would never match.
+    const std::string prefix = parentPath.ends_with('/') ? parentPath : parentPath + "/";
+    return childPath.starts_with(prefix);
+}
+
+} // namespace tarnwick::FileUtilities

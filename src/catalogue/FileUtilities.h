@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+class Bundle;
+
+namespace FileUtilities {
+
+// The name of an application whose bundle yields no usable name.
+inline constexpr std::string_view unnamedApplication = "Unnamed Application";
+
+// Bytes in a regular file, or in all regular files below a folder (hidden files and bundle contents
+// included, links neither followed nor counted). Anything unreadable counts as 0.
+std::int64_t fileSize(const std::filesystem::path& location);
+
+// The name to show for an application bundle: the localised, then the plain display name and bundle
+// name, the executable's name, then the file name without extension. `bundle` may be null when the
+// bundle could not be opened. Never empty.
+std::string applicationName(const Bundle* bundle, const std::filesystem::path& url);
+
+// The lowercased letters, marks and digits of a text, for loose comparison of names.
+std::string normalizedName(std::string_view text);
+
+// Whether `child` is `parent` itself or lies below it, comparing standardised paths exactly.
+bool isDescendant(const std::filesystem::path& child, const std::filesystem::path& parent);
+
+} // namespace FileUtilities
+} // namespace tarnwick

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// One application bundle on disk. Its identity is the location's path.
+struct InstalledApp {
+    // The version shown when a bundle declares none.
+    static constexpr std::string_view unknownVersion = "\u2014";
+
+    std::filesystem::path url;
+    std::string name;
+    std::string bundleID;  // empty when the bundle declares none or cannot be opened
+    std::string version = std::string(unknownVersion);
+    std::optional<std::int64_t> size;  // absent until computed
+    bool isSystem = false;
+
+    std::string id() const { return url.string(); }
+
+    // Every field; locations compare as text, like `id`, so equal records always share an id.
+    friend bool operator==(const InstalledApp& left, const InstalledApp& right);
+};
+
+} // namespace tarnwick
+
+template <>
+struct std::hash<tarnwick::InstalledApp> {
+    std::size_t operator()(const tarnwick::InstalledApp& app) const noexcept;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "CommandContext.h"
+
+namespace tarnwick {
+
+// `tarnwick-cli apps`: the installed applications with their sizes.
+namespace AppsCommand {
+
+int run(CommandContext& context);
+
+} // namespace AppsCommand
+} // namespace tarnwick

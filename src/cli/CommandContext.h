@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+
+#include "Platform.h"
+#include "ProgressLine.h"
+
+namespace tarnwick {
+
+// A mistake in how the command was called: printed with a hint to --help, exit status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What every command works with: the system it looks at, the output form and the streams.
+struct CommandContext {
+    Platform platform;
+    bool json = false;
+    std::ostream& out;
+    ProgressLine& progress;
+
+    // The real system, a Mac disk mounted at `root`, or the demo tree (built on first use).
+    static CommandContext make(const std::string& root, bool demo, bool json, std::ostream& out,
+                               ProgressLine& progress);
+};
+
+} // namespace tarnwick

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// A plain text table with a header row; columns are as wide as their widest cell.
+class TextTable {
+public:
+    enum class Alignment { left, right };
+
+    struct Column {
+        std::string title;
+        Alignment alignment = Alignment::left;
+    };
+
+    explicit TextTable(std::vector<Column> columns);
+
+    void addRow(std::vector<std::string> cells);
+    void print(std::ostream& out) const;
+
+private:
+    std::vector<Column> columns_;
+    std::vector<std::vector<std::string>> rows_;
+};
+
+} // namespace tarnwick

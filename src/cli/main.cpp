@@ -1,0 +1,66 @@
+#include <CLI/CLI.hpp>
+
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "AppsCommand.h"
+#include "CommandContext.h"
+
+namespace {
+
+constexpr int usageStatus = 2;
+
+int usageFailure(const std::string& message) {
+    std::cerr << "tarnwick-cli: " << message << "\nRun 'tarnwick-cli --help' for usage.\n";
+    return usageStatus;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace tarnwick;
+
+    CLI::App cli{"Tarnwick finds what applications leave behind and moves it to the Trash, reversibly.",
+                 "tarnwick-cli"};
+    cli.fallthrough();  // global options may also follow the command name
+    cli.require_subcommand(1);
+
+    std::string root;
+    bool demo = false;
+    bool json = false;
+    cli.add_option("--root", root, "Look at a Mac disk mounted at DIR instead of this system")
+        ->option_text("DIR");
+    cli.add_flag("--demo", demo, "Look at the built-in demo tree (built on first use)");
+    cli.add_flag("--json", json, "Print results as JSON");
+
+    auto* apps = cli.add_subcommand("apps", "List the installed applications with their sizes");
+
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return cli.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return cli.exit(help);
+    } catch (const CLI::ParseError& error) {
+        // A misspelt command is left over as an argument; name it rather than ask for a command.
+        if (const auto leftover = cli.remaining(); !leftover.empty() && !leftover.front().starts_with("-")) {
+            return usageFailure("unknown command '" + leftover.front() + "'");
+        }
+        return usageFailure(error.what());
+    }
+
+    try {
+        ProgressLine progress;
+        CommandContext context = CommandContext::make(root, demo, json, std::cout, progress);
+        if (apps->parsed()) {
+            return AppsCommand::run(context);
+        }
+        return usageFailure("no command given");
+    } catch (const UsageError& error) {
+        return usageFailure(error.what());
+    } catch (const std::exception& error) {
+        std::cerr << "tarnwick-cli: " << error.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,31 @@
+#include "ResidualItem.h"
+
+#include "Hashing.h"
+
+namespace tarnwick {
+std::string ResidualItem::id() const {
+    return url.string();
+}
+
+std::string_view ResidualItem::confidenceExplanation() const {
+    return explanation(confidence);
+}
+
+bool operator==(const ResidualItem& left, const ResidualItem& right) {
+    return left.url.native() == right.url.native() && left.size == right.size &&
+           left.category == right.category && left.confidence == right.confidence &&
+           left.reason == right.reason && left.selected == right.selected;
+}
+
+} // namespace tarnwick
+
+std::size_t std::hash<tarnwick::ResidualItem>::operator()(const tarnwick::ResidualItem& item) const noexcept {
+    std::size_t seed = 0;
+    tarnwick::hashCombine(seed, item.url.native());
+    tarnwick::hashCombine(seed, item.size);
+    tarnwick::hashCombine(seed, item.category);
+    tarnwick::hashCombine(seed, tarnwick::rawValue(item.confidence));
+    tarnwick::hashCombine(seed, item.reason);
+    tarnwick::hashCombine(seed, item.selected);
+    return seed;
+}

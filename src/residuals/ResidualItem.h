@@ -1,0 +1,43 @@
+#pragma once
+
+#include "MatchConfidence.h"
+#include "ResidualCategory.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// One leftover file or folder proposed for removal. Build it with all six fields, in order.
+struct ResidualItem {
+    std::filesystem::path url;
+    std::int64_t size = 0;
+    ResidualCategory category = ResidualCategory::other;
+    MatchConfidence confidence = MatchConfidence::possible;
+    std::string reason;
+    // The only field that changes after a scan: the user's choice.
+    bool selected = false;
+
+    // The path text of `url`: the identity lists and look-ups use, whatever the other fields hold.
+    std::string id() const;
+
+    // Chosen by the confidence alone.
+    std::string_view confidenceExplanation() const;
+
+    // Every field, in order. Locations compare as text, like `id`, so equal items always share an id
+    // ("a//b" and "a/b" are different items).
+    friend bool operator==(const ResidualItem& left, const ResidualItem& right);
+};
+
+} // namespace tarnwick
+
+namespace std {
+// Feeds the six fields in order; an item whose selection was flipped hashes differently in general.
+template <> struct hash<tarnwick::ResidualItem> {
+    std::size_t operator()(const tarnwick::ResidualItem& item) const noexcept;
+};
+} // namespace std

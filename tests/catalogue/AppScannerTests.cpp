@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "AppScanner.h"
+#include "TestPlatform.h"
+#include "TreeBuilder.h"
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<InstalledApp> scanAll(const Platform& platform) {
+    std::vector<InstalledApp> apps;
+    AppScanner::scan(platform, [&](InstalledApp app) { apps.push_back(std::move(app)); });
+    return apps;
+}
+
+const InstalledApp* find(const std::vector<InstalledApp>& apps, const fs::path& url) {
+    const auto it = std::find_if(apps.begin(), apps.end(), [&](const auto& app) { return app.url == url; });
+    return it == apps.end() ? nullptr : &*it;
+}
+
+class AppScannerTest : public ::testing::Test {
+protected:
+    testing::TemporaryFolder folder;
+    Platform platform = testing::makeTestPlatform(folder);
+    TreeBuilder tree{platform};
+};
+
+TEST_F(AppScannerTest, SearchesTheThreeRootsInOrderWithTheirSystemFlags) {
+    tree.addApp(platform.system("/Applications"), {.fileName = "Notes.app", .bundleID = "com.example.notes"});
+    tree.addApp(platform.home() / "Applications", {.fileName = "Mine.app", .bundleID = "com.example.mine"});
+    tree.addApp(platform.system("/System/Applications"),
+                {.fileName = "Notes.app", .bundleID = "com.apple.Notes", .shortVersion = "4.11"});
+
+    const auto apps = scanAll(platform);
+    ASSERT_EQ(apps.size(), 3u);
+    EXPECT_EQ(apps[0].url, platform.system("/Applications/Notes.app"));
+    EXPECT_FALSE(apps[0].isSystem);
+    EXPECT_EQ(apps[1].url, platform.home() / "Applications/Mine.app");
+    EXPECT_FALSE(apps[1].isSystem);
+    EXPECT_EQ(apps[2].bundleID, "com.apple.Notes");
+    EXPECT_EQ(apps[2].version, "4.11");
+    EXPECT_TRUE(apps[2].isSystem);
+    EXPECT_FALSE(apps[2].size.has_value());
+}
+
+TEST_F(AppScannerTest, AFolderReachedThroughTwoRootsIsDeliveredOnceWithTheEarlierFlag) {
+    // The user's home is the disk's root, so ~/Applications is /Applications itself.
+    Platform::Folders folders{.home = folder.path(), .temporary = folder / "T", .systemRoot = folder.path()};
+    const Platform homeAtRoot(folders);
+    tree.addApp(homeAtRoot.system("/Applications"), {.fileName = "Once.app", .bundleID = "com.example.once"});
+
+    const auto apps = scanAll(homeAtRoot);
+    ASSERT_EQ(apps.size(), 1u);
+    EXPECT_EQ(apps[0].url, folder / "Applications/Once.app");
+    EXPECT_FALSE(apps[0].isSystem);
+}
+
+TEST_F(AppScannerTest, FindsAppsInSubFoldersButNotInsideBundlesOrHidden) {
+    const fs::path applications = platform.system("/Applications");
+    tree.addApp(applications / "Utilities", {.fileName = "Tool.app", .bundleID = "com.example.tool"});
+    tree.addApp(applications, {.fileName = "Host.app",
+                               .bundleID = "com.example.host",
+                               .helpers = {{.fileName = "Helper.app", .bundleID = "com.example.helper"}}});
+    tree.addApp(applications, {.fileName = ".Hidden.app", .bundleID = "com.example.hidden"});
+    tree.addApp(applications / ".hidden-folder", {.fileName = "Inside.app"});
+    tree.addApp(applications / "Suite.framework", {.fileName = "Packaged.app"});
+    tree.addApp(applications, {.fileName = "Shout.APP", .bundleID = "com.example.shout"});
+    tree.addFolder(applications / "NotAnApp.appx");
+
+    const auto apps = scanAll(platform);
+    std::vector<std::string> names;
+    for (const auto& app : apps) {
+        names.push_back(app.url.filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Host.app", "Shout.APP", "Tool.app"}));
+}
+
+TEST_F(AppScannerTest, FillsNamesAndVersionsFromTheBundleWithFixedDefaults) {
+    const fs::path applications = platform.system("/Applications");
+    tree.addApp(applications, {.fileName = "Broken.app", .writesInfoPlist = false});
+    tree.addApp(applications, {.fileName = "Build.app", .bundleID = "com.example.build", .version = "123"});
+    tree.addApp(applications, {.fileName = "Plain.app", .infoFormat = AppSpec::PlistFormat::binary});
+    tree.addApp(applications, {.fileName = "Local.app",
+                               .bundleID = "com.example.local",
+                               .displayName = "Local",
+                               .infoFormat = AppSpec::PlistFormat::binary,
+                               .localizedInfo = {{"en", {{"CFBundleDisplayName", "Localised Name"}}}}});
+
+    const auto apps = scanAll(platform);
+    const InstalledApp* broken = find(apps, applications / "Broken.app");
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(broken->name, "Broken");
+    EXPECT_EQ(broken->bundleID, "");
+    EXPECT_EQ(broken->version, "\u2014");
+
+    const InstalledApp* build = find(apps, applications / "Build.app");
+    ASSERT_NE(build, nullptr);
+    EXPECT_EQ(build->version, "123");
+
+    const InstalledApp* plain = find(apps, applications / "Plain.app");
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->name, "Plain");
+    EXPECT_EQ(plain->bundleID, "");
+    EXPECT_EQ(plain->version, "\u2014");
+
+    const InstalledApp* local = find(apps, applications / "Local.app");
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(local->name, "Localised Name");
+}
+
+TEST_F(AppScannerTest, StreamDeliversEverythingAndFinishesWithoutTheUserFolder) {
+    for (int index = 0; index < 25; ++index) {
+        tree.addApp(platform.system("/Applications"), {.fileName = "App " + std::to_string(index) + ".app"});
+    }
+    auto stream = AppScanner::scanStream(platform);
+    int count = 0;
+    while (stream->next()) {
+        ++count;
+    }
+    EXPECT_EQ(count, 25);
+    EXPECT_FALSE(stream->next().has_value());
+
+    // A stream abandoned early still finishes its search before it goes away.
+    auto abandoned = AppScanner::scanStream(platform);
+    EXPECT_TRUE(abandoned->next().has_value());
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,106 @@
+#include "Bundle.h"
+#include "FileUtilities.h"
+#include "TemporaryFolder.h"
+#include "Unprivileged.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string infoPlist(const std::string& entries) {
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>)" +
+           entries + "</dict></plist>";
+}
+
+std::string nameFor(const testing::TemporaryFolder& folder, const std::string& bundleName,
+                    const std::string& info, const std::string& localized = {}) {
+    const fs::path bundle = folder / bundleName;
+    folder.write(bundleName + "/Contents/Info.plist", infoPlist(info));
+    if (!localized.empty()) {
+        folder.write(bundleName + "/Contents/Resources/en.lproj/InfoPlist.strings", localized);
+    }
+    const auto opened = Bundle::open(bundle, {"en"});
+    EXPECT_TRUE(opened.has_value());
+    return FileUtilities::applicationName(opened ? &*opened : nullptr, bundle);
+}
+
+TEST(FileSizeTest, CountsRegularFilesOnlyAndNeverFollowsLinks) {
+    testing::TemporaryFolder folder;
+    folder.write("tree/ten", std::string(10, 'x'));
+    folder.write("tree/.hidden", std::string(5, 'x'));
+    folder.write("tree/Inner.app/Contents/MacOS/Inner", std::string(100, 'x'));
+    folder.write("big", std::string(4096, 'x'));
+    fs::create_symlink(folder / "big", folder / "tree/link-to-big");
+    fs::create_directory_symlink(folder.path(), folder / "tree/link-to-parent");
+
+    EXPECT_EQ(FileUtilities::fileSize(folder / "tree"), 115);
+    EXPECT_EQ(FileUtilities::fileSize(folder / "tree/ten"), 10);
+    EXPECT_EQ(FileUtilities::fileSize(folder / "tree/link-to-big"), 0);
+    EXPECT_EQ(FileUtilities::fileSize(folder / "missing"), 0);
+    fs::create_directory(folder / "empty");
+    EXPECT_EQ(FileUtilities::fileSize(folder / "empty"), 0);
+    folder.write("zero", "");
+    EXPECT_EQ(FileUtilities::fileSize(folder / "zero"), 0);
+}
+
+TEST(FileSizeTest, SkipsWhatCannotBeReadAndCountsTheRest) {
+    testing::TemporaryFolder folder;
+    folder.write("tree/readable", std::string(7, 'x'));
+    folder.write("tree/locked/secret", std::string(1000, 'x'));
+    folder.write("tree/zz/after", std::string(20, 'x'));
+    fs::permissions(folder.path(), fs::perms::all);
+    fs::permissions(folder / "tree/locked", fs::perms::none);
+
+    const auto size =
+        testing::runUnprivileged([&] { return std::to_string(FileUtilities::fileSize(folder / "tree")); });
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(*size, "27");
+}
+
+TEST(ApplicationNameTest, TakesTheFirstUsableCandidateInOrder) {
+    testing::TemporaryFolder folder;
+    EXPECT_EQ(nameFor(folder, "A.app",
+                      "<key>CFBundleDisplayName</key><string>Plain</string>"
+                      "<key>CFBundleName</key><string>Bundle</string>",
+                      "\"CFBundleDisplayName\" = \"Localised\";"),
+              "Localised");
+    EXPECT_EQ(nameFor(folder, "B.app",
+                      "<key>CFBundleDisplayName</key><string>  </string>"
+                      "<key>CFBundleName</key><string> Foo\n</string>"),
+              "Foo");
+    EXPECT_EQ(nameFor(folder, "C.app",
+                      "<key>CFBundleDisplayName</key><integer>7</integer>"
+                      "<key>CFBundleExecutable</key><string>Runner</string>"),
+              "Runner");
+    EXPECT_EQ(nameFor(folder, "Fallback Name.app", "<key>CFBundleName</key><array/>"), "Fallback Name");
+}
+
+TEST(ApplicationNameTest, WithoutABundleTheFileNameIsUsed) {
+    EXPECT_EQ(FileUtilities::applicationName(nullptr, "/Applications/My App.app"), "My App");
+    EXPECT_EQ(FileUtilities::applicationName(nullptr, "/Applications/   .app"), "Unnamed Application");
+}
+
+TEST(NormalizedNameTest, KeepsOnlyLowercasedLettersMarksAndDigits) {
+    EXPECT_EQ(FileUtilities::normalizedName("Foo-Bar 2.app"), "foobar2app");
+    EXPECT_EQ(FileUtilities::normalizedName("---"), "");
+}
+
+TEST(DescendantTest, ComparesWholeComponentsExactly) {
+    EXPECT_TRUE(FileUtilities::isDescendant("/A/B", "/A/B"));
+    EXPECT_TRUE(FileUtilities::isDescendant("/A/B/c", "/A/B/"));
+    EXPECT_TRUE(FileUtilities::isDescendant("/A/B/./c/../d", "/A/B"));
+    EXPECT_TRUE(FileUtilities::isDescendant("/A", "/"));
+    EXPECT_FALSE(FileUtilities::isDescendant("/A/Bc", "/A/B"));
+    EXPECT_FALSE(FileUtilities::isDescendant("/A", "/A/B"));
+    EXPECT_FALSE(FileUtilities::isDescendant("/a/b/c", "/A/B"));
+}
+
+} // namespace
+} // namespace tarnwick

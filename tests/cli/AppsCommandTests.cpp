@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <set>
+#include <string>
+
+#include "ByteFormat.h"
+#include "Process.h"
+#include "TestPlatform.h"
+#include "TreeBuilder.h"
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+testing::ProcessResult cli(const std::vector<std::string>& arguments) {
+    return testing::runProcess(TARNWICK_CLI_PATH, arguments, {"USER=tester"});
+}
+
+class AppsCommandTest : public ::testing::Test {
+protected:
+    AppsCommandTest() {
+        TreeBuilder tree(platform);
+        tree.addApp(platform.system("/Applications"),
+                    {.fileName = "app 10.app", .bundleID = "com.example.ten", .shortVersion = "10"});
+        tree.addApp(platform.system("/Applications/Utilities"), {.fileName = "App 2.app", .bundleID = "com.example.two"});
+        tree.addApp(platform.home() / "Applications", {.fileName = "Mine.app"});
+        tree.addApp(platform.system("/System/Applications"), {.fileName = "Clock.app", .bundleID = "com.apple.clock"});
+        tree.addFile(platform.system("/Applications/app 10.app/Contents/Resources/data"), std::uint64_t{2'000'000});
+        tree.addFile(platform.system("/Applications/readme.txt"), "not an app");
+    }
+
+    testing::TemporaryFolder folder;
+    Platform platform = testing::makeTestPlatform(folder);
+};
+
+TEST_F(AppsCommandTest, JsonListsExactlyTheTreesAppsInNameOrder) {
+    // Global options are accepted on either side of the command name.
+    for (const auto& arguments : {std::vector<std::string>{"--root", folder.path().string(), "apps", "--json"},
+                                  std::vector<std::string>{"--json", "apps", "--root", folder.path().string()}}) {
+        const auto result = cli(arguments);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const auto apps = nlohmann::json::parse(result.out);
+        ASSERT_EQ(apps.size(), 4u);
+        std::vector<std::string> names;
+        for (const auto& app : apps) {
+            names.push_back(app.at("name"));
+        }
+        EXPECT_EQ(names, (std::vector<std::string>{"App 2", "app 10", "Clock", "Mine"}));
+        EXPECT_EQ(apps[1].at("path"), (folder / "Applications/app 10.app").string());
+        EXPECT_EQ(apps[1].at("bundleID"), "com.example.ten");
+        EXPECT_EQ(apps[1].at("version"), "10");
+        EXPECT_GT(apps[1].at("size").get<std::int64_t>(), 2'000'000);
+        EXPECT_EQ(apps[1].at("isSystem"), false);
+        EXPECT_EQ(apps[2].at("isSystem"), true);
+        EXPECT_EQ(apps[3].at("bundleID"), "");
+        EXPECT_EQ(apps[3].at("version"), "\u2014");
+    }
+}
+
+TEST_F(AppsCommandTest, TableShowsSizesAndMarksSystemApps) {
+    const auto json = nlohmann::json::parse(cli({"--root", folder.path().string(), "apps", "--json"}).out);
+    const auto result = cli({"--root", folder.path().string(), "apps"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("Clock (system)"), std::string::npos);
+    EXPECT_NE(result.out.find(ByteFormat::string(json[1].at("size"))), std::string::npos);
+    EXPECT_NE(result.out.find("4 applications, 1 from the system."), std::string::npos);
+    EXPECT_TRUE(result.err.empty()) << "no progress line when standard error is not a terminal";
+}
+
+TEST(CommandLineTest, MistakesGiveAShortUsageErrorAndStatusTwo) {
+    testing::TemporaryFolder folder;
+    for (const auto& arguments : {std::vector<std::string>{"frobnicate"}, std::vector<std::string>{"--frob", "apps"},
+                                  std::vector<std::string>{},
+                                  std::vector<std::string>{"--root", (folder / "missing").string(), "apps"},
+                                  std::vector<std::string>{"--root", folder.path().string(), "--demo", "apps"}}) {
+        const auto result = cli(arguments);
+        EXPECT_EQ(result.status, 2) << result.err;
+        EXPECT_TRUE(result.out.empty());
+        EXPECT_NE(result.err.find("--help"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace tarnwick
