@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+// What every benchmark needs: timing, running the reference tools, and what find(1) sees in a tree.
+namespace tarnwick::bench::Measure {
+
+// Median wall time in seconds of `runs` calls of `variant`. The caller warms the cache first.
+double medianSeconds(int runs, const std::function<void()>& variant);
+
+// Runs a command (looked up in PATH) with its standard output sent to `outputDescriptor`; its exit
+// status, or -1 when it did not exit normally. Throws std::runtime_error when it cannot be started.
+int runCommand(const std::vector<std::string>& arguments, int outputDescriptor);
+
+// Runs a command with its output discarded; throws std::runtime_error unless it exits with 0.
+void runQuietly(const std::vector<std::string>& arguments);
+
+// What a command prints; throws std::runtime_error unless it exits with 0.
+std::string commandOutput(const std::vector<std::string>& arguments);
+
+// What find(1) lists below a tree (the tree itself excluded), each entry measured as itself.
+struct FindListing {
+    std::int64_t entries = 0;
+    std::int64_t files = 0;       // regular files
+    std::int64_t fileBytes = 0;   // apparent sizes of the regular files
+    std::int64_t folderBytes = 0; // folders' own sizes
+    std::int64_t otherBytes = 0;  // links (their target's length) and every other kind
+};
+FindListing findListing(const std::filesystem::path& tree);
+
+// One line of a result table: the name, the time in milliseconds, the ratio to the reference and a note.
+void printRow(const std::string& name, double seconds, double ratio, const std::string& note = "");
+
+} // namespace tarnwick::bench::Measure

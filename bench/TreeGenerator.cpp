@@ -1,0 +1,419 @@
+#include "TreeGenerator.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <stdexcept>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnwick::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// SplitMix64: the same numbers on every platform and standard library, unlike std's distributions.
+class Random {
+public:
+    explicit Random(std::uint64_t seed)
+        : state_(seed) {}
+
+    std::uint64_t next() {
+        std::uint64_t value = (state_ += 0x9E3779B97F4A7C15ULL);
+        value = (value ^ (value >> 30U)) * 0xBF58476D1CE4E5B9ULL;
+        value = (value ^ (value >> 27U)) * 0x94D049BB133111EBULL;
+        return value ^ (value >> 31U);
+    }
+    // Uniform in [low, high]; the modulo bias is irrelevant at these ranges.
+    std::int64_t between(std::int64_t low, std::int64_t high) {
+        return low + static_cast<std::int64_t>(next() % static_cast<std::uint64_t>(high - low + 1));
+    }
+    bool chance(int percent) { return between(0, 99) < percent; }
+    template <typename Container> const auto& pick(const Container& items) {
+        return items[static_cast<std::size_t>(between(0, static_cast<std::int64_t>(items.size()) - 1))];
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+constexpr std::array<std::string_view, 24> firstWords = {
+    "Photo", "Note", "Mail", "Code", "Sync",   "Cloud", "Pixel", "Task", "Time",  "Music", "Video", "Text",
+    "Data",  "Disk", "Net",  "Chat", "Sketch", "Scan",  "Zip",   "Key",  "Money", "Book",  "Map",   "Voice"};
+constexpr std::array<std::string_view, 16> secondWords = {
+    "Studio", "Pro", "Lite",  "Box",    "Hub",     "Kit",    "Flow", "Desk",
+    "Pad",    "Lab", "Maker", "Viewer", "Manager", "Master", "Plus", "Works"};
+constexpr std::array<std::string_view, 10> vendors = {"brightfield", "northwind", "acmesoft",  "bluepeak",
+                                                      "lumen",       "orchard",   "quillware", "tidal",
+                                                      "vektor",      "zephyr"};
+constexpr std::array<std::string_view, 8> languages = {"en", "de", "fr", "ja", "es", "it", "zh-Hans", "Base"};
+constexpr std::array<std::string_view, 12> fileStems = {"cache",   "data",  "index", "blob",
+                                                        "entry",   "chunk", "state", "record",
+                                                        "session", "asset", "thumb", "meta"};
+constexpr std::array<std::string_view, 10> fileExtensions = {".db",  ".json", ".plist", ".dat",    ".bin",
+                                                             ".log", ".png",  ".jpg",   ".sqlite", ""};
+constexpr std::array<std::string_view, 12> folderNames = {
+    "fsCachedData", "Cache_Data", "GPUCache", "Storage", "Sessions", "Backups",
+    "Thumbnails",   "Index",      "Blobs",    "Temp",    "v2",       "default"};
+constexpr std::array<std::string_view, 6> resourceFolders = {"Images",    "Sounds",  "Help",
+                                                             "Templates", "Scripts", "Fonts"};
+
+std::string lowerAlphanumerics(std::string_view text) {
+    std::string result;
+    for (const char character : text) {
+        if (std::isalnum(static_cast<unsigned char>(character)) != 0) {
+            result.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(character))));
+        }
+    }
+    return result;
+}
+
+std::string hex(std::uint64_t value) {
+    static constexpr std::string_view digits = "0123456789abcdef";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return text;
+}
+
+class Writer {
+public:
+    explicit Writer(const TreeGenerator::Options& options)
+        : options_(options)
+        , random_(options.seed)
+        , noise_(std::size_t{1} << 18U) {
+        for (auto& byte : noise_) {
+            byte = static_cast<char>(random_.next());
+        }
+    }
+
+    TreeGenerator::Summary run() {
+        std::error_code error;
+        fs::create_directories(options_.output, error);
+        if (!fs::is_directory(options_.output) || !fs::is_empty(options_.output, error) || error) {
+            throw std::runtime_error("the output folder must be an empty folder: " +
+                                     options_.output.string());
+        }
+        makeApps();
+        const auto applications = options_.output / "Applications";
+        makeFolder(applications);
+        file(applications / ".localized", 0);
+        for (const auto& app : summary_.apps) {
+            application(app);
+        }
+        userFolders();
+        return summary_;
+    }
+
+private:
+    void makeApps() {
+        std::set<std::string> names;
+        std::set<std::string> identifiers;
+        const int total = options_.apps + options_.apps / 4;
+        for (int index = 0; index < total; ++index) {
+            std::string name = std::string(random_.pick(firstWords));
+            if (random_.chance(70)) {
+                name += random_.chance(50) ? " " : "";
+                name += random_.pick(secondWords);
+            }
+            const std::string base = name;
+            for (int suffix = 2; names.contains(name); ++suffix) {
+                name = base + " " + std::to_string(suffix);
+            }
+            names.insert(name);
+            TreeGenerator::App app;
+            app.name = name;
+            app.bundleID = "com." + std::string(random_.pick(vendors)) + "." + lowerAlphanumerics(name);
+            if (identifiers.contains(app.bundleID)) {
+                app.bundleID += std::to_string(index);
+            }
+            identifiers.insert(app.bundleID);
+            app.bundle = options_.output / "Applications" / (name + ".app");
+            (index < options_.apps ? summary_.apps : summary_.removedApps).push_back(std::move(app));
+        }
+    }
+
+    void application(const TreeGenerator::App& app) {
+        const std::string executable = lowerAlphanumerics(app.name);
+        const auto contents = app.bundle / "Contents";
+        makeFolder(contents);
+        text(contents / "Info.plist", infoPlist(app, executable));
+        text(contents / "PkgInfo", "APPL????");
+        makeFolder(contents / "MacOS");
+        file(contents / "MacOS" / executable, random_.between(20'000, 200'000));
+        makeFolder(contents / "_CodeSignature");
+        file(contents / "_CodeSignature/CodeResources", random_.between(2'000, 40'000));
+
+        const auto resources = contents / "Resources";
+        makeFolder(resources);
+        file(resources / "AppIcon.icns", random_.between(10'000, 150'000));
+        file(resources / "Assets.car", random_.between(5'000, 200'000));
+        const auto languageCount = random_.between(1, static_cast<std::int64_t>(languages.size()));
+        for (std::int64_t index = 0; index < languageCount; ++index) {
+            const auto lproj =
+                resources / (std::string(languages[static_cast<std::size_t>(index)]) + ".lproj");
+            makeFolder(lproj);
+            text(lproj / "InfoPlist.strings", "\"CFBundleName\" = \"" + app.name + "\";\n");
+            file(lproj / "Localizable.strings", randomSize());
+            file(lproj / "MainMenu.nib", randomSize());
+        }
+        const auto assets = random_.between(5, 60);
+        for (std::int64_t index = 0; index < assets; ++index) {
+            const auto folder = resources / random_.pick(resourceFolders);
+            makeFolder(folder);
+            file(folder /
+                     (std::string(random_.pick(fileStems)) + "-" + hex(static_cast<std::uint64_t>(index)) +
+                      std::string(random_.pick(fileExtensions))),
+                 randomSize());
+        }
+
+        // A versioned framework, with the links that make it one.
+        const std::string core = executable + "core";
+        const auto framework = contents / "Frameworks" / (core + ".framework");
+        makeFolder(framework / "Versions/A/Resources");
+        file(framework / "Versions/A" / core, random_.between(10'000, 150'000));
+        text(framework / "Versions/A/Resources/Info.plist", infoPlist(app, core));
+        link("A", framework / "Versions/Current");
+        link("Versions/Current/" + core, framework / core);
+        link("Versions/Current/Resources", framework / "Resources");
+
+        if (random_.chance(30)) {
+            const auto extension = contents / "PlugIns" / (executable + "extension.appex") / "Contents";
+            makeFolder(extension / "MacOS");
+            text(extension / "Info.plist", infoPlist(app, executable + "extension"));
+            file(extension / "MacOS" / (executable + "extension"), random_.between(10'000, 100'000));
+        }
+    }
+
+    void userFolders() {
+        const auto home = options_.output / "Users/bench";
+        for (const auto* name : {"Desktop", "Documents", "Downloads", ".Trash"}) {
+            makeFolder(home / name);
+        }
+        file(home / ".zshrc", randomSize());
+        file(home / ".Trash/.DS_Store", randomSize());
+        const auto library = home / "Library";
+        makeFolder(library);
+        file(library / ".localized", 0);
+
+        std::vector<const TreeGenerator::App*> owners;
+        for (const auto& app : summary_.apps) {
+            owners.push_back(&app);
+        }
+        for (const auto& app : summary_.removedApps) {
+            owners.push_back(&app);
+        }
+        // A few apps own most of the bytes, as browsers and editors do.
+        std::vector<std::int64_t> weights;
+        std::int64_t totalWeight = 0;
+        for (std::size_t index = 0; index < owners.size(); ++index) {
+            weights.push_back(random_.chance(10) ? random_.between(200, 1000) : random_.between(1, 100));
+            totalWeight += weights.back();
+        }
+        for (std::size_t index = 0; index < owners.size(); ++index) {
+            const auto share = totalWeight == 0 ? 0 : options_.files * weights[index] / totalWeight;
+            leftovers(library, *owners[index], share);
+        }
+    }
+
+    // What an app leaves in the user's Library, with about `files` files in its bigger folders.
+    void leftovers(const fs::path& library, const TreeGenerator::App& app, std::int64_t files) {
+        makeFolder(library / "Preferences");
+        text(library / "Preferences" / (app.bundleID + ".plist"), preferences(app));
+
+        const bool sandboxed = random_.chance(30);
+        const auto containerShare = sandboxed ? files / 5 : 0;
+        const auto cacheShare = (files - containerShare) / 2;
+        const auto supportShare = files - containerShare - cacheShare;
+        fill(library / "Caches" / app.bundleID, cacheShare);
+        fill(library / "Application Support" / app.name, supportShare);
+        if (sandboxed) {
+            const auto data = library / "Containers" / app.bundleID / "Data";
+            fill(data / "Library/Caches", containerShare / 2);
+            fill(data / "Library/Application Support", containerShare - containerShare / 2);
+            makeFolder(data / "Library/Preferences");
+            text(data / "Library/Preferences" / (app.bundleID + ".plist"), preferences(app));
+            link("../../../../Desktop", data / "Desktop");
+            link("../../../../Downloads", data / "Downloads");
+            link("../../../../../Preferences/" + app.bundleID + ".plist",
+                 data / "Library/Preferences/shared.plist");
+            text(library / "Containers" / app.bundleID / ".com.apple.containermanagerd.metadata.plist",
+                 preferences(app));
+        }
+        if (random_.chance(50)) {
+            const auto state = library / "Saved Application State" / (app.bundleID + ".savedState");
+            makeFolder(state);
+            file(state / "data.data", randomSize());
+            file(state / "windows.plist", randomSize());
+        }
+        if (random_.chance(30)) {
+            fill(library / "Logs" / app.name, random_.between(1, 8));
+        }
+        if (random_.chance(30)) {
+            fill(library / "HTTPStorages" / app.bundleID, random_.between(1, 4));
+        }
+        if (random_.chance(20)) {
+            fill(library / "WebKit" / app.bundleID / "WebsiteData", random_.between(2, 20));
+        }
+        if (random_.chance(10)) {
+            const auto group = library / "Group Containers" / ("ABCDE12345." + app.bundleID);
+            fill(group / "Library/Caches", random_.between(1, 10));
+        }
+        if (random_.chance(10)) {
+            makeFolder(library / "LaunchAgents");
+            text(library / "LaunchAgents" / (app.bundleID + ".agent.plist"), preferences(app));
+        }
+    }
+
+    // About `count` files in a random tree of sub-folders below `root`, with some hidden files and links.
+    void fill(const fs::path& root, std::int64_t count) {
+        makeFolder(root);
+        std::vector<std::pair<fs::path, int>> folders{{root, 0}};
+        for (std::int64_t index = 0; index < count; ++index) {
+            if (random_.chance(12)) {
+                const auto& [parent, depth] = random_.pick(folders);
+                if (depth < 6) {
+                    auto folder = parent / random_.pick(folderNames);
+                    const auto folderDepth = depth + 1;
+                    if (makeFolder(folder)) {
+                        if (random_.chance(5)) {
+                            file(folder / ".DS_Store", randomSize());
+                        }
+                        folders.emplace_back(std::move(folder), folderDepth);
+                    }
+                }
+            }
+            const auto& folder = random_.pick(folders).first;
+            std::string name = std::string(random_.pick(fileStems)) + "-" + hex(counter_++) +
+                               std::string(random_.pick(fileExtensions));
+            const auto kind = random_.between(0, 99);
+            if (kind < 3) {
+                file(folder / ("." + name), randomSize());
+            } else if (kind == 3) {
+                link(random_.chance(50) ? "missing-" + name : "..", folder / name);
+            } else {
+                file(folder / name, randomSize());
+            }
+        }
+    }
+
+    // Mostly small files, now and then a larger one.
+    std::int64_t randomSize() {
+        const auto kind = random_.between(0, 99);
+        if (kind < 60) {
+            return random_.between(0, 1'024);
+        }
+        if (kind < 98) {
+            return random_.between(1'024, 8'192);
+        }
+        return random_.between(8'192, 65'536);
+    }
+
+    static std::string infoPlist(const TreeGenerator::App& app, const std::string& executable) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+               "<plist version=\"1.0\">\n<dict>\n"
+               "\t<key>CFBundleDevelopmentRegion</key>\n\t<string>en</string>\n"
+               "\t<key>CFBundleExecutable</key>\n\t<string>" +
+               executable +
+               "</string>\n"
+               "\t<key>CFBundleIdentifier</key>\n\t<string>" +
+               app.bundleID +
+               "</string>\n"
+               "\t<key>CFBundleName</key>\n\t<string>" +
+               app.name +
+               "</string>\n"
+               "\t<key>CFBundlePackageType</key>\n\t<string>APPL</string>\n"
+               "\t<key>CFBundleShortVersionString</key>\n\t<string>" +
+               std::to_string(app.name.size() % 7 + 1) + "." + std::to_string(app.bundleID.size() % 10) +
+               "</string>\n"
+               "</dict>\n</plist>\n";
+    }
+
+    static std::string preferences(const TreeGenerator::App& app) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+               "\t<key>LastBundleIdentifier</key>\n\t<string>" +
+               app.bundleID + "</string>\n</dict>\n</plist>\n";
+    }
+
+    static bool isHidden(const fs::path& path) { return path.filename().native().starts_with('.'); }
+
+    // Creates the folder and any missing parent; false when it existed already.
+    bool makeFolder(const fs::path& folder) {
+        if (mkdir(folder.c_str(), 0755) == 0) {
+            ++summary_.folders;
+            summary_.hidden += isHidden(folder) ? 1 : 0;
+            return true;
+        }
+        if (errno == EEXIST) {
+            return false;
+        }
+        if (errno == ENOENT && folder.has_parent_path() && folder.parent_path() != folder) {
+            makeFolder(folder.parent_path());
+            return makeFolder(folder);
+        }
+        throw std::runtime_error("cannot create " + folder.string() + ": " + std::strerror(errno));
+    }
+
+    void write(const fs::path& path, const char* data, std::size_t size) {
+        const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (descriptor < 0) {
+            throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
+        }
+        std::size_t written = 0;
+        while (written < size) {
+            const auto result = ::write(descriptor, data + written, size - written);
+            if (result <= 0) {
+                close(descriptor);
+                throw std::runtime_error("cannot write " + path.string());
+            }
+            written += static_cast<std::size_t>(result);
+        }
+        close(descriptor);
+        ++summary_.files;
+        summary_.hidden += isHidden(path) ? 1 : 0;
+        summary_.bytes += static_cast<std::int64_t>(size);
+    }
+
+    void file(const fs::path& path, std::int64_t size) {
+        const auto length = std::min(static_cast<std::size_t>(size), noise_.size());
+        const auto offset =
+            static_cast<std::size_t>(random_.between(0, static_cast<std::int64_t>(noise_.size() - length)));
+        write(path, noise_.data() + offset, length);
+    }
+
+    void text(const fs::path& path, const std::string& contents) {
+        write(path, contents.data(), contents.size());
+    }
+
+    void link(const std::string& target, const fs::path& path) {
+        if (symlink(target.c_str(), path.c_str()) != 0) {
+            throw std::runtime_error("cannot create the link " + path.string() + ": " + std::strerror(errno));
+        }
+        ++summary_.links;
+        summary_.hidden += isHidden(path) ? 1 : 0;
+    }
+
+    const TreeGenerator::Options& options_;
+    Random random_;
+    std::vector<char> noise_;
+    std::uint64_t counter_ = 0;
+    TreeGenerator::Summary summary_;
+};
+
+} // namespace
+
+TreeGenerator::Summary TreeGenerator::generate(const Options& options) {
+    return Writer(options).run();
+}
+
+} // namespace tarnwick::bench

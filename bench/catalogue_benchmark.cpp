@@ -1,0 +1,162 @@
+// The size of a whole tree (FileUtilities::fileSize) against du(1), and the application scan
+// (AppScanner::scan) against find(1) with cat(1) reading every Info.plist, on the same tree.
+
+#include "AppScanner.h"
+#include "BenchmarkCommand.h"
+#include "FileUtilities.h"
+#include "Measure.h"
+#include "Platform.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace Measure = tarnwick::bench::Measure;
+namespace AppScanner = tarnwick::AppScanner;
+using tarnwick::InstalledApp;
+using tarnwick::Platform;
+using tarnwick::FileUtilities::fileSize;
+
+std::int64_t parsedNumber(const std::string& text) {
+    std::istringstream stream(text);
+    std::int64_t number = -1;
+    stream >> number;
+    return number;
+}
+
+// The total du prints for the tree: the apparent sizes of every entry, folders and links as themselves,
+// the tree itself included, hard links counted once.
+std::int64_t duTotal(const fs::path& tree) {
+    return parsedNumber(Measure::commandOutput({"du", "-s", "--apparent-size", "-B1", tree.string()}));
+}
+
+std::int64_t findFileBytes(const fs::path& tree) {
+    std::istringstream lines(
+        Measure::commandOutput({"find", tree.string(), "-type", "f", "-printf", "%s\\n"}));
+    std::int64_t total = 0;
+    for (std::int64_t size = 0; lines >> size;) {
+        total += size;
+    }
+    return total;
+}
+
+bool sizes(const fs::path& tree, int runs, const Measure::FindListing& listing) {
+    const auto ours = fileSize(tree); // the first run of each only warms the cache
+    const auto du = duTotal(tree);
+    const auto find = findFileBytes(tree);
+    const auto duSeconds = Measure::medianSeconds(runs, [&] {
+        Measure::runQuietly({"du", "-s", "--apparent-size", "-B1", tree.string()});
+    });
+    const auto oursSeconds = Measure::medianSeconds(runs, [&] { fileSize(tree); });
+    const auto findSeconds = Measure::medianSeconds(runs, [&] {
+        Measure::runQuietly({"find", tree.string(), "-type", "f", "-printf", "%s\\n"});
+    });
+
+    struct stat root {};
+    lstat(tree.c_str(), &root);
+    const auto duExpected = listing.fileBytes + listing.folderBytes + listing.otherBytes + root.st_size;
+
+    std::cout << "\nsize of the whole tree (ratio: time relative to du's)\n";
+    Measure::printRow("du -s --apparent-size -B1", duSeconds, 1.0, std::to_string(du) + " bytes");
+    Measure::printRow("FileUtilities::fileSize", oursSeconds, oursSeconds / duSeconds,
+                      std::to_string(ours) + " bytes");
+    Measure::printRow("find -type f -printf '%s\\n', summed apart", findSeconds, findSeconds / duSeconds,
+                      std::to_string(find) + " bytes");
+    std::cout << "  du counts folders (" << listing.folderBytes << " bytes, the tree's own " << root.st_size
+              << ") and links (" << listing.otherBytes << " bytes) too: " << du << " - " << ours << " = "
+              << du - ours << '\n';
+
+    bool agrees = true;
+    if (ours != find || ours != listing.fileBytes) {
+        agrees = false;
+        std::cout << "MISMATCH: fileSize gave " << ours << " bytes, find's regular files " << find << '\n';
+    }
+    if (du != duExpected) {
+        agrees = false;
+        std::cout << "MISMATCH: du gave " << du << " bytes, find's listing adds up to " << duExpected
+                  << " (hard links?)\n";
+    }
+    if (agrees) {
+        std::cout << "  fileSize equals the sum of the regular files' sizes; du equals that plus the folders "
+                     "and links\n";
+    }
+    return agrees;
+}
+
+std::int64_t scanApps(const Platform& platform) {
+    std::int64_t count = 0;
+    AppScanner::scan(platform, [&count](const InstalledApp&) { ++count; });
+    return count;
+}
+
+bool applications(const fs::path& tree, int runs) {
+    const auto platform = Platform::rooted(tree);
+    const auto applications = (tree / "Applications").string();
+    // One cat for as many bundles as fit on a command line: no process per bundle, as a fair reference.
+    const std::vector<std::string> batched = {
+        "sh", "-c",
+        "find \"$1\" -name '*.app' -prune -printf '%p/Contents/Info.plist\\0' | xargs -0 cat >/dev/null",
+        "sh", applications};
+    // One cat per bundle.
+    const std::vector<std::string> perBundle = {"sh", "-c",
+                                                "find \"$1\" -name '*.app' -prune -exec sh -c 'for a; do cat "
+                                                "\"$a/Contents/Info.plist\"; done' _ {} + "
+                                                ">/dev/null",
+                                                "sh", applications};
+
+    const auto ours = scanApps(platform); // the first run of each only warms the cache
+    std::istringstream found(
+        Measure::commandOutput({"find", applications, "-name", "*.app", "-prune", "-printf", "x\\n"}));
+    std::int64_t theirs = 0;
+    for (std::string line; std::getline(found, line);) {
+        ++theirs;
+    }
+    Measure::runQuietly(batched);
+    Measure::runQuietly(perBundle);
+    const auto batchedSeconds = Measure::medianSeconds(runs, [&] { Measure::runQuietly(batched); });
+    const auto oursSeconds = Measure::medianSeconds(runs, [&] { scanApps(platform); });
+    const auto perBundleSeconds = Measure::medianSeconds(runs, [&] { Measure::runQuietly(perBundle); });
+
+    std::cout << "\napplication scan (ratio: time relative to find | xargs cat)\n";
+    Measure::printRow("find -name '*.app' -prune | xargs -0 cat Info.plist", batchedSeconds, 1.0,
+                      std::to_string(theirs) + " apps");
+    Measure::printRow("AppScanner::scan", oursSeconds, oursSeconds / batchedSeconds,
+                      std::to_string(ours) + " apps");
+    Measure::printRow("find -name '*.app' -prune -exec sh (cat per app)", perBundleSeconds,
+                      perBundleSeconds / batchedSeconds);
+    if (ours != theirs) {
+        std::cout << "MISMATCH: AppScanner found " << ours << " apps, find " << theirs << '\n';
+        return false;
+    }
+    std::cout << "  both found " << ours << " apps\n";
+    return true;
+}
+
+void benchmark(const fs::path& tree, int runs) {
+    const auto listing = Measure::findListing(tree);
+    std::cout << "tree: " << tree.string() << "\nentries: " << listing.entries
+              << ", regular files: " << listing.files << ", their bytes: " << listing.fileBytes
+              << "\nmedian of " << runs << " runs after a warm-up run\n";
+    const bool sizesAgree = sizes(tree, runs, listing);
+    const bool appsAgree = applications(tree, runs);
+    if (!sizesAgree || !appsAgree) {
+        throw std::runtime_error("the results differ from the reference tools'");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    tarnwick::bench::BenchmarkCommand command(
+        "Measures FileUtilities::fileSize against du(1) and AppScanner::scan against find(1) and cat(1).",
+        {.output = {}, .apps = 1'000, .files = 200'000});
+    return command.run(argc, argv, benchmark);
+}
