@@ -43,7 +43,7 @@ PlistValue::Dictionary entitlements(std::string_view team, std::string_view bund
                                     std::initializer_list<const char*> cloudContainers = {},
                                     bool sandbox = false) {
     PlistValue::Dictionary result{
-        {"application-identifier", std::string(team) + "." + std::string(bundleID)},
+        {"com.apple.application-identifier", std::string(team) + "." + std::string(bundleID)},
         {"com.apple.developer.team-identifier", std::string(team)},
     };
     if (groups.size() > 0) {
