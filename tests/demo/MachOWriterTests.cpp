@@ -11,30 +11,20 @@
 namespace tarnwick {
 namespace {
 
-using Kind = MachOSignature::Kind;
 using Architecture = MachOSlice::Architecture;
 
 // An independent, bounds-checked decoder: enough to see what a signature reader will see.
 std::uint64_t read(std::string_view bytes, std::uint64_t at, int width, bool bigEndian) {
-    if (at + width > bytes.size()) {
-        throw std::out_of_range("read past the end");
-    }
     std::uint64_t value = 0;
     for (int i = 0; i < width; ++i) {
-        const std::uint64_t byte = static_cast<std::uint8_t>(bytes[at + (bigEndian ? i : width - 1 - i)]);
-        value = (value << 8) | byte;
+        value = (value << 8) | static_cast<std::uint8_t>(bytes.at(at + (bigEndian ? i : width - 1 - i)));
     }
     return value;
 }
-std::uint64_t le32(std::string_view b, std::uint64_t at) {
-    return read(b, at, 4, false);
-}
-std::uint64_t be32(std::string_view b, std::uint64_t at) {
-    return read(b, at, 4, true);
-}
-std::uint64_t be64(std::string_view b, std::uint64_t at) {
-    return read(b, at, 8, true);
-}
+const auto le32 = [](std::string_view b, std::uint64_t at) { return read(b, at, 4, false); };
+const auto be32 = [](std::string_view b, std::uint64_t at) { return read(b, at, 4, true); };
+const auto be64 = [](std::string_view b, std::uint64_t at) { return read(b, at, 8, true); };
+
 std::string fromHex(std::string_view hex) {
     std::string bytes;
     for (std::size_t at = 0; at + 1 < hex.size(); at += 3) {
@@ -42,14 +32,9 @@ std::string fromHex(std::string_view hex) {
     }
     return bytes;
 }
-std::string cString(std::string_view b, std::uint64_t at) {
-    const auto end = b.find('\0', at);
-    return std::string(b.substr(at, end == std::string_view::npos ? end : end - at));
-}
 
 struct Slice {
     std::uint64_t cpuType = 0;
-    std::uint64_t signatureOffset = 0;
     std::vector<std::uint64_t> slots{};           // in index order; empty when unsigned
     std::map<std::uint64_t, std::string> blobs{}; // by slot
 };
@@ -65,22 +50,19 @@ Slice decode(std::string_view slice) {
     const std::uint64_t sizeofcmds = le32(slice, 20);
     std::uint64_t at = 32;
     for (std::uint64_t i = 0; i < ncmds; ++i) {
-        const std::uint64_t cmd = le32(slice, at);
         const std::uint64_t cmdsize = le32(slice, at + 4);
-        EXPECT_GE(cmdsize, 8u);
-        if (cmd == 0x1d) {
+        if (le32(slice, at) == 0x1d) { // LC_CODE_SIGNATURE
             const std::uint64_t dataoff = le32(slice, at + 8);
             const std::uint64_t datasize = le32(slice, at + 12);
             EXPECT_LE(dataoff + datasize, slice.size());
-            decoded.signatureOffset = dataoff;
             const std::string_view superBlob = slice.substr(dataoff, datasize);
             EXPECT_EQ(be32(superBlob, 0), 0xfade0cc0u);
             EXPECT_LE(be32(superBlob, 4), datasize);
             for (std::uint64_t j = 0; j < be32(superBlob, 8); ++j) {
+                const std::uint64_t slot = be32(superBlob, 12 + 8 * j);
                 const std::uint64_t offset = be32(superBlob, 16 + 8 * j);
                 const std::uint64_t length = be32(superBlob, offset + 4);
                 EXPECT_LE(offset + length, be32(superBlob, 4));
-                const std::uint64_t slot = be32(superBlob, 12 + 8 * j);
                 EXPECT_EQ(be32(superBlob, offset), blobMagics.at(slot)) << "slot " << slot;
                 decoded.slots.push_back(slot);
                 decoded.blobs[slot] = std::string(superBlob.substr(offset, length));
@@ -92,70 +74,34 @@ Slice decode(std::string_view slice) {
     return decoded;
 }
 
-// version, flags, nSpecialSlots, teamOffset
-std::vector<std::uint64_t> codeDirectoryFields(const Slice& slice) {
-    const std::string& cd = slice.blobs.at(0);
-    return {be32(cd, 8), be32(cd, 12), be32(cd, 24), be32(cd, 48)};
+Slice decodeThin(Architecture architecture, std::optional<MachOSignature> signature) {
+    return decode(MachOWriter::bytes(MachOImage{{MachOSlice{architecture, std::move(signature)}}}));
 }
 
-MachOImage thin(Architecture architecture, std::optional<MachOSignature> signature) {
-    return MachOImage{{MachOSlice{architecture, std::move(signature)}}};
-}
-
-const PlistValue::Dictionary entitlements{
-    {"application-identifier", "ABCDE12345.com.example.notes"},
-    {"com.apple.security.application-groups", PlistValue::Array{"group.com.example.shared"}},
-    {"com.apple.security.app-sandbox", true},
-};
-
-TEST(MachOWriter, DeveloperIDSignatureCarriesIdentifierTeamAndBothEntitlementForms) {
-    const MachOSignature signature{
-        .identifier = "com.example.notes", .teamID = "ABCDE12345", .entitlements = entitlements};
-    const Slice slice = decode(MachOWriter::bytes(thin(Architecture::arm64, signature)));
+TEST(MachOWriter, SignatureCarriesItsSlotsTeamAndEntitlementsOnlyWhereDue) {
+    const PlistValue::Dictionary entitlements{
+        {"com.apple.security.application-groups", PlistValue::Array{"group.com.example.shared"}},
+        {"com.apple.security.app-sandbox", true},
+    };
+    const Slice slice =
+        decodeThin(Architecture::arm64, MachOSignature{.teamID = "ABCDE12345", .entitlements = entitlements});
     EXPECT_EQ(slice.cpuType, 0x0100000cu);
     EXPECT_EQ(slice.slots, (std::vector<std::uint64_t>{0, 2, 5, 7, 0x10000}));
-
     const std::string& cd = slice.blobs.at(0);
     const std::uint64_t teamOffset = be32(cd, 48);
-    EXPECT_EQ(codeDirectoryFields(slice), (std::vector<std::uint64_t>{0x20500, 0x10000, 7, teamOffset}));
-    EXPECT_EQ(cString(cd, be32(cd, 20)), "com.example.notes");
-    EXPECT_EQ(cString(cd, teamOffset), "ABCDE12345");
-    const std::uint64_t hashOffset = be32(cd, 16), nCodeSlots = be32(cd, 28), codeLimit = be32(cd, 32);
-    const std::uint64_t hashSize = static_cast<std::uint8_t>(cd[36]);
-    const std::uint64_t pageSize = std::uint64_t{1} << static_cast<std::uint8_t>(cd[39]);
-    EXPECT_EQ(codeLimit, slice.signatureOffset);
-    EXPECT_EQ(nCodeSlots, (codeLimit + pageSize - 1) / pageSize);
-    EXPECT_EQ(hashOffset + nCodeSlots * hashSize, cd.size());
-    EXPECT_GE(hashOffset, teamOffset + 11 + 7 * hashSize); // special slots follow the strings
-    EXPECT_EQ(be64(cd, 72), codeLimit);                    // execSegLimit: all of __TEXT
+    EXPECT_EQ(cd.substr(teamOffset, cd.find('\0', teamOffset) - teamOffset), "ABCDE12345");
 
     const std::optional<PlistValue> xml = PropertyList::parse(std::string_view(slice.blobs.at(5)).substr(8));
     ASSERT_TRUE(xml.has_value());
     EXPECT_EQ(*xml, PlistValue(entitlements));
     EXPECT_EQ(slice.blobs.at(7).substr(8), MachOWriter::derEntitlements(entitlements));
-}
 
-TEST(MachOWriter, OtherSignaturesCarryNoTeamAndOnlyTheBlobsAskedFor) {
-    const MachOSignature adHoc{
-        .kind = Kind::adHoc, .teamID = "ABCDE12345", .entitlements = entitlements, .derEntitlements = false};
-    const Slice adHocSlice = decode(MachOWriter::bytes(thin(Architecture::x86_64, adHoc)));
-    EXPECT_EQ(adHocSlice.cpuType, 0x01000007u);
-    EXPECT_EQ(adHocSlice.slots, (std::vector<std::uint64_t>{0, 2, 5}));
-    EXPECT_EQ(codeDirectoryFields(adHocSlice), (std::vector<std::uint64_t>{0x20500, 0x2, 5, 0}));
-
-    const MachOSignature linker{.kind = Kind::linker, .identifier = "notes-55554944", .teamID = "ABCDE12345"};
-    const Slice linkerSlice = decode(MachOWriter::bytes(thin(Architecture::arm64, linker)));
-    EXPECT_EQ(linkerSlice.slots, (std::vector<std::uint64_t>{0}));
-    EXPECT_EQ(codeDirectoryFields(linkerSlice), (std::vector<std::uint64_t>{0x20400, 0x20002, 0, 0}));
-    const std::string& linkerCD = linkerSlice.blobs.at(0);
-    EXPECT_EQ(cString(linkerCD, be32(linkerCD, 20)), "notes-55554944");
-    EXPECT_EQ(be32(linkerCD, 16) + be32(linkerCD, 28) * 32, linkerCD.size());
-
-    const MachOSignature derOnly{.entitlements = entitlements, .xmlEntitlements = false};
-    const Slice derSlice = decode(MachOWriter::bytes(thin(Architecture::arm64, derOnly)));
-    EXPECT_EQ(derSlice.slots, (std::vector<std::uint64_t>{0, 2, 7, 0x10000}));
-    EXPECT_EQ(codeDirectoryFields(derSlice), (std::vector<std::uint64_t>{0x20500, 0x10000, 7, 0}));
-    EXPECT_TRUE(decode(MachOWriter::bytes(thin(Architecture::arm64, std::nullopt))).slots.empty());
+    // Only a Developer ID signature names a team; an unsigned slice has no signature at all.
+    const Slice adHoc = decodeThin(
+        Architecture::x86_64, MachOSignature{.kind = MachOSignature::Kind::adHoc, .teamID = "ABCDE12345"});
+    EXPECT_EQ(adHoc.cpuType, 0x01000007u);
+    EXPECT_EQ(be32(adHoc.blobs.at(0), 48), 0u);
+    EXPECT_TRUE(decodeThin(Architecture::arm64, std::nullopt).slots.empty());
 }
 
 TEST(MachOWriter, UniversalFileHoldsEachThinSliceAtAnAlignedOffset) {
@@ -166,15 +112,13 @@ TEST(MachOWriter, UniversalFileHoldsEachThinSliceAtAnAlignedOffset) {
         const std::string bytes = MachOWriter::bytes(MachOImage{slices, 0, layout});
         ASSERT_EQ(be32(bytes, 0), wide ? 0xcafebabfu : 0xcafebabeu);
         ASSERT_EQ(be32(bytes, 4), 2u);
-        std::uint64_t previousEnd = 8 + 2 * (wide ? 32 : 20);
         for (std::uint64_t i = 0; i < 2; ++i) {
             const std::uint64_t entry = 8 + i * (wide ? 32 : 20);
             const std::uint64_t offset = wide ? be64(bytes, entry + 8) : be32(bytes, entry + 8);
             const std::uint64_t size = wide ? be64(bytes, entry + 16) : be32(bytes, entry + 12);
             EXPECT_EQ(offset % (std::uint64_t{1} << be32(bytes, entry + (wide ? 24 : 16))), 0u);
-            EXPECT_GE(offset, previousEnd);
             ASSERT_LE(offset + size, bytes.size());
-            previousEnd = offset + size;
+            // Each slice is exactly the thin file, which also rules out overlaps.
             EXPECT_EQ(bytes.substr(offset, size), MachOWriter::bytes(MachOImage{{slices[i]}}));
             EXPECT_EQ(be32(bytes, entry), decode(bytes.substr(offset, size)).cpuType);
         }
@@ -203,8 +147,7 @@ TEST(MachOWriter, DerEntitlementsMatchHandEncodedBytes) {
 TEST(MachOWriter, WrittenFileIsExecutableAndPaddedSparsely) {
     testing::TemporaryFolder folder;
     const auto file = folder / "Big.app/Contents/MacOS/Big";
-    MachOImage image = thin(Architecture::arm64, MachOSignature{});
-    image.paddedSize = 200'000'000;
+    const MachOImage image{{MachOSlice{Architecture::arm64, MachOSignature{}}}, 200'000'000};
     MachOWriter::write(image, file);
 
     struct stat status {};
@@ -216,14 +159,6 @@ TEST(MachOWriter, WrittenFileIsExecutableAndPaddedSparsely) {
     std::string head(expected.size(), '\0');
     std::ifstream(file, std::ios::binary).read(head.data(), static_cast<std::streamsize>(head.size()));
     EXPECT_EQ(head, expected);
-
-    const auto blocked = folder.write("plain", "x") / "Tool";
-    try {
-        MachOWriter::write(image, blocked);
-        FAIL() << "writing below a regular file succeeded";
-    } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find(blocked.string()), std::string::npos) << error.what();
-    }
 }
 
 } // namespace
