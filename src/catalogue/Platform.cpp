@@ -147,6 +147,21 @@ fs::path Platform::system(std::string_view absoluteLocation) const {
     return Location::standardized(folders_.systemRoot / fs::path(absoluteLocation).relative_path());
 }
 
+fs::path Platform::pathOnSystem(const fs::path& location) const {
+    if (folders_.systemRoot.empty()) {
+        return location;
+    }
+    const std::string& root = folders_.systemRoot.native();
+    const std::string& text = location.native();
+    if (text == root) {
+        return "/";
+    }
+    if (text.size() > root.size() && text.starts_with(root) && text[root.size()] == '/') {
+        return text.substr(root.size());
+    }
+    return location;
+}
+
 std::string Platform::userName() {
     if (std::string user = environment("USER"); !user.empty()) {
         return user;

@@ -52,6 +52,11 @@ public:
     // An absolute macOS location ("/Library/Caches") on this system: under the root when one is set.
     std::filesystem::path system(std::string_view absoluteLocation) const;
 
+    // The inverse of `system`: a location inside the root as the Mac itself names it ("/Library/Caches"),
+    // so that rules about macOS paths do not see the folder the disk is mounted at. Locations outside
+    // the root come back unchanged.
+    std::filesystem::path pathOnSystem(const std::filesystem::path& location) const;
+
     // The login name of the current user ($USER, else the password database).
     static std::string userName();
     // Preferred languages from the locale environment (LANGUAGE, LC_ALL, LC_MESSAGES, LANG).

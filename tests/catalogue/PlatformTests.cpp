@@ -91,6 +91,9 @@ TEST(PlatformTest, RootedSystemFindsTheUsersFoldersInsideTheRoot) {
     EXPECT_EQ(platform.applicationSupportFolder(), root / "Users/alice/Library/Application Support");
     EXPECT_EQ(platform.system("/Library/Caches"), root / "Library/Caches");
     EXPECT_EQ(platform.system("/"), root.path());
+    EXPECT_EQ(platform.pathOnSystem(root / "Library/Caches/x"), fs::path("/Library/Caches/x"));
+    EXPECT_EQ(platform.pathOnSystem(root.path()), fs::path("/"));
+    EXPECT_EQ(platform.pathOnSystem(root.path().string() + "x/Library"), fs::path(root.path().string() + "x/Library"));
 }
 
 TEST(PlatformTest, LanguagesComeFromTheLocaleEnvironment) {
