@@ -1,13 +1,12 @@
 #include "AppsCommand.h"
 
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <ostream>
-
 #include "AppCatalogue.h"
 #include "ByteFormat.h"
 #include "TextTable.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <ostream>
 
 namespace tarnwick {
 
@@ -32,17 +31,15 @@ int AppsCommand::run(CommandContext& context) {
         context.out << "No applications found.\n";
         return 0;
     }
-    TextTable table({{"Name"},
-                     {"Version"},
-                     {"Bundle Identifier"},
-                     {"Size", TextTable::Alignment::right},
-                     {"Path"}});
+    TextTable table(
+        {{"Name"}, {"Version"}, {"Bundle Identifier"}, {"Size", TextTable::Alignment::right}, {"Path"}});
     for (const auto& app : apps) {
         table.addRow({app.isSystem ? app.name + " (system)" : app.name, app.version, app.bundleID,
                       ByteFormat::string(app.size.value_or(0)), app.url.string()});
     }
     table.print(context.out);
-    const auto systemCount = std::count_if(apps.begin(), apps.end(), [](const auto& app) { return app.isSystem; });
+    const auto systemCount =
+        std::count_if(apps.begin(), apps.end(), [](const auto& app) { return app.isSystem; });
     context.out << '\n'
                 << apps.size() << (apps.size() == 1 ? " application" : " applications") << ", " << systemCount
                 << " from the system.\n";

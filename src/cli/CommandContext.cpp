@@ -1,8 +1,8 @@
 #include "CommandContext.h"
 
-#include <system_error>
-
 #include "DemoTree.h"
+
+#include <system_error>
 
 namespace tarnwick {
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "Platform.h"
+#include "ProgressLine.h"
+
 #include <filesystem>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
-
-#include "Platform.h"
-#include "ProgressLine.h"
 
 namespace tarnwick {
 

@@ -1,12 +1,12 @@
 #include "ProgressLine.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+#include <unistd.h>
 
 namespace tarnwick {
 
-ProgressLine::ProgressLine() : enabled_(isatty(STDERR_FILENO) == 1) {}
+ProgressLine::ProgressLine()
+    : enabled_(isatty(STDERR_FILENO) == 1) {}
 
 ProgressLine::~ProgressLine() {
     clear();

@@ -8,13 +8,14 @@ namespace {
 
 // Characters on screen, counting each UTF-8 sequence once.
 std::size_t displayWidth(const std::string& text) {
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return static_cast<std::size_t>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 } // namespace
 
-TextTable::TextTable(std::vector<Column> columns) : columns_(std::move(columns)) {}
+TextTable::TextTable(std::vector<Column> columns)
+    : columns_(std::move(columns)) {}
 
 void TextTable::addRow(std::vector<std::string> cells) {
     cells.resize(columns_.size());

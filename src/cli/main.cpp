@@ -1,11 +1,11 @@
-#include <CLI/CLI.hpp>
+#include "AppsCommand.h"
+#include "CommandContext.h"
+#include "IdentityCommand.h"
 
+#include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
 #include <string>
-
-#include "AppsCommand.h"
-#include "CommandContext.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
 
     CLI::App cli{"Tarnwick finds what applications leave behind and moves it to the Trash, reversibly.",
                  "tarnwick-cli"};
-    cli.fallthrough();  // global options may also follow the command name
+    cli.fallthrough(); // global options may also follow the command name
     cli.require_subcommand(1);
 
     std::string root;
@@ -35,6 +35,13 @@ int main(int argc, char** argv) {
     cli.add_flag("--json", json, "Print results as JSON");
 
     auto* apps = cli.add_subcommand("apps", "List the installed applications with their sizes");
+    std::string application;
+    auto* identity =
+        cli.add_subcommand("identity", "Show the team and entitlement identifiers of an application");
+    identity
+        ->add_option("APP", application,
+                     "Path of an .app bundle, or the name or bundle identifier of an installed application")
+        ->required();
 
     try {
         cli.parse(argc, argv);
@@ -55,6 +62,9 @@ int main(int argc, char** argv) {
         CommandContext context = CommandContext::make(root, demo, json, std::cout, progress);
         if (apps->parsed()) {
             return AppsCommand::run(context);
+        }
+        if (identity->parsed()) {
+            return IdentityCommand::run(context, application);
         }
         return usageFailure("no command given");
     } catch (const UsageError& error) {

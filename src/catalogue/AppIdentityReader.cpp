@@ -1,0 +1,107 @@
+#include "AppIdentityReader.h"
+
+#include "Bundle.h"
+#include "DerEntitlements.h"
+#include "MachOSignatureReader.h"
+#include "PlistValue.h"
+#include "PropertyList.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace tarnwick::AppIdentityReader {
+namespace {
+
+constexpr std::array<std::string_view, 3> containerEntitlements{
+    "com.apple.security.application-groups",
+    "com.apple.developer.icloud-container-identifiers",
+    "com.apple.developer.ubiquity-container-identifiers",
+};
+
+// iOS apps running on a Mac carry the first key, Mac apps the second.
+constexpr std::array<std::string_view, 2> applicationIdentifierEntitlements{
+    "application-identifier",
+    "com.apple.application-identifier",
+};
+
+// The executable named by the bundle, when that name stays inside Contents/MacOS.
+std::optional<std::filesystem::path> mainExecutable(const std::filesystem::path& bundle) {
+    const auto opened = Bundle::open(bundle, {});
+    if (!opened || !opened->infoDictionary()) {
+        return std::nullopt;
+    }
+    const auto name = stringValue(*opened->infoDictionary(), "CFBundleExecutable");
+    if (!name || name->empty() || *name == "." || *name == ".." ||
+        name->find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+        return std::nullopt;
+    }
+    return bundle / "Contents" / "MacOS" / *name;
+}
+
+// XML first; the DER form for signatures that carry only that, or whose XML is unreadable.
+PlistValue::Dictionary entitlementsOf(const MachOSignatureReader::Signature& signature) {
+    if (signature.xmlEntitlements) {
+        if (auto parsed = PropertyList::parse(*signature.xmlEntitlements)) {
+            if (const auto* dictionary = parsed->asDictionary()) {
+                return *dictionary;
+            }
+        }
+    }
+    if (signature.derEntitlements) {
+        if (auto decoded = DerEntitlements::decode(*signature.derEntitlements)) {
+            return std::move(*decoded);
+        }
+    }
+    return {};
+}
+
+void insertStrings(const PlistValue::Dictionary& entitlements, std::string_view key,
+                   std::set<std::string>& into) {
+    const auto found = entitlements.find(key);
+    const auto* array = found == entitlements.end() ? nullptr : found->second.asArray();
+    if (array == nullptr || !std::all_of(array->begin(), array->end(),
+                                         [](const PlistValue& v) { return v.asString() != nullptr; })) {
+        return;
+    }
+    for (const PlistValue& element : *array) {
+        into.insert(*element.asString());
+    }
+}
+
+void insertApplicationIdentifier(const PlistValue::Dictionary& entitlements, std::string_view key,
+                                 const std::optional<std::string>& teamID, std::set<std::string>& into) {
+    const auto identifier = stringValue(entitlements, key);
+    if (!identifier) {
+        return;
+    }
+    into.insert(*identifier);
+    if (teamID && identifier->size() > teamID->size() && identifier->starts_with(*teamID) &&
+        (*identifier)[teamID->size()] == '.') {
+        into.insert(identifier->substr(teamID->size() + 1));
+    }
+}
+
+} // namespace
+
+Identity read(const std::filesystem::path& bundle) {
+    const auto executable = mainExecutable(bundle);
+    if (!executable) {
+        return {};
+    }
+    const auto signature = MachOSignatureReader::read(*executable);
+    if (!signature) {
+        return {};
+    }
+    Identity identity{signature->teamID, {}};
+    const PlistValue::Dictionary entitlements = entitlementsOf(*signature);
+    for (const std::string_view key : containerEntitlements) {
+        insertStrings(entitlements, key, identity.entitlementIdentifiers);
+    }
+    for (const std::string_view key : applicationIdentifierEntitlements) {
+        insertApplicationIdentifier(entitlements, key, identity.teamID, identity.entitlementIdentifiers);
+    }
+    return identity;
+}
+
+} // namespace tarnwick::AppIdentityReader

@@ -1,0 +1,38 @@
+#include "IdentityCommand.h"
+
+#include "AppCatalogue.h"
+#include "AppIdentityReader.h"
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+namespace tarnwick {
+
+int IdentityCommand::run(CommandContext& context, const std::string& application) {
+    const InstalledApp app = AppCatalogue::find(context.platform, application);
+    const AppIdentityReader::Identity identity = AppIdentityReader::read(app.url);
+
+    if (context.json) {
+        nlohmann::ordered_json result;
+        result["teamID"] =
+            identity.teamID ? nlohmann::ordered_json(*identity.teamID) : nlohmann::ordered_json();
+        // A std::set is already sorted by byte order.
+        result["entitlementIdentifiers"] = identity.entitlementIdentifiers;
+        context.out << result.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+        return 0;
+    }
+
+    context.out << app.name << "  " << app.url.string() << '\n'
+                << "Team identifier: " << identity.teamID.value_or("none") << '\n';
+    if (identity.entitlementIdentifiers.empty()) {
+        context.out << "Entitlement identifiers: none\n";
+        return 0;
+    }
+    context.out << "Entitlement identifiers:\n";
+    for (const auto& identifier : identity.entitlementIdentifiers) {
+        context.out << "  " << identifier << '\n';
+    }
+    return 0;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "AppIdentityReader.h"
+#include "InstalledApp.h"
+
+#include <vector>
+
+namespace tarnwick {
+
+// The installed applications with their code-signing identities, read once per catalogue so that every
+// scan that needs to know what belongs to whom can reuse them.
+class InstalledIdentities {
+public:
+    struct Entry {
+        InstalledApp app;
+        AppIdentityReader::Identity identity;
+    };
+
+    InstalledIdentities() = default;
+
+    // Reads every identity, several at a time; the entries keep the order of `apps`.
+    static InstalledIdentities read(const std::vector<InstalledApp>& apps);
+
+    const std::vector<Entry>& entries() const { return entries_; }
+
+    // The same catalogue without the application at `url` (the one being scanned).
+    InstalledIdentities without(const std::filesystem::path& url) const;
+
+private:
+    std::vector<Entry> entries_;
+};
+
+} // namespace tarnwick
