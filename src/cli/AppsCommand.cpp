@@ -10,18 +10,19 @@
 
 namespace tarnwick {
 
+nlohmann::ordered_json AppsCommand::appJson(const InstalledApp& app) {
+    return {{"path", app.url.string()},     {"name", app.name},
+            {"bundleID", app.bundleID},     {"version", app.version},
+            {"size", app.size.value_or(0)}, {"isSystem", app.isSystem}};
+}
+
 int AppsCommand::run(CommandContext& context) {
     const std::vector<InstalledApp> apps = AppCatalogue::load(context.platform, context.progress);
 
     if (context.json) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const auto& app : apps) {
-            list.push_back({{"path", app.url.string()},
-                            {"name", app.name},
-                            {"bundleID", app.bundleID},
-                            {"version", app.version},
-                            {"size", app.size.value_or(0)},
-                            {"isSystem", app.isSystem}});
+            list.push_back(appJson(app));
         }
         context.out << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return 0;

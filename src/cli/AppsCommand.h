@@ -1,6 +1,9 @@
 #pragma once
 
 #include "CommandContext.h"
+#include "InstalledApp.h"
+
+#include <nlohmann/json.hpp>
 
 namespace tarnwick {
 
@@ -8,6 +11,9 @@ namespace tarnwick {
 namespace AppsCommand {
 
 int run(CommandContext& context);
+
+// {"path", "name", "bundleID", "version", "size" (bytes; 0 when unknown), "isSystem"}.
+nlohmann::ordered_json appJson(const InstalledApp& app);
 
 } // namespace AppsCommand
 } // namespace tarnwick

@@ -9,7 +9,8 @@
 namespace tarnwick {
 
 int IdentityCommand::run(CommandContext& context, const std::string& application) {
-    const InstalledApp app = AppCatalogue::find(context.platform, application);
+    const InstalledApp app = AppCatalogue::find(AppCatalogue::scan(context.platform, context.progress),
+                                                context.platform, application);
     const AppIdentityReader::Identity identity = AppIdentityReader::read(app.url);
 
     if (context.json) {

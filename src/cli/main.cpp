@@ -1,6 +1,7 @@
 #include "AppsCommand.h"
 #include "CommandContext.h"
 #include "IdentityCommand.h"
+#include "LeftoversCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <exception>
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
         ->add_option("APP", application,
                      "Path of an .app bundle, or the name or bundle identifier of an installed application")
         ->required();
+    auto* leftovers = cli.add_subcommand(
+        "leftovers", "List what applications that are no longer installed left in the Library folders");
 
     try {
         cli.parse(argc, argv);
@@ -65,6 +68,9 @@ int main(int argc, char** argv) {
         }
         if (identity->parsed()) {
             return IdentityCommand::run(context, application);
+        }
+        if (leftovers->parsed()) {
+            return LeftoversCommand::run(context);
         }
         return usageFailure("no command given");
     } catch (const UsageError& error) {

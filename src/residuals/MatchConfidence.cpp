@@ -9,17 +9,18 @@ namespace {
 
 struct ConfidenceTexts {
     MatchConfidence confidence;
+    std::string_view name;
     std::string_view title;
     std::string_view explanation;
 };
 
 constexpr std::array<ConfidenceTexts, 3> confidenceTexts{{
-    {MatchConfidence::possible, "Possible",
+    {MatchConfidence::possible, "possible", "Possible",
      "This item is related by application or developer name, but ownership is not exclusive. Review it "
      "before selecting."},
-    {MatchConfidence::verified, "Verified",
+    {MatchConfidence::verified, "verified", "Verified",
      "macOS container metadata identifies this item as belonging to the selected application."},
-    {MatchConfidence::exact, "Exact",
+    {MatchConfidence::exact, "exact", "Exact",
      "The file name matches this application's bundle identifier or application name."},
 }};
 
@@ -48,6 +49,10 @@ std::optional<MatchConfidence> matchConfidence(int value) {
         return std::nullopt;
     }
     return row->confidence;
+}
+
+std::string_view name(MatchConfidence confidence) {
+    return textsOf(confidence).name;
 }
 
 std::string_view title(MatchConfidence confidence) {

@@ -20,6 +20,9 @@ constexpr int rawValue(MatchConfidence confidence) {
 // The case whose raw value is `value`; nothing outside 0...2.
 std::optional<MatchConfidence> matchConfidence(int value);
 
+// The stable lower-case name of the case ("possible"), for machine-readable output.
+std::string_view name(MatchConfidence confidence);
+
 std::string_view title(MatchConfidence confidence);
 
 // One sentence telling the user what the confidence means for an item.

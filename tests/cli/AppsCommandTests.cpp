@@ -1,23 +1,17 @@
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-
-#include <set>
-#include <string>
-
 #include "ByteFormat.h"
-#include "Process.h"
+#include "CliRunner.h"
 #include "TestPlatform.h"
 #include "TreeBuilder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
 
 namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
-
-testing::ProcessResult cli(const std::vector<std::string>& arguments) {
-    return testing::runProcess(TARNWICK_CLI_PATH, arguments, {"USER=tester"});
-}
 
 class AppsCommandTest : public ::testing::Test {
 protected:
@@ -25,10 +19,13 @@ protected:
         TreeBuilder tree(platform);
         tree.addApp(platform.system("/Applications"),
                     {.fileName = "app 10.app", .bundleID = "com.example.ten", .shortVersion = "10"});
-        tree.addApp(platform.system("/Applications/Utilities"), {.fileName = "App 2.app", .bundleID = "com.example.two"});
+        tree.addApp(platform.system("/Applications/Utilities"),
+                    {.fileName = "App 2.app", .bundleID = "com.example.two"});
         tree.addApp(platform.home() / "Applications", {.fileName = "Mine.app"});
-        tree.addApp(platform.system("/System/Applications"), {.fileName = "Clock.app", .bundleID = "com.apple.clock"});
-        tree.addFile(platform.system("/Applications/app 10.app/Contents/Resources/data"), std::uint64_t{2'000'000});
+        tree.addApp(platform.system("/System/Applications"),
+                    {.fileName = "Clock.app", .bundleID = "com.apple.clock"});
+        tree.addFile(platform.system("/Applications/app 10.app/Contents/Resources/data"),
+                     std::uint64_t{2'000'000});
         tree.addFile(platform.system("/Applications/readme.txt"), "not an app");
     }
 
@@ -38,9 +35,10 @@ protected:
 
 TEST_F(AppsCommandTest, JsonListsExactlyTheTreesAppsInNameOrder) {
     // Global options are accepted on either side of the command name.
-    for (const auto& arguments : {std::vector<std::string>{"--root", folder.path().string(), "apps", "--json"},
-                                  std::vector<std::string>{"--json", "apps", "--root", folder.path().string()}}) {
-        const auto result = cli(arguments);
+    for (const auto& arguments :
+         {std::vector<std::string>{"--root", folder.path().string(), "apps", "--json"},
+          std::vector<std::string>{"--json", "apps", "--root", folder.path().string()}}) {
+        const auto result = testing::runCli(arguments);
         ASSERT_EQ(result.status, 0) << result.err;
         const auto apps = nlohmann::json::parse(result.out);
         ASSERT_EQ(apps.size(), 4u);
@@ -61,8 +59,9 @@ TEST_F(AppsCommandTest, JsonListsExactlyTheTreesAppsInNameOrder) {
 }
 
 TEST_F(AppsCommandTest, TableShowsSizesAndMarksSystemApps) {
-    const auto json = nlohmann::json::parse(cli({"--root", folder.path().string(), "apps", "--json"}).out);
-    const auto result = cli({"--root", folder.path().string(), "apps"});
+    const auto json =
+        nlohmann::json::parse(testing::runCli({"--root", folder.path().string(), "apps", "--json"}).out);
+    const auto result = testing::runCli({"--root", folder.path().string(), "apps"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("Clock (system)"), std::string::npos);
     EXPECT_NE(result.out.find(ByteFormat::string(json[1].at("size"))), std::string::npos);
@@ -72,11 +71,12 @@ TEST_F(AppsCommandTest, TableShowsSizesAndMarksSystemApps) {
 
 TEST(CommandLineTest, MistakesGiveAShortUsageErrorAndStatusTwo) {
     testing::TemporaryFolder folder;
-    for (const auto& arguments : {std::vector<std::string>{"frobnicate"}, std::vector<std::string>{"--frob", "apps"},
-                                  std::vector<std::string>{},
-                                  std::vector<std::string>{"--root", (folder / "missing").string(), "apps"},
-                                  std::vector<std::string>{"--root", folder.path().string(), "--demo", "apps"}}) {
-        const auto result = cli(arguments);
+    for (const auto& arguments :
+         {std::vector<std::string>{"frobnicate"}, std::vector<std::string>{"--frob", "apps"},
+          std::vector<std::string>{},
+          std::vector<std::string>{"--root", (folder / "missing").string(), "apps"},
+          std::vector<std::string>{"--root", folder.path().string(), "--demo", "apps"}}) {
+        const auto result = testing::runCli(arguments);
         EXPECT_EQ(result.status, 2) << result.err;
         EXPECT_TRUE(result.out.empty());
         EXPECT_NE(result.err.find("--help"), std::string::npos);

@@ -1,0 +1,32 @@
+#include "DroppedApp.h"
+
+#include "Bundle.h"
+#include "FileUtilities.h"
+#include "Location.h"
+#include "Text.h"
+
+#include <optional>
+
+namespace tarnwick {
+
+bool DroppedApp::isApplicationLocation(const std::filesystem::path& location) {
+    return Text::lowercased(Location::extension(location)) == "app";
+}
+
+InstalledApp DroppedApp::makeRecord(const std::filesystem::path& location, const Platform& platform) {
+    const std::optional<Bundle> bundle = Bundle::open(location, platform.preferredLanguages());
+    InstalledApp app;
+    app.url = Location::standardized(location);
+    app.name = FileUtilities::applicationName(bundle ? &*bundle : nullptr, location);
+    if (bundle) {
+        app.bundleID = bundle->identifier().value_or("");
+        if (const auto& info = bundle->infoDictionary()) {
+            app.version = stringValue(*info, "CFBundleShortVersionString").value_or(app.version);
+        }
+    }
+    app.size = FileUtilities::fileSize(location);
+    app.isSystem = platform.pathOnSystem(location).native().starts_with("/System/");
+    return app;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,46 @@
+#include "LeftoversCommand.h"
+
+#include "AppCatalogue.h"
+#include "ByteFormat.h"
+#include "InstalledIdentities.h"
+#include "OrphanScanner.h"
+#include "ResidualReport.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+int LeftoversCommand::run(CommandContext& context) {
+    // Every installed application protects its files, the system's own included; sizes are not needed.
+    const std::vector<InstalledApp> apps = AppCatalogue::scan(context.platform, context.progress);
+    context.progress.show("Reading signatures of " + std::to_string(apps.size()) +
+                              (apps.size() == 1 ? " application\u2026" : " applications\u2026"),
+                          true);
+    const InstalledIdentities installed = InstalledIdentities::read(apps);
+    context.progress.show("Looking for leftovers\u2026", true);
+    const std::vector<ResidualItem> items =
+        OrphanScanner::scan(installed, context.platform, [&](std::size_t measured, std::size_t total) {
+            context.progress.show("Measuring\u2026 " + std::to_string(measured) + " of " +
+                                  std::to_string(total));
+        });
+    context.progress.clear();
+
+    if (context.json) {
+        ResidualReport::printJson(context.out, {{"items", ResidualReport::itemsJson(items)}});
+        return 0;
+    }
+    if (items.empty()) {
+        context.out << "No leftovers found: every identifier-like item in the Library folders belongs to an "
+                       "installed application or to macOS.\n";
+        return 0;
+    }
+    context.out << items.size() << (items.size() == 1 ? " item" : " items")
+                << " named after applications that are no longer installed, "
+                << ByteFormat::string(ResidualReport::totalSize(items)) << " in total.\n\n";
+    ResidualReport::print(context.out, items, {.reasons = ResidualReport::Reasons::oncePerSection});
+    return 0;
+}
+
+} // namespace tarnwick

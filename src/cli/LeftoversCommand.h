@@ -1,0 +1,13 @@
+#pragma once
+
+#include "CommandContext.h"
+
+namespace tarnwick {
+
+// `tarnwick-cli leftovers`: what applications that are no longer installed left in the Library folders.
+namespace LeftoversCommand {
+
+int run(CommandContext& context);
+
+} // namespace LeftoversCommand
+} // namespace tarnwick

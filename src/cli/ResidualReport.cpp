@@ -1,0 +1,134 @@
+#include "ResidualReport.h"
+
+#include "ByteFormat.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace tarnwick::ResidualReport {
+namespace {
+
+// Sizes come from the disk: a sparse file may claim almost any length, so totals must not overflow.
+std::int64_t adding(std::int64_t total, std::int64_t size) {
+    if (size > 0 && total > std::numeric_limits<std::int64_t>::max() - size) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return total + std::max<std::int64_t>(size, 0);
+}
+
+std::string itemCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " item" : " items");
+}
+
+// A file name may hold line breaks or terminal escapes; shown raw they could fake lines of the report.
+std::string printable(std::string_view text) {
+    std::string result(text);
+    std::replace_if(
+        result.begin(), result.end(),
+        [](char character) { return static_cast<unsigned char>(character) < 0x20 || character == '\x7f'; },
+        '?');
+    return result;
+}
+
+std::string padded(std::string_view text, std::size_t width, bool right) {
+    const std::string padding(width > text.size() ? width - text.size() : 0, ' ');
+    return right ? padding + std::string(text) : std::string(text) + padding;
+}
+
+} // namespace
+
+void print(std::ostream& out, const std::vector<ResidualItem>& items, const Options& options) {
+    if (items.empty()) {
+        return;
+    }
+    // One column layout for the whole report, so that sections line up with each other.
+    std::size_t confidenceWidth = 0;
+    std::size_t sizeWidth = 0;
+    for (const auto& item : items) {
+        confidenceWidth = std::max(confidenceWidth, title(item.confidence).size());
+        sizeWidth = std::max(sizeWidth, ByteFormat::string(item.size).size());
+    }
+    const std::string reasonIndent(4 + 2 + confidenceWidth + 2 + sizeWidth + 2, ' ');
+
+    bool first = true;
+    for (const ResidualCategory category : allResidualCategories()) {
+        std::vector<const ResidualItem*> section;
+        std::int64_t total = 0;
+        for (const auto& item : items) {
+            if (item.category == category) {
+                section.push_back(&item);
+                total = adding(total, item.size);
+            }
+        }
+        if (section.empty()) {
+            continue;
+        }
+        out << (first ? "" : "\n") << rawValue(category) << " \u2014 " << itemCount(section.size()) << ", "
+            << ByteFormat::string(total) << '\n';
+        first = false;
+        const std::string& sharedReason = section.front()->reason;
+        const bool once = options.reasons == Reasons::oncePerSection;
+        if (once && !sharedReason.empty()) {
+            out << "  " << printable(sharedReason) << '\n';
+        }
+        for (const ResidualItem* item : section) {
+            out << "  " << (item->selected ? "[x] " : "[ ] ")
+                << padded(title(item->confidence), confidenceWidth, false) << "  "
+                << padded(ByteFormat::string(item->size), sizeWidth, true) << "  "
+                << printable(item->url.native()) << '\n';
+            const bool showsReason =
+                once ? item->reason != sharedReason : item->confidence == MatchConfidence::possible;
+            if (showsReason && !item->reason.empty()) {
+                out << reasonIndent << printable(item->reason) << '\n';
+            }
+        }
+    }
+
+    std::size_t selectedCount = 0;
+    std::int64_t selectedSize = 0;
+    for (const auto& item : items) {
+        if (item.selected) {
+            ++selectedCount;
+            selectedSize = adding(selectedSize, item.size);
+        }
+    }
+    out << '\n';
+    if (selectedCount == 0) {
+        out << "Nothing is preselected.\n";
+    } else {
+        out << "Preselected: " << itemCount(selectedCount) << ", " << ByteFormat::string(selectedSize)
+            << ".\n";
+    }
+}
+
+std::int64_t totalSize(const std::vector<ResidualItem>& items) {
+    std::int64_t total = 0;
+    for (const auto& item : items) {
+        total = adding(total, item.size);
+    }
+    return total;
+}
+
+nlohmann::ordered_json itemJson(const ResidualItem& item) {
+    return {
+        {"path", item.url.native()},           {"size", item.size},     {"category", rawValue(item.category)},
+        {"confidence", name(item.confidence)}, {"reason", item.reason}, {"selected", item.selected}};
+}
+
+nlohmann::ordered_json itemsJson(const std::vector<ResidualItem>& items) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const auto& item : items) {
+        list.push_back(itemJson(item));
+    }
+    return list;
+}
+
+void printJson(std::ostream& out, const nlohmann::ordered_json& value) {
+    out << value.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+}
+
+} // namespace tarnwick::ResidualReport

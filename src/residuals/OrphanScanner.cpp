@@ -1,0 +1,227 @@
+#include "OrphanScanner.h"
+
+#include "DirectoryWalker.h"
+#include "FileUtilities.h"
+#include "Location.h"
+#include "ParallelFor.h"
+#include "Text.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace tarnwick::OrphanScanner {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Below the user's Library, examined before the system's folders.
+constexpr std::array<std::string_view, 7> userRoots{
+    "Application Support",     "Caches", "Preferences", "Logs", "Containers", "Group Containers",
+    "Saved Application State",
+};
+
+constexpr std::array<std::string_view, 4> systemRoots{
+    "/Library/Application Support",
+    "/Library/Caches",
+    "/Library/Preferences",
+    "/Library/Logs",
+};
+
+// Names macOS itself uses. Not all end with a dot: "org.cups" also covers org.cupsd.
+constexpr std::array<std::string_view, 9> systemPrefixes{
+    "com.apple.", "apple.",  "org.cups",         "org.net-snmp",  "com.openssh",
+    "com.oracle", "system.", "group.com.apple.", "group.system.",
+};
+
+constexpr std::string_view separators = ".-_";
+
+struct CategoryRule {
+    std::string_view fragment;
+    ResidualCategory category;
+};
+
+// Tried in order on the lower-cased path; a ".plist" extension decides between the two tables.
+constexpr std::array<CategoryRule, 6> rulesBeforeExtension{{
+    {"/caches/", ResidualCategory::cache},
+    {"/var/folders/", ResidualCategory::cache},
+    {"/movies/", ResidualCategory::userData},
+    {"/music/", ResidualCategory::userData},
+    {"/pictures/", ResidualCategory::userData},
+    {"/preferences/", ResidualCategory::preferences},
+}};
+
+constexpr std::array<CategoryRule, 7> rulesAfterExtension{{
+    {"/containers/", ResidualCategory::container},
+    {"saved application state", ResidualCategory::state},
+    {"launchagents", ResidualCategory::service},
+    {"launchdaemons", ResidualCategory::service},
+    {"/logs/", ResidualCategory::logs},
+    {"webkit", ResidualCategory::web},
+    {"httpstorages", ResidualCategory::web},
+}};
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+
+using IdentifierSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+
+// The name without its last extension. A leading dot starts a hidden name, not an extension, and a
+// trailing dot leaves an empty extension, which is no extension either.
+std::string_view withoutExtension(std::string_view name) {
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) {
+        return name;
+    }
+    return name.substr(0, dot);
+}
+
+// What an entry would be called after the application that made it: a file loses its extension
+// (com.vendor.app.plist), a folder keeps its whole name (com.vendor.app.savedState).
+std::string baseName(std::string_view name, bool isDirectory) {
+    return Text::lowercased(isDirectory ? name : withoutExtension(name));
+}
+
+IdentifierSet installedIdentifiers(const InstalledIdentities& installed) {
+    IdentifierSet identifiers;
+    // An empty identifier would own every candidate that ends in ".", "-" or "_".
+    const auto add = [&identifiers](std::string_view text) {
+        if (std::string lowered = Text::lowercased(text); !lowered.empty()) {
+            identifiers.insert(std::move(lowered));
+        }
+    };
+    for (const auto& entry : installed.entries()) {
+        add(entry.app.bundleID);
+        add(withoutExtension(Location::lastComponent(entry.app.url)));
+        for (const auto& identifier : entry.identity.entitlementIdentifiers) {
+            add(identifier);
+        }
+    }
+    return identifiers;
+}
+
+// Whether the candidate is an installed identifier, or one joined to other text by ".", "-" or "_"
+// (com.vendor.app.helper, group.com.vendor.app). Looking up the text on either side of each separator
+// finds exactly the identifiers the candidate begins or ends with, without walking the whole set.
+bool isOwned(std::string_view candidate, const IdentifierSet& installed) {
+    if (installed.contains(candidate)) {
+        return true;
+    }
+    for (auto at = candidate.find_first_of(separators); at != std::string_view::npos;
+         at = candidate.find_first_of(separators, at + 1)) {
+        if (installed.contains(candidate.substr(0, at)) || installed.contains(candidate.substr(at + 1))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool hasSystemName(std::string_view name) {
+    const std::string lowered = Text::lowercased(name);
+    return std::any_of(systemPrefixes.begin(), systemPrefixes.end(),
+                       [&lowered](std::string_view prefix) { return lowered.starts_with(prefix); });
+}
+
+ResidualCategory category(const DirectoryEntry& entry, const Platform& platform) {
+    // The path as the Mac names it: a disk mounted below a folder called Caches must not make every
+    // finding a cache.
+    const std::string path = Text::lowercased(platform.pathOnSystem(entry.location()).native());
+    const auto contains = [&path](const CategoryRule& rule) {
+        return path.find(rule.fragment) != std::string::npos;
+    };
+    if (const auto rule = std::find_if(rulesBeforeExtension.begin(), rulesBeforeExtension.end(), contains);
+        rule != rulesBeforeExtension.end()) {
+        return rule->category;
+    }
+    if (Location::extension(entry.location()) == "plist") {
+        return ResidualCategory::preferences;
+    }
+    if (const auto rule = std::find_if(rulesAfterExtension.begin(), rulesAfterExtension.end(), contains);
+        rule != rulesAfterExtension.end()) {
+        return rule->category;
+    }
+    return ResidualCategory::support;
+}
+
+std::vector<fs::path> scanRoots(const Platform& platform) {
+    std::vector<fs::path> roots;
+    for (const auto folder : userRoots) {
+        roots.push_back(platform.home() / "Library" / folder);
+    }
+    for (const auto folder : systemRoots) {
+        roots.push_back(platform.system(folder));
+    }
+    return roots;
+}
+
+// Compared in composed form, so that a name written decomposed sorts with its composed twin; the byte
+// order of UTF-8 text is the order of its code points.
+void sortByPath(std::vector<ResidualItem>& items) {
+    std::vector<std::pair<std::string, ResidualItem>> keyed;
+    keyed.reserve(items.size());
+    for (auto& item : items) {
+        keyed.emplace_back(Text::nfc(item.url.native()), std::move(item));
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& left, const auto& right) { return left.first < right.first; });
+    for (std::size_t index = 0; index < keyed.size(); ++index) {
+        items[index] = std::move(keyed[index].second);
+    }
+}
+
+} // namespace
+
+std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform,
+                               const MeasuringProgress& measuring) {
+    const IdentifierSet identifiers = installedIdentifiers(installed);
+    std::vector<ResidualItem> items;
+    std::unordered_map<std::string, std::size_t> positionOfPath;
+    for (const auto& root : scanRoots(platform)) {
+        const auto entries = DirectoryWalker::children(root);
+        if (!entries) {
+            continue;
+        }
+        for (const auto& entry : *entries) {
+            if (entry.name.starts_with('.') || hasSystemName(entry.name)) {
+                continue;
+            }
+            const std::string candidate = baseName(entry.name, entry.isDirectory);
+            if (isOwned(candidate, identifiers) || candidate.find('.') == std::string::npos) {
+                continue;
+            }
+            ResidualItem item{entry.location(),    0,    category(entry, platform), MatchConfidence::possible,
+                              std::string(reason), false};
+            // Roots that overlap (a home folder at "/") meet the same entry twice: the later one wins.
+            if (const auto [position, added] = positionOfPath.try_emplace(entry.path, items.size()); added) {
+                items.push_back(std::move(item));
+            } else {
+                items[position->second] = std::move(item);
+            }
+        }
+    }
+
+    // Measured only once the findings are known, since a finding may be a large tree.
+    std::function<void(std::size_t)> progress;
+    if (measuring) {
+        progress = [&](std::size_t measured) { measuring(measured, items.size()); };
+    }
+    parallelFor(
+        items.size(),
+        [&items](std::size_t index) { items[index].size = FileUtilities::fileSize(items[index].url); },
+        progress);
+    sortByPath(items);
+    return items;
+}
+
+std::vector<ResidualItem> scan(const std::vector<InstalledApp>& installedApps, const Platform& platform) {
+    return scan(InstalledIdentities::read(installedApps), platform);
+}
+
+} // namespace tarnwick::OrphanScanner

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "InstalledApp.h"
+#include "InstalledIdentities.h"
+#include "Platform.h"
+#include "ResidualItem.h"
+
+#include <cstddef>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+// Finds what uninstalled applications left behind: the identifier-like entries directly inside the
+// user's and the system's Library folders (Application Support, Caches, Preferences, Logs, and the
+// user's Containers, Group Containers and Saved Application State) that no installed application and
+// not macOS itself can be traced to.
+namespace OrphanScanner {
+
+// The reason given for every finding.
+inline constexpr std::string_view reason =
+    "No installed application matches this identifier. Review carefully.";
+
+// Called on the calling thread while the findings are measured: how many are done, of how many.
+using MeasuringProgress = std::function<void(std::size_t measured, std::size_t total)>;
+
+// Every finding, with confidence possible and unselected, ordered by path. Never fails: folders that
+// cannot be listed contribute nothing. Sizes are measured several at a time.
+std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform,
+                               const MeasuringProgress& measuring = {});
+
+// The same, reading the applications' code-signing identities first.
+std::vector<ResidualItem> scan(const std::vector<InstalledApp>& installedApps, const Platform& platform);
+
+} // namespace OrphanScanner
+} // namespace tarnwick
