@@ -2,6 +2,7 @@
 #include "CommandContext.h"
 #include "IdentityCommand.h"
 #include "LeftoversCommand.h"
+#include "ScanCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <exception>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
         ->add_option("APP", application,
                      "Path of an .app bundle, or the name or bundle identifier of an installed application")
         ->required();
+    auto* scan = cli.add_subcommand("scan", "Show what an application leaves behind");
+    scan->add_option("APP", application,
+                     "Path of an .app bundle, or the name or bundle identifier of an installed application")
+        ->required();
     auto* leftovers = cli.add_subcommand(
         "leftovers", "List what applications that are no longer installed left in the Library folders");
 
@@ -68,6 +73,9 @@ int main(int argc, char** argv) {
         }
         if (identity->parsed()) {
             return IdentityCommand::run(context, application);
+        }
+        if (scan->parsed()) {
+            return ScanCommand::run(context, application);
         }
         if (leftovers->parsed()) {
             return LeftoversCommand::run(context);

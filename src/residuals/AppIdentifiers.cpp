@@ -1,0 +1,137 @@
+#include "AppIdentifiers.h"
+
+#include "Bundle.h"
+#include "DirectoryWalker.h"
+#include "Location.h"
+#include "NameText.h"
+
+#include <algorithm>
+
+namespace tarnwick::ResidualScanner {
+
+namespace {
+
+constexpr std::size_t minimumLogIdentifierLength = 5;
+constexpr std::size_t maximumIdentifierLength = 255;
+
+bool isAsciiAlphanumeric(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+std::string fileNameIdentifier(const InstalledApp& app) {
+    return Location::lastComponent(Location::withoutExtension(app.url));
+}
+
+void insertLastComponent(std::string_view lowercasedIdentifier, std::set<std::string>& into) {
+    const auto components = bundleIdentifierComponents(lowercasedIdentifier);
+    if (!components.empty() && characterCount(components.back()) >= minimumLogIdentifierLength) {
+        into.insert(components.back());
+    }
+}
+
+} // namespace
+
+std::set<std::string> exactIdentifiers(const InstalledApp& app, const AppIdentityReader::Identity& identity) {
+    std::set<std::string> identifiers;
+    auto insert = [&identifiers](std::string_view identifier) {
+        // Empty, ".", "-" or "_" would match every name that begins or ends with a separator (".DS_Store",
+        // "__MACOSX"): an identifier without a letter or digit names nothing.
+        if (!nameKey(identifier).empty()) {
+            identifiers.insert(lowercasedName(identifier));
+        }
+    };
+    insert(app.bundleID);
+    insert(fileNameIdentifier(app));
+    for (const auto& identifier : identity.entitlementIdentifiers) {
+        // Application groups and containers are plain identifiers; anything else in a signature is not one.
+        if (passesIdentifierFilter(identifier)) {
+            insert(identifier);
+        }
+    }
+    return identifiers;
+}
+
+std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
+    std::set<std::string> identifiers;
+    const std::string bundleID = lowercasedName(app.bundleID);
+    insertLastComponent(bundleID, identifiers);
+
+    const auto components = bundleIdentifierComponents(bundleID);
+    if (components.size() < 2) {
+        return identifiers;
+    }
+    const std::string vendorPrefix = components[0] + "." + components[1] + ".";
+    DirectoryWalker::walk(
+        app.url / "Contents/Helpers", {.skipsHiddenEntries = true, .skipsPackageContents = true},
+        [&](const DirectoryEntry& entry) {
+            if (lowercasedName(Location::extension(entry.path)) != "app") {
+                return DirectoryWalker::Step::proceed;
+            }
+            if (const auto helper = Bundle::open(entry.path, {})) {
+                const std::string helperID = lowercasedName(helper->identifier().value_or(""));
+                if (helperID.starts_with(vendorPrefix)) {
+                    insertLastComponent(helperID, identifiers);
+                }
+            }
+            return DirectoryWalker::Step::skipDescendants;
+        });
+    return identifiers;
+}
+
+bool passesIdentifierFilter(std::string_view identifier) {
+    // Checked by hand rather than with a regular expression, whose "$" would also accept a final line break.
+    if (identifier.empty() || identifier.size() > maximumIdentifierLength ||
+        identifier.find("..") != std::string_view::npos || !isAsciiAlphanumeric(identifier.front())) {
+        return false;
+    }
+    return std::all_of(identifier.begin(), identifier.end(),
+                       [](char c) { return isAsciiAlphanumeric(c) || c == '.' || c == '_' || c == '-'; });
+}
+
+bool isSingleComponent(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+std::vector<std::string> bundleIdentifierComponents(std::string_view bundleID) {
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    while (start <= bundleID.size()) {
+        const std::size_t end = std::min(bundleID.find('.', start), bundleID.size());
+        if (end > start) {
+            components.emplace_back(bundleID.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return components;
+}
+
+std::optional<std::string> vendorToken(std::string_view bundleID) {
+    auto components = bundleIdentifierComponents(bundleID);
+    // A bundle identifier is the bundle's own word: a "vendor" of "/" would make the whole Library a
+    // vendor folder.
+    if (components.size() < 3 || !isSingleComponent(components[1])) {
+        return std::nullopt;
+    }
+    return std::move(components[1]);
+}
+
+std::vector<std::string> containerNames(const InstalledApp& app,
+                                        const AppIdentityReader::Identity& identity) {
+    std::vector<std::string> names;
+    auto add = [&names](std::string_view declared) {
+        for (std::string name : {std::string(declared), lowercasedName(declared)}) {
+            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
+                names.push_back(std::move(name));
+            }
+        }
+    };
+    add(app.bundleID);
+    add(fileNameIdentifier(app));
+    for (const auto& identifier : identity.entitlementIdentifiers) {
+        add(identifier);
+    }
+    return names;
+}
+
+} // namespace tarnwick::ResidualScanner

@@ -1,0 +1,79 @@
+#include "DeepSearch.h"
+
+#include "AppIdentifiers.h"
+#include "DirectoryWalker.h"
+#include "NameText.h"
+#include "PathCategory.h"
+#include "ResidualScanner.h"
+#include "Text.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace tarnwick::ResidualScanner {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t minimumNameKeyLength = 6;
+
+// Cloud drives, mail, messages, photos, sandboxes and tools: never entered, never proposed.
+constexpr std::array<std::string_view, 9> excludedNames{
+    "Mobile Documents", "CloudStorage",     "Mail",      "Messages", "Photos",
+    "Containers",       "Group Containers", "Developer", "Metadata",
+};
+
+bool isExcluded(std::string_view name) {
+    return std::find(excludedNames.begin(), excludedNames.end(), name) != excludedNames.end();
+}
+
+} // namespace
+
+std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& app,
+                                      const Platform& platform) {
+    const fs::path perUser = platform.temporaryFolder().parent_path();
+    std::vector<DeepRoot> roots{{home / ".config", 4}, {home / ".local" / "share", 4}};
+    if (const auto vendor = vendorToken(app.bundleID)) {
+        roots.push_back({home / "Library" / *vendor, 5});
+        roots.push_back({home / "Library" / Text::titleCased(*vendor), 5});
+        roots.push_back({home / ("." + *vendor), 5});
+    }
+    roots.push_back({perUser / "C", 4});
+    roots.push_back({perUser / "T", 3});
+    return roots;
+}
+
+void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, const std::string& appName,
+              const Platform& platform, ResidualFindings& found) {
+    using Step = DirectoryWalker::Step;
+    const bool matchesByName = characterCount(appName) >= minimumNameKeyLength;
+    DirectoryWalker::walk(root, {.skipsPackageContents = true}, [&](const DirectoryEntry& entry) {
+        // What lies below the deepest level is never examined, so it is not even listed.
+        const Step next = entry.level >= maxDepth ? Step::skipDescendants : Step::proceed;
+        if (entry.level > maxDepth || isExcluded(entry.name) || entry.isSymbolicLink) {
+            return Step::skipDescendants;
+        }
+        const std::string name = lowercasedName(matchedName(entry.name, entry.isDirectory));
+        switch (matcher.identifierMatch(name)) {
+        case NameOwner::thisApp:
+            found.record(entry.path, category(entry.path, platform), MatchConfidence::exact,
+                         reasonDeepBundleIdentifier, true);
+            [[fallthrough]];
+        case NameOwner::otherApp:
+            // A folder named by an identifier is proposed as a whole, or belongs to another application.
+            return entry.isDirectory ? Step::skipDescendants : next;
+        case NameOwner::none:
+            break;
+        }
+        if (matchesByName && nameKey(name) == appName) {
+            // A name match is looser: findings inside the folder are still made.
+            found.record(entry.path, category(entry.path, platform), MatchConfidence::possible,
+                         reasonDeepApplicationName, false);
+        }
+        return next;
+    });
+}
+
+} // namespace tarnwick::ResidualScanner

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "InstalledApp.h"
+#include "NameMatcher.h"
+#include "Platform.h"
+#include "ResidualFindings.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarnwick::ResidualScanner {
+
+// A folder searched below the Library, and the deepest level examined (1: the folder's own children).
+struct DeepRoot {
+    std::filesystem::path url;
+    int depth = 0;
+};
+
+// In order: ~/.config and ~/.local/share; ~/Library/<vendor>, ~/Library/<Vendor> and ~/.<vendor> for a
+// bundle identifier of at least three components; the per-user cache folder "C" and temporary folder "T".
+std::vector<DeepRoot> deepSearchRoots(const std::filesystem::path& home, const InstalledApp& app,
+                                      const Platform& platform);
+
+// Walks below `root` down to `maxDepth` levels, skipping package contents, links, nine folders that hold
+// other programs' or the user's own data, and whatever lies below an identifier match. Identifier matches
+// are recorded as exact and selected, folders and files named exactly like an application name key of at
+// least 6 characters as possible (and still looked into).
+void deepScan(const std::filesystem::path& root, int maxDepth, const NameMatcher& matcher,
+              const std::string& appName, const Platform& platform, ResidualFindings& found);
+
+} // namespace tarnwick::ResidualScanner

@@ -1,0 +1,91 @@
+#include "DeveloperFolders.h"
+
+#include "AppIdentifiers.h"
+#include "DirectoryWalker.h"
+#include "Location.h"
+#include "NameText.h"
+#include "PathCategory.h"
+#include "ResidualScanner.h"
+#include "SeenFolders.h"
+#include "Text.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tarnwick::ResidualScanner {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t minimumVendorLength = 4;
+constexpr std::size_t minimumNameLength = 5;
+constexpr int deepestLevel = 3;
+
+// The normalised display name and file name of the application, each if long enough to mean something.
+std::vector<std::string> applicationNames(const InstalledApp& app) {
+    std::vector<std::string> names;
+    for (const std::string& name :
+         {nameKey(app.name), nameKey(Location::lastComponent(Location::withoutExtension(app.url)))}) {
+        if (characterCount(name) >= minimumNameLength) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+void addVendorFolders(const InstalledApp& app, const fs::path& home, const NameMatcher& matcher,
+                      const Platform& platform, ResidualFindings& found) {
+    const auto vendor = vendorToken(app.bundleID);
+    if (!vendor || characterCount(*vendor) < minimumVendorLength) {
+        return;
+    }
+    const std::string capitalised = Text::titleCased(*vendor);
+    const fs::path library = home / "Library";
+    const fs::path candidates[] = {
+        library / "Application Support" / *vendor,
+        library / "Application Support" / capitalised,
+        library / *vendor,
+        library / capitalised,
+    };
+    SeenFolders searched;
+    for (const auto& candidate : candidates) {
+        if (searched.firstVisit(candidate)) {
+            addAppSpecificChildren(candidate, app, matcher, platform, found);
+        }
+    }
+}
+
+void addAppSpecificChildren(const fs::path& folder, const InstalledApp& app, const NameMatcher& matcher,
+                            const Platform& platform, ResidualFindings& found) {
+    using Step = DirectoryWalker::Step;
+    const auto names = applicationNames(app);
+    DirectoryWalker::walk(folder, {.skipsHiddenEntries = true}, [&](const DirectoryEntry& entry) {
+        const Step next = entry.level >= deepestLevel ? Step::skipDescendants : Step::proceed;
+        if (entry.level > deepestLevel || entry.isSymbolicLink) {
+            return Step::skipDescendants;
+        }
+        const std::string component = lowercasedName(entry.name);
+        NameOwner owner = matcher.bundleIdentifierPrefixMatch(component);
+        if (owner == NameOwner::none) {
+            const std::string key = nameKey(matchedName(component, entry.isDirectory));
+            owner = std::find(names.begin(), names.end(), key) != names.end() ? NameOwner::thisApp
+                                                                              : NameOwner::none;
+        }
+        switch (owner) {
+        case NameOwner::thisApp:
+            found.record(entry.path, category(entry.path, platform), MatchConfidence::exact,
+                         reasonDeveloperFolder, true);
+            [[fallthrough]];
+        case NameOwner::otherApp:
+            return entry.isDirectory ? Step::skipDescendants : next;
+        case NameOwner::none:
+            break;
+        }
+        return next;
+    });
+}
+
+} // namespace tarnwick::ResidualScanner

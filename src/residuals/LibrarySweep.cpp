@@ -1,0 +1,95 @@
+#include "LibrarySweep.h"
+
+#include "DirectoryWalker.h"
+#include "NameText.h"
+#include "ResidualScanner.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+namespace tarnwick::ResidualScanner {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t minimumNameKeyLength = 5;
+
+struct Verdict {
+    MatchConfidence confidence;
+    std::string_view reason;
+};
+
+// What a child of `location` named `name` (lowercased) is to this application, if anything.
+std::optional<Verdict> verdict(const LibraryLocation& location, std::string_view name,
+                               const NameMatcher& matcher, const std::set<std::string>& logIdentifiers,
+                               const std::string& appName) {
+    if (location.category == ResidualCategory::logs &&
+        std::any_of(logIdentifiers.begin(), logIdentifiers.end(),
+                    [&](const std::string& identifier) { return matchesLogIdentifier(name, identifier); })) {
+        return Verdict{MatchConfidence::exact, reasonExecutableLog};
+    }
+    switch (matcher.identifierMatch(name)) {
+    case NameOwner::thisApp:
+        return Verdict{MatchConfidence::exact, reasonBundleIdentifier};
+    case NameOwner::otherApp:
+        // Another installed application's, so not even a name match for this one.
+        return std::nullopt;
+    case NameOwner::none:
+        break;
+    }
+    if (characterCount(appName) >= minimumNameKeyLength && nameKey(name) == appName) {
+        return Verdict{MatchConfidence::possible, reasonApplicationName};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<LibraryLocation> libraryLocations(const fs::path& userLibrary, const Platform& platform) {
+    using Category = ResidualCategory;
+    return {
+        {userLibrary / "Application Support", Category::support, false},
+        {userLibrary / "Caches", Category::cache, false},
+        {userLibrary / "Preferences", Category::preferences, false},
+        {userLibrary / "Saved Application State", Category::state, false},
+        {userLibrary / "HTTPStorages", Category::web, false},
+        {userLibrary / "WebKit", Category::web, false},
+        {userLibrary / "Logs", Category::logs, false},
+        {userLibrary / "Logs" / "DiagnosticReports", Category::logs, false},
+        {userLibrary / "Logs" / "CrashReporter", Category::logs, false},
+        {userLibrary / "Application Support" / "CrashReporter", Category::crashReports, false},
+        {userLibrary / "LaunchAgents", Category::service, false},
+        {platform.system("/Library/Application Support"), Category::support, true},
+        {platform.system("/Library/Caches"), Category::cache, true},
+        {platform.system("/Library/Preferences"), Category::preferences, true},
+        {platform.system("/Library/LaunchAgents"), Category::service, true},
+        {platform.system("/Library/LaunchDaemons"), Category::service, true},
+        {platform.system("/Library/PrivilegedHelperTools"), Category::service, true},
+        {platform.system("/Library/Logs/DiagnosticReports"), Category::logs, true},
+        {platform.system("/Library/Logs/CrashReporter"), Category::logs, true},
+        {platform.system("/Library/Application Support/CrashReporter"), Category::crashReports, true},
+    };
+}
+
+void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatcher& matcher,
+                  const std::set<std::string>& logIdentifiers, const std::string& appName,
+                  ResidualFindings& found) {
+    for (const auto& location : locations) {
+        const auto children = DirectoryWalker::children(location.url);
+        if (!children) {
+            continue;
+        }
+        for (const auto& child : *children) {
+            const std::string name = lowercasedName(matchedName(child.name, child.isDirectory));
+            if (const auto match = verdict(location, name, matcher, logIdentifiers, appName)) {
+                // Only identifier matches in the user's own Library are preselected.
+                const bool selected = match->confidence == MatchConfidence::exact && !location.systemWide;
+                found.record(child.path, location.category, match->confidence, match->reason, selected);
+            }
+        }
+    }
+}
+
+} // namespace tarnwick::ResidualScanner

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "NameMatcher.h"
+#include "Platform.h"
+#include "ResidualCategory.h"
+#include "ResidualFindings.h"
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tarnwick::ResidualScanner {
+
+// One folder of the Library sweep.
+struct LibraryLocation {
+    std::filesystem::path url;
+    ResidualCategory category = ResidualCategory::other;
+    bool systemWide = false; // in /Library: findings are proposed, not preselected
+};
+
+// The twenty swept folders, user's first, in sweep order.
+std::vector<LibraryLocation> libraryLocations(const std::filesystem::path& userLibrary,
+                                              const Platform& platform);
+
+// Looks at the direct children of each location (never below them) and records those named by an
+// identifier (exact), by a log identifier in the log folders (exact), or by the application's name key of
+// at least 5 characters (possible).
+void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatcher& matcher,
+                  const std::set<std::string>& logIdentifiers, const std::string& appName,
+                  ResidualFindings& found);
+
+} // namespace tarnwick::ResidualScanner

@@ -1,0 +1,48 @@
+#include "ResidualFindings.h"
+
+#include "Location.h"
+#include "NameText.h"
+
+#include <unistd.h>
+
+namespace tarnwick::ResidualScanner {
+
+namespace fs = std::filesystem;
+
+void ResidualFindings::record(const fs::path& candidate, ResidualCategory category,
+                              MatchConfidence confidence, std::string_view reason, bool selected) {
+    const fs::path url = Location::standardized(candidate);
+    // A NUL would make the system test a shorter path than the one proposed.
+    if (url.native().find('\0') != std::string::npos || access(url.c_str(), F_OK) != 0) {
+        return;
+    }
+    // Removing what another installed application uses as well would break that application.
+    if (isShared(url)) {
+        confidence = MatchConfidence::possible;
+        selected = false;
+    }
+    const auto [entry, inserted] = items_.try_emplace(url.native());
+    if (!inserted && entry->second.confidence > confidence) {
+        return;
+    }
+    entry->second = ResidualItem{url, 0, category, confidence, std::string(reason), selected};
+}
+
+std::vector<ResidualItem> ResidualFindings::items() const {
+    std::vector<ResidualItem> result;
+    result.reserve(items_.size());
+    for (const auto& [key, item] : items_) {
+        result.push_back(item);
+    }
+    return result;
+}
+
+bool ResidualFindings::isShared(const fs::path& url) const {
+    if (shared_.empty()) {
+        return false;
+    }
+    const std::string name = lowercasedName(Location::lastComponent(url));
+    return shared_.contains(name) || shared_.contains(std::string(matchedName(name, false)));
+}
+
+} // namespace tarnwick::ResidualScanner

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "MatchConfidence.h"
+#include "ResidualCategory.h"
+#include "ResidualItem.h"
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tarnwick::ResidualScanner {
+
+// The findings of one scan, one per standardised path. Between two findings of the same path the higher
+// confidence wins, and at equal confidence the later one (with its reason and selection).
+class ResidualFindings {
+public:
+    // Records `candidate` if something exists there. Sizes are left at 0: they are measured once, for
+    // the items that survive pruning.
+    void record(const std::filesystem::path& candidate, ResidualCategory category, MatchConfidence confidence,
+                std::string_view reason, bool selected);
+
+    // Lowercased identifiers that the scanned application shares with another installed one (an
+    // application group or cloud container both declare). A finding named after one of them, recorded
+    // from now on, is proposed as possible and not selected, whatever step found it.
+    void setSharedIdentifiers(std::set<std::string> identifiers) { shared_ = std::move(identifiers); }
+
+    // Every finding, in no particular order.
+    std::vector<ResidualItem> items() const;
+
+private:
+    bool isShared(const std::filesystem::path& url) const;
+
+    std::unordered_map<std::string, ResidualItem> items_;
+    std::set<std::string> shared_;
+};
+
+} // namespace tarnwick::ResidualScanner

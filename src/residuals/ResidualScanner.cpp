@@ -1,0 +1,109 @@
+#include "ResidualScanner.h"
+
+#include "AppIdentifiers.h"
+#include "AppIdentityReader.h"
+#include "DeepSearch.h"
+#include "DeveloperFolders.h"
+#include "ExactLookups.h"
+#include "FileUtilities.h"
+#include "LibrarySweep.h"
+#include "NameMatcher.h"
+#include "NameText.h"
+#include "ResidualFindings.h"
+#include "ResidualOrder.h"
+#include "SeenFolders.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tarnwick::ResidualScanner {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isOther(const InstalledIdentities::Entry& entry, const InstalledApp& app) {
+    return entry.app.url.native() != app.url.native();
+}
+
+std::vector<std::string> otherBundleIDs(const InstalledIdentities& otherApps, const InstalledApp& app) {
+    std::vector<std::string> identifiers;
+    for (const auto& entry : otherApps.entries()) {
+        if (isOther(entry, app) && !entry.app.bundleID.empty()) {
+            identifiers.push_back(lowercasedName(entry.app.bundleID));
+        }
+    }
+    return identifiers;
+}
+
+// The entitlement identifiers (lowercased) that this application and another installed one both declare.
+std::set<std::string> sharedEntitlementIdentifiers(const AppIdentityReader::Identity& identity,
+                                                   const InstalledIdentities& otherApps,
+                                                   const InstalledApp& app) {
+    std::set<std::string> own;
+    for (const auto& identifier : identity.entitlementIdentifiers) {
+        if (!identifier.empty()) {
+            own.insert(lowercasedName(identifier));
+        }
+    }
+    std::set<std::string> shared;
+    for (const auto& entry : otherApps.entries()) {
+        if (!isOther(entry, app)) {
+            continue;
+        }
+        for (const auto& identifier : entry.identity.entitlementIdentifiers) {
+            if (std::string lowered = lowercasedName(identifier); own.contains(lowered)) {
+                shared.insert(std::move(lowered));
+            }
+        }
+    }
+    return shared;
+}
+
+} // namespace
+
+std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform,
+                               const InstalledIdentities& otherApps) {
+    const fs::path& home = platform.home();
+    const fs::path userLibrary = home / "Library";
+    const auto locations = libraryLocations(userLibrary, platform);
+
+    ResidualFindings found;
+    if (!app.isSystem) {
+        found.record(app.url, ResidualCategory::application, MatchConfidence::exact,
+                     reasonSelectedApplication, true);
+    }
+
+    const auto identity = AppIdentityReader::read(app.url);
+    found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
+    const auto identifiers = exactIdentifiers(app, identity);
+    const auto logIdentifiers = applicationLogIdentifiers(app);
+    const std::string appName = FileUtilities::normalizedName(app.name);
+    const NameMatcher matcher(identifiers, lowercasedName(app.bundleID), otherBundleIDs(otherApps, app));
+
+    addExactPreferences(app, identity, userLibrary, platform, found);
+    addRecentDocumentLists(identifiers, userLibrary, found);
+    addExactContainers(containerNames(app, identity), userLibrary, found);
+    sweepLibrary(locations, matcher, logIdentifiers, appName, found);
+
+    // A folder reached through two roots ('~/Library/example' and '~/Library/Example' on a volume that
+    // ignores case, or through a link) is searched once, so that no file is proposed under two paths.
+    SeenFolders searched;
+    for (const auto& root : deepSearchRoots(home, app, platform)) {
+        if (searched.firstVisit(root.url)) {
+            deepScan(root.url, root.depth, matcher, appName, platform, found);
+        }
+    }
+    addVendorFolders(app, home, matcher, platform, found);
+
+    auto items = removeNested(found.items());
+    // Measured only now: a finding replaced or pruned on the way would have been measured in vain.
+    for (auto& item : items) {
+        item.size = FileUtilities::fileSize(item.url);
+    }
+    sortInFinalOrder(items);
+    return items;
+}
+
+} // namespace tarnwick::ResidualScanner

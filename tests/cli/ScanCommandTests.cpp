@@ -1,0 +1,92 @@
+#include "CliRunner.h"
+#include "TestPlatform.h"
+#include "TreeBuilder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace tarnwick {
+namespace {
+
+class ScanCommandTest : public ::testing::Test {
+protected:
+    ScanCommandTest() {
+        tree.addApp(platform.system("/Applications"),
+                    {.fileName = "Notes.app", .bundleID = "com.example.Notes", .shortVersion = "2.0"});
+        tree.addApp(platform.system("/Applications"),
+                    {.fileName = "Notary.app", .bundleID = "com.example.notary"});
+        tree.addFile(tree.userLibrary("Preferences/com.example.Notes.plist"), "prefs");
+        tree.addFile(tree.userLibrary("Caches/com.example.notes/Cache.db"), std::uint64_t{3000});
+        tree.addFile(tree.systemLibrary("Caches/com.example.notes/shared.db"), std::uint64_t{500});
+        tree.addFile(tree.userLibrary("Application Support/NotesData/db"), "x");
+    }
+
+    std::string root() const { return folder.path().string(); }
+
+    testing::TemporaryFolder folder;
+    Platform platform = testing::makeTestPlatform(folder);
+    TreeBuilder tree{platform};
+};
+
+TEST_F(ScanCommandTest, JsonHasTheAppAndTheItemsInTheScannersOrder) {
+    const auto result = testing::runCli({"--root", root(), "scan", "notes", "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto json = nlohmann::ordered_json::parse(result.out);
+
+    EXPECT_EQ(json.at("app").at("bundleID"), "com.example.Notes");
+    EXPECT_EQ(json.at("app").at("version"), "2.0");
+    EXPECT_GT(json.at("app").at("size").get<std::int64_t>(), 0);
+
+    const auto& items = json.at("items");
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].at("category"), "Application");
+    EXPECT_EQ(items[1].at("path"), (folder / "Library/Caches/com.example.notes").string());
+    EXPECT_EQ(items[1].at("selected"), false);
+    EXPECT_EQ(items[2].at("path"), (folder / "Users/tester/Library/Caches/com.example.notes").string());
+    EXPECT_EQ(items[2].at("size"), 3000);
+    EXPECT_EQ(items[2].at("confidence"), "exact");
+    EXPECT_EQ(items[2].at("reason"), "Bundle identifier match");
+    EXPECT_EQ(items[2].at("selected"), true);
+    EXPECT_EQ(items[3].at("category"), "Preferences");
+    const std::vector<std::string> keys{"path", "size", "category", "confidence", "reason", "selected"};
+    std::vector<std::string> actual;
+    for (const auto& [key, value] : items[0].items()) {
+        actual.push_back(key);
+    }
+    EXPECT_EQ(actual, keys);
+}
+
+TEST_F(ScanCommandTest, TextGroupsBySectionAndSumsWhatIsPreselected) {
+    const auto result =
+        testing::runCli({"--root", root(), "scan", (folder / "Applications/Notes.app").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_LT(result.out.find("Application \u2014 1 item"), result.out.find("Caches \u2014 2 items"));
+    EXPECT_LT(result.out.find("Caches \u2014 2 items"), result.out.find("Preferences \u2014 1 item"));
+    EXPECT_NE(result.out.find("Preselected: 3 items"), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, AnUnknownOrAmbiguousAppListsTheCandidates) {
+    const auto unknown = testing::runCli({"--root", root(), "scan", "not"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("Notes"), std::string::npos);
+    EXPECT_NE(unknown.err.find("Notary"), std::string::npos);
+
+    const auto notABundle = testing::runCli({"--root", root(), "scan", (folder / "Users").string()});
+    EXPECT_EQ(notABundle.status, 2);
+    EXPECT_TRUE(notABundle.out.empty());
+}
+
+TEST_F(ScanCommandTest, ABundleOutsideTheApplicationFoldersIsScannedAsDropped) {
+    tree.addApp(folder / "Downloads",
+                {.fileName = "Notes.app", .bundleID = "com.example.Notes", .version = "9"});
+    const auto result =
+        testing::runCli({"--root", root(), "--json", "scan", (folder / "Downloads/Notes.app").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto json = nlohmann::ordered_json::parse(result.out);
+    EXPECT_EQ(json.at("app").at("path"), (folder / "Downloads/Notes.app").string());
+    EXPECT_EQ(json.at("app").at("version"), "\u2014"); // a dropped bundle's version ignores CFBundleVersion
+    EXPECT_EQ(json.at("items").at(0).at("path"), (folder / "Downloads/Notes.app").string());
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,228 @@
+#include "AppIdentifiers.h"
+#include "NameMatcher.h"
+#include "NameText.h"
+#include "PathCategory.h"
+#include "ResidualOrder.h"
+#include "ScannerFixture.h"
+#include "Text.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace ResidualScanner;
+
+TEST(IdentifierMatchTest, EqualOrJoinedBySeparatorAtEitherEnd) {
+    for (const char* name : {"com.example.notes", "com.example.notes.helper", "com.example.notes-backup",
+                             "com.example.notes_1", "group.com.example.notes", "old-com.example.notes"}) {
+        EXPECT_TRUE(matchesIdentifier(name, "com.example.notes")) << name;
+    }
+    for (const char* name : {"group.notes", "old-notes", "notes_2", "x_notes"}) {
+        EXPECT_TRUE(matchesIdentifier(name, "notes")) << name;
+    }
+    for (const char* name : {"notesdata", "mynotes", "notes data", "notes+x", "note", "", "-notes-x"}) {
+        EXPECT_FALSE(matchesIdentifier(name, "notes")) << name;
+    }
+    EXPECT_FALSE(matchesIdentifier("_private", ""));
+
+    // Log identifiers only lead a name.
+    EXPECT_TRUE(matchesLogIdentifier("notes_2024-01-01-120000_host", "notes"));
+    EXPECT_TRUE(matchesLogIdentifier("notes", "notes"));
+    EXPECT_FALSE(matchesLogIdentifier("old-notes", "notes"));
+    EXPECT_FALSE(matchesLogIdentifier("notesdata", "notes"));
+
+    // Inside developer folders the bundle identifier leads a whole file name, joined only by ".".
+    EXPECT_TRUE(matchesBundleIdentifierPrefix("com.example.notes.plist", "com.example.notes"));
+    EXPECT_FALSE(matchesBundleIdentifierPrefix("com.example.notes-x", "com.example.notes"));
+    EXPECT_FALSE(matchesBundleIdentifierPrefix("", ""));
+}
+
+TEST(NameMatcherTest, ALongerBundleIdentifierOfAnotherAppClaimsTheName) {
+    const NameMatcher chrome({"com.google.chrome", "google chrome"}, "com.google.chrome",
+                             {"com.google.chrome.canary", "com.google", "com.google.chrome"});
+    EXPECT_EQ(chrome.identifierMatch("com.google.chrome"), NameOwner::thisApp);
+    EXPECT_EQ(chrome.identifierMatch("com.google.chrome.helper"), NameOwner::thisApp);
+    EXPECT_EQ(chrome.identifierMatch("com.google.chrome.canary"), NameOwner::otherApp);
+    EXPECT_EQ(chrome.identifierMatch("com.google.chrome.canary.savedstate"), NameOwner::otherApp);
+    EXPECT_EQ(chrome.identifierMatch("com.google.chromecast"), NameOwner::none);
+    EXPECT_EQ(chrome.bundleIdentifierPrefixMatch("com.google.chrome.plist"), NameOwner::thisApp);
+    EXPECT_EQ(chrome.bundleIdentifierPrefixMatch("com.google.chrome.canary.plist"), NameOwner::otherApp);
+
+    // A third-party 'Weather.app' beside the system's: its file name matches the system app's data.
+    const NameMatcher weather({"net.acme.forecast", "weather"}, "net.acme.forecast", {"com.apple.weather"});
+    EXPECT_EQ(weather.identifierMatch("com.apple.weather"), NameOwner::otherApp);
+    EXPECT_EQ(weather.identifierMatch("weather-cache"), NameOwner::thisApp);
+
+    // A name that another identifier of the app accepts without a rival is still the app's.
+    const NameMatcher both({"notes", "com.example.notes"}, "com.example.notes", {"com.example.notes"});
+    EXPECT_EQ(both.identifierMatch("com.example.notes"), NameOwner::thisApp);
+    EXPECT_EQ(NameMatcher({""}, "").identifierMatch("_private"), NameOwner::none);
+}
+
+TEST(IdentifierFilterTest, OnlyPlainIdentifiersBecomeFileNames) {
+    for (const std::string& identifier :
+         std::vector<std::string>{"com.example.Notes", "group.a-b_c", "9lives", std::string(255, 'a')}) {
+        EXPECT_TRUE(passesIdentifierFilter(identifier)) << identifier;
+    }
+    for (const std::string& identifier :
+         std::vector<std::string>{"", ".", "..", "a..b", ".hidden", "_x", "-x", "a/b", "../x", "a b", "a\n",
+                                  "caf\xC3\xA9", std::string(256, 'a'), std::string("a\0b", 3)}) {
+        EXPECT_FALSE(passesIdentifierFilter(identifier)) << identifier;
+    }
+}
+
+TEST(IdentifierFilterTest, VendorTokenMustBeOneFolderName) {
+    EXPECT_EQ(vendorToken("com.example.Notes"), "example");
+    EXPECT_EQ(vendorToken("com.ab.notes"), "ab");
+    EXPECT_EQ(vendorToken("com..ab..notes"), "ab");
+    EXPECT_EQ(vendorToken("com.notes"), std::nullopt);
+    EXPECT_EQ(vendorToken("com./.notes"), std::nullopt);
+    EXPECT_EQ(vendorToken(std::string("com.\0.notes", 11)), std::nullopt);
+}
+
+TEST(NameTextTest, ShortcutsForAsciiAgreeWithUnicodeOperations) {
+    std::string ascii;
+    for (int c = 1; c < 128; ++c) {
+        ascii.push_back(static_cast<char>(c));
+    }
+    for (const std::string& text : {ascii, std::string("Sound-Box Pro 2.app"),
+                                    std::string("\xC3\x9C"
+                                                "ber Caf\xC3\xA9")}) {
+        EXPECT_EQ(lowercasedName(text), Text::lowercased(text));
+        EXPECT_EQ(nameKey(text), Text::normalizedName(text));
+    }
+    EXPECT_EQ(characterCount("caf\xC3\xA9"), 4U);
+    EXPECT_EQ(matchedName("notes.2024.log", false), "notes.2024");
+    EXPECT_EQ(matchedName("notes.2024.log", true), "notes.2024.log");
+    EXPECT_EQ(matchedName(".notes", false), ".notes");
+    EXPECT_EQ(matchedName("notes.", false), "notes.");
+}
+
+class IdentifiersTest : public testing::ScannerFixture {};
+
+TEST_F(IdentifiersTest, ExactIdentifiersAreLowercasedAndNeverEmpty) {
+    const InstalledApp app = notes();
+    EXPECT_EQ(exactIdentifiers(app, {}), (std::set<std::string>{"com.example.notes", "notes"}));
+
+    const InstalledApp soundBox =
+        install({.fileName = "SoundBox Pro.app", .bundleID = "com.example.sbx"}, "Sound Box");
+    EXPECT_EQ(
+        exactIdentifiers(soundBox, {.entitlementIdentifiers = {"", ".", "-", "a/b", "../x", "Group.Shared"}}),
+        (std::set<std::string>{"com.example.sbx", "soundbox pro", "group.shared"}));
+
+    const InstalledApp anonymous = testing::installedApp("/Applications/Scratch.app", "Scratch");
+    EXPECT_EQ(exactIdentifiers(anonymous, {}), std::set<std::string>{"scratch"});
+    const InstalledApp punctuation = testing::installedApp("/Applications/_.app", "_", ".");
+    EXPECT_TRUE(exactIdentifiers(punctuation, {}).empty());
+}
+
+TEST_F(IdentifiersTest, LogIdentifiersComeFromTheBundleAndHelpersOfTheSameVendor) {
+    const InstalledApp editor =
+        install({.fileName = "Photo Editor.app",
+                 .bundleID = "com.example.PhotoEditor",
+                 .helpers = {{.fileName = "Agent.app", .bundleID = "com.example.photoeditor.Uploader"},
+                             {.fileName = "Tool.app", .bundleID = "org.other.toolbox"},
+                             {.fileName = "Tiny.app", .bundleID = "com.example.up"}}},
+                "Photo Editor");
+    EXPECT_EQ(applicationLogIdentifiers(editor), (std::set<std::string>{"photoeditor", "uploader"}));
+
+    const InstalledApp shortName = install({.fileName = "App.app", .bundleID = "com.example.app"}, "App");
+    EXPECT_TRUE(applicationLogIdentifiers(shortName).empty());
+    const InstalledApp noIdentifier = install(
+        {.fileName = "Bare.app", .helpers = {{.fileName = "Agent.app", .bundleID = "com.example.uploader"}}},
+        "Bare");
+    EXPECT_TRUE(applicationLogIdentifiers(noIdentifier).empty());
+}
+
+TEST(PathCategoryTest, FirstRuleThatHoldsWinsOnThePathTheMacNames) {
+    const Platform mac(Platform::Folders{.home = "/Users/ana"});
+    const std::vector<std::pair<std::string, ResidualCategory>> cases{
+        {"/Users/ana/Library/Caches/x/Preferences/a.plist", ResidualCategory::cache},
+        {"/private/var/folders/zz/abc/C/com.example.notes", ResidualCategory::cache},
+        {"/Users/ana/Movies/Logs/notes", ResidualCategory::userData},
+        {"/Users/ana/Music/notes", ResidualCategory::userData},
+        {"/Users/ana/Pictures/notes.plist", ResidualCategory::userData},
+        {"/Users/ana/Library/Logs/DiagnosticReports/notes.ips", ResidualCategory::crashReports},
+        {"/Users/ana/Library/Application Support/CrashReporter/notes/x", ResidualCategory::crashReports},
+        {"/Users/ana/Library/Preferences/Containers/notes", ResidualCategory::preferences},
+        {"/Users/ana/Library/Containers/notes.plist", ResidualCategory::preferences},
+        {"/Users/ana/.config/notes.PLIST", ResidualCategory::other},
+        {"/Users/ana/Library/Application Scripts/notes/Containers/x", ResidualCategory::applicationScripts},
+        {"/Users/ana/Library/Containers/notes/Logs/x", ResidualCategory::container},
+        {"/Users/ana/Library/Group Containers/notes", ResidualCategory::library},
+        {"/Users/ana/Library/Saved Application State/launchagents", ResidualCategory::state},
+        {"/Users/ana/Library/LaunchAgents/notes/Logs/x", ResidualCategory::service},
+        {"/Library/LaunchDaemons/Logs/notes", ResidualCategory::service},
+        {"/Users/ana/.config/logs/webkit", ResidualCategory::logs},
+        {"/Users/ana/Library/WebKit/notes/Application Support/x", ResidualCategory::web},
+        {"/Users/ana/Library/HTTPStorages/notes", ResidualCategory::web},
+        {"/Users/ana/Library/Application Support/notes", ResidualCategory::support},
+        {"/Users/ana/Library/notes", ResidualCategory::library},
+        {"/Users/ana/.local/share/notes", ResidualCategory::other},
+    };
+    for (const auto& [path, expected] : cases) {
+        EXPECT_EQ(category(path, mac), expected) << path;
+    }
+
+    // A disk mounted below a "Caches" and a "Library" folder: only the path on that disk counts.
+    const Platform mounted(Platform::Folders{.home = "/Users/ana/Library/Caches/disk/Users/ana",
+                                             .systemRoot = "/Users/ana/Library/Caches/disk"});
+    EXPECT_EQ(category("/Users/ana/Library/Caches/disk/Users/ana/.config/notes", mounted),
+              ResidualCategory::other);
+    EXPECT_EQ(category("/Users/ana/Library/Caches/disk/Users/ana/.config/notes.plist", mounted),
+              ResidualCategory::preferences);
+}
+
+ResidualItem item(const std::string& path, MatchConfidence confidence,
+                  ResidualCategory category = ResidualCategory::cache) {
+    return ResidualItem{path, 0, category, confidence, "reason", false};
+}
+
+std::vector<std::string> paths(const std::vector<ResidualItem>& items) {
+    std::vector<std::string> result;
+    for (const auto& each : items) {
+        result.push_back(each.url.native());
+    }
+    return result;
+}
+
+TEST(RemoveNestedTest, SameOrHigherConfidenceAbsorbsAndHigherInsidePossibleStays) {
+    using enum MatchConfidence;
+    auto kept = removeNested({
+        item("/L/Caches/notes/data.db", exact),
+        item("/L/Caches/notes", exact),
+        item("/L/Caches/notes/sub/deeper", possible),
+        item("/L/Caches/notesdata", exact),
+        item("/L/Share/Notes", possible),
+        item("/L/Share/Notes/com.example.notes.db", exact),
+        item("/L/Share/Notes/Other/Notes", possible),
+        item("/L/Share/Notes2/x", possible),
+    });
+    std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.url < b.url; });
+    EXPECT_EQ(paths(kept),
+              (std::vector<std::string>{"/L/Caches/notes", "/L/Caches/notesdata", "/L/Share/Notes",
+                                        "/L/Share/Notes/com.example.notes.db", "/L/Share/Notes2/x"}));
+    EXPECT_TRUE(removeNested({}).empty());
+}
+
+TEST(FinalOrderTest, CategoryFirstThenPlainPathOrderAfterComposition) {
+    std::vector<ResidualItem> items{
+        item("/b/other", MatchConfidence::exact, ResidualCategory::other),
+        item("/x/alpha", MatchConfidence::exact),
+        item("/x/f", MatchConfidence::exact),
+        item("/x/e\xCC\x81", MatchConfidence::exact), // 'é' decomposed: after 'f' once composed
+        item("/x/Zeta", MatchConfidence::exact),
+        item("/z/Notes.app", MatchConfidence::exact, ResidualCategory::application),
+        item("/a/prefs", MatchConfidence::possible, ResidualCategory::preferences),
+    };
+    sortInFinalOrder(items);
+    EXPECT_EQ(paths(items), (std::vector<std::string>{"/z/Notes.app", "/x/Zeta", "/x/alpha", "/x/f",
+                                                      "/x/e\xCC\x81", "/a/prefs", "/b/other"}));
+}
+
+} // namespace
+} // namespace tarnwick
