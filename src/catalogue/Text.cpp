@@ -104,15 +104,40 @@ bool isMark(UChar32 c) {
     return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0;
 }
 
+// Most file names are plain ASCII, and the scanners lowercase every name they meet: for those the
+// Unicode rules give the ASCII answer, without the conversions.
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 } // namespace
 
 std::string lowercased(std::string_view text) {
+    if (isAscii(text)) {
+        std::string result(text);
+        std::transform(result.begin(), result.end(), result.begin(), asciiLower);
+        return result;
+    }
     icu::UnicodeString unicode = toUnicode(text);
     unicode.toLower(icu::Locale::getRoot());
     return toUtf8(unicode);
 }
 
 std::string normalizedName(std::string_view text) {
+    if (isAscii(text)) {
+        // Every other ASCII character is punctuation, a symbol, white space or a control character.
+        std::string result;
+        for (const char c : text) {
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+                result.push_back(asciiLower(c));
+            }
+        }
+        return result;
+    }
     const icu::UnicodeString lower = toUnicode(lowercased(text));
     icu::UnicodeString kept;
     for (std::int32_t index = 0; index < lower.length(); index = lower.moveIndex32(index, 1)) {
@@ -189,6 +214,11 @@ bool localizedCaseInsensitiveContains(std::string_view text, std::string_view se
         }
         from = found + 1;
     }
+}
+
+std::size_t characterCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 } // namespace tarnwick::Text

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,9 @@ int localizedStandardCompare(std::string_view left, std::string_view right);
 // Whether `text` contains `search`, ignoring case, by the rules of the locale. An empty search is
 // contained in nothing.
 bool localizedCaseInsensitiveContains(std::string_view text, std::string_view search);
+
+// Unicode scalars in UTF-8 text: what a length limit on a name, or a column width, counts.
+std::size_t characterCount(std::string_view text);
 
 } // namespace Text
 } // namespace tarnwick

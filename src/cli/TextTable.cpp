@@ -1,18 +1,10 @@
 #include "TextTable.h"
 
+#include "Text.h"
+
 #include <algorithm>
 
 namespace tarnwick {
-
-namespace {
-
-// Characters on screen, counting each UTF-8 sequence once.
-std::size_t displayWidth(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-} // namespace
 
 TextTable::TextTable(std::vector<Column> columns)
     : columns_(std::move(columns)) {}
@@ -25,17 +17,17 @@ void TextTable::addRow(std::vector<std::string> cells) {
 void TextTable::print(std::ostream& out) const {
     std::vector<std::size_t> widths;
     for (const auto& column : columns_) {
-        widths.push_back(displayWidth(column.title));
+        widths.push_back(Text::characterCount(column.title));
     }
     for (const auto& row : rows_) {
         for (std::size_t index = 0; index < row.size(); ++index) {
-            widths[index] = std::max(widths[index], displayWidth(row[index]));
+            widths[index] = std::max(widths[index], Text::characterCount(row[index]));
         }
     }
     auto printRow = [&](const std::vector<std::string>& cells) {
         std::string line;
         for (std::size_t index = 0; index < cells.size(); ++index) {
-            const std::string padding(widths[index] - displayWidth(cells[index]), ' ');
+            const std::string padding(widths[index] - Text::characterCount(cells[index]), ' ');
             const bool last = index + 1 == cells.size();
             if (columns_[index].alignment == Alignment::right) {
                 line += padding + cells[index];
