@@ -3,7 +3,7 @@
 #include "Bundle.h"
 #include "DirectoryWalker.h"
 #include "Location.h"
-#include "NameText.h"
+#include "Text.h"
 
 #include <algorithm>
 
@@ -24,7 +24,7 @@ std::string fileNameIdentifier(const InstalledApp& app) {
 
 void insertLastComponent(std::string_view lowercasedIdentifier, std::set<std::string>& into) {
     const auto components = bundleIdentifierComponents(lowercasedIdentifier);
-    if (!components.empty() && characterCount(components.back()) >= minimumLogIdentifierLength) {
+    if (!components.empty() && Text::characterCount(components.back()) >= minimumLogIdentifierLength) {
         into.insert(components.back());
     }
 }
@@ -36,8 +36,8 @@ std::set<std::string> exactIdentifiers(const InstalledApp& app, const AppIdentit
     auto insert = [&identifiers](std::string_view identifier) {
         // Empty, ".", "-" or "_" would match every name that begins or ends with a separator (".DS_Store",
         // "__MACOSX"): an identifier without a letter or digit names nothing.
-        if (!nameKey(identifier).empty()) {
-            identifiers.insert(lowercasedName(identifier));
+        if (!Text::normalizedName(identifier).empty()) {
+            identifiers.insert(Text::lowercased(identifier));
         }
     };
     insert(app.bundleID);
@@ -53,7 +53,7 @@ std::set<std::string> exactIdentifiers(const InstalledApp& app, const AppIdentit
 
 std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
     std::set<std::string> identifiers;
-    const std::string bundleID = lowercasedName(app.bundleID);
+    const std::string bundleID = Text::lowercased(app.bundleID);
     insertLastComponent(bundleID, identifiers);
 
     const auto components = bundleIdentifierComponents(bundleID);
@@ -64,11 +64,11 @@ std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
     DirectoryWalker::walk(
         app.url / "Contents/Helpers", {.skipsHiddenEntries = true, .skipsPackageContents = true},
         [&](const DirectoryEntry& entry) {
-            if (lowercasedName(Location::extension(entry.path)) != "app") {
+            if (Text::lowercased(Location::extension(entry.path)) != "app") {
                 return DirectoryWalker::Step::proceed;
             }
             if (const auto helper = Bundle::open(entry.path, {})) {
-                const std::string helperID = lowercasedName(helper->identifier().value_or(""));
+                const std::string helperID = Text::lowercased(helper->identifier().value_or(""));
                 if (helperID.starts_with(vendorPrefix)) {
                     insertLastComponent(helperID, identifiers);
                 }
@@ -120,7 +120,7 @@ std::vector<std::string> containerNames(const InstalledApp& app,
                                         const AppIdentityReader::Identity& identity) {
     std::vector<std::string> names;
     auto add = [&names](std::string_view declared) {
-        for (std::string name : {std::string(declared), lowercasedName(declared)}) {
+        for (std::string name : {std::string(declared), Text::lowercased(declared)}) {
             if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
                 names.push_back(std::move(name));
             }

@@ -2,7 +2,7 @@
 
 #include "AppIdentifiers.h"
 #include "DirectoryWalker.h"
-#include "NameText.h"
+#include "MatchedName.h"
 #include "PathCategory.h"
 #include "ResidualScanner.h"
 #include "Text.h"
@@ -48,14 +48,14 @@ std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& 
 void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, const std::string& appName,
               const Platform& platform, ResidualFindings& found) {
     using Step = DirectoryWalker::Step;
-    const bool matchesByName = characterCount(appName) >= minimumNameKeyLength;
+    const bool matchesByName = Text::characterCount(appName) >= minimumNameKeyLength;
     DirectoryWalker::walk(root, {.skipsPackageContents = true}, [&](const DirectoryEntry& entry) {
         // What lies below the deepest level is never examined, so it is not even listed.
         const Step next = entry.level >= maxDepth ? Step::skipDescendants : Step::proceed;
         if (entry.level > maxDepth || isExcluded(entry.name) || entry.isSymbolicLink) {
             return Step::skipDescendants;
         }
-        const std::string name = lowercasedName(matchedName(entry.name, entry.isDirectory));
+        const std::string name = Text::lowercased(matchedName(entry.name, entry.isDirectory));
         switch (matcher.identifierMatch(name)) {
         case NameOwner::thisApp:
             found.record(entry.path, category(entry.path, platform), MatchConfidence::exact,
@@ -67,7 +67,7 @@ void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, co
         case NameOwner::none:
             break;
         }
-        if (matchesByName && nameKey(name) == appName) {
+        if (matchesByName && Text::normalizedName(name) == appName) {
             // A name match is looser: findings inside the folder are still made.
             found.record(entry.path, category(entry.path, platform), MatchConfidence::possible,
                          reasonDeepApplicationName, false);

@@ -3,7 +3,7 @@
 #include "AppIdentifiers.h"
 #include "DirectoryWalker.h"
 #include "Location.h"
-#include "NameText.h"
+#include "MatchedName.h"
 #include "PathCategory.h"
 #include "ResidualScanner.h"
 #include "SeenFolders.h"
@@ -26,8 +26,9 @@ constexpr int deepestLevel = 3;
 std::vector<std::string> applicationNames(const InstalledApp& app) {
     std::vector<std::string> names;
     for (const std::string& name :
-         {nameKey(app.name), nameKey(Location::lastComponent(Location::withoutExtension(app.url)))}) {
-        if (characterCount(name) >= minimumNameLength) {
+         {Text::normalizedName(app.name),
+          Text::normalizedName(Location::lastComponent(Location::withoutExtension(app.url)))}) {
+        if (Text::characterCount(name) >= minimumNameLength) {
             names.push_back(name);
         }
     }
@@ -39,7 +40,7 @@ std::vector<std::string> applicationNames(const InstalledApp& app) {
 void addVendorFolders(const InstalledApp& app, const fs::path& home, const NameMatcher& matcher,
                       const Platform& platform, ResidualFindings& found) {
     const auto vendor = vendorToken(app.bundleID);
-    if (!vendor || characterCount(*vendor) < minimumVendorLength) {
+    if (!vendor || Text::characterCount(*vendor) < minimumVendorLength) {
         return;
     }
     const std::string capitalised = Text::titleCased(*vendor);
@@ -67,10 +68,10 @@ void addAppSpecificChildren(const fs::path& folder, const InstalledApp& app, con
         if (entry.level > deepestLevel || entry.isSymbolicLink) {
             return Step::skipDescendants;
         }
-        const std::string component = lowercasedName(entry.name);
+        const std::string component = Text::lowercased(entry.name);
         NameOwner owner = matcher.bundleIdentifierPrefixMatch(component);
         if (owner == NameOwner::none) {
-            const std::string key = nameKey(matchedName(component, entry.isDirectory));
+            const std::string key = Text::normalizedName(matchedName(component, entry.isDirectory));
             owner = std::find(names.begin(), names.end(), key) != names.end() ? NameOwner::thisApp
                                                                               : NameOwner::none;
         }

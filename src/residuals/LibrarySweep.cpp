@@ -1,8 +1,9 @@
 #include "LibrarySweep.h"
 
 #include "DirectoryWalker.h"
-#include "NameText.h"
+#include "MatchedName.h"
 #include "ResidualScanner.h"
+#include "Text.h"
 
 #include <algorithm>
 #include <optional>
@@ -39,7 +40,7 @@ std::optional<Verdict> verdict(const LibraryLocation& location, std::string_view
     case NameOwner::none:
         break;
     }
-    if (characterCount(appName) >= minimumNameKeyLength && nameKey(name) == appName) {
+    if (Text::characterCount(appName) >= minimumNameKeyLength && Text::normalizedName(name) == appName) {
         return Verdict{MatchConfidence::possible, reasonApplicationName};
     }
     return std::nullopt;
@@ -82,7 +83,7 @@ void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatch
             continue;
         }
         for (const auto& child : *children) {
-            const std::string name = lowercasedName(matchedName(child.name, child.isDirectory));
+            const std::string name = Text::lowercased(matchedName(child.name, child.isDirectory));
             if (const auto match = verdict(location, name, matcher, logIdentifiers, appName)) {
                 // Only identifier matches in the user's own Library are preselected.
                 const bool selected = match->confidence == MatchConfidence::exact && !location.systemWide;

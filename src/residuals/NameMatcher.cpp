@@ -1,6 +1,6 @@
 #include "NameMatcher.h"
 
-#include "NameText.h"
+#include "Text.h"
 
 #include <algorithm>
 
@@ -69,9 +69,9 @@ NameOwner NameMatcher::bundleIdentifierPrefixMatch(std::string_view component) c
 }
 
 bool NameMatcher::claimedByOtherApp(std::string_view name, std::string_view identifier, Rule rule) const {
-    const std::size_t length = characterCount(identifier);
+    const std::size_t length = Text::characterCount(identifier);
     return std::any_of(otherBundleIDs_.begin(), otherBundleIDs_.end(), [&](const std::string& other) {
-        return characterCount(other) > length && rule(name, other);
+        return Text::characterCount(other) > length && rule(name, other);
     });
 }
 

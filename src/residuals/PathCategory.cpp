@@ -1,7 +1,7 @@
 #include "PathCategory.h"
 
 #include "Location.h"
-#include "NameText.h"
+#include "Text.h"
 
 #include <array>
 #include <string_view>
@@ -43,7 +43,7 @@ constexpr std::array<Rule, 10> afterExtension{{
 
 ResidualCategory category(const std::filesystem::path& location, const Platform& platform) {
     const std::filesystem::path onSystem = platform.pathOnSystem(location);
-    const std::string path = lowercasedName(onSystem.native());
+    const std::string path = Text::lowercased(onSystem.native());
     for (const auto& [text, result] : beforeExtension) {
         if (path.find(text) != std::string::npos) {
             return result;

@@ -1,7 +1,8 @@
 #include "ResidualFindings.h"
 
 #include "Location.h"
-#include "NameText.h"
+#include "MatchedName.h"
+#include "Text.h"
 
 #include <unistd.h>
 
@@ -41,7 +42,7 @@ bool ResidualFindings::isShared(const fs::path& url) const {
     if (shared_.empty()) {
         return false;
     }
-    const std::string name = lowercasedName(Location::lastComponent(url));
+    const std::string name = Text::lowercased(Location::lastComponent(url));
     return shared_.contains(name) || shared_.contains(std::string(matchedName(name, false)));
 }
 

@@ -8,10 +8,11 @@
 #include "FileUtilities.h"
 #include "LibrarySweep.h"
 #include "NameMatcher.h"
-#include "NameText.h"
+#include "ParallelFor.h"
 #include "ResidualFindings.h"
 #include "ResidualOrder.h"
 #include "SeenFolders.h"
+#include "Text.h"
 
 #include <set>
 #include <string>
@@ -31,7 +32,7 @@ std::vector<std::string> otherBundleIDs(const InstalledIdentities& otherApps, co
     std::vector<std::string> identifiers;
     for (const auto& entry : otherApps.entries()) {
         if (isOther(entry, app) && !entry.app.bundleID.empty()) {
-            identifiers.push_back(lowercasedName(entry.app.bundleID));
+            identifiers.push_back(Text::lowercased(entry.app.bundleID));
         }
     }
     return identifiers;
@@ -44,7 +45,7 @@ std::set<std::string> sharedEntitlementIdentifiers(const AppIdentityReader::Iden
     std::set<std::string> own;
     for (const auto& identifier : identity.entitlementIdentifiers) {
         if (!identifier.empty()) {
-            own.insert(lowercasedName(identifier));
+            own.insert(Text::lowercased(identifier));
         }
     }
     std::set<std::string> shared;
@@ -53,7 +54,7 @@ std::set<std::string> sharedEntitlementIdentifiers(const AppIdentityReader::Iden
             continue;
         }
         for (const auto& identifier : entry.identity.entitlementIdentifiers) {
-            if (std::string lowered = lowercasedName(identifier); own.contains(lowered)) {
+            if (std::string lowered = Text::lowercased(identifier); own.contains(lowered)) {
                 shared.insert(std::move(lowered));
             }
         }
@@ -80,7 +81,7 @@ std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform
     const auto identifiers = exactIdentifiers(app, identity);
     const auto logIdentifiers = applicationLogIdentifiers(app);
     const std::string appName = FileUtilities::normalizedName(app.name);
-    const NameMatcher matcher(identifiers, lowercasedName(app.bundleID), otherBundleIDs(otherApps, app));
+    const NameMatcher matcher(identifiers, Text::lowercased(app.bundleID), otherBundleIDs(otherApps, app));
 
     addExactPreferences(app, identity, userLibrary, platform, found);
     addRecentDocumentLists(identifiers, userLibrary, found);
@@ -99,9 +100,8 @@ std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform
 
     auto items = removeNested(found.items());
     // Measured only now: a finding replaced or pruned on the way would have been measured in vain.
-    for (auto& item : items) {
-        item.size = FileUtilities::fileSize(item.url);
-    }
+    parallelFor(items.size(),
+                [&](std::size_t index) { items[index].size = FileUtilities::fileSize(items[index].url); });
     sortInFinalOrder(items);
     return items;
 }

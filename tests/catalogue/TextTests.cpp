@@ -25,6 +25,11 @@ TEST(TextTests, LowercasingCoversAllScriptsIndependentlyOfLanguage) {
     EXPECT_EQ(Text::lowercased("İ"), "i\u0307");
     EXPECT_EQ(Text::lowercased("I"), "i");
     EXPECT_EQ(Text::lowercased("ПРИВЕТ"), "привет");
+    // Plain ASCII takes a shortcut; with one accented letter the same text goes through ICU.
+    EXPECT_EQ(Text::lowercased("Sound-Box PRO_2.App"), "sound-box pro_2.app");
+    EXPECT_EQ(Text::lowercased("Sound-Box PRO_2.AppÉ"), "sound-box pro_2.appé");
+    EXPECT_EQ(Text::normalizedName("Sound-Box PRO_2.App"), "soundboxpro2app");
+    EXPECT_EQ(Text::normalizedName("Sound-Box PRO_2.AppÉ"), "soundboxpro2appé");
 }
 
 TEST(TextTests, NormalizedNameKeepsOnlyLowercasedLettersMarksAndDigits) {

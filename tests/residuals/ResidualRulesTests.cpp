@@ -1,6 +1,6 @@
 #include "AppIdentifiers.h"
+#include "MatchedName.h"
 #include "NameMatcher.h"
-#include "NameText.h"
 #include "PathCategory.h"
 #include "ResidualOrder.h"
 #include "ScannerFixture.h"
@@ -84,18 +84,7 @@ TEST(IdentifierFilterTest, VendorTokenMustBeOneFolderName) {
     EXPECT_EQ(vendorToken(std::string("com.\0.notes", 11)), std::nullopt);
 }
 
-TEST(NameTextTest, ShortcutsForAsciiAgreeWithUnicodeOperations) {
-    std::string ascii;
-    for (int c = 1; c < 128; ++c) {
-        ascii.push_back(static_cast<char>(c));
-    }
-    for (const std::string& text : {ascii, std::string("Sound-Box Pro 2.app"),
-                                    std::string("\xC3\x9C"
-                                                "ber Caf\xC3\xA9")}) {
-        EXPECT_EQ(lowercasedName(text), Text::lowercased(text));
-        EXPECT_EQ(nameKey(text), Text::normalizedName(text));
-    }
-    EXPECT_EQ(characterCount("caf\xC3\xA9"), 4U);
+TEST(MatchedNameTest, FilesLoseTheirLastExtensionFoldersNothing) {
     EXPECT_EQ(matchedName("notes.2024.log", false), "notes.2024");
     EXPECT_EQ(matchedName("notes.2024.log", true), "notes.2024.log");
     EXPECT_EQ(matchedName(".notes", false), ".notes");
