@@ -25,7 +25,12 @@ public:
         std::cout << "generating a tree in " << path_.string() << " ..." << std::flush;
         const auto summary = TreeGenerator::generate(options);
         std::cout << " " << summary.entries() << " entries, " << summary.files << " files, "
-                  << summary.apps.size() << " apps\n";
+                  << summary.apps.size() << " apps, " << summary.libraryEntries
+                  << " entries in the leftovers scan's Library folders";
+        if (summary.dotFolderEntries > 0) {
+            std::cout << ", " << summary.dotFolderEntries << " in the searched dot-folders";
+        }
+        std::cout << '\n';
     }
     ~GeneratedTree() {
         if (keeps_) {
@@ -59,6 +64,16 @@ BenchmarkCommand::BenchmarkCommand(const std::string& description, const TreeGen
     command_.add_option("--files", generated_.files, "Library files of the generated tree")
         ->capture_default_str();
     command_.add_option("--seed", generated_.seed, "Seed of the generated tree")->capture_default_str();
+    command_.add_flag("--signed-apps", generated_.signsApps, "Sign the generated apps' executables");
+    command_
+        .add_option("--library-entries", generated_.libraryEntries,
+                    "Entries in the Library folders the leftovers scan reads, in the generated tree")
+        ->capture_default_str();
+    command_
+        .add_option("--dot-folder-entries", generated_.dotFolderEntries,
+                    "Entries in the dot-folders and per-user folders one app's scan searches, in the "
+                    "generated tree")
+        ->capture_default_str();
     command_.add_flag("--keep-tree", keepsTree_, "Keep the generated tree");
 }
 

@@ -10,7 +10,8 @@
 namespace tarnwick::bench {
 
 // The command line every benchmark shares: an existing tree (--tree) or a generated one (--apps, --files,
-// --seed, --keep-tree), and the number of timed runs (--runs). A benchmark may add options of its own.
+// --seed, --signed-apps, --library-entries, --dot-folder-entries, --keep-tree), and the number of timed
+// runs (--runs). A benchmark may add options of its own.
 class BenchmarkCommand {
 public:
     using Benchmark = std::function<void(const std::filesystem::path& tree, int runs)>;

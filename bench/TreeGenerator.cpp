@@ -1,5 +1,8 @@
 #include "TreeGenerator.h"
 
+#include "MachOWriter.h"
+#include "PlistValue.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -74,6 +77,20 @@ std::string lowerAlphanumerics(std::string_view text) {
     return result;
 }
 
+// A vendor's team identifier: ten upper-case hex digits of the FNV-1a hash of its name, the same everywhere.
+std::string teamOf(std::string_view vendor) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char character : vendor) {
+        hash = (hash ^ static_cast<unsigned char>(character)) * 0x100000001b3ULL;
+    }
+    static constexpr std::string_view digits = "0123456789ABCDEF";
+    std::string team;
+    for (int index = 0; index < 10; ++index, hash >>= 4U) {
+        team.push_back(digits[hash % 16]);
+    }
+    return team;
+}
+
 std::string hex(std::uint64_t value) {
     static constexpr std::string_view digits = "0123456789abcdef";
     std::string text;
@@ -110,6 +127,13 @@ public:
             application(app);
         }
         userFolders();
+        if (options_.dotFolderEntries > 0) {
+            searchedFolders();
+        }
+        if (options_.libraryEntries > 0) {
+            topUpLibrary();
+        }
+        summary_.libraryEntries = countLibraryEntries();
         return summary_;
     }
 
@@ -131,7 +155,9 @@ private:
             names.insert(name);
             TreeGenerator::App app;
             app.name = name;
-            app.bundleID = "com." + std::string(random_.pick(vendors)) + "." + lowerAlphanumerics(name);
+            const std::string vendor(random_.pick(vendors));
+            app.bundleID = "com." + vendor + "." + lowerAlphanumerics(name);
+            app.teamID = teamOf(vendor);
             if (identifiers.contains(app.bundleID)) {
                 app.bundleID += std::to_string(index);
             }
@@ -148,7 +174,11 @@ private:
         text(contents / "Info.plist", infoPlist(app, executable));
         text(contents / "PkgInfo", "APPL????");
         makeFolder(contents / "MacOS");
-        file(contents / "MacOS" / executable, random_.between(20'000, 200'000));
+        if (options_.signsApps) {
+            signedExecutable(app, contents / "MacOS" / executable);
+        } else {
+            file(contents / "MacOS" / executable, random_.between(20'000, 200'000));
+        }
         makeFolder(contents / "_CodeSignature");
         file(contents / "_CodeSignature/CodeResources", random_.between(2'000, 40'000));
 
@@ -191,6 +221,217 @@ private:
             text(extension / "Info.plist", infoPlist(app, executable + "extension"));
             file(extension / "MacOS" / (executable + "extension"), random_.between(10'000, 100'000));
         }
+    }
+
+    // Signed as a notarised app of the vendor's team is, universal now and then; the padding is a hole.
+    void signedExecutable(const TreeGenerator::App& app, const fs::path& path) {
+        const std::string applicationIdentifier = app.teamID + "." + app.bundleID;
+        PlistValue::Array groups{applicationIdentifier};
+        if (random_.chance(30)) {
+            groups.emplace_back("group." + app.bundleID);
+        }
+        PlistValue::Dictionary entitlements{
+            {"com.apple.application-identifier", applicationIdentifier},
+            {"com.apple.developer.team-identifier", app.teamID},
+            {"com.apple.security.application-groups", std::move(groups)},
+        };
+        if (random_.chance(20)) {
+            entitlements["com.apple.developer.icloud-container-identifiers"] =
+                PlistValue::Array{"iCloud." + app.bundleID};
+        }
+        const MachOSignature signature{.kind = MachOSignature::Kind::developerID,
+                                       .identifier = app.bundleID,
+                                       .teamID = app.teamID,
+                                       .entitlements = std::move(entitlements)};
+        MachOImage image{.slices = {{MachOSlice::Architecture::arm64, signature}},
+                         .paddedSize = static_cast<std::uint64_t>(random_.between(1'000'000, 200'000'000))};
+        if (random_.chance(40)) {
+            image.slices.insert(image.slices.begin(),
+                                MachOSlice{MachOSlice::Architecture::x86_64, signature});
+            image.layout = MachOImage::Layout::fat;
+        }
+        MachOWriter::write(image, path);
+        std::error_code error;
+        ++summary_.files;
+        summary_.bytes += static_cast<std::int64_t>(fs::file_size(path, error));
+    }
+
+    // The folders the leftovers scan lists: the user's seven, then the system's four.
+    std::vector<fs::path> libraryRoots() const {
+        const auto home = options_.output / "Users/bench/Library";
+        std::vector<fs::path> roots;
+        for (const char* name : {"Application Support", "Caches", "Preferences", "Logs", "Containers",
+                                 "Group Containers", "Saved Application State"}) {
+            roots.push_back(home / name);
+        }
+        for (const char* name : {"Application Support", "Caches", "Preferences", "Logs"}) {
+            roots.push_back(options_.output / "Library" / name);
+        }
+        return roots;
+    }
+
+    std::int64_t countLibraryEntries() const {
+        std::int64_t count = 0;
+        for (const auto& root : libraryRoots()) {
+            std::error_code error;
+            for (fs::directory_iterator entry(root, error), end; !error && entry != end;
+                 entry.increment(error)) {
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    void topUpLibrary() {
+        const auto roots = libraryRoots();
+        for (const auto& root : roots) {
+            makeFolder(root);
+        }
+        for (auto missing = options_.libraryEntries - countLibraryEntries(); missing > 0; --missing) {
+            libraryEntry(random_.pick(roots));
+        }
+    }
+
+    // One direct entry of a Library folder: an installed app's under a name joined to its identifier,
+    // nobody's (a removed app's or an unknown vendor's), the system's, one without a dot, or a hidden one.
+    void libraryEntry(const fs::path& root) {
+        static constexpr std::string_view separators = ".-_";
+        const auto word = lowerAlphanumerics(random_.pick(firstWords));
+        const auto unique = hex(counter_++);
+        const auto kind = random_.between(0, 99);
+        std::string name;
+        if (kind < 30 && !summary_.apps.empty()) {
+            const auto& app = random_.pick(summary_.apps);
+            const char separator = random_.pick(separators);
+            name = random_.chance(50) ? app.bundleID + separator + word + unique
+                                      : word + unique + separator + app.bundleID;
+        } else if (kind < 65) {
+            const bool removed = !summary_.removedApps.empty() && random_.chance(50);
+            const std::string owner = removed ? random_.pick(summary_.removedApps).bundleID
+                                              : "org." + std::string(random_.pick(vendors)) + "." + word;
+            name = owner + "." + word + unique;
+        } else if (kind < 80) {
+            name = "com.apple." + word + unique;
+        } else if (kind < 95) {
+            name = std::string(random_.pick(firstWords)) + " " + std::string(random_.pick(secondWords)) +
+                   " " + unique;
+        } else {
+            name = "." + word + unique;
+        }
+        if (root.filename() == "Preferences" || random_.chance(40)) {
+            file(root / (name + ".plist"), randomSize());
+        } else {
+            fill(root / name, random_.between(0, 6));
+        }
+    }
+
+    // The folders outside the Library's standard ones where one app's leftovers are looked for, sharing
+    // about `dotFolderEntries` entries: the dot-folders and the per-user temporary folders the most.
+    void searchedFolders() {
+        const auto home = options_.output / "Users/bench";
+        const auto perUser = options_.output / "private/var/folders/q7/x2f9k0c16mz3b5dv8n4h0000gn";
+        const auto start = summary_.entries();
+        const std::int64_t total = options_.dotFolderEntries;
+        const auto perVendor = static_cast<std::int64_t>(vendors.size());
+        grow(home / ".config", total * 15 / 100, [this] { return toolOrAppName(); });
+        grow(home / ".local/share", total * 25 / 100, [this] { return toolOrAppName(); });
+        for (const auto vendor : vendors) {
+            std::string capitalised(vendor);
+            capitalised.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(vendor.front())));
+            const auto owned = appsOf(vendor);
+            const auto name = [this, &owned] { return vendorItemName(owned); };
+            grow(home / ("." + std::string(vendor)), total * 20 / 100 / perVendor, name);
+            grow(home / "Library" / capitalised, total * 12 / 100 / perVendor, name);
+            grow(home / "Library/Application Support" / capitalised, total * 3 / 100 / perVendor, name);
+        }
+        grow(perUser / "C", total * 15 / 100, [this] { return cacheName(); });
+        grow(perUser / "T", total * 10 / 100, [this] { return temporaryName(); });
+        summary_.dotFolderEntries = summary_.entries() - start;
+    }
+
+    // Adds files and small trees of files below `root`, each under a name from `name`, until it has
+    // gained at least `entries` entries.
+    template <typename Name> void grow(const fs::path& root, std::int64_t entries, const Name& name) {
+        makeFolder(root);
+        static constexpr std::array<std::string_view, 5> extensions = {".json", ".plist", ".conf", ".db",
+                                                                       ".log"};
+        for (const auto end = summary_.entries() + entries; summary_.entries() < end;) {
+            const std::string item = name();
+            if (random_.chance(30)) {
+                const auto path = root / (item + std::string(random_.pick(extensions)));
+                if (access(path.c_str(), F_OK) != 0) {
+                    file(path, randomSize());
+                }
+            } else {
+                fill(root / item, random_.between(3, 120));
+            }
+        }
+    }
+
+    const TreeGenerator::App& anyApp() {
+        const bool removed = !summary_.removedApps.empty() && (summary_.apps.empty() || random_.chance(30));
+        return random_.pick(removed ? summary_.removedApps : summary_.apps);
+    }
+
+    bool hasApps() const { return !summary_.apps.empty() || !summary_.removedApps.empty(); }
+
+    std::string uniqueWord() { return lowerAlphanumerics(random_.pick(firstWords)) + hex(counter_++); }
+
+    // A command-line tool's folder, or an app's under its identifier or name.
+    std::string toolOrAppName() {
+        if (!hasApps() || random_.chance(65)) {
+            return uniqueWord();
+        }
+        const auto& app = anyApp();
+        const auto kind = random_.between(0, 99);
+        return kind < 60 ? app.bundleID : kind < 85 ? lowerAlphanumerics(app.name) : app.name;
+    }
+
+    std::vector<const TreeGenerator::App*> appsOf(std::string_view vendor) const {
+        const std::string prefix = "com." + std::string(vendor) + ".";
+        std::vector<const TreeGenerator::App*> owned;
+        for (const auto* apps : {&summary_.apps, &summary_.removedApps}) {
+            for (const auto& app : *apps) {
+                if (app.bundleID.starts_with(prefix)) {
+                    owned.push_back(&app);
+                }
+            }
+        }
+        return owned;
+    }
+
+    // In a vendor's own folder: one of its apps by name or identifier, or what the vendor's apps share.
+    std::string vendorItemName(const std::vector<const TreeGenerator::App*>& owned) {
+        static constexpr std::array<std::string_view, 6> shared = {"Updater", "Licenses", "Shared",
+                                                                   "Plugins", "Crashes",  "Downloads"};
+        const auto kind = random_.between(0, 99);
+        if (owned.empty() || kind < 20) {
+            return std::string(random_.pick(shared)) + " " + hex(counter_++);
+        }
+        const auto& app = *random_.pick(owned);
+        return kind < 80 ? app.name : app.bundleID;
+    }
+
+    std::string cacheName() {
+        const auto kind = random_.between(0, 99);
+        if (kind < 40 && hasApps()) {
+            return anyApp().bundleID;
+        }
+        if (kind < 75) {
+            return "com.apple." + uniqueWord();
+        }
+        return "org." + std::string(random_.pick(vendors)) + "." + uniqueWord();
+    }
+
+    std::string temporaryName() {
+        const auto kind = random_.between(0, 99);
+        if (kind < 30 && hasApps()) {
+            return anyApp().bundleID;
+        }
+        if (kind < 60) {
+            return "com.apple." + uniqueWord();
+        }
+        return "tmp." + uniqueWord();
     }
 
     void userFolders() {

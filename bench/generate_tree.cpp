@@ -19,6 +19,19 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     command.add_option("--seed", options.seed, "Random seed; the same seed gives the same tree")
         ->capture_default_str();
+    command.add_flag("--signed-apps", options.signsApps,
+                     "Sign the apps' executables (team, entitlements) and pad them sparsely to 1-200 MB");
+    command
+        .add_option("--library-entries", options.libraryEntries,
+                    "Top up the eleven Library folders the leftovers scan reads to this many entries")
+        ->check(CLI::Range(0, 10'000'000))
+        ->capture_default_str();
+    command
+        .add_option("--dot-folder-entries", options.dotFolderEntries,
+                    "Add about this many entries to ~/.config, ~/.local/share, the vendors' own folders and "
+                    "the per-user cache and temporary folders")
+        ->check(CLI::Range(0, 10'000'000))
+        ->capture_default_str();
     CLI11_PARSE(command, argc, argv);
 
     try {
@@ -28,7 +41,12 @@ int main(int argc, char** argv) {
         std::cout << "wrote " << summary.entries() << " entries (" << summary.folders << " folders, "
                   << summary.files << " files, " << summary.links << " links, " << summary.hidden
                   << " hidden; " << summary.bytes << " bytes; " << summary.apps.size() << " apps, "
-                  << summary.removedApps.size() << " with leftovers only) in " << elapsed.count() << " s\n";
+                  << summary.removedApps.size() << " with leftovers only; " << summary.libraryEntries
+                  << " entries in the leftovers scan's Library folders"
+                  << (options.dotFolderEntries > 0
+                          ? "; " + std::to_string(summary.dotFolderEntries) + " in the searched dot-folders"
+                          : "")
+                  << ") in " << elapsed.count() << " s\n";
     } catch (const std::exception& error) {
         std::cerr << "tarnwick-generate-tree: " << error.what() << '\n';
         return 1;
