@@ -1,6 +1,6 @@
 #include "MatchedName.h"
 
-namespace tarnwick::ResidualScanner {
+namespace tarnwick {
 
 std::string_view matchedName(std::string_view lastComponent, bool isFolder) {
     if (isFolder) {
@@ -13,4 +13,4 @@ std::string_view matchedName(std::string_view lastComponent, bool isFolder) {
     return lastComponent.substr(0, dot);
 }
 
-} // namespace tarnwick::ResidualScanner
+} // namespace tarnwick

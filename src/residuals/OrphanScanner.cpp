@@ -4,6 +4,8 @@
 #include "FileUtilities.h"
 #include "Location.h"
 #include "ParallelFor.h"
+#include "MatchedName.h"
+#include "PathCategoryRules.h"
 #include "Text.h"
 
 #include <algorithm>
@@ -39,13 +41,8 @@ constexpr std::array<std::string_view, 9> systemPrefixes{
 
 constexpr std::string_view separators = ".-_";
 
-struct CategoryRule {
-    std::string_view fragment;
-    ResidualCategory category;
-};
-
 // Tried in order on the lower-cased path; a ".plist" extension decides between the two tables.
-constexpr std::array<CategoryRule, 6> rulesBeforeExtension{{
+constexpr std::array<PathCategoryRule, 6> rulesBeforeExtension{{
     {"/caches/", ResidualCategory::cache},
     {"/var/folders/", ResidualCategory::cache},
     {"/movies/", ResidualCategory::userData},
@@ -54,7 +51,7 @@ constexpr std::array<CategoryRule, 6> rulesBeforeExtension{{
     {"/preferences/", ResidualCategory::preferences},
 }};
 
-constexpr std::array<CategoryRule, 7> rulesAfterExtension{{
+constexpr std::array<PathCategoryRule, 7> rulesAfterExtension{{
     {"/containers/", ResidualCategory::container},
     {"saved application state", ResidualCategory::state},
     {"launchagents", ResidualCategory::service},
@@ -73,20 +70,10 @@ struct TextHash {
 
 using IdentifierSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
 
-// The name without its last extension. A leading dot starts a hidden name, not an extension, and a
-// trailing dot leaves an empty extension, which is no extension either.
-std::string_view withoutExtension(std::string_view name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) {
-        return name;
-    }
-    return name.substr(0, dot);
-}
-
 // What an entry would be called after the application that made it: a file loses its extension
 // (com.vendor.app.plist), a folder keeps its whole name (com.vendor.app.savedState).
 std::string baseName(std::string_view name, bool isDirectory) {
-    return Text::lowercased(isDirectory ? name : withoutExtension(name));
+    return Text::lowercased(matchedName(name, isDirectory));
 }
 
 IdentifierSet installedIdentifiers(const InstalledIdentities& installed) {
@@ -99,7 +86,7 @@ IdentifierSet installedIdentifiers(const InstalledIdentities& installed) {
     };
     for (const auto& entry : installed.entries()) {
         add(entry.app.bundleID);
-        add(withoutExtension(Location::lastComponent(entry.app.url)));
+        add(matchedName(Location::lastComponent(entry.app.url), false));
         for (const auto& identifier : entry.identity.entitlementIdentifiers) {
             add(identifier);
         }
@@ -130,24 +117,8 @@ bool hasSystemName(std::string_view name) {
 }
 
 ResidualCategory category(const DirectoryEntry& entry, const Platform& platform) {
-    // The path as the Mac names it: a disk mounted below a folder called Caches must not make every
-    // finding a cache.
-    const std::string path = Text::lowercased(platform.pathOnSystem(entry.location()).native());
-    const auto contains = [&path](const CategoryRule& rule) {
-        return path.find(rule.fragment) != std::string::npos;
-    };
-    if (const auto rule = std::find_if(rulesBeforeExtension.begin(), rulesBeforeExtension.end(), contains);
-        rule != rulesBeforeExtension.end()) {
-        return rule->category;
-    }
-    if (Location::extension(entry.location()) == "plist") {
-        return ResidualCategory::preferences;
-    }
-    if (const auto rule = std::find_if(rulesAfterExtension.begin(), rulesAfterExtension.end(), contains);
-        rule != rulesAfterExtension.end()) {
-        return rule->category;
-    }
-    return ResidualCategory::support;
+    return categorize(entry.location(), platform,
+                      {rulesBeforeExtension, rulesAfterExtension, ResidualCategory::support});
 }
 
 std::vector<fs::path> scanRoots(const Platform& platform) {

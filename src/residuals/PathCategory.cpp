@@ -1,20 +1,16 @@
 #include "PathCategory.h"
 
-#include "Location.h"
-#include "Text.h"
+#include "PathCategoryRules.h"
 
 #include <array>
 #include <string_view>
-#include <utility>
 
 namespace tarnwick::ResidualScanner {
 
 namespace {
 
-using Rule = std::pair<std::string_view, ResidualCategory>;
-
 // Substrings of the lowercased path, tested in order before the extension test.
-constexpr std::array<Rule, 8> beforeExtension{{
+constexpr std::array<PathCategoryRule, 8> beforeExtension{{
     {"/caches/", ResidualCategory::cache},
     {"/var/folders/", ResidualCategory::cache},
     {"/movies/", ResidualCategory::userData},
@@ -26,7 +22,7 @@ constexpr std::array<Rule, 8> beforeExtension{{
 }};
 
 // The same, after it.
-constexpr std::array<Rule, 10> afterExtension{{
+constexpr std::array<PathCategoryRule, 10> afterExtension{{
     {"/application scripts/", ResidualCategory::applicationScripts},
     {"/containers/", ResidualCategory::container},
     {"saved application state", ResidualCategory::state},
@@ -42,23 +38,7 @@ constexpr std::array<Rule, 10> afterExtension{{
 } // namespace
 
 ResidualCategory category(const std::filesystem::path& location, const Platform& platform) {
-    const std::filesystem::path onSystem = platform.pathOnSystem(location);
-    const std::string path = Text::lowercased(onSystem.native());
-    for (const auto& [text, result] : beforeExtension) {
-        if (path.find(text) != std::string::npos) {
-            return result;
-        }
-    }
-    // Case-sensitive on purpose: the extension as written, not lowercased.
-    if (Location::extension(onSystem) == "plist") {
-        return ResidualCategory::preferences;
-    }
-    for (const auto& [text, result] : afterExtension) {
-        if (path.find(text) != std::string::npos) {
-            return result;
-        }
-    }
-    return ResidualCategory::other;
+    return categorize(location, platform, {beforeExtension, afterExtension, ResidualCategory::other});
 }
 
 } // namespace tarnwick::ResidualScanner

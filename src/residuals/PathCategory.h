@@ -10,9 +10,6 @@ namespace tarnwick::ResidualScanner {
 // The category of a finding outside the swept Library folders, told by its path: the first of a fixed
 // list of tests on the lowercased path that holds (a folder named "Caches" anywhere above it makes it a
 // cache, a ".plist" a preference file, and so on), `other` when none does.
-//
-// The path tested is the one the Mac itself names (`Platform::pathOnSystem`): the folder a disk is mounted
-// at is no part of it, or a disk kept below some "Caches" folder would make every finding a cache.
 ResidualCategory category(const std::filesystem::path& location, const Platform& platform);
 
 } // namespace tarnwick::ResidualScanner

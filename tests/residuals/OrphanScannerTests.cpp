@@ -26,8 +26,8 @@ protected:
         return names;
     }
 
-    InstalledApp install(const AppSpec& spec) const {
-        return AppScanner::makeRecord(tree.addApp(platform.system("/Applications"), spec), false, platform);
+    InstalledApp install(const AppSpec& appSpec) const {
+        return AppScanner::makeRecord(tree.addApp(platform.system("/Applications"), appSpec), false, platform);
     }
 
     fs::path support(const std::string& name) const {

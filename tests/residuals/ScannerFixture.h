@@ -37,10 +37,10 @@ protected:
     TreeBuilder tree{platform};
 
     // An application in /Applications (or /System/Applications) named `name`.
-    InstalledApp install(const AppSpec& spec, const std::string& name, bool isSystem = false) const {
+    InstalledApp install(const AppSpec& appSpec, const std::string& name, bool isSystem = false) const {
         const auto url =
-            tree.addApp(platform.system(isSystem ? "/System/Applications" : "/Applications"), spec);
-        return installedApp(url, name, spec.bundleID, isSystem);
+            tree.addApp(platform.system(isSystem ? "/System/Applications" : "/Applications"), appSpec);
+        return installedApp(url, name, appSpec.bundleID, isSystem);
     }
 
     // 'Notes.app', 'com.example.Notes', display name 'Notes': identifiers {com.example.notes, notes}.
