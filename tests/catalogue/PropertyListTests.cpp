@@ -17,7 +17,7 @@ void appendBigEndian(std::string& out, std::uint64_t value, int width) {
 }
 
 // A binary property list from raw objects: 4-byte offsets, 2-byte references.
-std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t top = 0) {
+std::string binaryPlist(const std::vector<std::string>& objects) {
     std::string out = "bplist00";
     std::vector<std::uint64_t> offsets;
     for (const auto& object : objects) {
@@ -30,20 +30,14 @@ std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t t
     }
     out += std::string(6, '\0') + '\x04' + '\x02';
     appendBigEndian(out, objects.size(), 8);
-    appendBigEndian(out, top, 8);
+    appendBigEndian(out, 0, 8);
     appendBigEndian(out, table, 8);
     return out;
 }
 
+// An array or dictionary (`type` 0xA or 0xD) of fewer than 15 entries.
 std::string container(char type, const std::vector<std::uint64_t>& references, std::size_t count) {
-    std::string out;
-    if (count < 15) {
-        out += static_cast<char>(type << 4 | count);
-    } else {
-        out += static_cast<char>(type << 4 | 0x0F);
-        out += '\x11';
-        appendBigEndian(out, count, 2);
-    }
+    std::string out(1, static_cast<char>(type << 4 | count));
     for (auto reference : references) {
         appendBigEndian(out, reference, 2);
     }
@@ -56,25 +50,25 @@ std::string ascii(const std::string& text) {
     return static_cast<char>(0x50 | text.size()) + text;
 }
 
-std::string nested(const std::string& open, const std::string& close, int depth) {
-    std::string text = "<plist>";
-    for (int i = 0; i < depth; ++i) {
-        text += open;
-    }
-    for (int i = 0; i < depth; ++i) {
-        text += close;
-    }
-    return text + "</plist>";
-}
-
-// `depth` arrays, each holding the next, around one `true`.
-std::string binaryChain(std::uint64_t depth) {
+// `depth` arrays, each holding the next `copies` times, around one `true`.
+std::string binaryChain(std::uint64_t depth, std::size_t copies = 1) {
     std::vector<std::string> objects;
     for (std::uint64_t i = 0; i < depth; ++i) {
-        objects.push_back(arrayOf({i + 1}));
+        objects.push_back(arrayOf(std::vector<std::uint64_t>(copies, i + 1)));
     }
     objects.push_back("\x09");
     return binaryPlist(objects);
+}
+
+std::string xmlChain(int depth) {
+    std::string text = "<plist>";
+    for (int i = 0; i < depth; ++i) {
+        text += "<array>";
+    }
+    for (int i = 0; i < depth; ++i) {
+        text += "</array>";
+    }
+    return text + "</plist>";
 }
 
 PlistValue everyKind() {
@@ -82,11 +76,8 @@ PlistValue everyKind() {
         {"CFBundleDisplayName", "Bücherwürmer ✓"},
         {"LSUIElement", true},
         {"Disabled", false},
-        {"Negative", std::int64_t{-42}},
         {"Smallest", std::numeric_limits<std::int64_t>::min()},
-        {"Large", std::int64_t{1} << 40},
         {"Ratio", 0.1},
-        {"Released", PlistValue::Date{599627045}},
         {"Before2001", PlistValue::Date{-86400}},
         {"Blob", PlistValue::Data{0, 1, 2, 0xFF}},
         {"Empty", Array{}},
@@ -96,15 +87,10 @@ PlistValue everyKind() {
 }
 
 TEST(PropertyListTests, XmlAndBinaryOfTheSameContentGiveTheSameValue) {
-    const PlistValue value = everyKind();
-    const auto fromXml = PropertyList::parse(PropertyList::toXml(value));
-    const auto fromBinary = PropertyList::parse(PropertyList::toBinary(value));
-    ASSERT_TRUE(fromXml.has_value());
-    ASSERT_TRUE(fromBinary.has_value());
-    EXPECT_EQ(*fromXml, value);
-    EXPECT_EQ(*fromBinary, value);
-    EXPECT_EQ(*PropertyList::parse(PropertyList::toBinary(PlistValue("root string"))),
-              PlistValue("root string"));
+    for (const PlistValue& value : {everyKind(), PlistValue("root string")}) {
+        EXPECT_EQ(PropertyList::parse(PropertyList::toXml(value)), value);
+        EXPECT_EQ(PropertyList::parse(PropertyList::toBinary(value)), value);
+    }
 }
 
 TEST(PropertyListTests, ReadsHandWrittenXml) {
@@ -119,29 +105,24 @@ TEST(PropertyListTests, ReadsHandWrittenXml) {
                             "  <key>Raw</key><data>AAEC</data>\n"
                             "</dict>\n</plist>\n");
     ASSERT_TRUE(value.has_value());
-    const auto& dictionary = *value->asDictionary();
-    EXPECT_EQ(stringValue(dictionary, "CFBundleIdentifier"), "com.example.Ed&it");
-    EXPECT_EQ(*dictionary.at("Offset").asInteger(), -7);
-    EXPECT_EQ(dictionary.at("Built").asDate()->secondsSinceReferenceDate, 599627045);
-    EXPECT_EQ(*dictionary.at("Raw").asData(), (PlistValue::Data{0, 1, 2}));
-    EXPECT_EQ(stringValue(dictionary, "Offset"), std::nullopt);
-    EXPECT_EQ(stringValue(dictionary, "Missing"), std::nullopt);
+    EXPECT_EQ(*value, PlistValue(Dictionary{{"CFBundleIdentifier", "com.example.Ed&it"},
+                                            {"Offset", std::int64_t{-7}},
+                                            {"Built", PlistValue::Date{599627045}},
+                                            {"Raw", PlistValue::Data{0, 1, 2}}}));
+    EXPECT_EQ(stringValue(*value->asDictionary(), "Offset"), std::nullopt);
+    EXPECT_EQ(stringValue(*value->asDictionary(), "Missing"), std::nullopt);
 }
 
-TEST(PropertyListTests, BinaryIntegersAreSigned) {
+TEST(PropertyListTests, BinaryIntegersAreSignedAndUidsAreLeftOut) {
     std::string minusOne = "\x13";
     appendBigEndian(minusOne, static_cast<std::uint64_t>(-1), 8);
-    const auto value = PropertyList::parse(binaryPlist({arrayOf({1, 2}), minusOne, "\x10\x05"}));
-    ASSERT_TRUE(value.has_value());
-    EXPECT_EQ(*value, PlistValue(Array{std::int64_t{-1}, std::int64_t{5}}));
-}
+    EXPECT_EQ(PropertyList::parse(binaryPlist({arrayOf({1, 2}), minusOne, "\x10\x05"})),
+              PlistValue(Array{std::int64_t{-1}, std::int64_t{5}}));
 
-TEST(PropertyListTests, UidsAreLeftOutAndAUidRootIsNothing) {
     const std::string uid = "\x80\x01";
-    const auto value = PropertyList::parse(
-        binaryPlist({container(0xD, {1, 2, 3, 4}, 2), ascii("uid"), ascii("name"), uid, ascii("Editor")}));
-    ASSERT_TRUE(value.has_value());
-    EXPECT_EQ(*value, PlistValue(Dictionary{{"name", "Editor"}}));
+    EXPECT_EQ(PropertyList::parse(binaryPlist(
+                  {container(0xD, {1, 2, 3, 4}, 2), ascii("uid"), ascii("name"), uid, ascii("Editor")})),
+              PlistValue(Dictionary{{"name", "Editor"}}));
     EXPECT_FALSE(PropertyList::parse(binaryPlist({uid})).has_value());
 }
 
@@ -156,29 +137,26 @@ TEST(PropertyListTests, RefusesWhatIsNoPropertyList) {
     }
 }
 
-TEST(PropertyListTests, NestingIsCappedWithoutCrashing) {
-    EXPECT_TRUE(PropertyList::parse(nested("<array>", "</array>", 512)).has_value());
-    EXPECT_FALSE(PropertyList::parse(nested("<array>", "</array>", 513)).has_value());
-    EXPECT_FALSE(PropertyList::parse(nested("<dict><key>k</key>", "</dict>", 513)).has_value());
-    // Deep enough to overflow the stack inside libplist if it were handed over; unclosed as well.
-    EXPECT_FALSE(PropertyList::parse(nested("<array>", "</array>", 300'000)).has_value());
-    EXPECT_FALSE(PropertyList::parse(nested("<array>", "", 300'000)).has_value());
-
+TEST(PropertyListTests, RefusesInputsThatWouldCrashOrExplodeInsideTheLibrary) {
+    EXPECT_TRUE(PropertyList::parse(xmlChain(512)).has_value());
+    EXPECT_FALSE(PropertyList::parse(xmlChain(513)).has_value());
     EXPECT_TRUE(PropertyList::parse(binaryChain(512)).has_value());
     EXPECT_FALSE(PropertyList::parse(binaryChain(513)).has_value());
+    // Deep enough to overflow the stack inside libplist if it were handed over.
+    EXPECT_FALSE(PropertyList::parse(xmlChain(300'000)).has_value());
     EXPECT_FALSE(PropertyList::parse(binaryChain(60'000)).has_value());
-}
 
-TEST(PropertyListTests, RefusesInputsThatWouldExplodeInsideTheLibrary) {
-    // Each array holds its successor twice: 64 levels stand for 2^64 values once copied out.
-    std::vector<std::string> shared;
-    for (std::uint64_t i = 0; i < 64; ++i) {
-        shared.push_back(arrayOf({i + 1, i + 1}));
-    }
-    shared.push_back("\x09");
-    EXPECT_FALSE(PropertyList::parse(binaryPlist(shared)).has_value());
-    // An array that contains itself.
+    // 64 levels, each holding its successor twice, stand for 2^64 values once copied out; a shared
+    // value that stays small is fine. An array that contains itself never ends.
+    EXPECT_FALSE(PropertyList::parse(binaryChain(64, 2)).has_value());
+    EXPECT_EQ(PropertyList::parse(binaryPlist({arrayOf({1, 1, 1}), ascii("x")})),
+              PlistValue(Array{"x", "x", "x"}));
     EXPECT_FALSE(PropertyList::parse(binaryPlist({arrayOf({1}), arrayOf({0})})).has_value());
+
+    // libplist 2.2 aborts the process on a dictionary key with a NUL in it.
+    const std::string keyWithNul("\x62\x00\x61\x00\x00", 5);
+    EXPECT_FALSE(
+        PropertyList::parse(binaryPlist({container(0xD, {1, 2}, 1), keyWithNul, "\x09"})).has_value());
 
     // Keys whose hashes collide make every insertion compare against all the keys before it.
     std::string keys = "<plist><dict>";
@@ -190,15 +168,6 @@ TEST(PropertyListTests, RefusesInputsThatWouldExplodeInsideTheLibrary) {
         keys += "<key>" + key + "</key><true/>";
     }
     EXPECT_FALSE(PropertyList::parse(keys + "</dict></plist>").has_value());
-
-    // libplist 2.2 aborts the process on a dictionary key with a NUL in it.
-    const std::string keyWithNul("\x62\x00\x61\x00\x00", 5);
-    EXPECT_FALSE(
-        PropertyList::parse(binaryPlist({container(0xD, {1, 2}, 1), keyWithNul, "\x09"})).has_value());
-
-    // A shared value that stays small is fine.
-    EXPECT_EQ(*PropertyList::parse(binaryPlist({arrayOf({1, 1, 1}), ascii("x")})),
-              PlistValue(Array{"x", "x", "x"}));
 }
 
 TEST(PropertyListTests, ReadsRegularFilesWithinTheLimitOnly) {

@@ -156,31 +156,5 @@ TEST_F(DeepSearchTest, AFolderReachedUnderTwoNamesIsSearchedOnce) {
     }
 }
 
-TEST_F(DeepSearchTest, CategoriesLookAtThePathOnTheDiskNotWhereItIsMounted) {
-    // The disk lies below a "Library/Caches" folder, as the demo tree does in the user's cache folder.
-    testing::TemporaryFolder outer;
-    Platform::Folders folders;
-    folders.systemRoot = outer / "Library/Caches/Tarnwick/demo";
-    folders.home = folders.systemRoot / "Users/tester";
-    folders.temporary = folders.systemRoot / "private/var/folders/zz/tester/T";
-    const Platform mounted(folders);
-    const TreeBuilder builder(mounted);
-    const auto url = builder.addApp(mounted.system("/Applications"),
-                                    {.fileName = "Notes.app", .bundleID = "com.example.Notes"});
-    builder.addFile(mounted.home() / ".config/notes", "x");
-    builder.addFile(mounted.home() / ".config/other/notes.plist", "x");
-
-    std::map<std::string, ResidualCategory> categories;
-    for (const auto& item :
-         ResidualScanner::scan(testing::installedApp(url, "Notes", "com.example.Notes"), mounted)) {
-        categories[mounted.pathOnSystem(item.url).native()] = item.category;
-    }
-    EXPECT_EQ(categories, (std::map<std::string, ResidualCategory>{
-                              {"/Applications/Notes.app", ResidualCategory::application},
-                              {"/Users/tester/.config/notes", ResidualCategory::other},
-                              {"/Users/tester/.config/other/notes.plist", ResidualCategory::preferences},
-                          }));
-}
-
 } // namespace
 } // namespace tarnwick

@@ -1,7 +1,6 @@
 #include "ScannerFixture.h"
 #include "Unprivileged.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -13,48 +12,36 @@ namespace {
 namespace fs = std::filesystem;
 using Summaries = std::map<std::string, std::string>;
 
-constexpr const char* sweepExact = "|Exact|selected|Bundle identifier match";
-constexpr const char* sweepExactSystem = "|Exact|-|Bundle identifier match";
-constexpr const char* sweepName = "|Possible|-|Application name match \u2014 review before removal";
+constexpr const char* appItself = "Application|Exact|selected|Selected application";
+constexpr const char* sweepName =
+    "Application Support|Possible|-|Application name match \u2014 review before removal";
 constexpr const char* logMatch = "Logs|Exact|selected|Application executable log match";
 constexpr const char* containerMatch = "|Exact|selected|Exact application identifier match";
+
+// What the Library sweep records for an identifier match in the user's (selected) or the system's Library.
+std::string swept(const std::string& category, const char* selected = "selected") {
+    return category + "|Exact|" + selected + "|Bundle identifier match";
+}
 
 class ResidualScannerTest : public testing::ScannerFixture {};
 
 TEST_F(ResidualScannerTest, ProposesTheAppItselfFirstUnlessItIsASystemAppOrGone) {
     const InstalledApp app = notes();
-    folderAt("~/Library/Caches/com.example.notes");
+    tree.addFile(at("~/Library/Caches/com.example.notes.db"), std::uint64_t{12});
     const auto items = scan(app);
     ASSERT_EQ(items.size(), 2U);
     EXPECT_EQ(items[0].first, "/Applications/Notes.app");
-    EXPECT_EQ(summary(items[0].second), "Application|Exact|selected|Selected application");
+    EXPECT_EQ(summary(items[0].second), appItself);
     EXPECT_GT(items[0].second.size, 0);
+    EXPECT_EQ(items[1].second.size, 12);
 
     const InstalledApp system =
         install({.fileName = "Notes.app", .bundleID = "com.example.Notes"}, "Notes", true);
-    EXPECT_EQ(summaries(system),
-              (Summaries{{"~/Library/Caches/com.example.notes", std::string("Caches") + sweepExact}}));
+    EXPECT_EQ(summaries(system), (Summaries{{"~/Library/Caches/com.example.notes.db", swept("Caches")}}));
 
     InstalledApp gone = app;
     gone.url = platform.system("/Applications/Gone.app");
     EXPECT_EQ(summaries(gone).count("/Applications/Gone.app"), 0U);
-}
-
-TEST_F(ResidualScannerTest, PreferenceFilesEndWithTheSweepsReasonAndSelectionBySide) {
-    const InstalledApp app = notes();
-    tree.addFile(at("~/Library/Preferences/com.example.Notes.plist"), std::uint64_t{12});
-    file("/Library/Preferences/com.example.Notes.plist");
-    const auto found = summaries(app);
-    EXPECT_EQ(found.at("~/Library/Preferences/com.example.Notes.plist"),
-              std::string("Preferences") + sweepExact);
-    EXPECT_EQ(found.at("/Library/Preferences/com.example.Notes.plist"),
-              std::string("Preferences") + sweepExactSystem);
-    const auto items = scan(app);
-    const auto user = std::find_if(items.begin(), items.end(), [](const auto& found) {
-        return found.first == "~/Library/Preferences/com.example.Notes.plist";
-    });
-    ASSERT_NE(user, items.end());
-    EXPECT_EQ(user->second.size, 12);
 }
 
 TEST_F(ResidualScannerTest, RecentDocumentListsAndContainersAreLookedUpByIdentifier) {
@@ -66,7 +53,6 @@ TEST_F(ResidualScannerTest, RecentDocumentListsAndContainersAreLookedUpByIdentif
     file(recent + "com.example.notes.sfl5");
     folderAt("~/Library/Containers/com.example.notes");
     folderAt("~/Library/Containers/com.example.Notes"); // as declared: a second folder on this volume
-    folderAt("~/Library/Group Containers/notes");
     folderAt("~/Library/Group Containers/group.com.example.shared");
     folderAt("~/Library/Application Scripts/com.example.notes");
     file("~/Library/Preferences/group.com.example.shared.plist");
@@ -77,13 +63,12 @@ TEST_F(ResidualScannerTest, RecentDocumentListsAndContainersAreLookedUpByIdentif
     EXPECT_EQ(found.count(recent + "com.example.notes.sfl5"), 0U);
     for (const char* path :
          {"~/Library/Containers/com.example.notes", "~/Library/Containers/com.example.Notes",
-          "~/Library/Group Containers/notes", "~/Library/Group Containers/group.com.example.shared"}) {
+          "~/Library/Group Containers/group.com.example.shared"}) {
         EXPECT_EQ(found.at(path), std::string("Containers") + containerMatch) << path;
     }
     EXPECT_EQ(found.at("~/Library/Application Scripts/com.example.notes"),
               std::string("Application Scripts") + containerMatch);
-    EXPECT_EQ(found.at("~/Library/Preferences/group.com.example.shared.plist"),
-              std::string("Preferences") + sweepExact);
+    EXPECT_EQ(found.at("~/Library/Preferences/group.com.example.shared.plist"), swept("Preferences"));
 }
 
 TEST_F(ResidualScannerTest, ContainersTheUserMayNotReadAreSkipped) {
@@ -116,10 +101,10 @@ TEST_F(ResidualScannerTest, UntrustedEntitlementIdentifiersNameNothingOutsideThe
     file("~/Library/Logs/-x.log");
     file("~/Library/Preferences/..plist");
 
-    EXPECT_EQ(summaries(app),
-              (Summaries{{"/Applications/Notes.app", "Application|Exact|selected|Selected application"}}));
+    EXPECT_EQ(summaries(app), (Summaries{{"/Applications/Notes.app", appItself}}));
 }
 
+// Preference files are found first, then again by the sweep, whose reason stands.
 TEST_F(ResidualScannerTest, SweepMatchesIdentifiersInUserAndSystemLibraryOneLevelDeep) {
     const InstalledApp app = notes();
     folderAt("~/Library/Caches/com.example.Notes/Cache.db");
@@ -127,26 +112,28 @@ TEST_F(ResidualScannerTest, SweepMatchesIdentifiersInUserAndSystemLibraryOneLeve
     file("~/Library/Caches/Notes Data");
     file("~/Library/Caches/Other/com.example.notes");
     folderAt("/Library/Caches/com.example.Notes");
+    file("~/Library/Preferences/com.example.Notes.plist");
+    file("/Library/Preferences/com.example.Notes.plist");
     file("~/Library/Application Support/CrashReporter/com.example.notes_host.plist");
     file("~/Library/Saved Application State/com.example.notes.savedState");
     file("/Library/PrivilegedHelperTools/com.example.notes.helper");
     file("/Library/Application Support/CrashReporter/notes_host.plist");
 
-    const auto found = summaries(app);
-    EXPECT_EQ(found, (Summaries{
-                         {"/Applications/Notes.app", "Application|Exact|selected|Selected application"},
-                         {"~/Library/Caches/com.example.Notes", std::string("Caches") + sweepExact},
-                         {"~/Library/Caches/NOTES", std::string("Caches") + sweepExact},
-                         {"/Library/Caches/com.example.Notes", std::string("Caches") + sweepExactSystem},
-                         {"~/Library/Application Support/CrashReporter/com.example.notes_host.plist",
-                          std::string("Crash Reports") + sweepExact},
-                         {"~/Library/Saved Application State/com.example.notes.savedState",
-                          std::string("Saved State") + sweepExact},
-                         {"/Library/PrivilegedHelperTools/com.example.notes.helper",
-                          std::string("Services") + sweepExactSystem},
-                         {"/Library/Application Support/CrashReporter/notes_host.plist",
-                          std::string("Crash Reports") + sweepExactSystem},
-                     }));
+    EXPECT_EQ(
+        summaries(app),
+        (Summaries{
+            {"/Applications/Notes.app", appItself},
+            {"~/Library/Caches/com.example.Notes", swept("Caches")},
+            {"~/Library/Caches/NOTES", swept("Caches")},
+            {"/Library/Caches/com.example.Notes", swept("Caches", "-")},
+            {"~/Library/Preferences/com.example.Notes.plist", swept("Preferences")},
+            {"/Library/Preferences/com.example.Notes.plist", swept("Preferences", "-")},
+            {"~/Library/Application Support/CrashReporter/com.example.notes_host.plist",
+             swept("Crash Reports")},
+            {"~/Library/Saved Application State/com.example.notes.savedState", swept("Saved State")},
+            {"/Library/PrivilegedHelperTools/com.example.notes.helper", swept("Services", "-")},
+            {"/Library/Application Support/CrashReporter/notes_host.plist", swept("Crash Reports", "-")},
+        }));
 }
 
 TEST_F(ResidualScannerTest, LogFoldersMatchLogIdentifiersFirstAndOnlyAsLeadingNames) {
@@ -161,7 +148,6 @@ TEST_F(ResidualScannerTest, LogFoldersMatchLogIdentifiersFirstAndOnlyAsLeadingNa
     file("~/Library/Logs/CrashReporter/uploader-2023.crash");
     file("/Library/Logs/DiagnosticReports/uploader_2024.ips");
     file("~/Library/Caches/uploader");
-    file("~/Library/Application Support/CrashReporter/uploader.plist");
 
     const auto found = summaries(app);
     EXPECT_EQ(found.at("~/Library/Logs/DiagnosticReports/photoeditor_2024-01-01-120000_host.ips"), logMatch);
@@ -169,30 +155,26 @@ TEST_F(ResidualScannerTest, LogFoldersMatchLogIdentifiersFirstAndOnlyAsLeadingNa
     EXPECT_EQ(found.at("~/Library/Logs/CrashReporter/uploader-2023.crash"), logMatch);
     EXPECT_EQ(found.at("/Library/Logs/DiagnosticReports/uploader_2024.ips"),
               "Logs|Exact|-|Application executable log match");
-    EXPECT_EQ(found.at("~/Library/Logs/old-photoeditor.log"), std::string("Logs") + sweepExact);
+    EXPECT_EQ(found.at("~/Library/Logs/old-photoeditor.log"), swept("Logs"));
     EXPECT_EQ(found.count("~/Library/Caches/uploader"), 0U);
-    EXPECT_EQ(found.count("~/Library/Application Support/CrashReporter/uploader.plist"), 0U);
 }
 
 TEST_F(ResidualScannerTest, NameMatchesNeedFiveCharactersInTheSweepAndSixInTheDeepSearch) {
-    const InstalledApp app = notes(); // name key 'notes': 5 characters
     folderAt("~/Library/Application Support/N.otes");
     folderAt("~/.config/N.otes");
-    EXPECT_EQ(summaries(app).at("~/Library/Application Support/N.otes"),
-              std::string("Application Support") + sweepName);
-    EXPECT_EQ(summaries(app).count("~/.config/N.otes"), 0U);
-
-    const InstalledApp mail = install({.fileName = "Mail.app", .bundleID = "com.example.mailer"}, "Mail");
     folderAt("~/Library/Application Support/M-ail");
+    folderAt("~/Library/Application Support/Sound-Box");
+    folderAt("~/.config/Sound Box");
+    const auto notesFound = summaries(notes()); // name key 'notes': 5 characters
+    EXPECT_EQ(notesFound.at("~/Library/Application Support/N.otes"), sweepName);
+    EXPECT_EQ(notesFound.count("~/.config/N.otes"), 0U);
+    const auto mail = install({.fileName = "Mail.app", .bundleID = "com.example.mailer"}, "Mail");
     EXPECT_EQ(summaries(mail).count("~/Library/Application Support/M-ail"), 0U);
 
     const InstalledApp soundBox =
         install({.fileName = "SoundBox Pro.app", .bundleID = "com.example.sbx"}, "Sound Box"); // 'soundbox'
-    folderAt("~/Library/Application Support/Sound-Box");
-    folderAt("~/.config/Sound Box");
     const auto found = summaries(soundBox);
-    EXPECT_EQ(found.at("~/Library/Application Support/Sound-Box"),
-              std::string("Application Support") + sweepName);
+    EXPECT_EQ(found.at("~/Library/Application Support/Sound-Box"), sweepName);
     EXPECT_EQ(found.at("~/.config/Sound Box"),
               "Other|Possible|-|Deep application name match \u2014 review before removal");
 }
@@ -205,15 +187,13 @@ TEST_F(ResidualScannerTest, NamesClaimedByALongerIdentifierOfAnotherInstalledApp
     const InstalledApp canary =
         install({.fileName = "Google Chrome Canary.app", .bundleID = "com.google.Chrome.canary"},
                 "Google Chrome Canary");
-    file("~/Library/Caches/com.google.Chrome/Cache.db");
-    file("~/Library/Caches/com.google.Chrome.canary/Cache.db");
-    file("~/Library/Application Support/Google/com.google.Chrome.canary.plist");
-    file("~/Library/Application Support/Google/com.google.Chrome.plist");
-
-    const auto alone = summaries(chrome);
-    EXPECT_EQ(alone.count("~/Library/Caches/com.google.Chrome.canary"), 1U);
-    EXPECT_EQ(alone.count("~/Library/Application Support/Google/com.google.Chrome.canary.plist"), 1U);
-
+    for (const char* path :
+         {"~/Library/Caches/com.google.Chrome/Cache.db", "~/Library/Caches/com.google.Chrome.canary/Cache.db",
+          "~/Library/Application Support/Google/com.google.Chrome.plist",
+          "~/Library/Application Support/Google/com.google.Chrome.canary.plist"}) {
+        file(path);
+    }
+    EXPECT_EQ(summaries(chrome).count("~/Library/Caches/com.google.Chrome.canary"), 1U);
     const auto installed = InstalledIdentities::read({chrome, canary});
     const auto beside = summaries(chrome, installed);
     EXPECT_EQ(beside.count("~/Library/Caches/com.google.Chrome"), 1U);
@@ -221,7 +201,7 @@ TEST_F(ResidualScannerTest, NamesClaimedByALongerIdentifierOfAnotherInstalledApp
     EXPECT_EQ(beside.count("~/Library/Application Support/Google/com.google.Chrome.plist"), 1U);
     EXPECT_EQ(beside.count("~/Library/Application Support/Google/com.google.Chrome.canary.plist"), 0U);
     // The scanned app itself in the catalogue changes nothing.
-    EXPECT_EQ(summaries(chrome, installed), summaries(chrome, installed.without(chrome.url)));
+    EXPECT_EQ(beside, summaries(chrome, installed.without(chrome.url)));
 
     const InstalledApp weather =
         install({.fileName = "Weather.app", .bundleID = "net.acme.forecast"}, "Weather");
@@ -247,10 +227,6 @@ TEST_F(ResidualScannerTest, DataSharedThroughAnEntitlementWithAnotherAppIsOnlyPo
     file("~/Library/Preferences/TEAM1.com.quill.suite.plist");
     folderAt("~/Library/Caches/com.quill.writer");
 
-    const auto alone = summaries(writer);
-    EXPECT_EQ(alone.at("~/Library/Group Containers/TEAM1.com.quill.suite"),
-              std::string("Containers") + containerMatch);
-
     const auto shared = summaries(writer, InstalledIdentities::read({marker}));
     EXPECT_EQ(shared.at("~/Library/Group Containers/TEAM1.com.quill.suite"),
               "Containers|Possible|-|Exact application identifier match");
@@ -258,7 +234,7 @@ TEST_F(ResidualScannerTest, DataSharedThroughAnEntitlementWithAnotherAppIsOnlyPo
               "Caches|Possible|-|Bundle identifier match");
     EXPECT_EQ(shared.at("~/Library/Preferences/TEAM1.com.quill.suite.plist"),
               "Preferences|Possible|-|Bundle identifier match");
-    EXPECT_EQ(shared.at("~/Library/Caches/com.quill.writer"), std::string("Caches") + sweepExact);
+    EXPECT_EQ(shared.at("~/Library/Caches/com.quill.writer"), swept("Caches"));
 }
 
 TEST_F(ResidualScannerTest, ResultIsOrderedByCategoryThenPlainPathOrder) {
