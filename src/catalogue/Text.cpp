@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
@@ -217,8 +218,25 @@ bool localizedCaseInsensitiveContains(std::string_view text, std::string_view se
 }
 
 std::size_t characterCount(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    // Printable ASCII is one character per byte; anything else may combine ("e" + U+0301, "\r\n").
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return text.size();
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> characters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !characters) {
+        return static_cast<std::size_t>(std::count_if(
+            text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    }
+    const icu::UnicodeString unicode = toUnicode(text);
+    characters->setText(unicode);
+    std::size_t count = 0;
+    characters->first();
+    while (characters->next() != icu::BreakIterator::DONE) {
+        ++count;
+    }
+    return count;
 }
 
 } // namespace tarnwick::Text

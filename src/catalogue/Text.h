@@ -32,7 +32,8 @@ int localizedStandardCompare(std::string_view left, std::string_view right);
 // contained in nothing.
 bool localizedCaseInsensitiveContains(std::string_view text, std::string_view search);
 
-// Unicode scalars in UTF-8 text: what a length limit on a name, or a column width, counts.
+// User-perceived characters (grapheme clusters) in UTF-8 text: what a length limit on a name, a column
+// width or the depth order of paths counts. "e" with a combining accent is one character.
 std::size_t characterCount(std::string_view text);
 
 } // namespace Text

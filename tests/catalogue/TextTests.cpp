@@ -106,6 +106,14 @@ TEST(TextTests, ContainsFoldsCaseFullyButRespectsAccentsWhateverTheirEncoding) {
     EXPECT_FALSE(Text::localizedCaseInsensitiveContains("", ""));
 }
 
+TEST(TextTests, CharactersAreCountedAsAReaderSeesThem) {
+    EXPECT_EQ(Text::characterCount("Notes.app"), 9U);
+    EXPECT_EQ(Text::characterCount("Cafe\u0301"), 4U);           // e + combining accent
+    EXPECT_EQ(Text::characterCount("\U0001F1E9\U0001F1EA"), 1U); // one flag, two scalars
+    EXPECT_EQ(Text::characterCount("a\r\nb"), 3U);
+    EXPECT_EQ(Text::characterCount(""), 0U);
+}
+
 TEST(TextTests, InvalidUtf8IsReadAsReplacementCharactersAndNulsAsOrdinaryOnes) {
     const std::string invalid = "A\xFF"
                                 "B\xC0\x80"

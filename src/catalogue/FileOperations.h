@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// The file operations that change the disk. Every failure is a PlatformError in the POSIX domain.
+namespace FileOperations {
+
+// Whether anything is at `location`: a file, a folder, or a link, even one that points nowhere.
+bool exists(const std::filesystem::path& location);
+
+// Moves an item to `destination` in one step, never replacing what is there: when the destination is
+// taken, even by an item that appears at the last moment, the move fails with EEXIST and nothing changes.
+void moveWithoutReplacing(const std::filesystem::path& source, const std::filesystem::path& destination);
+
+// Creates one folder; its parent must exist.
+void createFolder(const std::filesystem::path& location, unsigned permissions = 0755);
+
+// Creates a file holding `contents`, flushed to the disk, only when nothing is at `location`: false when
+// the name is taken. Throws for any other failure, leaving no file behind.
+bool createNew(const std::filesystem::path& location, std::string_view contents, unsigned permissions = 0600);
+
+// The whole content of a file; nothing when no file is there. Throws when the file exists but cannot
+// be read.
+std::optional<std::string> readFile(const std::filesystem::path& location);
+
+// Replaces the whole file so that a reader, or the disk after a crash, sees the old or the new content
+// and never a mixture: the content goes to a temporary file beside it, is flushed to the disk, and then
+// takes the file's place.
+void replaceAtomically(const std::filesystem::path& location, std::string_view contents);
+
+// Deletes the temporary files that replacements of `location` killed half-way left beside it. Only for a
+// caller that knows no other replacement of the file is under way.
+void removeAbandonedReplacements(const std::filesystem::path& location);
+
+} // namespace FileOperations
+} // namespace tarnwick
