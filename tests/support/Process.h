@@ -1,19 +1,19 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <string>
 #include <vector>
 
 namespace tarnwick::testing {
 
-struct ProcessResult {
-    int status = -1;  // exit status; -1 when the process did not exit normally
-    std::string out;
-    std::string err;
-};
+using ProcessResult = ChildProcess::Result;
 
 // Runs a program to completion with the given arguments (no shell), capturing both output streams.
 // `environment` entries ("NAME=value") are added to the current environment.
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment = {});
+inline ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& environment = {}) {
+    return ChildProcess::run(program, arguments, environment);
+}
 
 } // namespace tarnwick::testing

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// Runs another program to its end, without a shell, and collects what it printed.
+namespace ChildProcess {
+
+struct Result {
+    int status = -1; // exit status; -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// `environment` entries ("NAME=value") are added to this process's environment. Standard input is
+// empty. Throws a PlatformError when the program cannot be started.
+Result run(const std::string& program, const std::vector<std::string>& arguments,
+           const std::vector<std::string>& environment = {});
+
+} // namespace ChildProcess
+} // namespace tarnwick

@@ -1,0 +1,120 @@
+#include "HistoryFile.h"
+
+#include "FileOperations.h"
+#include "HistoryFormat.h"
+#include "PlatformError.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Holds an exclusive lock on the history folder, so that a second process (the command line beside the
+// window) cannot interleave its read–change–write with ours. Without the folder there is nothing to
+// protect: the write will fail anyway.
+class FolderLock {
+public:
+    explicit FolderLock(const fs::path& folder)
+        : descriptor_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (descriptor_ >= 0) {
+            while (::flock(descriptor_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_); // releases the lock
+        }
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool isHeld() const { return descriptor_ >= 0; }
+
+private:
+    int descriptor_;
+};
+
+enum class FileState { missing, decoded, undecodable };
+
+struct Contents {
+    FileState state = FileState::missing;
+    std::vector<RemovalRecord> records;
+};
+
+Contents load(const fs::path& location) {
+    std::optional<std::string> bytes;
+    try {
+        bytes = FileOperations::readFile(location);
+    } catch (const PlatformError&) {
+        return {FileState::undecodable, {}};
+    }
+    if (!bytes) {
+        return {FileState::missing, {}};
+    }
+    auto records = HistoryFormat::decode(*bytes);
+    if (!records) {
+        return {FileState::undecodable, {}};
+    }
+    return {FileState::decoded, std::move(*records)};
+}
+
+// Moves an undecodable file out of the way under a name no other file has.
+bool keepAside(const fs::path& location) {
+    const std::string base = location.string() + std::string(HistoryFile::keptAsideSuffix);
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const fs::path destination =
+            attempt == 1 ? fs::path(base) : fs::path(base + "-" + std::to_string(attempt));
+        try {
+            FileOperations::moveWithoutReplacing(location, destination);
+            return true;
+        } catch (const PlatformError& error) {
+            if (!error.hasCode(PlatformError::posixDomain, EEXIST)) {
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+HistoryFile::HistoryFile(fs::path location)
+    : location_(std::move(location)) {}
+
+std::vector<RemovalRecord> HistoryFile::read() const {
+    return load(location_).records;
+}
+
+void HistoryFile::update(const std::function<void(std::vector<RemovalRecord>&)>& change) {
+    const std::lock_guard guard(mutex_);
+    const FolderLock lock(location_.parent_path());
+    if (lock.isHeld()) {
+        // Every write happens under the lock, so no other one can be under way now.
+        FileOperations::removeAbandonedReplacements(location_);
+    }
+    Contents contents = load(location_);
+    change(contents.records);
+    // Writing over a file we could not read would lose the only map back from the Trash it may hold.
+    if (contents.state == FileState::undecodable && !keepAside(location_)) {
+        return;
+    }
+    try {
+        FileOperations::replaceAtomically(location_, HistoryFormat::encode(contents.records));
+    } catch (const PlatformError&) {
+        // The history is a convenience beside the Trash; a failed write must not fail the removal.
+    }
+}
+
+void HistoryFile::remove() {
+    const std::lock_guard guard(mutex_);
+    const FolderLock lock(location_.parent_path());
+    ::unlink(location_.c_str());
+}
+
+} // namespace tarnwick

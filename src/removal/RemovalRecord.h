@@ -1,0 +1,27 @@
+#pragma once
+
+#include "TrashPair.h"
+#include "Uuid.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// One removal in the history: what was moved for which application, and when.
+struct RemovalRecord {
+    // A point in time with fractional seconds; any stored value converts without overflow.
+    using Date = std::chrono::time_point<std::chrono::system_clock, std::chrono::duration<double>>;
+
+    Uuid id;
+    std::string appName;
+    Date date;
+    std::vector<TrashPair> items; // in the order they were moved
+    std::int64_t bytes = 0;       // every item the user chose, moved or not
+
+    friend bool operator==(const RemovalRecord&, const RemovalRecord&) = default;
+};
+
+} // namespace tarnwick

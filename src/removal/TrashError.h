@@ -1,0 +1,36 @@
+#pragma once
+
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// Why a removal or a restore did not do all it was asked to; `what()` is the message the user reads.
+class TrashError : public std::exception {
+public:
+    enum class Kind { unsafePath, partial, systemApplication, nothingSelected };
+
+    static TrashError unsafePath(std::string path);
+    static TrashError partial(std::vector<std::string> lines);
+    static TrashError systemApplication();
+    static TrashError nothingSelected();
+
+    Kind kind() const { return kind_; }
+    // The refused path of `unsafePath`, as resolved.
+    const std::string& path() const { return path_; }
+    // The failure lines of `partial`, in the order they arose.
+    const std::vector<std::string>& lines() const { return lines_; }
+
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    TrashError(Kind kind, std::string message);
+
+    Kind kind_;
+    std::string message_;
+    std::string path_;
+    std::vector<std::string> lines_;
+};
+
+} // namespace tarnwick

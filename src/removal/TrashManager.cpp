@@ -1,0 +1,268 @@
+#include "TrashManager.h"
+
+#include "AdminScript.h"
+#include "FileOperations.h"
+#include "FreedesktopTrash.h"
+#include "Location.h"
+#include "MacTrash.h"
+#include "PathSafety.h"
+#include "PlatformError.h"
+#include "Text.h"
+#include "TrashError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view historyFolderName = "TarnwickCleaner";
+constexpr std::string_view historyFileName = "RemovalHistory.json";
+constexpr std::string_view batchFolderPrefix = "Tarnwick-";
+constexpr std::string_view authorizationFailed = "Administrator authorization was cancelled or failed.";
+
+std::unique_ptr<Trash> trashFor(const Platform& platform) {
+    if (platform.layout() == FolderLayout::macOS) {
+        return std::make_unique<MacTrash>(platform.home() / ".Trash");
+    }
+    return std::make_unique<FreedesktopTrash>(platform.applicationSupportFolder() / "Trash");
+}
+
+bool isPermissionError(const PlatformError& error) {
+    return error.hasCode(PlatformError::cocoaDomain, 513) || error.hasCode(PlatformError::cocoaDomain, 257) ||
+           error.hasCode(PlatformError::posixDomain, EACCES) ||
+           error.hasCode(PlatformError::posixDomain, EPERM);
+}
+
+// "<name>: <description>", the line a failed item adds to the error.
+std::string failureLine(const fs::path& location, const std::exception& error) {
+    return Location::lastComponent(location) + ": " + error.what();
+}
+
+// Letters, digits, ".", "_", " " and "-" stay; every other character, whatever its length in bytes,
+// becomes one "_".
+std::string safeFolderName(std::string_view name) {
+    std::string result;
+    for (std::size_t index = 0; index < name.size();) {
+        const char byte = name[index];
+        const bool kept = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                          (byte >= '0' && byte <= '9') || byte == '.' || byte == '_' || byte == ' ' ||
+                          byte == '-';
+        result += kept ? byte : '_';
+        // Skip the continuation bytes of a multi-byte character.
+        do {
+            ++index;
+        } while (index < name.size() && (static_cast<unsigned char>(name[index]) & 0xC0) == 0x80);
+    }
+    return result;
+}
+
+} // namespace
+
+TrashManager::TrashManager(const Platform& platform)
+    : TrashManager(platform, trashFor(platform), AdminRunner::forThisSystem()) {}
+
+TrashManager::TrashManager(const Platform& platform, std::unique_ptr<Trash> trash,
+                           std::unique_ptr<AdminRunner> admin)
+    : platform_(platform)
+    , trash_(std::move(trash))
+    , admin_(std::move(admin))
+    , history_(historyLocation(platform)) {
+    std::error_code ignored;
+    fs::create_directories(history_.location().parent_path(), ignored);
+}
+
+fs::path TrashManager::historyLocation(const Platform& platform) {
+    return platform.applicationSupportFolder() / historyFolderName / historyFileName;
+}
+
+void TrashManager::checkRemoval(const InstalledApp& app, const std::vector<ResidualItem>& items) const {
+    if (items.empty()) {
+        throw TrashError::nothingSelected();
+    }
+    if (app.isSystem) {
+        throw TrashError::systemApplication();
+    }
+    const std::string systemFolder = platform_.system("/System").string() + "/";
+    for (const ResidualItem& item : items) {
+        if (item.url.string().starts_with(systemFolder)) {
+            throw TrashError::systemApplication();
+        }
+    }
+    for (const ResidualItem& item : items) {
+        PathSafety::validate(item.url, platform_, app);
+    }
+}
+
+RemovalRecord TrashManager::remove(const InstalledApp& app, const std::vector<ResidualItem>& items) {
+    checkRemoval(app, items);
+
+    // Deeper items go first, so that a folder is still there for everything taken out of it.
+    std::vector<const ResidualItem*> ordered;
+    for (const ResidualItem& item : items) {
+        ordered.push_back(&item);
+    }
+    std::stable_sort(ordered.begin(), ordered.end(), [](const ResidualItem* left, const ResidualItem* right) {
+        return Text::characterCount(left->url.string()) > Text::characterCount(right->url.string());
+    });
+
+    std::vector<TrashPair> moved;
+    std::vector<std::string> failures;
+    std::vector<fs::path> deferred;
+    for (const ResidualItem* item : ordered) {
+        if (!FileOperations::exists(item->url)) {
+            continue;
+        }
+        try {
+            const fs::path destination = trash_->moveToTrash(item->url);
+            moved.push_back({item->url.string(), destination.string()});
+        } catch (const PlatformError& error) {
+            if (isPermissionError(error)) {
+                deferred.push_back(item->url);
+            } else {
+                failures.push_back(failureLine(item->url, error));
+            }
+        } catch (const std::exception& error) {
+            failures.push_back(failureLine(item->url, error));
+        }
+    }
+    if (!deferred.empty()) {
+        AdministratorMove administrator = moveWithAdministratorPrivileges(deferred, app.name);
+        moved.insert(moved.end(), administrator.moved.begin(), administrator.moved.end());
+        failures.insert(failures.end(), administrator.failureLines.begin(), administrator.failureLines.end());
+    }
+
+    std::int64_t bytes = 0;
+    for (const ResidualItem& item : items) {
+        // A byte total cannot overflow in practice; if a caller passes absurd sizes it stops at the limit.
+        if (__builtin_add_overflow(bytes, item.size, &bytes)) {
+            bytes = item.size > 0 ? INT64_MAX : INT64_MIN;
+        }
+    }
+    RemovalRecord record{
+        Uuid::random(), app.name,
+        std::chrono::time_point_cast<RemovalRecord::Date::duration>(std::chrono::system_clock::now()),
+        std::move(moved), bytes};
+    if (!record.items.empty()) {
+        appendHistory(record);
+    }
+    if (!failures.empty()) {
+        throw TrashError::partial(std::move(failures));
+    }
+    return record;
+}
+
+TrashManager::AdministratorMove
+TrashManager::moveWithAdministratorPrivileges(const std::vector<fs::path>& items,
+                                              const std::string& appName) {
+    const fs::path batch =
+        platform_.home() / ".Trash" /
+        (std::string(batchFolderPrefix) + safeFolderName(appName) + "-" + Uuid::random().string());
+    try {
+        FileOperations::createFolder(batch);
+    } catch (const PlatformError& error) {
+        return {{}, {error.message()}};
+    }
+    std::vector<TrashPair> pairs;
+    std::string command;
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const fs::path destination =
+            batch / (std::to_string(index) + "-" + Location::lastComponent(items[index]));
+        pairs.push_back({items[index].string(), destination.string()});
+        command += (index == 0 ? "" : " && ") +
+                   AdminScript::moveCommand(pairs.back().originalPath, pairs.back().trashPath);
+    }
+    const AdminRunner::Outcome outcome = admin_->run(AdminScript::source(command));
+    if (outcome.succeeded) {
+        return {std::move(pairs), {}};
+    }
+    // The chain stops at the first failing move; what it moved before lies in the batch folder and stays
+    // there, recorded, so that it can be put back. Only an empty batch folder goes.
+    std::vector<TrashPair> moved;
+    std::copy_if(pairs.begin(), pairs.end(), std::back_inserter(moved),
+                 [](const TrashPair& pair) { return FileOperations::exists(pair.trashPath); });
+    ::rmdir(batch.c_str());
+    const std::string message =
+        outcome.errorMessage.empty() ? std::string(authorizationFailed) : outcome.errorMessage;
+    return {std::move(moved), {TrashError::partial({message}).what()}};
+}
+
+void TrashManager::appendHistory(const RemovalRecord& record) {
+    history_.update([&record](std::vector<RemovalRecord>& records) {
+        records.insert(records.begin(), record);
+        if (records.size() > historyLimit) {
+            records.resize(historyLimit);
+        }
+    });
+}
+
+std::vector<RemovalRecord> TrashManager::history() const {
+    return history_.read();
+}
+
+void TrashManager::clearHistory() {
+    history_.remove();
+}
+
+void TrashManager::removeRecord(const Uuid& id) {
+    history_.update([&id](std::vector<RemovalRecord>& records) {
+        std::erase_if(records, [&id](const RemovalRecord& record) { return record.id == id; });
+    });
+}
+
+bool TrashManager::isRestorable(const RemovalRecord& record) const {
+    return std::any_of(record.items.begin(), record.items.end(),
+                       [](const TrashPair& pair) { return FileOperations::exists(pair.trashPath); });
+}
+
+void TrashManager::clearUnavailable() {
+    history_.update([this](std::vector<RemovalRecord>& records) {
+        std::erase_if(records, [this](const RemovalRecord& record) { return !isRestorable(record); });
+    });
+}
+
+void TrashManager::restore(const RemovalRecord& record) {
+    std::vector<std::string> failures;
+    // Backwards: a folder comes back before the items that were taken out of it.
+    for (auto pair = record.items.rbegin(); pair != record.items.rend(); ++pair) {
+        const fs::path trashLocation(pair->trashPath);
+        const fs::path former(pair->originalPath);
+        if (!FileOperations::exists(trashLocation)) {
+            continue;
+        }
+        std::error_code error;
+        fs::create_directories(former.parent_path(), error);
+        if (error) {
+            failures.push_back(
+                Location::lastComponent(former) + ": " +
+                PlatformError::fromErrno(error.value(), "create the folder", former.parent_path()).message());
+            continue;
+        }
+        if (FileOperations::exists(former)) {
+            failures.push_back("Already exists: " + pair->originalPath);
+            continue;
+        }
+        try {
+            FileOperations::moveWithoutReplacing(trashLocation, former);
+            trash_->itemWasRestored(trashLocation);
+        } catch (const PlatformError& failure) {
+            // Something took the place between the look and the move: it is kept, the item stays in the
+            // Trash.
+            if (failure.hasCode(PlatformError::posixDomain, EEXIST)) {
+                failures.push_back("Already exists: " + pair->originalPath);
+            } else {
+                failures.push_back(failureLine(former, failure));
+            }
+        }
+    }
+    if (!failures.empty()) {
+        throw TrashError::partial(std::move(failures));
+    }
+}
+
+} // namespace tarnwick

@@ -1,0 +1,296 @@
+#include "FileOperations.h"
+#include "HistoryFile.h"
+#include "HistoryFormat.h"
+#include "TemporaryFolder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <limits>
+#include <map>
+#include <random>
+#include <regex>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+RemovalRecord record(const std::string& appName, int pairs = 1, double seconds = 7.5e8 + 0.125) {
+    RemovalRecord made{Uuid::random(), appName, HistoryFormat::dateFromReferenceSeconds(seconds), {}, 4096};
+    for (int index = 0; index < pairs; ++index) {
+        const std::string name = "/" + appName + " item " + std::to_string(index);
+        made.items.push_back(
+            {"/Users/tester/Library/Application Support" + name, "/Users/tester/.Trash" + name});
+    }
+    return made;
+}
+
+std::string contents(const fs::path& file) {
+    return FileOperations::readFile(file).value_or("<missing>");
+}
+
+// The names in the folder beside the history file, with their contents.
+std::map<std::string, std::string> folderContents(const fs::path& folder) {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        found[entry.path().filename().string()] = contents(entry.path());
+    }
+    return found;
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+constexpr char validRecord[] = R"({"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","appName":"Notes","date":1,)"
+                               R"("items":[{"originalPath":"/a","trashPath":"/b"}],"bytes":7})";
+
+TEST(HistoryFormatTest, EncodesCompactlyAndReadsBackEveryField) {
+    std::vector<RemovalRecord> records{record("Caf\xC3\xA9 \"Notes\"\n\\", 3, 7.4e8 + 0.123456789),
+                                       record("Empty", 0, -12.5)};
+    records[0].bytes = std::numeric_limits<std::int64_t>::max();
+    records[1].bytes = 0;
+
+    const std::string text = HistoryFormat::encode(records);
+
+    EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+    const std::regex upperCaseId(R"("id":"[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")");
+    EXPECT_EQ(
+        std::distance(std::sregex_iterator(text.begin(), text.end(), upperCaseId), std::sregex_iterator()),
+        2);
+    EXPECT_EQ(HistoryFormat::decode(text), records);
+    EXPECT_EQ(HistoryFormat::decode("[]"), std::vector<RemovalRecord>{});
+}
+
+TEST(HistoryFormatTest, ReadsWhatOtherWritersMayWrite) {
+    const auto records = HistoryFormat::decode(R"( [
+        {"bytes": 12, "extra": [1, "two"], "date": 0, "appName": "Notes",
+         "items": [{"trashPath": "\/Users\/tester\/.Trash\/a", "kind": "file", "originalPath": "\/Applications\/a"}],
+         "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}
+    ] )");
+
+    ASSERT_TRUE(records.has_value());
+    ASSERT_EQ(records->size(), 1u);
+    const RemovalRecord& only = records->front();
+    EXPECT_EQ(only.id.string(), "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+    EXPECT_EQ(only.date.time_since_epoch().count(), 978307200.0); // 2001-01-01 00:00:00 UTC
+    EXPECT_EQ(only.items, (std::vector<TrashPair>{{"/Applications/a", "/Users/tester/.Trash/a"}}));
+    EXPECT_EQ(only.bytes, 12);
+}
+
+TEST(HistoryFormatTest, NestedExtraKeysCostNothingElse) {
+    for (const std::string extra : {R"({"a":[]})", R"({"a":{"b":{}}})", R"({"a":{"b":[[{}]]}})"}) {
+        for (const std::string& first : {replaced(validRecord, "{", R"({"extra":)" + extra + ","),
+                                         replaced(validRecord, "7}", R"(7,"extra":)" + extra + "}")}) {
+            const auto records = HistoryFormat::decode("[" + first + "," + validRecord + "]");
+            // Either the file is refused whole, or both records come back complete: never a silent loss.
+            if (records) {
+                ASSERT_EQ(records->size(), 2u) << first;
+                EXPECT_EQ(records->at(0).items.size(), 1u) << first;
+                EXPECT_EQ(records->at(1).items.size(), 1u) << first;
+            }
+        }
+    }
+}
+
+TEST(HistoryFormatTest, RefusesTheWholeFileForAnyMissingOrMistypedValue) {
+    const std::string record = validRecord;
+    const std::vector<std::string> texts{
+        "",
+        "not json",
+        "{}",
+        "[" + record + ",1]",
+        "[" + record + "," + replaced(record, R"(,"bytes":7)", "") + "]",
+        "[" + replaced(record, R"(,"trashPath":"/b")", "") + "]",
+        "[" + replaced(record, R"("originalPath":"/a",)", "") + "]",
+        "[" + replaced(record, R"("bytes":7)", R"("bytes":"7")") + "]",
+        "[" + replaced(record, R"("bytes":7)", R"("bytes":7.5)") + "]",
+        "[" + replaced(record, R"("bytes":7)", R"("bytes":9223372036854775808)") + "]",
+        "[" + replaced(record, R"("date":1)", R"("date":"2001-01-01")") + "]",
+        "[" + replaced(record, R"("date":1)", R"("date":1e400)") + "]",
+        "[" + replaced(record, "E621E1F8-", "E621E1F8") + "]",
+        "[" + replaced(record, R"("appName":"Notes")", R"("appName":null)") + "]",
+        "[" + replaced(record, R"([{"originalPath":"/a","trashPath":"/b"}])", R"({})") + "]",
+        "[" + replaced(record, R"("/b")", "7") + "]",
+    };
+    for (const std::string& text : texts) {
+        EXPECT_EQ(HistoryFormat::decode(text), std::nullopt) << text;
+    }
+    EXPECT_TRUE(HistoryFormat::decode("[" + record + "]").has_value());
+}
+
+TEST(HistoryFileTest, AbsentFileReadsEmptyAndChangesCreateIt) {
+    testing::TemporaryFolder folder;
+    HistoryFile file(folder / "RemovalHistory.json");
+
+    EXPECT_TRUE(file.read().empty());
+    file.remove();
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+
+    file.update([](std::vector<RemovalRecord>&) {});
+    EXPECT_EQ(contents(file.location()), "[]");
+    const RemovalRecord added = record("Notes");
+    file.update([&](std::vector<RemovalRecord>& records) { records.push_back(added); });
+    EXPECT_EQ(file.read(), std::vector<RemovalRecord>{added});
+
+    file.remove();
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+
+    HistoryFile nowhere(folder / "missing/RemovalHistory.json");
+    nowhere.update([&](std::vector<RemovalRecord>& records) { records.push_back(added); });
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+}
+
+TEST(HistoryFileTest, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
+    testing::TemporaryFolder folder;
+    HistoryFile file(folder / "RemovalHistory.json");
+    const std::string lackingBytes = "[" + replaced(validRecord, R"(,"bytes":7)", "") + "]";
+    const RemovalRecord first = record("First");
+    const RemovalRecord second = record("Second");
+
+    folder.write("RemovalHistory.json", "not json");
+    EXPECT_TRUE(file.read().empty());
+    EXPECT_EQ(contents(file.location()), "not json");
+    file.update([&](std::vector<RemovalRecord>& records) {
+        EXPECT_TRUE(records.empty());
+        records.push_back(first);
+    });
+    folder.write("RemovalHistory.json", lackingBytes);
+    file.update([&](std::vector<RemovalRecord>& records) { records.push_back(second); });
+
+    EXPECT_EQ(file.read(), std::vector<RemovalRecord>{second});
+    auto found = folderContents(folder.path());
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found["RemovalHistory.json.unreadable"], "not json");
+    found.erase("RemovalHistory.json.unreadable");
+    found.erase("RemovalHistory.json");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_TRUE(found.begin()->first.starts_with("RemovalHistory.json.unreadable")) << found.begin()->first;
+    EXPECT_EQ(found.begin()->second, lackingBytes);
+}
+
+TEST(HistoryFileTest, OverlappingChangesLoseNothing) {
+    testing::TemporaryFolder folder;
+    const fs::path location = folder / "RemovalHistory.json";
+    constexpr int writers = 8;
+    constexpr int changesEach = 25;
+    std::vector<RemovalRecord> doomed;
+    for (int index = 0; index < 40; ++index) {
+        doomed.push_back(record("Doomed " + std::to_string(index)));
+    }
+    std::vector<std::vector<RemovalRecord>> added(writers);
+    for (int writer = 0; writer < writers; ++writer) {
+        for (int index = 0; index < changesEach; ++index) {
+            added[writer].push_back(
+                record("Writer " + std::to_string(writer) + " #" + std::to_string(index)));
+        }
+    }
+    HistoryFile(location).update([&](std::vector<RemovalRecord>& records) { records = doomed; });
+
+    // Two objects for one file: their changes are kept apart by the folder lock, as two processes' are.
+    HistoryFile one(location);
+    HistoryFile other(location);
+    std::vector<std::thread> threads;
+    for (int writer = 0; writer < writers; ++writer) {
+        threads.emplace_back([&, writer] {
+            for (const RemovalRecord& adding : added[writer]) {
+                (writer % 2 == 0 ? one : other).update([&](std::vector<RemovalRecord>& records) {
+                    records.insert(records.begin(), adding);
+                });
+            }
+        });
+    }
+    for (int remover = 0; remover < 2; ++remover) {
+        threads.emplace_back([&, remover] {
+            for (std::size_t index = remover; index < doomed.size(); index += 2) {
+                (remover == 0 ? one : other).update([&](std::vector<RemovalRecord>& records) {
+                    std::erase_if(records,
+                                  [&](const RemovalRecord& kept) { return kept.id == doomed[index].id; });
+                });
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+
+    const std::vector<RemovalRecord> final = one.read();
+    ASSERT_EQ(final.size(), std::size_t{writers * changesEach});
+    for (const std::vector<RemovalRecord>& mine : added) {
+        // Each writer's records are all there, its newest first.
+        auto previous = final.end();
+        for (const RemovalRecord& adding : mine) {
+            const auto found = std::find(final.begin(), final.end(), adding);
+            ASSERT_NE(found, final.end()) << adding.appName;
+            EXPECT_TRUE(previous == final.end() || found < previous) << adding.appName;
+            previous = found;
+        }
+    }
+}
+
+TEST(HistoryFileTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
+    testing::TemporaryFolder folder;
+    const fs::path location = folder / "RemovalHistory.json";
+    std::vector<RemovalRecord> first;
+    std::vector<RemovalRecord> second;
+    for (int index = 0; index < 30; ++index) {
+        first.push_back(record("First " + std::to_string(index), 4));
+        second.push_back(record("Second " + std::to_string(index), 4));
+    }
+    HistoryFile(location).update([&](std::vector<RemovalRecord>& records) { records = first; });
+
+    std::mt19937 random(20240601);
+    constexpr int rounds = 30;
+    for (int round = 0; round < rounds; ++round) {
+        int changed[2];
+        ASSERT_EQ(::pipe(changed), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            HistoryFile file(location);
+            for (;;) {
+                file.update([&](std::vector<RemovalRecord>& records) {
+                    records = records == first ? second : first;
+                });
+                (void)!::write(changed[1], "!", 1);
+            }
+        }
+        ::close(changed[1]);
+        // Two changes give the pace; the kill then falls late in the third, where it writes.
+        char signal[2] = {};
+        (void)!::read(changed[0], &signal[0], 1);
+        const auto previous = std::chrono::steady_clock::now();
+        (void)!::read(changed[0], &signal[1], 1);
+        const auto oneChange = std::chrono::steady_clock::now() - previous;
+        std::this_thread::sleep_for(std::uniform_real_distribution<double>(0.8, 1.05)(random) * oneChange);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(changed[0]);
+
+        EXPECT_EQ(std::string(signal, 2), "!!")
+            << "round " << round << ": the writer did not finish two changes";
+        const auto records = HistoryFile(location).read();
+        EXPECT_TRUE(records == first || records == second) << "round " << round << ": " << records.size();
+    }
+
+    // A killed write may leave its temporary file, and nothing else; the next change clears it away.
+    const std::regex temporary(R"(\.RemovalHistory\.json\.[A-Za-z0-9]{6})");
+    auto found = folderContents(folder.path());
+    EXPECT_EQ(found.erase("RemovalHistory.json"), 1u);
+    for (const auto& [name, text] : found) {
+        EXPECT_TRUE(std::regex_match(name, temporary)) << name;
+    }
+    HistoryFile(location).update([](std::vector<RemovalRecord>&) {});
+    EXPECT_EQ(folderContents(folder.path()).size(), 1u);
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,119 @@
+#include "PathSafety.h"
+#include "RemovalFixture.h"
+
+namespace tarnwick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PathSafetyTest : public RemovalFixture {
+protected:
+    // The message of the refusal, or "" when the location passes.
+    std::string refusal(const fs::path& location, const InstalledApp& owner) const {
+        try {
+            PathSafety::validate(location, platform, owner);
+            return "";
+        } catch (const TrashError& error) {
+            EXPECT_EQ(error.kind(), TrashError::Kind::unsafePath);
+            return error.what();
+        }
+    }
+    std::string refusal(const fs::path& location) const { return refusal(location, app); }
+};
+
+TEST_F(PathSafetyTest, TheFoldersThatHoldEverythingAreRefusedThemselves) {
+    for (const std::string path : {"/", "/Applications", "/Library", "/System", "/Users", "~/", "~/Library",
+                                   "~/Documents", "~/Desktop", "/Applications/.", "~/Library/Caches/.."}) {
+        fs::create_directories(at(path));
+        const std::string resolved = Location::resolved(Location::standardized(at(path))).string();
+        EXPECT_EQ(refusal(at(path)), "Tarnwick blocked an unsafe path: " + resolved) << path;
+    }
+}
+
+TEST_F(PathSafetyTest, OnlyTheApplicationLibraryAndMediaFoldersAndTheUsersCachesAreAccepted) {
+    for (const std::string path :
+         {"/Applications/Notes.app", "/Library/Caches/com.example.notes", "~/Applications/Notes.app",
+          "~/Library/Caches/com.example.notes", "~/Movies/Notes", "~/Music/Notes", "~/Pictures/Notes"}) {
+        EXPECT_EQ(refusal(at(path)), "") << path;
+    }
+    for (const std::string path :
+         {"~/Documents/Letter.txt", "~/Desktop/Notes", "~/Downloads/Notes.dmg", "/Users/Shared/Notes",
+          "/private/etc/hosts", "/usr/local/bin/notes", "/System/Library/Notes", "~/.ssh/id_rsa"}) {
+        EXPECT_NE(refusal(at(path)), "") << path;
+    }
+}
+
+TEST_F(PathSafetyTest, ALinkIsJudgedByWhereItLeads) {
+    const fs::path letter = file("~/Documents/Letter.txt");
+    fs::create_directories(at("~/Library/Caches"));
+    const fs::path link = at("~/Library/Caches/notes-letter");
+    fs::create_symlink(letter, link);
+    EXPECT_EQ(refusal(link), "Tarnwick blocked an unsafe path: " + letter.string());
+
+    // A folder of the Library that is a link into Documents exposes everything below it.
+    fs::create_directory_symlink(at("~/Documents"), at("~/Library/Notes Documents"));
+    EXPECT_NE(refusal(at("~/Library/Notes Documents/Letter.txt")), "");
+}
+
+TEST_F(PathSafetyTest, ThePerUserCacheAndTemporaryFoldersPassOnlyForWhatIsInsideThem) {
+    const fs::path temporary = platform.temporaryFolder();
+    const fs::path cache = platform.perUserCacheFolder();
+    fs::create_directories(temporary);
+    fs::create_directories(cache);
+    EXPECT_EQ(refusal(temporary / "com.example.notes"), "");
+    EXPECT_EQ(refusal(cache / "com.example.notes/cache.db"), "");
+    EXPECT_NE(refusal(cache), "");
+    EXPECT_NE(refusal(temporary), "");
+    EXPECT_NE(refusal(temporary.parent_path() / "X/notes"), "");
+}
+
+TEST_F(PathSafetyTest, TheApplicationsOwnDotFoldersAreAcceptedBelowTheirTopOnly) {
+    const InstalledApp& vendorApp = app; // com.example.notes
+    EXPECT_EQ(refusal(at("~/.config/notes"), vendorApp), "");
+    EXPECT_EQ(refusal(at("~/.local/share/notes/db"), vendorApp), "");
+    EXPECT_EQ(refusal(at("~/.example/notes"), vendorApp), "");
+    EXPECT_NE(refusal(at("~/.config"), vendorApp), "");
+    EXPECT_NE(refusal(at("~/.local/share"), vendorApp), "");
+    EXPECT_NE(refusal(at("~/.example"), vendorApp), "");
+    EXPECT_NE(refusal(at("~/.local/bin/notes"), vendorApp), "");
+    // Another vendor's dot-folder, and one for an application without a vendor, stay closed.
+    EXPECT_NE(refusal(at("~/.othervendor/notes"), vendorApp), "");
+    InstalledApp anonymous = app;
+    anonymous.bundleID.clear();
+    EXPECT_NE(refusal(at("~/.example/notes"), anonymous), "");
+}
+
+TEST_F(PathSafetyTest, APathTheHistoryCannotWriteDownIsRefused) {
+    EXPECT_NE(refusal(at("~/Library/Caches/notes-\xff\xfe")), "");
+}
+
+TEST_F(PathSafetyTest, RemovalRefusalsComeInOrderBeforeAnythingMoves) {
+    const fs::path cache = file("~/Library/Caches/com.example.notes/cache.db");
+    const fs::path letter = file("~/Documents/Letter.txt");
+    InstalledApp systemApp = app;
+    systemApp.isSystem = true;
+    TrashManager trash = manager();
+    const auto kindOf = [&](const InstalledApp& owner, const std::vector<ResidualItem>& items) {
+        try {
+            trash.remove(owner, items);
+        } catch (const TrashError& error) {
+            return error.kind();
+        }
+        ADD_FAILURE() << "removal went through";
+        return TrashError::Kind::partial;
+    };
+    EXPECT_EQ(kindOf(systemApp, {}), TrashError::Kind::nothingSelected);
+    EXPECT_EQ(kindOf(systemApp, {item(cache)}), TrashError::Kind::systemApplication);
+    // "/System/" wins over an unsafe item listed before it.
+    EXPECT_EQ(kindOf(app, {item(letter), item(cache), item(at("/System/Library/Notes"))}),
+              TrashError::Kind::systemApplication);
+    EXPECT_EQ(kindOf(app, {item(cache), item(letter)}), TrashError::Kind::unsafePath);
+
+    EXPECT_TRUE(fs::exists(cache));
+    EXPECT_TRUE(fs::exists(letter));
+    EXPECT_TRUE(trash.history().empty());
+    EXPECT_FALSE(fs::exists(trash.historyURL()));
+}
+
+} // namespace
+} // namespace tarnwick::testing

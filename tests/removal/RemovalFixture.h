@@ -1,0 +1,139 @@
+#pragma once
+
+#include "AdminRunner.h"
+#include "AdminScript.h"
+#include "ChildProcess.h"
+#include "InstalledApp.h"
+#include "Location.h"
+#include "MacTrash.h"
+#include "Platform.h"
+#include "PlatformError.h"
+#include "ResidualItem.h"
+#include "TemporaryFolder.h"
+#include "TestPlatform.h"
+#include "Text.h"
+#include "TrashError.h"
+#include "TrashManager.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+// Readable pairs in test failures.
+inline void PrintTo(const TrashPair& pair, std::ostream* out) {
+    *out << pair.originalPath << " -> " << pair.trashPath;
+}
+} // namespace tarnwick
+
+namespace tarnwick::testing {
+
+// Stands in for the administrator prompt: runs the shell command inside the script as the current user,
+// or refuses as a cancelled prompt would.
+class ShellAdminRunner : public AdminRunner {
+public:
+    struct Log {
+        int runs = 0;
+        std::string lastSource;
+    };
+
+    explicit ShellAdminRunner(std::shared_ptr<Log> log, std::optional<std::string> refusal = std::nullopt)
+        : log_(std::move(log))
+        , refusal_(std::move(refusal)) {}
+
+    Outcome run(const std::string& scriptSource) override {
+        ++log_->runs;
+        log_->lastSource = scriptSource;
+        if (refusal_) {
+            return {false, *refusal_};
+        }
+        const auto command = AdminScript::command(scriptSource);
+        if (!command) {
+            return {false, "not a script of ours"};
+        }
+        const ChildProcess::Result result = ChildProcess::run("/bin/sh", {"-c", *command});
+        return {result.status == 0, Text::trimmed(result.err)};
+    }
+
+private:
+    std::shared_ptr<Log> log_;
+    std::optional<std::string> refusal_;
+};
+
+// How the Finder refuses an item the user may not move: a Cocoa error over a POSIX one.
+inline PlatformError permissionDenied() {
+    return PlatformError(std::string(PlatformError::cocoaDomain), 513, "You don't have permission.",
+                         std::make_shared<const PlatformError>(std::string(PlatformError::posixDomain),
+                                                               EACCES, "Permission denied"));
+}
+
+// The Trash of macOS, except that the chosen items fail with the given errors.
+class FailingTrash : public MacTrash {
+public:
+    FailingTrash(std::filesystem::path folder, std::map<std::filesystem::path, PlatformError> failures)
+        : MacTrash(std::move(folder))
+        , failures_(std::move(failures)) {}
+
+    std::filesystem::path moveToTrash(const std::filesystem::path& item) override {
+        if (const auto failure = failures_.find(item); failure != failures_.end()) {
+            throw failure->second;
+        }
+        return MacTrash::moveToTrash(item);
+    }
+
+private:
+    std::map<std::filesystem::path, PlatformError> failures_;
+};
+
+inline std::string contentsOf(const std::filesystem::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+// A Mac in a temporary folder, with a Trash, one application and a manager whose administrator
+// prompt runs its command unprivileged.
+class RemovalFixture : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+    Platform platform = makeTestPlatform(folder);
+    std::filesystem::path home = platform.home();
+    std::filesystem::path trashFolder = home / ".Trash";
+    std::shared_ptr<ShellAdminRunner::Log> adminLog = std::make_shared<ShellAdminRunner::Log>();
+    InstalledApp app{
+        platform.system("/Applications/Notes.app"), "Notes", "com.example.notes", "1.0", 0, false};
+
+    void SetUp() override { std::filesystem::create_directories(trashFolder); }
+
+    TrashManager manager(std::map<std::filesystem::path, PlatformError> failures = {},
+                         std::optional<std::string> adminRefusal = std::nullopt) const {
+        return TrashManager(platform, std::make_unique<FailingTrash>(trashFolder, std::move(failures)),
+                            std::make_unique<ShellAdminRunner>(adminLog, std::move(adminRefusal)));
+    }
+
+    // Writes a file at a path given as the Mac names it ("~/..." below the home, "/..." below the root).
+    std::filesystem::path file(const std::string& macPath, const std::string& contents = "data") const {
+        const std::filesystem::path location = at(macPath);
+        std::filesystem::create_directories(location.parent_path());
+        std::ofstream(location, std::ios::binary) << contents;
+        return location;
+    }
+
+    std::filesystem::path at(const std::string& macPath) const {
+        return macPath.starts_with("~/") ? home / macPath.substr(2) : platform.system(macPath);
+    }
+
+    static ResidualItem item(const std::filesystem::path& location, std::int64_t size = 0) {
+        return ResidualItem{location, size, ResidualCategory::other, MatchConfidence::exact, "", true};
+    }
+};
+
+} // namespace tarnwick::testing

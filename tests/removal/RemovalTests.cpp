@@ -1,0 +1,264 @@
+#include "HistoryFormat.h"
+#include "RemovalFixture.h"
+#include "Unprivileged.h"
+
+#include <sys/stat.h>
+
+namespace tarnwick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RemovalTest : public RemovalFixture {
+protected:
+    static std::vector<std::string> originals(const RemovalRecord& record) {
+        std::vector<std::string> paths;
+        for (const TrashPair& pair : record.items) {
+            paths.push_back(pair.originalPath);
+        }
+        return paths;
+    }
+
+    // The batch folders the administrator fallback left in the Trash.
+    std::vector<fs::path> batchFolders() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(trashFolder)) {
+            if (entry.path().filename().string().starts_with("Tarnwick-")) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    }
+};
+
+TEST_F(RemovalTest, DeeperItemsMoveFirstAndEveryChosenByteCounts) {
+    const fs::path folder = at("~/Library/Application Support/Notes");
+    const fs::path inner = file("~/Library/Application Support/Notes/c/d.txt", "inner");
+    const fs::path twin = file("~/Library/Application Support/Notez", "twin"); // as long as `folder`
+    const fs::path gone = at("~/Library/Caches/com.example.notes.gone");
+    TrashManager trash = manager();
+
+    const RemovalRecord record = trash.remove(
+        app, {item(folder, 100), item(inner, 5), item(twin, 4), item(gone, 1000), item(inner, 5)});
+
+    EXPECT_EQ(originals(record), (std::vector<std::string>{inner.string(), folder.string(), twin.string()}));
+    EXPECT_EQ(record.bytes, 1114); // the vanished item and the second listing of `inner` count too
+    EXPECT_EQ(record.appName, "Notes");
+    EXPECT_EQ(contentsOf(record.items[0].trashPath), "inner");
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_EQ(trash.history(), std::vector<RemovalRecord>{record});
+}
+
+TEST_F(RemovalTest, ATakenNameInTheTrashIsNeverReplaced) {
+    const fs::path earlier = file("~/.Trash/notes.plist", "earlier");
+    const fs::path preferences = file("~/Library/Preferences/notes.plist", "now");
+    const RemovalRecord record = manager().remove(app, {item(preferences)});
+    ASSERT_EQ(record.items.size(), 1U);
+    EXPECT_EQ(record.items[0].trashPath, (trashFolder / "notes 2.plist").string());
+    EXPECT_EQ(contentsOf(earlier), "earlier");
+    EXPECT_EQ(contentsOf(record.items[0].trashPath), "now");
+}
+
+TEST_F(RemovalTest, NothingLeftToMoveGivesARecordWithoutItemsAndNoHistory) {
+    TrashManager trash = manager();
+    const RemovalRecord record = trash.remove(app, {item(at("~/Library/Caches/notes"), 7)});
+    EXPECT_TRUE(record.items.empty());
+    EXPECT_EQ(record.bytes, 7);
+    EXPECT_FALSE(fs::exists(trash.historyURL()));
+}
+
+TEST_F(RemovalTest, OrdinaryFailuresAreReportedPerItemWhileTheRestMoves) {
+    const fs::path stuck = file("~/Library/Caches/notes-stuck");
+    const fs::path movable = file("~/Library/Caches/notes-ok");
+    TrashManager trash =
+        manager({{stuck, PlatformError(std::string(PlatformError::posixDomain), EIO, "Disk error.")}});
+    try {
+        trash.remove(app, {item(stuck), item(movable)});
+        FAIL() << "the failure was not reported";
+    } catch (const TrashError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Some items could not be moved to Trash:\n\nnotes-stuck: Disk error.");
+    }
+    EXPECT_TRUE(fs::exists(stuck));
+    EXPECT_EQ(adminLog->runs, 0);
+    ASSERT_EQ(trash.history().size(), 1U); // what moved is remembered all the same
+    EXPECT_EQ(originals(trash.history()[0]), std::vector<std::string>{movable.string()});
+}
+
+TEST_F(RemovalTest, PermissionFailuresGoTogetherThroughOneAdministratorCommand) {
+    const fs::path bundle =
+        file("/Applications/Notes Helpers/A.app/Contents/Info.plist").parent_path().parent_path();
+    const fs::path daemon = file("/Library/LaunchDaemons/B.plist", "daemon");
+    const fs::path cache = file("~/Library/Caches/notes");
+    TrashManager trash = manager({{bundle, permissionDenied()}, {daemon, permissionDenied()}});
+
+    const RemovalRecord record = trash.remove(app, {item(bundle), item(daemon), item(cache)});
+
+    EXPECT_EQ(adminLog->runs, 1);
+    ASSERT_EQ(record.items.size(), 3U);
+    EXPECT_EQ(record.items[0].originalPath, cache.string());
+    const fs::path batch = fs::path(record.items[1].trashPath).parent_path();
+    EXPECT_EQ(record.items[1], (TrashPair{bundle.string(), (batch / "0-A.app").string()}));
+    EXPECT_EQ(record.items[2], (TrashPair{daemon.string(), (batch / "1-B.plist").string()}));
+    EXPECT_EQ(batch.parent_path(), trashFolder);
+    EXPECT_TRUE(batch.filename().string().starts_with("Tarnwick-Notes-"));
+    EXPECT_TRUE(Uuid::parse(batch.filename().string().substr(15)).has_value());
+    EXPECT_EQ(contentsOf(record.items[2].trashPath), "daemon");
+    EXPECT_FALSE(fs::exists(bundle));
+}
+
+TEST_F(RemovalTest, TheAdministratorCommandMovesExactlyTheGivenItemsWhateverTheirNames) {
+    const std::vector<std::string> names{"it's",          "say \"hi\"",
+                                         "back\\slash",   "$(touch pwned)",
+                                         "`touch pwned`", "two  spaces ",
+                                         "line\nbreak",   "caf\u00e9 \u65e5\u672c",
+                                         "-rf",           "*"};
+    std::map<fs::path, PlatformError> failures;
+    std::vector<ResidualItem> items;
+    for (const std::string& name : names) {
+        const fs::path location = file("/Library/Application Support/Vendor/" + name, name);
+        failures.emplace(location, permissionDenied());
+        items.push_back(item(location));
+    }
+    const fs::path bystander = file("/Library/Application Support/Vendor/bystander", "stays");
+    InstalledApp quoted = app;
+    quoted.name = "Foo's App/\u00e9\"";
+    TrashManager trash = manager(std::move(failures));
+
+    const RemovalRecord record = trash.remove(quoted, items);
+
+    ASSERT_EQ(record.items.size(), names.size());
+    const fs::path batch = fs::path(record.items[0].trashPath).parent_path();
+    EXPECT_TRUE(batch.filename().string().starts_with("Tarnwick-Foo_s App___-")) << batch;
+    std::set<std::string> inBatch;
+    for (const auto& entry : fs::directory_iterator(batch)) {
+        inBatch.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(inBatch.size(), names.size());
+    for (const TrashPair& pair : record.items) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(pair.originalPath)));
+        EXPECT_EQ(contentsOf(pair.trashPath), fs::path(pair.originalPath).filename().string());
+    }
+    EXPECT_EQ(contentsOf(bystander), "stays");
+    EXPECT_FALSE(fs::exists(at("/Library/Application Support/Vendor/pwned")));
+    EXPECT_FALSE(fs::exists("pwned"));
+}
+
+TEST_F(RemovalTest, ARefusedAuthorisationLeavesTheItemsAndNoBatchFolder) {
+    const fs::path daemon = file("/Library/LaunchDaemons/B.plist");
+    const fs::path cache = file("~/Library/Caches/notes");
+    TrashManager trash = manager({{daemon, permissionDenied()}}, "User canceled.");
+    try {
+        trash.remove(app, {item(daemon), item(cache)});
+        FAIL() << "the refusal was not reported";
+    } catch (const TrashError& error) {
+        EXPECT_EQ(error.lines(),
+                  std::vector<std::string>{"Some items could not be moved to Trash:\n\nUser canceled."});
+        EXPECT_EQ(std::string(error.what()), "Some items could not be moved to Trash:\n\nSome items could "
+                                             "not be moved to Trash:\n\nUser canceled.");
+    }
+    EXPECT_TRUE(fs::exists(daemon));
+    EXPECT_TRUE(batchFolders().empty());
+    ASSERT_EQ(trash.history().size(), 1U);
+    EXPECT_EQ(originals(trash.history()[0]), std::vector<std::string>{cache.string()});
+}
+
+TEST_F(RemovalTest, ACommandChainStoppedPartWayKeepsAndRecordsWhatItMoved) {
+    const fs::path first = file("/Library/LaunchDaemons/one.plist", "one");
+    const fs::path vanishing = file("/Library/LaunchDaemons/two.plist");
+    const fs::path third = file("/Library/LaunchDaemons/six.plist");
+    // The second item disappears after the Finder refused it, so its move fails and the chain stops.
+    class VanishingTrash : public FailingTrash {
+    public:
+        using FailingTrash::FailingTrash;
+        fs::path moveToTrash(const fs::path& item) override {
+            try {
+                return FailingTrash::moveToTrash(item);
+            } catch (const PlatformError&) {
+                if (item.filename() == "two.plist") {
+                    fs::remove(item);
+                }
+                throw;
+            }
+        }
+    };
+    const std::map<fs::path, PlatformError> failures{
+        {first, permissionDenied()}, {vanishing, permissionDenied()}, {third, permissionDenied()}};
+    TrashManager trash(platform, std::make_unique<VanishingTrash>(trashFolder, failures),
+                       std::make_unique<ShellAdminRunner>(adminLog));
+
+    EXPECT_THROW(trash.remove(app, {item(first), item(vanishing), item(third)}), TrashError);
+
+    ASSERT_EQ(trash.history().size(), 1U);
+    const RemovalRecord record = trash.history()[0];
+    ASSERT_EQ(originals(record), std::vector<std::string>{first.string()});
+    EXPECT_EQ(contentsOf(record.items[0].trashPath), "one");
+    EXPECT_TRUE(fs::exists(third));
+    EXPECT_EQ(batchFolders().size(), 1U);
+}
+
+TEST_F(RemovalTest, WithoutATrashFolderTheFallbackReportsWhyAndMovesNothing) {
+    fs::remove(trashFolder);
+    const fs::path daemon = file("/Library/LaunchDaemons/B.plist");
+    try {
+        manager({{daemon, permissionDenied()}}).remove(app, {item(daemon)});
+        FAIL() << "the failure was not reported";
+    } catch (const TrashError& error) {
+        ASSERT_EQ(error.lines().size(), 1U);
+        EXPECT_NE(error.lines()[0].find("No such file or directory"), std::string::npos) << error.lines()[0];
+    }
+    EXPECT_EQ(adminLog->runs, 0);
+    EXPECT_TRUE(fs::exists(daemon));
+}
+
+TEST_F(RemovalTest, ARealPermissionFailureIsDeferredToTheAdministrator) {
+    // The whole tree must be reachable by the unprivileged user.
+    const fs::path daemon = file("/Library/LaunchDaemons/B.plist");
+    const fs::path cache = file("~/Library/Caches/notes");
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+        if (entry.is_directory()) {
+            fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+        }
+    }
+    fs::permissions(folder.path(), fs::perms::all, fs::perm_options::add);
+    // Nobody may change the daemons' folder, its owner included (the tests may not run as root).
+    fs::permissions(daemon.parent_path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                              fs::perms::group_read | fs::perms::group_exec |
+                                              fs::perms::others_read | fs::perms::others_exec);
+
+    const auto lines = runUnprivileged([&] {
+        TrashManager trash(platform, std::make_unique<MacTrash>(trashFolder),
+                           std::make_unique<ShellAdminRunner>(adminLog));
+        try {
+            trash.remove(app, {item(daemon), item(cache)});
+            return std::string("moved");
+        } catch (const TrashError& error) {
+            return std::string(error.what()) + "|" + std::to_string(adminLog->runs);
+        }
+    });
+    ASSERT_TRUE(lines.has_value());
+    // The command ran without privileges too, so mv itself was refused.
+    EXPECT_TRUE(lines->starts_with(
+        "Some items could not be moved to Trash:\n\nSome items could not be moved to Trash:\n\n"))
+        << *lines;
+    EXPECT_NE(lines->find("Permission denied"), std::string::npos) << *lines;
+    EXPECT_TRUE(lines->ends_with("|1")) << *lines;
+    EXPECT_TRUE(fs::exists(daemon));
+    EXPECT_FALSE(fs::exists(cache));
+}
+
+TEST_F(RemovalTest, TheHistoryKeepsTheThirtyNewestRemovals) {
+    TrashManager trash = manager();
+    std::vector<Uuid> ids;
+    for (int index = 0; index < 31; ++index) {
+        ids.push_back(trash.remove(app, {item(file("~/Library/Caches/notes-" + std::to_string(index)))}).id);
+    }
+    const std::vector<RemovalRecord> history = trash.history();
+    ASSERT_EQ(history.size(), 30U);
+    EXPECT_EQ(history.front().id, ids.back());
+    EXPECT_EQ(history.back().id, ids[1]);
+    EXPECT_TRUE(fs::exists(trashFolder / "notes-0")); // dropped from the history, not from the Trash
+}
+
+} // namespace
+} // namespace tarnwick::testing

@@ -1,0 +1,112 @@
+#include "RemovalFixture.h"
+
+namespace tarnwick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RestoreTest : public RemovalFixture {
+protected:
+    TrashManager trash = manager();
+
+    std::string restoreFailure(const RemovalRecord& record) {
+        try {
+            trash.restore(record);
+            return "";
+        } catch (const TrashError& error) {
+            EXPECT_EQ(error.kind(), TrashError::Kind::partial);
+            return error.what();
+        }
+    }
+};
+
+TEST_F(RestoreTest, AFolderComesBackBeforeWhatWasTakenOutOfIt) {
+    const fs::path folder = at("~/Library/Application Support/Notes");
+    const fs::path inner = file("~/Library/Application Support/Notes/c/d.txt", "inner");
+    file("~/Library/Application Support/Notes/keep.txt", "kept");
+    const RemovalRecord record = trash.remove(app, {item(folder), item(inner)});
+    ASSERT_FALSE(fs::exists(folder));
+
+    EXPECT_EQ(restoreFailure(record), "");
+    EXPECT_EQ(contentsOf(inner), "inner");
+    EXPECT_EQ(contentsOf(folder / "keep.txt"), "kept");
+    EXPECT_TRUE(fs::is_empty(trashFolder));
+    EXPECT_FALSE(trash.isRestorable(record));
+
+    // A second restore finds nothing left in the Trash and changes nothing.
+    EXPECT_EQ(restoreFailure(record), "");
+    EXPECT_EQ(trash.history().size(), 1U);
+}
+
+TEST_F(RestoreTest, AnOccupiedPlaceIsNeverOverwritten) {
+    const fs::path preferences = file("~/Library/Preferences/notes.plist", "old");
+    const fs::path cache = file("~/Library/Caches/notes", "cache");
+    const RemovalRecord record = trash.remove(app, {item(preferences), item(cache)});
+    file("~/Library/Preferences/notes.plist", "new");
+
+    EXPECT_EQ(restoreFailure(record),
+              "Some items could not be moved to Trash:\n\nAlready exists: " + preferences.string());
+    EXPECT_EQ(contentsOf(preferences), "new");
+    EXPECT_EQ(contentsOf(cache), "cache"); // the others still come back
+    EXPECT_TRUE(trash.isRestorable(record));
+}
+
+TEST_F(RestoreTest, MissingParentsAreCreatedAgain) {
+    const fs::path deep = file("~/Library/Application Support/Notes/Backups/2026/latest.db", "db");
+    const RemovalRecord record = trash.remove(app, {item(deep)});
+    fs::remove_all(at("~/Library/Application Support/Notes"));
+
+    EXPECT_EQ(restoreFailure(record), "");
+    EXPECT_EQ(contentsOf(deep), "db");
+}
+
+TEST_F(RestoreTest, APlaceThatCannotHoldTheItemGivesItsLineAndTheRestComesBack) {
+    const fs::path nested = file("~/Library/Caches/Notes/cache.db");
+    const fs::path other = file("~/Library/Caches/notes.log", "log");
+    const RemovalRecord record = trash.remove(app, {item(nested), item(other)});
+    fs::remove_all(at("~/Library/Caches/Notes"));
+    file("~/Library/Caches/Notes", "a file where the folder was");
+
+    const std::string failure = restoreFailure(record);
+    EXPECT_TRUE(failure.starts_with("Some items could not be moved to Trash:\n\ncache.db: ")) << failure;
+    EXPECT_EQ(contentsOf(other), "log");
+    EXPECT_TRUE(trash.isRestorable(record));
+}
+
+TEST_F(RestoreTest, HistoryMaintenanceForgetsOnlyWhatCannotComeBack) {
+    std::vector<RemovalRecord> records;
+    for (const char* name : {"first", "second", "third"}) {
+        records.push_back(trash.remove(app, {item(file(std::string("~/Library/Caches/") + name))}));
+    }
+    fs::remove(records[0].items[0].trashPath);
+    fs::remove(records[2].items[0].trashPath);
+    trash.clearUnavailable();
+    const std::vector<RemovalRecord> left = trash.history();
+    ASSERT_EQ(left.size(), 1U);
+    EXPECT_EQ(left[0].id, records[1].id);
+
+    trash.removeRecord(Uuid::random());
+    EXPECT_EQ(trash.history().size(), 1U);
+    trash.removeRecord(records[1].id);
+    EXPECT_TRUE(trash.history().empty());
+
+    trash.clearHistory();
+    EXPECT_FALSE(fs::exists(trash.historyURL()));
+    trash.clearHistory(); // nothing to delete is no error
+    trash.clearUnavailable();
+    EXPECT_EQ(contentsOf(trash.historyURL()), "[]");
+}
+
+TEST_F(RestoreTest, ARecordIsRestorableWhileAnyOfItsItemsIsInTheTrash) {
+    const fs::path first = file("~/Library/Caches/notes-a");
+    const fs::path second = file("~/Library/Caches/notes-bb");
+    const RemovalRecord record = trash.remove(app, {item(first), item(second)});
+    fs::remove(record.items[0].trashPath);
+    EXPECT_TRUE(trash.isRestorable(record));
+    fs::remove(record.items[1].trashPath);
+    EXPECT_FALSE(trash.isRestorable(record));
+    EXPECT_FALSE(trash.isRestorable(RemovalRecord{}));
+}
+
+} // namespace
+} // namespace tarnwick::testing
