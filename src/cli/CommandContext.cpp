@@ -1,12 +1,29 @@
 #include "CommandContext.h"
 
+#include "AdminScript.h"
 #include "DemoTree.h"
+#include "Location.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace tarnwick {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Plain words stay as they are; anything else goes between single quotes, as the shell needs it.
+std::string shellQuoted(const std::string& argument) {
+    const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), [](char character) {
+        const auto byte = static_cast<unsigned char>(character);
+        return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+               std::string_view("-_./:=@%+,").find(character) != std::string_view::npos;
+    });
+    return plain ? argument : AdminScript::quoted(argument);
+}
+
+} // namespace
 
 CommandContext CommandContext::make(const std::string& root, bool demo, bool json, std::ostream& out,
                                     ProgressLine& progress) {
@@ -16,7 +33,7 @@ CommandContext CommandContext::make(const std::string& root, bool demo, bool jso
     if (demo) {
         progress.show("Preparing the demo tree\u2026", true);
         const fs::path demoRoot = DemoTree::ensure(Platform::current().cachesFolder());
-        return CommandContext{Platform::rooted(demoRoot), json, out, progress};
+        return CommandContext{Platform::rooted(demoRoot), json, out, progress, {"--demo"}};
     }
     if (!root.empty()) {
         std::error_code error;
@@ -24,9 +41,22 @@ CommandContext CommandContext::make(const std::string& root, bool demo, bool jso
             throw UsageError("The folder \"" + root +
                              "\" does not exist. Pass the folder where a Mac disk is mounted.");
         }
-        return CommandContext{Platform::rooted(root), json, out, progress};
+        // Absolute, so that a suggested command works from any folder.
+        const fs::path absolute = fs::absolute(root, error);
+        const std::string shown = error ? root : Location::standardized(absolute).string();
+        return CommandContext{Platform::rooted(root), json, out, progress, {"--root", shown}};
     }
     return CommandContext{Platform::current(), json, out, progress};
+}
+
+std::string CommandContext::commandLine(const std::vector<std::string>& arguments) const {
+    std::string line = "tarnwick-cli";
+    for (const auto* list : {&systemArguments, &arguments}) {
+        for (const std::string& argument : *list) {
+            line += ' ' + shellQuoted(argument);
+        }
+    }
+    return line;
 }
 
 } // namespace tarnwick

@@ -20,11 +20,17 @@ std::int64_t adding(std::int64_t total, std::int64_t size) {
     return total + std::max<std::int64_t>(size, 0);
 }
 
+std::string padded(std::string_view text, std::size_t width, bool right) {
+    const std::string padding(width > text.size() ? width - text.size() : 0, ' ');
+    return right ? padding + std::string(text) : std::string(text) + padding;
+}
+
+} // namespace
+
 std::string itemCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " item" : " items");
 }
 
-// A file name may hold line breaks or terminal escapes; shown raw they could fake lines of the report.
 std::string printable(std::string_view text) {
     std::string result(text);
     std::replace_if(
@@ -33,13 +39,6 @@ std::string printable(std::string_view text) {
         '?');
     return result;
 }
-
-std::string padded(std::string_view text, std::size_t width, bool right) {
-    const std::string padding(width > text.size() ? width - text.size() : 0, ' ');
-    return right ? padding + std::string(text) : std::string(text) + padding;
-}
-
-} // namespace
 
 void print(std::ostream& out, const std::vector<ResidualItem>& items, const Options& options) {
     if (items.empty()) {
@@ -88,6 +87,9 @@ void print(std::ostream& out, const std::vector<ResidualItem>& items, const Opti
         }
     }
 
+    if (!options.preselectedTotal) {
+        return;
+    }
     std::size_t selectedCount = 0;
     std::int64_t selectedSize = 0;
     for (const auto& item : items) {

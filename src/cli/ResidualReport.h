@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <iosfwd>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -23,13 +25,23 @@ enum class Reasons {
 
 struct Options {
     Reasons reasons = Reasons::afterPossibleItems;
+    // The closing line with the number and size of the preselected items.
+    bool preselectedTotal = true;
 };
 
 // One section per category, in section order, holding its items in the order given: a title line with
 // the category, the number of items and their total size, then one line per item with its selection
-// mark, confidence, size and path. Ends with the number and size of the selected items. Prints nothing
+// mark, confidence, size and path. Ends with the number and size of the selected items, unless the
+// options leave that out. Prints nothing
 // for no items: the caller says what was looked for.
 void print(std::ostream& out, const std::vector<ResidualItem>& items, const Options& options = {});
+
+// "1 item", "2 items".
+std::string itemCount(std::size_t count);
+
+// The text with control characters shown as "?": a file name may hold line breaks or terminal escapes,
+// and shown raw they could fake lines of the report.
+std::string printable(std::string_view text);
 
 // The sizes added up (never more than the largest size a count can hold).
 std::int64_t totalSize(const std::vector<ResidualItem>& items);

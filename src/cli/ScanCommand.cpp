@@ -18,12 +18,7 @@ int ScanCommand::run(CommandContext& context, const std::string& application) {
     if (!app.size) {
         app.size = FileUtilities::fileSize(app.url);
     }
-    // What the other applications declare decides which data is shared or theirs.
-    context.progress.show("Reading signatures\u2026", true);
-    const InstalledIdentities others = InstalledIdentities::read(installed).without(app.url);
-    context.progress.show("Looking for what " + app.name + " left behind\u2026", true);
-    const std::vector<ResidualItem> items = ResidualScanner::scan(app, context.platform, others);
-    context.progress.clear();
+    const std::vector<ResidualItem> items = findings(context, installed, app);
 
     if (context.json) {
         ResidualReport::printJson(
@@ -39,6 +34,18 @@ int ScanCommand::run(CommandContext& context, const std::string& application) {
     }
     ResidualReport::print(context.out, items, {.reasons = ResidualReport::Reasons::afterPossibleItems});
     return 0;
+}
+
+std::vector<ResidualItem> ScanCommand::findings(CommandContext& context,
+                                                const std::vector<InstalledApp>& installed,
+                                                const InstalledApp& app) {
+    // What the other applications declare decides which data is shared or theirs.
+    context.progress.show("Reading signatures\u2026", true);
+    const InstalledIdentities others = InstalledIdentities::read(installed).without(app.url);
+    context.progress.show("Looking for what " + app.name + " left behind\u2026", true);
+    std::vector<ResidualItem> items = ResidualScanner::scan(app, context.platform, others);
+    context.progress.clear();
+    return items;
 }
 
 } // namespace tarnwick

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "CommandContext.h"
+#include "InstalledApp.h"
+#include "ResidualItem.h"
 
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -10,6 +13,10 @@ namespace tarnwick {
 namespace ScanCommand {
 
 int run(CommandContext& context, const std::string& application);
+
+// What `app` left behind, as `scan` lists it; `installed` decides what is shared with other applications.
+std::vector<ResidualItem> findings(CommandContext& context, const std::vector<InstalledApp>& installed,
+                                   const InstalledApp& app);
 
 } // namespace ScanCommand
 } // namespace tarnwick

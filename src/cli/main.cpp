@@ -1,7 +1,10 @@
 #include "AppsCommand.h"
 #include "CommandContext.h"
+#include "HistoryCommand.h"
 #include "IdentityCommand.h"
 #include "LeftoversCommand.h"
+#include "RemoveCommand.h"
+#include "RestoreCommand.h"
 #include "ScanCommand.h"
 
 #include <CLI/CLI.hpp>
@@ -51,6 +54,38 @@ int main(int argc, char** argv) {
     auto* leftovers = cli.add_subcommand(
         "leftovers", "List what applications that are no longer installed left in the Library folders");
 
+    RemoveCommand::Options removal;
+    auto* remove = cli.add_subcommand(
+        "remove", "Move an application and what it left behind to the Trash (preselected items by default)");
+    remove
+        ->add_option("APP", removal.application,
+                     "Path of an .app bundle, or the name or bundle identifier of an installed application")
+        ->required();
+    remove
+        ->add_option("--item", removal.items,
+                     "Move this item found by 'scan' instead of the preselected ones (repeatable)")
+        ->option_text("PATH")
+        ->allow_extra_args(false); // one path per --item, so that APP is never taken for one
+    remove->add_flag("--dry-run", removal.dryRun, "Show what would be moved, and move nothing");
+    remove->add_flag("-y,--yes", removal.yes, "Move without asking (required without a terminal)");
+
+    HistoryCommand::Options historyOptions;
+    auto* history = cli.add_subcommand("history", "List the removals that can be undone, newest first");
+    history->require_subcommand(0, 1);
+    history->add_flag("-v,--verbose", historyOptions.verbose,
+                      "Show every moved item and its place in the Trash");
+    auto* clearHistory =
+        history->add_subcommand("clear", "Forget every removal (what they moved stays in the Trash)");
+    auto* forget = history->add_subcommand("forget", "Forget one removal (what it moved stays in the Trash)");
+    forget->add_option("ID", historyOptions.identifier, "The removal's ID, or its first 8 or more characters")
+        ->required();
+    auto* clearUnavailable = history->add_subcommand(
+        "clear-unavailable", "Forget the removals that have nothing left in the Trash");
+
+    std::string restoreID;
+    auto* restore = cli.add_subcommand("restore", "Put the items of a removal back where they were");
+    restore->add_option("ID", restoreID, "The removal's ID, or its first 8 or more characters")->required();
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -79,6 +114,19 @@ int main(int argc, char** argv) {
         }
         if (leftovers->parsed()) {
             return LeftoversCommand::run(context);
+        }
+        if (remove->parsed()) {
+            return RemoveCommand::run(context, removal);
+        }
+        if (history->parsed()) {
+            historyOptions.action = clearHistory->parsed()       ? HistoryCommand::Action::clear
+                                    : forget->parsed()           ? HistoryCommand::Action::forget
+                                    : clearUnavailable->parsed() ? HistoryCommand::Action::clearUnavailable
+                                                                 : HistoryCommand::Action::list;
+            return HistoryCommand::run(context, historyOptions);
+        }
+        if (restore->parsed()) {
+            return RestoreCommand::run(context, restoreID);
         }
         return usageFailure("no command given");
     } catch (const UsageError& error) {

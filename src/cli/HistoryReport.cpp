@@ -1,0 +1,103 @@
+#include "HistoryReport.h"
+
+#include "ByteFormat.h"
+#include "ResidualReport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <ostream>
+
+namespace tarnwick::HistoryReport {
+
+namespace {
+
+constexpr std::size_t shortestPrefix = 8;
+
+std::string uppercased(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), [](char character) {
+        return character >= 'a' && character <= 'z' ? static_cast<char>(character - 'a' + 'A') : character;
+    });
+    return result;
+}
+
+} // namespace
+
+std::string dateText(RemovalRecord::Date date) {
+    // The history file may hold any number; only those a calendar can show are converted.
+    const double seconds = date.time_since_epoch().count();
+    constexpr double tenThousandYears = 3.2e11;
+    if (!std::isfinite(seconds) || std::abs(seconds) > tenThousandYears) {
+        return "unknown date";
+    }
+    const auto time = static_cast<std::time_t>(std::floor(seconds));
+    std::tm local{};
+    char text[64];
+    if (localtime_r(&time, &local) == nullptr ||
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) == 0) {
+        return "unknown date";
+    }
+    return text;
+}
+
+std::string summary(const RemovalRecord& record) {
+    return ResidualReport::itemCount(record.items.size()) + " \u2022 " + ByteFormat::string(record.bytes) +
+           " \u2022 " + dateText(record.date);
+}
+
+void print(std::ostream& out, const std::vector<RemovalRecord>& records,
+           const std::function<bool(const RemovalRecord&)>& isRestorable, const Options& options) {
+    bool first = true;
+    for (const RemovalRecord& record : records) {
+        out << (first ? "" : "\n") << ResidualReport::printable(record.appName) << '\n'
+            << "  " << summary(record) << '\n'
+            << "  ID " << record.id.string() << '\n';
+        first = false;
+        if (!isRestorable(record)) {
+            out << "  Trash emptied \u2014 cannot restore\n";
+        }
+        if (options.paths) {
+            for (const TrashPair& pair : record.items) {
+                out << "    " << ResidualReport::printable(pair.originalPath) << "\n      \u2192 "
+                    << ResidualReport::printable(pair.trashPath) << '\n';
+            }
+        }
+    }
+}
+
+const RemovalRecord& find(const std::vector<RemovalRecord>& records, std::string_view identifier,
+                          const CommandContext& context) {
+    const std::string seeHistory = " Run '" + context.commandLine({"history"}) + "' to see the removals.";
+    const std::string wanted = uppercased(identifier);
+    if (const auto id = Uuid::parse(identifier)) {
+        const auto match = std::find_if(records.begin(), records.end(),
+                                        [&](const RemovalRecord& record) { return record.id == *id; });
+        if (match != records.end()) {
+            return *match;
+        }
+    } else if (identifier.size() < shortestPrefix) {
+        throw UsageError("\"" + ResidualReport::printable(identifier) +
+                         "\" is too short to name a removal: give at least the first " +
+                         std::to_string(shortestPrefix) + " characters of its ID." + seeHistory);
+    } else {
+        const RemovalRecord* found = nullptr;
+        for (const RemovalRecord& record : records) {
+            if (!record.id.string().starts_with(wanted)) {
+                continue;
+            }
+            if (found != nullptr && found->id != record.id) {
+                throw UsageError("Several removals have an ID beginning with \"" +
+                                 ResidualReport::printable(identifier) + "\"; give more of it." + seeHistory);
+            }
+            found = found != nullptr ? found : &record;
+        }
+        if (found != nullptr) {
+            return *found;
+        }
+    }
+    throw UsageError("No removal in the history has the ID \"" + ResidualReport::printable(identifier) +
+                     "\"." + seeHistory);
+}
+
+} // namespace tarnwick::HistoryReport

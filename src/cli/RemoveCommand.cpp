@@ -1,0 +1,191 @@
+#include "RemoveCommand.h"
+
+#include "AppCatalogue.h"
+#include "AppsCommand.h"
+#include "ByteFormat.h"
+#include "HistoryFormat.h"
+#include "Location.h"
+#include "ResidualReport.h"
+#include "ScanCommand.h"
+#include "TrashError.h"
+#include "TrashManager.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The texts of the confirmation the window asks with, so that both front ends ask the same question.
+constexpr std::string_view confirmationTitle = "Move selected items to Trash?";
+
+std::string confirmationMessage(std::size_t count, std::int64_t bytes) {
+    return std::to_string(count) + " items (" + ByteFormat::string(bytes) +
+           ") will be moved to the macOS Trash. You can restore them from History until Trash is emptied.";
+}
+
+fs::path comparable(const fs::path& location) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(location, error);
+    return Location::standardized(error ? location : absolute);
+}
+
+// The preselected findings, or those named with --item; a named path that is not a finding is a mistake.
+std::vector<ResidualItem> chosenItems(const std::vector<ResidualItem>& found,
+                                      const RemoveCommand::Options& options, const CommandContext& context) {
+    std::vector<ResidualItem> chosen;
+    if (options.items.empty()) {
+        std::copy_if(found.begin(), found.end(), std::back_inserter(chosen),
+                     [](const ResidualItem& item) { return item.selected; });
+        return chosen;
+    }
+    std::vector<fs::path> wanted;
+    for (const std::string& path : options.items) {
+        const fs::path location = comparable(path);
+        const bool isFinding = std::any_of(found.begin(), found.end(), [&](const ResidualItem& item) {
+            return comparable(item.url) == location;
+        });
+        if (!isFinding) {
+            throw UsageError("\"" + ResidualReport::printable(path) + "\" is not among the items found for " +
+                             options.application + ". Run '" +
+                             context.commandLine({"scan", options.application}) + "' to see them.");
+        }
+        wanted.push_back(location);
+    }
+    for (ResidualItem item : found) {
+        if (std::find(wanted.begin(), wanted.end(), comparable(item.url)) != wanted.end()) {
+            item.selected = true;
+            chosen.push_back(std::move(item));
+        }
+    }
+    return chosen;
+}
+
+bool confirmed(std::ostream& out) {
+    out << "Move to Trash? [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        out << '\n';
+        return false;
+    }
+    std::transform(answer.begin(), answer.end(), answer.begin(), [](char character) {
+        return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a') : character;
+    });
+    const auto first = answer.find_first_not_of(" \t");
+    const auto last = answer.find_last_not_of(" \t\r");
+    answer = first == std::string::npos ? "" : answer.substr(first, last - first + 1);
+    return answer == "y" || answer == "yes";
+}
+
+// The record a removal that stopped part-way left in the history: the newest one, when it is new.
+std::optional<RemovalRecord> addedRecord(const TrashManager& trash,
+                                         const std::vector<RemovalRecord>& before) {
+    const std::vector<RemovalRecord> after = trash.history();
+    if (after.empty() || (!before.empty() && before.front().id == after.front().id)) {
+        return std::nullopt;
+    }
+    return after.front();
+}
+
+} // namespace
+
+int RemoveCommand::run(CommandContext& context, const Options& options) {
+    const std::vector<InstalledApp> installed = AppCatalogue::scan(context.platform, context.progress);
+    const InstalledApp app = AppCatalogue::find(installed, context.platform, options.application);
+    const std::vector<ResidualItem> chosen =
+        chosenItems(ScanCommand::findings(context, installed, app), options, context);
+
+    TrashManager trash(context.platform);
+    try {
+        trash.checkRemoval(app, chosen);
+    } catch (const TrashError& error) {
+        if (error.kind() != TrashError::Kind::nothingSelected) {
+            throw;
+        }
+        std::cerr << "tarnwick-cli: " << error.what() << "\nNothing of "
+                  << ResidualReport::printable(app.name)
+                  << " is preselected; name what to remove with --item PATH (see '"
+                  << context.commandLine({"scan", options.application}) << "').\n";
+        return 1;
+    }
+    const std::int64_t bytes = ResidualReport::totalSize(chosen);
+    const bool asks = !options.dryRun && !options.yes;
+    if (asks && isatty(STDIN_FILENO) != 1) {
+        throw UsageError("Nothing was moved: there is no terminal to confirm on. Pass --yes to move the "
+                         "items to the Trash without asking.");
+    }
+
+    // With --json, standard output carries only the result; the question goes to the terminal.
+    std::ostream& shown = context.json ? std::cerr : context.out;
+    if (!context.json || asks) {
+        shown << ResidualReport::printable(app.name) << "  " << ResidualReport::printable(app.url.native())
+              << "\n\n";
+        ResidualReport::print(shown, chosen, {.preselectedTotal = false});
+        shown << '\n';
+    }
+    if (options.dryRun) {
+        if (context.json) {
+            ResidualReport::printJson(context.out, {{"dryRun", true},
+                                                    {"app", AppsCommand::appJson(app)},
+                                                    {"items", ResidualReport::itemsJson(chosen)},
+                                                    {"bytes", bytes}});
+        } else {
+            context.out << "Dry run: " << ResidualReport::itemCount(chosen.size()) << " ("
+                        << ByteFormat::string(bytes) << ") would be moved to the Trash. Nothing was moved.\n";
+        }
+        return 0;
+    }
+    if (asks) {
+        shown << confirmationTitle << '\n' << confirmationMessage(chosen.size(), bytes) << '\n';
+        if (!confirmed(shown)) {
+            shown << "Cancelled. Nothing was moved.\n";
+            return 0;
+        }
+    }
+
+    const std::vector<RemovalRecord> before = trash.history();
+    RemovalRecord record;
+    try {
+        context.progress.show("Moving " + ResidualReport::itemCount(chosen.size()) + " to the Trash\u2026",
+                              true);
+        record = trash.remove(app, chosen);
+        context.progress.clear();
+    } catch (const TrashError& error) {
+        context.progress.clear();
+        std::cerr << "tarnwick-cli: " << error.what() << '\n';
+        if (const auto moved = addedRecord(trash, before)) {
+            std::cerr << "The other " << ResidualReport::itemCount(moved->items.size())
+                      << " went to the Trash. To put them back: "
+                      << context.commandLine({"restore", moved->id.string()}) << '\n';
+        } else if (error.kind() == TrashError::Kind::partial) {
+            std::cerr << "Nothing was moved.\n";
+        }
+        return 1;
+    }
+
+    if (context.json) {
+        ResidualReport::printJson(context.out, HistoryFormat::toJson(record));
+        return 0;
+    }
+    if (record.items.empty()) {
+        context.out << "Nothing was moved: the chosen items are no longer there.\n";
+        return 0;
+    }
+    context.out << "Moved " << ResidualReport::itemCount(record.items.size()) << " ("
+                << ByteFormat::string(record.bytes) << ") to the Trash";
+    if (record.items.size() < chosen.size()) {
+        context.out << "; " << chosen.size() - record.items.size()
+                    << " of the chosen items were no longer there";
+    }
+    context.out << ".\nRemoval ID " << record.id.string() << ". To put everything back:\n  "
+                << context.commandLine({"restore", record.id.string()}) << '\n';
+    return 0;
+}
+
+} // namespace tarnwick

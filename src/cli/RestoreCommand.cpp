@@ -1,0 +1,76 @@
+#include "RestoreCommand.h"
+
+#include "FileOperations.h"
+#include "HistoryReport.h"
+#include "ResidualReport.h"
+#include "TrashError.h"
+#include "TrashManager.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <vector>
+
+namespace tarnwick {
+
+namespace {
+
+// The pairs whose item lies in the Trash: those a restore may bring back.
+std::vector<TrashPair> inTrash(const RemovalRecord& record) {
+    std::vector<TrashPair> pairs;
+    for (const TrashPair& pair : record.items) {
+        if (FileOperations::exists(pair.trashPath)) {
+            pairs.push_back(pair);
+        }
+    }
+    return pairs;
+}
+
+} // namespace
+
+int RestoreCommand::run(CommandContext& context, const std::string& identifier) {
+    TrashManager trash(context.platform);
+    const std::vector<RemovalRecord> records = trash.history();
+    const RemovalRecord& record = HistoryReport::find(records, identifier, context);
+    const std::vector<TrashPair> waiting = inTrash(record);
+
+    std::optional<TrashError> failure;
+    if (!waiting.empty()) {
+        context.progress.show("Putting back " + ResidualReport::itemCount(waiting.size()) + "\u2026", true);
+        try {
+            trash.restore(record);
+        } catch (const TrashError& error) {
+            failure = error;
+        }
+        context.progress.clear();
+    }
+    // What left the Trash for its former place, whatever the restore reported.
+    std::vector<std::string> restored;
+    for (const TrashPair& pair : waiting) {
+        if (!FileOperations::exists(pair.trashPath) && FileOperations::exists(pair.originalPath)) {
+            restored.push_back(pair.originalPath);
+        }
+    }
+
+    if (context.json) {
+        ResidualReport::printJson(
+            context.out, {{"id", record.id.string()}, {"appName", record.appName}, {"restored", restored}});
+    } else if (waiting.empty()) {
+        context.out << "Nothing to restore: no item of the removal of "
+                    << ResidualReport::printable(record.appName) << " (" << HistoryReport::summary(record)
+                    << ") is in the Trash any more.\n";
+    } else if (!restored.empty()) {
+        context.out << "Put back " << ResidualReport::itemCount(restored.size()) << " of "
+                    << ResidualReport::printable(record.appName) << ":\n";
+        for (const std::string& path : restored) {
+            context.out << "  " << ResidualReport::printable(path) << '\n';
+        }
+    }
+    if (failure) {
+        std::cerr << "tarnwick-cli: " << failure->what() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace tarnwick

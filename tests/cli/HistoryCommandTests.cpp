@@ -1,0 +1,111 @@
+#include "CliRunner.h"
+#include "DemoTree.h"
+#include "Platform.h"
+#include "TemporaryFolder.h"
+
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::ordered_json;
+
+class HistoryCommandTest : public ::testing::Test {
+protected:
+    HistoryCommandTest() { DemoTree::build(folder.path()); }
+
+    testing::ProcessResult run(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), {"--root", folder.path().string()});
+        return testing::runCli(arguments);
+    }
+
+    // Removes one of Thistledown's findings and returns the record.
+    ordered_json removeItem(const fs::path& item) const {
+        const auto result = run({"remove", "Thistledown", "--item", item.string(), "--yes", "--json"});
+        EXPECT_EQ(result.status, 0) << result.err;
+        return ordered_json::parse(result.out);
+    }
+
+    std::vector<std::string> historyIDs() const {
+        std::vector<std::string> ids;
+        for (const auto& record : ordered_json::parse(run({"history", "--json"}).out)) {
+            ids.push_back(record.at("id"));
+        }
+        return ids;
+    }
+
+    testing::TemporaryFolder folder;
+    fs::path home = Platform::rooted(folder.path()).home();
+    fs::path preferences = home / "Library/Preferences/com.thistledown.planner.plist";
+    fs::path log = home / "Library/Logs/DiagnosticReports/Planner_2024-06-01-084511.ips";
+    fs::path data = home / "Library/Application Support/com.thistledown.planner";
+};
+
+TEST_F(HistoryCommandTest, ListsNewestFirstAndForgetsWhatItIsTold) {
+    const auto empty = run({"history"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_TRUE(empty.out.starts_with("No Removal History\n")) << empty.out;
+
+    const ordered_json emptied = removeItem(preferences);
+    const ordered_json kept = removeItem(log);
+    const ordered_json newest = removeItem(data);
+    ASSERT_EQ(historyIDs(), (std::vector<std::string>{newest.at("id"), kept.at("id"), emptied.at("id")}));
+    fs::remove(emptied.at("items").at(0).at("trashPath").get<std::string>());
+
+    const auto listing = run({"history"});
+    ASSERT_EQ(listing.status, 0) << listing.err;
+    const std::string unavailable = "Trash emptied \u2014 cannot restore";
+    const auto emptiedAt = listing.out.find("ID " + emptied.at("id").get<std::string>());
+    EXPECT_EQ(listing.out.find(unavailable), listing.out.find('\n', emptiedAt) + 3) << listing.out;
+    EXPECT_EQ(listing.out.rfind(unavailable), listing.out.find(unavailable));
+    EXPECT_NE(listing.out.find("1 item \u2022 71 KB \u2022 "), std::string::npos) << listing.out;
+
+    EXPECT_EQ(run({"history", "clear-unavailable"}).status, 0);
+    EXPECT_EQ(historyIDs(), (std::vector<std::string>{newest.at("id"), kept.at("id")}));
+
+    // An ID may be shortened to its first eight characters, in any letter case.
+    std::string prefix = kept.at("id").get<std::string>().substr(0, 8);
+    std::transform(prefix.begin(), prefix.end(), prefix.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    const auto forget = run({"history", "forget", prefix});
+    EXPECT_EQ(forget.status, 0) << forget.err;
+    EXPECT_NE(forget.out.find("can no longer put them back"), std::string::npos) << forget.out;
+    EXPECT_EQ(historyIDs(), std::vector<std::string>{newest.at("id")});
+    EXPECT_TRUE(fs::exists(kept.at("items").at(0).at("trashPath").get<std::string>()));
+
+    const auto unknown = run({"restore", kept.at("id")});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("tarnwick-cli --root " + folder.path().string() + " history"),
+              std::string::npos)
+        << unknown.err;
+    EXPECT_EQ(run({"history", "forget", prefix.substr(0, 7)}).status, 2);
+
+    EXPECT_EQ(run({"history", "clear"}).status, 0);
+    EXPECT_TRUE(historyIDs().empty());
+    EXPECT_TRUE(fs::exists(newest.at("items").at(0).at("trashPath").get<std::string>()));
+}
+
+TEST_F(HistoryCommandTest, RestoreNeverReplacesWhatTookAnItemsPlace) {
+    const ordered_json record = removeItem(preferences);
+    std::ofstream(preferences) << "new settings";
+
+    const auto restore = run({"restore", record.at("id")});
+    EXPECT_EQ(restore.status, 1);
+    EXPECT_NE(restore.err.find("Some items could not be moved to Trash:\n\nAlready exists: " +
+                               preferences.string()),
+              std::string::npos)
+        << restore.err;
+    std::ifstream file(preferences);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "new settings");
+    EXPECT_TRUE(fs::exists(record.at("items").at(0).at("trashPath").get<std::string>()));
+    EXPECT_EQ(historyIDs(), std::vector<std::string>{record.at("id")});
+}
+
+} // namespace
+} // namespace tarnwick
