@@ -1,5 +1,7 @@
 #include "Measure.h"
 
+#include "FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -20,25 +22,6 @@ namespace tarnwick::bench::Measure {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Closes a descriptor when leaving the scope.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor)
-        : descriptor_(descriptor) {}
-    ~Descriptor() {
-        if (descriptor_ >= 0) {
-            close(descriptor_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
 
 std::string commandText(const std::vector<std::string>& arguments) {
     std::string text;
@@ -83,7 +66,7 @@ int runCommand(const std::vector<std::string>& arguments, int outputDescriptor) 
 }
 
 void runQuietly(const std::vector<std::string>& arguments) {
-    const Descriptor sink(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    const FileDescriptor sink(open("/dev/null", O_WRONLY | O_CLOEXEC));
     if (runCommand(arguments, sink.get()) != 0) {
         throw std::runtime_error("failed: " + commandText(arguments));
     }
@@ -91,7 +74,7 @@ void runQuietly(const std::vector<std::string>& arguments) {
 
 std::string commandOutput(const std::vector<std::string>& arguments) {
     std::string pattern = (fs::temp_directory_path() / "tarnwick-output-XXXXXX").string();
-    const Descriptor output(mkstemp(pattern.data()));
+    const FileDescriptor output(mkstemp(pattern.data()));
     if (output.get() < 0) {
         throw std::runtime_error("cannot create a temporary file");
     }

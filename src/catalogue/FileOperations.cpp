@@ -1,5 +1,6 @@
 #include "FileOperations.h"
 
+#include "FileDescriptor.h"
 #include "PlatformError.h"
 
 #include <cerrno>
@@ -14,31 +15,6 @@ namespace tarnwick::FileOperations {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor)
-        : descriptor_(descriptor) {}
-    ~Descriptor() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return descriptor_; }
-    // Closes now, reporting whether the last writes reached the file.
-    bool close() {
-        const int result = ::close(descriptor_);
-        descriptor_ = -1;
-        return result == 0;
-    }
-
-private:
-    int descriptor_;
-};
 
 bool writeAll(int descriptor, std::string_view contents) {
     while (!contents.empty()) {
@@ -86,7 +62,7 @@ void createFolder(const fs::path& location, unsigned permissions) {
 }
 
 bool createNew(const fs::path& location, std::string_view contents, unsigned permissions) {
-    Descriptor file(
+    FileDescriptor file(
         ::open(location.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions)));
     if (file.get() < 0) {
         if (errno == EEXIST) {
@@ -103,7 +79,7 @@ bool createNew(const fs::path& location, std::string_view contents, unsigned per
 }
 
 std::optional<std::string> readFile(const fs::path& location) {
-    Descriptor file(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor file(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) {
         if (errno == ENOENT) {
             return std::nullopt;
@@ -130,7 +106,7 @@ std::optional<std::string> readFile(const fs::path& location) {
 void replaceAtomically(const fs::path& location, std::string_view contents) {
     std::string temporary =
         (location.parent_path() / (temporaryPrefix(location) + std::string(uniqueSuffix))).string();
-    Descriptor file(::mkstemp(temporary.data()));
+    FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0) {
         throw PlatformError::fromErrno(errno, "write", location);
     }
@@ -143,7 +119,7 @@ void replaceAtomically(const fs::path& location, std::string_view contents) {
         throw PlatformError::fromErrno(error, "write", location);
     }
     // The new name must reach the disk too, or a crash could bring back the old file.
-    Descriptor folder(::open(location.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(location.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) {
         ::fsync(folder.get());
     }

@@ -1,5 +1,6 @@
 #include "MachOSignatureReader.h"
 
+#include "FileDescriptor.h"
 #include "PlistValue.h"
 
 #include <algorithm>
@@ -395,14 +396,12 @@ std::optional<Signature> read(ByteSource& source) {
 
 std::optional<Signature> read(const std::filesystem::path& file) {
     // Non-blocking, so that a named pipe put where the executable should be cannot stall the caller.
-    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (descriptor < 0) {
+    const FileDescriptor descriptor(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!descriptor.isOpen()) {
         return std::nullopt;
     }
-    FileSource source(descriptor);
-    auto signature = read(source);
-    ::close(descriptor);
-    return signature;
+    FileSource source(descriptor.get());
+    return read(source);
 }
 
 } // namespace tarnwick::MachOSignatureReader

@@ -1,5 +1,6 @@
 #include "PropertyList.h"
 
+#include "FileDescriptor.h"
 #include "PlistInputCheck.h"
 
 #include <algorithm>
@@ -40,23 +41,9 @@ struct LibraryMemoryDeleter {
 };
 using LibraryMemory = std::unique_ptr<void, LibraryMemoryDeleter>;
 
-struct FileDescriptor {
-    explicit FileDescriptor(int descriptor)
-        : value(descriptor) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (value >= 0) {
-            ::close(value);
-        }
-    }
-    const int value;
-};
-
 bool startsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
 }
-
 
 // ---------------------------------------------------------------------------------------------------
 // libplist nodes to owned values.
@@ -263,7 +250,7 @@ std::optional<std::string> readBytes(const std::filesystem::path& file, std::uin
     // Non-blocking, so that a named pipe in place of the file cannot stall the caller.
     const FileDescriptor descriptor{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     struct stat status {};
-    if (descriptor.value < 0 || ::fstat(descriptor.value, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (descriptor.get() < 0 || ::fstat(descriptor.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return std::nullopt;
     }
     // One byte more than allowed tells a file that is too long (or grew since it was measured).
@@ -277,7 +264,7 @@ std::optional<std::string> readBytes(const std::filesystem::path& file, std::uin
             bytes.resize(static_cast<std::size_t>(
                 std::min(wanted, std::max<std::uintmax_t>(expected, filled + 65536))));
         }
-        const ssize_t count = ::read(descriptor.value, bytes.data() + filled, bytes.size() - filled);
+        const ssize_t count = ::read(descriptor.get(), bytes.data() + filled, bytes.size() - filled);
         if (count < 0 && errno == EINTR) {
             continue;
         }

@@ -1,5 +1,6 @@
 #include "HistoryFile.h"
 
+#include "FileDescriptor.h"
 #include "FileOperations.h"
 #include "HistoryFormat.h"
 #include "PlatformError.h"
@@ -20,24 +21,17 @@ namespace {
 class FolderLock {
 public:
     explicit FolderLock(const fs::path& folder)
-        : descriptor_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (descriptor_ >= 0) {
-            while (::flock(descriptor_, LOCK_EX) != 0 && errno == EINTR) {
+        : folder_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (folder_.isOpen()) {
+            while (::flock(folder_.get(), LOCK_EX) != 0 && errno == EINTR) {
             }
         }
     }
-    ~FolderLock() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_); // releases the lock
-        }
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
-    bool isHeld() const { return descriptor_ >= 0; }
+    bool isHeld() const { return folder_.isOpen(); }
 
 private:
-    int descriptor_;
+    FileDescriptor folder_; // closing it releases the lock
 };
 
 enum class FileState { missing, decoded, undecodable };
