@@ -1,5 +1,6 @@
 #include "Location.h"
 
+#include <cstdlib>
 #include <system_error>
 
 namespace tarnwick::Location {
@@ -39,10 +40,17 @@ fs::path standardized(const fs::path& location) {
 }
 
 fs::path resolved(const fs::path& location) {
+    const fs::path clean = standardized(location);
+    // One system call when the whole path exists, which is the common case.
+    if (char* whole = ::realpath(clean.c_str(), nullptr); whole != nullptr) {
+        fs::path result(whole);
+        std::free(whole);
+        return result;
+    }
     std::error_code error;
-    fs::path result = fs::weakly_canonical(standardized(location), error);
+    fs::path result = fs::weakly_canonical(clean, error);
     if (error) {
-        return standardized(location);
+        return clean;
     }
     return standardized(result);
 }

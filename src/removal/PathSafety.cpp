@@ -6,57 +6,53 @@
 #include "Text.h"
 #include "TrashError.h"
 
-#include <array>
-#include <string>
-#include <string_view>
-
-namespace tarnwick::PathSafety {
+namespace tarnwick {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path resolvedForm(const fs::path& location) {
-    return Location::resolved(Location::standardized(location));
+std::string resolvedPath(const fs::path& location) {
+    return Location::resolved(Location::standardized(location)).string();
 }
 
-bool startsWith(const std::string& path, const std::string& prefix) {
-    return path.starts_with(prefix);
-}
-
-// The dot-folders of the home that hold data of Linux-style tools: only what lies strictly inside them.
-bool isInsideOwnDotFolder(const std::string& path, const std::string& home, const InstalledApp& app) {
-    std::vector<std::string> folders{home + "/.config/", home + "/.local/share/"};
-    if (const auto vendor = ResidualScanner::vendorToken(app.bundleID)) {
-        folders.push_back(home + "/." + *vendor + "/");
-    }
-    for (const std::string& folder : folders) {
-        if (path.size() > folder.size() && startsWith(path, folder)) {
-            return true;
-        }
-    }
-    return false;
+bool isStrictlyInside(const std::string& path, const std::string& folderWithSeparator) {
+    return path.size() > folderWithSeparator.size() && path.starts_with(folderWithSeparator);
 }
 
 } // namespace
 
-void validate(const fs::path& location, const Platform& platform, const InstalledApp& app) {
-    const fs::path resolved = resolvedForm(location);
-    const std::string path = resolved.string();
-    const std::string home = resolvedForm(platform.home()).string();
-    const auto system = [&platform](std::string_view absolute) {
-        return resolvedForm(platform.system(absolute)).string();
-    };
+PathSafety::PathSafety(const Platform& platform, const InstalledApp& app) {
+    const std::string home = resolvedPath(platform.home());
+    const auto system = [&platform](const char* absolute) { return resolvedPath(platform.system(absolute)); };
+    protectedFolders_ = {system("/"),       system("/Applications"), system("/Library"),
+                         system("/System"), system("/Users"),        home,
+                         home + "/Library", home + "/Documents",     home + "/Desktop"};
+    acceptedPrefixes_ = {system("/Applications") + "/",
+                         system("/Library") + "/",
+                         home + "/Applications/",
+                         home + "/Library/",
+                         home + "/Movies/",
+                         home + "/Music/",
+                         home + "/Pictures/"};
+    const fs::path perUserFolder = fs::path(resolvedPath(platform.temporaryFolder())).parent_path();
+    for (const char* name : {"C", "T"}) {
+        perUserPrefixes_.push_back(resolvedPath(perUserFolder / name) + "/");
+    }
+    dotFolderPrefixes_ = {home + "/.config/", home + "/.local/share/"};
+    if (const auto vendor = ResidualScanner::vendorToken(app.bundleID)) {
+        dotFolderPrefixes_.push_back(home + "/." + *vendor + "/");
+    }
+}
 
+void PathSafety::validate(const fs::path& location) const {
+    const fs::path resolved = Location::resolved(Location::standardized(location));
+    const std::string path = resolved.string();
     // A path the history cannot write down could never be put back.
     if (validUtf8(path) != path) {
         throw TrashError::unsafePath(path);
     }
-    const std::array<std::string, 9> protectedFolders{
-        system("/"), system("/Applications"), system("/Library"),  system("/System"), system("/Users"),
-        home,        home + "/Library",       home + "/Documents", home + "/Desktop",
-    };
-    for (const std::string& folder : protectedFolders) {
+    for (const std::string& folder : protectedFolders_) {
         if (path == folder) {
             throw TrashError::unsafePath(path);
         }
@@ -64,35 +60,31 @@ void validate(const fs::path& location, const Platform& platform, const Installe
     if (Text::characterCount(path) < 5) {
         throw TrashError::unsafePath(path);
     }
-    const std::array<std::string, 7> acceptedPrefixes{
-        system("/Applications") + "/",
-        system("/Library") + "/",
-        home + "/Applications/",
-        home + "/Library/",
-        home + "/Movies/",
-        home + "/Music/",
-        home + "/Pictures/",
-    };
-    for (const std::string& prefix : acceptedPrefixes) {
-        if (startsWith(path, prefix)) {
+    for (const std::string& prefix : acceptedPrefixes_) {
+        if (path.starts_with(prefix)) {
             return;
         }
     }
-    if (isInsideCurrentDarwinCache(resolved, platform) || isInsideOwnDotFolder(path, home, app)) {
+    if (isInsideCurrentDarwinCache(resolved)) {
         return;
+    }
+    // Tools that keep Linux habits put their data here; the folders themselves hold everyone's.
+    for (const std::string& prefix : dotFolderPrefixes_) {
+        if (isStrictlyInside(path, prefix)) {
+            return;
+        }
     }
     throw TrashError::unsafePath(path);
 }
 
-bool isInsideCurrentDarwinCache(const fs::path& resolvedLocation, const Platform& platform) {
-    const fs::path perUserFolder = resolvedForm(platform.temporaryFolder()).parent_path();
+bool PathSafety::isInsideCurrentDarwinCache(const fs::path& resolvedLocation) const {
     const std::string path = resolvedLocation.string();
-    for (const char* name : {"C", "T"}) {
-        if (startsWith(path, resolvedForm(perUserFolder / name).string() + "/")) {
+    for (const std::string& prefix : perUserPrefixes_) {
+        if (path.starts_with(prefix)) {
             return true;
         }
     }
     return false;
 }
 
-} // namespace tarnwick::PathSafety
+} // namespace tarnwick

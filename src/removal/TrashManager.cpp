@@ -94,8 +94,9 @@ void TrashManager::checkRemoval(const InstalledApp& app, const std::vector<Resid
             throw TrashError::systemApplication();
         }
     }
+    const PathSafety safety(platform_, app);
     for (const ResidualItem& item : items) {
-        PathSafety::validate(item.url, platform_, app);
+        safety.validate(item.url);
     }
 }
 
@@ -103,18 +104,22 @@ RemovalRecord TrashManager::remove(const InstalledApp& app, const std::vector<Re
     checkRemoval(app, items);
 
     // Deeper items go first, so that a folder is still there for everything taken out of it.
-    std::vector<const ResidualItem*> ordered;
+    struct Ordered {
+        const ResidualItem* item;
+        std::size_t length;
+    };
+    std::vector<Ordered> ordered;
     for (const ResidualItem& item : items) {
-        ordered.push_back(&item);
+        ordered.push_back({&item, Text::characterCount(item.url.string())});
     }
-    std::stable_sort(ordered.begin(), ordered.end(), [](const ResidualItem* left, const ResidualItem* right) {
-        return Text::characterCount(left->url.string()) > Text::characterCount(right->url.string());
-    });
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const Ordered& left, const Ordered& right) { return left.length > right.length; });
 
     std::vector<TrashPair> moved;
     std::vector<std::string> failures;
     std::vector<fs::path> deferred;
-    for (const ResidualItem* item : ordered) {
+    for (const Ordered& entry : ordered) {
+        const ResidualItem* item = entry.item;
         if (!FileOperations::exists(item->url)) {
             continue;
         }

@@ -11,7 +11,7 @@ protected:
     // The message of the refusal, or "" when the location passes.
     std::string refusal(const fs::path& location, const InstalledApp& owner) const {
         try {
-            PathSafety::validate(location, platform, owner);
+            PathSafety(platform, owner).validate(location);
             return "";
         } catch (const TrashError& error) {
             EXPECT_EQ(error.kind(), TrashError::Kind::unsafePath);
@@ -61,6 +61,7 @@ TEST_F(PathSafetyTest, ThePerUserCacheAndTemporaryFoldersPassOnlyForWhatIsInside
     fs::create_directories(temporary);
     fs::create_directories(cache);
     EXPECT_EQ(refusal(temporary / "com.example.notes"), "");
+    EXPECT_TRUE(PathSafety(platform, app).isInsideCurrentDarwinCache(Location::resolved(cache / "x")));
     EXPECT_EQ(refusal(cache / "com.example.notes/cache.db"), "");
     EXPECT_NE(refusal(cache), "");
     EXPECT_NE(refusal(temporary), "");
