@@ -22,6 +22,9 @@ public:
 
     // Closes now, reporting whether the last writes reached the file.
     bool close() noexcept {
+        if (descriptor_ < 0) {
+            return false;
+        }
         const int result = ::close(descriptor_);
         descriptor_ = -1;
         return result == 0;

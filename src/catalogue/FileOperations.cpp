@@ -23,6 +23,9 @@ bool writeAll(int descriptor, std::string_view contents) {
             continue;
         }
         if (written <= 0) {
+            if (written == 0) {
+                errno = EIO; // nothing written and no reason given
+            }
             return false;
         }
         contents.remove_prefix(static_cast<std::size_t>(written));
@@ -78,7 +81,7 @@ bool createNew(const fs::path& location, std::string_view contents, unsigned per
     return true;
 }
 
-std::optional<std::string> readFile(const fs::path& location) {
+std::optional<std::string> readFile(const fs::path& location, std::size_t maximumSize) {
     FileDescriptor file(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) {
         if (errno == ENOENT) {
@@ -99,6 +102,9 @@ std::optional<std::string> readFile(const fs::path& location) {
         if (count == 0) {
             return contents;
         }
+        if (contents.size() + static_cast<std::size_t>(count) > maximumSize) {
+            throw PlatformError::fromErrno(EFBIG, "read", location);
+        }
         contents.append(buffer.data(), static_cast<std::size_t>(count));
     }
 }
@@ -106,15 +112,14 @@ std::optional<std::string> readFile(const fs::path& location) {
 void replaceAtomically(const fs::path& location, std::string_view contents) {
     std::string temporary =
         (location.parent_path() / (temporaryPrefix(location) + std::string(uniqueSuffix))).string();
-    FileDescriptor file(::mkstemp(temporary.data()));
+    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0) {
         throw PlatformError::fromErrno(errno, "write", location);
     }
     const bool written = writeAll(file.get(), contents) && ::fsync(file.get()) == 0 &&
                          ::fchmod(file.get(), 0644) == 0 && file.close();
-    const int writeError = errno;
     if (!written || ::rename(temporary.c_str(), location.c_str()) != 0) {
-        const int error = written ? errno : writeError;
+        const int error = errno;
         ::unlink(temporary.c_str());
         throw PlatformError::fromErrno(error, "write", location);
     }
@@ -124,10 +129,6 @@ void replaceAtomically(const fs::path& location, std::string_view contents) {
         ::fsync(folder.get());
     }
 }
-
-} // namespace tarnwick::FileOperations
-
-namespace tarnwick::FileOperations {
 
 void removeAbandonedReplacements(const fs::path& location) {
     const std::string prefix = temporaryPrefix(location);

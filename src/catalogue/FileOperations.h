@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,8 +27,9 @@ void createFolder(const std::filesystem::path& location, unsigned permissions = 
 bool createNew(const std::filesystem::path& location, std::string_view contents, unsigned permissions = 0600);
 
 // The whole content of a file; nothing when no file is there. Throws when the file exists but cannot
-// be read.
-std::optional<std::string> readFile(const std::filesystem::path& location);
+// be read, or holds more than `maximumSize` bytes.
+std::optional<std::string> readFile(const std::filesystem::path& location,
+                                    std::size_t maximumSize = std::numeric_limits<std::size_t>::max());
 
 // Replaces the whole file so that a reader, or the disk after a crash, sees the old or the new content
 // and never a mixture: the content goes to a temporary file beside it, is flushed to the disk, and then

@@ -38,7 +38,7 @@ int LeftoversCommand::run(CommandContext& context) {
     }
     context.out << items.size() << (items.size() == 1 ? " item" : " items")
                 << " named after applications that are no longer installed, "
-                << ByteFormat::string(ResidualReport::totalSize(items)) << " in total.\n\n";
+                << ByteFormat::string(totalSize(items)) << " in total.\n\n";
     ResidualReport::print(context.out, items, {.reasons = ResidualReport::Reasons::oncePerSection});
     return 0;
 }

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <optional>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -83,16 +82,6 @@ bool confirmed(std::ostream& out) {
     return answer == "y" || answer == "yes";
 }
 
-// The record a removal that stopped part-way left in the history: the newest one, when it is new.
-std::optional<RemovalRecord> addedRecord(const TrashManager& trash,
-                                         const std::vector<RemovalRecord>& before) {
-    const std::vector<RemovalRecord> after = trash.history();
-    if (after.empty() || (!before.empty() && before.front().id == after.front().id)) {
-        return std::nullopt;
-    }
-    return after.front();
-}
-
 } // namespace
 
 int RemoveCommand::run(CommandContext& context, const Options& options) {
@@ -114,7 +103,7 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
                   << context.commandLine({"scan", options.application}) << "').\n";
         return 1;
     }
-    const std::int64_t bytes = ResidualReport::totalSize(chosen);
+    const std::int64_t bytes = totalSize(chosen);
     const bool asks = !options.dryRun && !options.yes;
     if (asks && isatty(STDIN_FILENO) != 1) {
         throw UsageError("Nothing was moved: there is no terminal to confirm on. Pass --yes to move the "
@@ -149,7 +138,6 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
         }
     }
 
-    const std::vector<RemovalRecord> before = trash.history();
     RemovalRecord record;
     try {
         context.progress.show("Moving " + ResidualReport::itemCount(chosen.size()) + " to the Trash\u2026",
@@ -159,12 +147,9 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
     } catch (const TrashError& error) {
         context.progress.clear();
         std::cerr << "tarnwick-cli: " << error.what() << '\n';
-        if (const auto moved = addedRecord(trash, before)) {
-            std::cerr << "The other " << ResidualReport::itemCount(moved->items.size())
-                      << " went to the Trash. To put them back: "
-                      << context.commandLine({"restore", moved->id.string()}) << '\n';
-        } else if (error.kind() == TrashError::Kind::partial) {
-            std::cerr << "Nothing was moved.\n";
+        if (const auto& recorded = error.recordedRemoval()) {
+            std::cerr << "What did move went to the Trash. To put it back: "
+                      << context.commandLine({"restore", recorded->string()}) << '\n';
         }
         return 1;
     }

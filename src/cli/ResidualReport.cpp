@@ -12,14 +12,6 @@
 namespace tarnwick::ResidualReport {
 namespace {
 
-// Sizes come from the disk: a sparse file may claim almost any length, so totals must not overflow.
-std::int64_t adding(std::int64_t total, std::int64_t size) {
-    if (size > 0 && total > std::numeric_limits<std::int64_t>::max() - size) {
-        return std::numeric_limits<std::int64_t>::max();
-    }
-    return total + std::max<std::int64_t>(size, 0);
-}
-
 std::string padded(std::string_view text, std::size_t width, bool right) {
     const std::string padding(width > text.size() ? width - text.size() : 0, ' ');
     return right ? padding + std::string(text) : std::string(text) + padding;
@@ -60,7 +52,7 @@ void print(std::ostream& out, const std::vector<ResidualItem>& items, const Opti
         for (const auto& item : items) {
             if (item.category == category) {
                 section.push_back(&item);
-                total = adding(total, item.size);
+                total = addedSize(total, item.size);
             }
         }
         if (section.empty()) {
@@ -95,7 +87,7 @@ void print(std::ostream& out, const std::vector<ResidualItem>& items, const Opti
     for (const auto& item : items) {
         if (item.selected) {
             ++selectedCount;
-            selectedSize = adding(selectedSize, item.size);
+            selectedSize = addedSize(selectedSize, item.size);
         }
     }
     out << '\n';
@@ -105,14 +97,6 @@ void print(std::ostream& out, const std::vector<ResidualItem>& items, const Opti
         out << "Preselected: " << itemCount(selectedCount) << ", " << ByteFormat::string(selectedSize)
             << ".\n";
     }
-}
-
-std::int64_t totalSize(const std::vector<ResidualItem>& items) {
-    std::int64_t total = 0;
-    for (const auto& item : items) {
-        total = adding(total, item.size);
-    }
-    return total;
 }
 
 nlohmann::ordered_json itemJson(const ResidualItem& item) {

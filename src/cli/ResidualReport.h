@@ -43,9 +43,6 @@ std::string itemCount(std::size_t count);
 // and shown raw they could fake lines of the report.
 std::string printable(std::string_view text);
 
-// The sizes added up (never more than the largest size a count can hold).
-std::int64_t totalSize(const std::vector<ResidualItem>& items);
-
 // {"path", "size", "category", "confidence", "reason", "selected"}: the category by its title
 // ("Caches"), the confidence by its name ("possible").
 nlohmann::ordered_json itemJson(const ResidualItem& item);

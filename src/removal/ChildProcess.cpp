@@ -25,6 +25,20 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
+// A pipe whose ends no other program started meanwhile inherits.
+bool openPipe(int (&ends)[2]) {
+#ifdef __APPLE__
+    if (::pipe(ends) != 0) {
+        return false;
+    }
+    ::fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    return true;
+#else
+    return ::pipe2(ends, O_CLOEXEC) == 0;
+#endif
+}
+
 // This process's environment with `added` in it, an added entry taking the place of one of the same name.
 std::vector<std::string> mergedEnvironment(const std::vector<std::string>& added) {
     const auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
@@ -80,17 +94,14 @@ Result run(const std::string& program, const std::vector<std::string>& arguments
            const std::vector<std::string>& environment) {
     int outPipe[2];
     int errPipe[2];
-    if (::pipe(outPipe) != 0) {
+    if (!openPipe(outPipe)) {
         throw PlatformError::fromErrno(errno, "start", program);
     }
-    if (::pipe(errPipe) != 0) {
+    if (!openPipe(errPipe)) {
         const int error = errno;
         ::close(outPipe[0]);
         ::close(outPipe[1]);
         throw PlatformError::fromErrno(error, "start", program);
-    }
-    for (const int descriptor : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
-        ::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

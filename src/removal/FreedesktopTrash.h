@@ -17,7 +17,7 @@ public:
     std::filesystem::path moveToTrash(const std::filesystem::path& item) override;
     void itemWasRestored(const std::filesystem::path& trashLocation) override;
 
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& folder() const override { return folder_; }
 
 private:
     std::filesystem::path folder_;

@@ -15,6 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::string_view folderName = "TarnwickCleaner";
+constexpr std::string_view fileName = "RemovalHistory.json";
+
 // Holds an exclusive lock on the history folder, so that a second process (the command line beside the
 // window) cannot interleave its read–change–write with ours. Without the folder there is nothing to
 // protect: the write will fail anyway.
@@ -41,21 +44,26 @@ struct Contents {
     std::vector<RemovalRecord> records;
 };
 
+// Thirty records of even very large removals stay far below this; a bigger file is no history of ours.
+constexpr std::size_t largestHistory = 64 * 1024 * 1024;
+
 Contents load(const fs::path& location) {
     std::optional<std::string> bytes;
     try {
-        bytes = FileOperations::readFile(location);
-    } catch (const PlatformError&) {
+        bytes = FileOperations::readFile(location, largestHistory);
+    } catch (const std::exception&) {
         return {FileState::undecodable, {}};
     }
     if (!bytes) {
         return {FileState::missing, {}};
     }
-    auto records = HistoryFormat::decode(*bytes);
-    if (!records) {
-        return {FileState::undecodable, {}};
+    try {
+        if (auto records = HistoryFormat::decode(*bytes)) {
+            return {FileState::decoded, std::move(*records)};
+        }
+    } catch (const std::bad_alloc&) {
     }
-    return {FileState::decoded, std::move(*records)};
+    return {FileState::undecodable, {}};
 }
 
 // Moves an undecodable file out of the way under a name no other file has.
@@ -85,7 +93,11 @@ std::vector<RemovalRecord> HistoryFile::read() const {
     return load(location_).records;
 }
 
-void HistoryFile::update(const std::function<void(std::vector<RemovalRecord>&)>& change) {
+fs::path HistoryFile::defaultLocation(const Platform& platform) {
+    return platform.applicationSupportFolder() / folderName / fileName;
+}
+
+bool HistoryFile::update(const std::function<void(std::vector<RemovalRecord>&)>& change) {
     const std::lock_guard guard(mutex_);
     const FolderLock lock(location_.parent_path());
     if (lock.isHeld()) {
@@ -96,18 +108,24 @@ void HistoryFile::update(const std::function<void(std::vector<RemovalRecord>&)>&
     change(contents.records);
     // Writing over a file we could not read would lose the only map back from the Trash it may hold.
     if (contents.state == FileState::undecodable && !keepAside(location_)) {
-        return;
+        return false;
     }
     try {
         FileOperations::replaceAtomically(location_, HistoryFormat::encode(contents.records));
-    } catch (const PlatformError&) {
-        // The history is a convenience beside the Trash; a failed write must not fail the removal.
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
 }
 
 void HistoryFile::remove() {
     const std::lock_guard guard(mutex_);
     const FolderLock lock(location_.parent_path());
+    // Clearing forgets what the user saw; a file that could not be read was never shown, so it stays.
+    if (load(location_).state == FileState::undecodable) {
+        keepAside(location_);
+        return;
+    }
     ::unlink(location_.c_str());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform.h"
 #include "RemovalRecord.h"
 
 #include <filesystem>
@@ -10,8 +11,8 @@
 
 namespace tarnwick {
 
-// The removal history file. Nothing here reports an error: a missing or undecodable file reads as an
-// empty history and a failed write leaves the file as it was. Every change is one read–change–write
+// The removal history file. A missing or undecodable file reads as an empty history and a failed write
+// leaves the file as it was; only `update` says whether it wrote. Every change is one read–change–write
 // under one lock (shared with other processes through the folder), and every write is atomic.
 class HistoryFile {
 public:
@@ -21,15 +22,19 @@ public:
 
     explicit HistoryFile(std::filesystem::path location);
 
+    // "TarnwickCleaner/RemovalHistory.json" in the user's Application Support folder.
+    static std::filesystem::path defaultLocation(const Platform& platform);
+
     const std::filesystem::path& location() const { return location_; }
 
     // The records in file order, newest first.
     std::vector<RemovalRecord> read() const;
 
     // Reads the records, lets `change` edit them and writes the result, even when nothing changed.
-    void update(const std::function<void(std::vector<RemovalRecord>&)>& change);
+    // Whether the result was written.
+    bool update(const std::function<void(std::vector<RemovalRecord>&)>& change);
 
-    // Deletes the file; the folder stays.
+    // Deletes the file; the folder stays. A file that could not be read is kept aside instead.
     void remove();
 
 private:

@@ -14,7 +14,7 @@ public:
 
     std::filesystem::path moveToTrash(const std::filesystem::path& item) override;
 
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& folder() const override { return folder_; }
 
 private:
     std::filesystem::path folder_;

@@ -22,7 +22,8 @@ bool isStrictlyInside(const std::string& path, const std::string& folderWithSepa
 
 } // namespace
 
-PathSafety::PathSafety(const Platform& platform, const InstalledApp& app) {
+PathSafety::PathSafety(const Platform& platform, const InstalledApp& app,
+                       const std::vector<fs::path>& ownFolders) {
     const std::string home = resolvedPath(platform.home());
     const auto system = [&platform](const char* absolute) { return resolvedPath(platform.system(absolute)); };
     protectedFolders_ = {system("/"),       system("/Applications"), system("/Library"),
@@ -40,17 +41,36 @@ PathSafety::PathSafety(const Platform& platform, const InstalledApp& app) {
         perUserPrefixes_.push_back(resolvedPath(perUserFolder / name) + "/");
     }
     dotFolderPrefixes_ = {home + "/.config/", home + "/.local/share/"};
-    if (const auto vendor = ResidualScanner::vendorToken(app.bundleID)) {
-        dotFolderPrefixes_.push_back(home + "/." + *vendor + "/");
+    if (const auto dotFolder = ResidualScanner::vendorDotFolder(app.bundleID)) {
+        dotFolderPrefixes_.push_back(home + "/" + *dotFolder + "/");
+    }
+    for (const fs::path& folder : ownFolders) {
+        ownFolders_.push_back(resolvedPath(folder));
     }
 }
 
 void PathSafety::validate(const fs::path& location) const {
-    const fs::path resolved = Location::resolved(Location::standardized(location));
+    // The item moves by its own path: a ".." after a link would lead somewhere else than the check saw.
+    std::string given = location.string();
+    while (given.size() > 1 && given.ends_with('/')) {
+        given.pop_back(); // a trailing separator changes nothing
+    }
+    if (Location::standardized(location).native() != given || !location.is_absolute()) {
+        throw TrashError::unsafePath(location.string());
+    }
+    const fs::path resolved = Location::resolved(location);
     const std::string path = resolved.string();
     // A path the history cannot write down could never be put back.
+    if (validUtf8(given) != given) {
+        throw TrashError::unsafePath(given);
+    }
     if (validUtf8(path) != path) {
         throw TrashError::unsafePath(path);
+    }
+    for (const std::string& folder : ownFolders_) {
+        if (path == folder || path.starts_with(folder + "/")) {
+            throw TrashError::unsafePath(path);
+        }
     }
     for (const std::string& folder : protectedFolders_) {
         if (path == folder) {

@@ -13,6 +13,9 @@ public:
     // Moves the item itself (a link stays a link) and returns where it now lies.
     virtual std::filesystem::path moveToTrash(const std::filesystem::path& item) = 0;
 
+    // The folder that holds what is in the Trash.
+    virtual const std::filesystem::path& folder() const = 0;
+
     // Called after an item was put back from `trashLocation`, so the Trash can forget what it kept
     // about it.
     virtual void itemWasRestored(const std::filesystem::path& trashLocation) { (void)trashLocation; }

@@ -18,13 +18,14 @@ TrashError TrashError::unsafePath(std::string path) {
     return error;
 }
 
-TrashError TrashError::partial(std::vector<std::string> lines) {
+TrashError TrashError::partial(std::vector<std::string> lines, std::optional<Uuid> recordedRemoval) {
     std::string message = partialHeading;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         message += (index == 0 ? "" : "\n") + lines[index];
     }
     TrashError error(Kind::partial, std::move(message));
     error.lines_ = std::move(lines);
+    error.recordedRemoval_ = recordedRemoval;
     return error;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Uuid.h"
+
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +15,9 @@ public:
     enum class Kind { unsafePath, partial, systemApplication, nothingSelected };
 
     static TrashError unsafePath(std::string path);
-    static TrashError partial(std::vector<std::string> lines);
+    // `recordedRemoval`: the history record of what a removal did move before the failures, if any.
+    static TrashError partial(std::vector<std::string> lines,
+                              std::optional<Uuid> recordedRemoval = std::nullopt);
     static TrashError systemApplication();
     static TrashError nothingSelected();
 
@@ -21,6 +26,7 @@ public:
     const std::string& path() const { return path_; }
     // The failure lines of `partial`, in the order they arose.
     const std::vector<std::string>& lines() const { return lines_; }
+    const std::optional<Uuid>& recordedRemoval() const { return recordedRemoval_; }
 
     const char* what() const noexcept override { return message_.c_str(); }
 
@@ -31,6 +37,7 @@ private:
     std::string message_;
     std::string path_;
     std::vector<std::string> lines_;
+    std::optional<Uuid> recordedRemoval_;
 };
 
 } // namespace tarnwick

@@ -21,9 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view historyFolderName = "TarnwickCleaner";
-constexpr std::string_view historyFileName = "RemovalHistory.json";
 constexpr std::string_view batchFolderPrefix = "Tarnwick-";
+// Keeps the batch folder's name, with its identifier, within what a file system allows.
+constexpr std::size_t longestSafeName = 128;
+constexpr std::string_view unrecorded =
+    "This removal could not be written to the removal history, so Tarnwick cannot put its items back. "
+    "They are in the Trash.";
 constexpr std::string_view authorizationFailed = "Administrator authorization was cancelled or failed.";
 
 std::unique_ptr<Trash> trashFor(const Platform& platform) {
@@ -53,6 +56,9 @@ std::string safeFolderName(std::string_view name) {
         const bool kept = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
                           (byte >= '0' && byte <= '9') || byte == '.' || byte == '_' || byte == ' ' ||
                           byte == '-';
+        if (result.size() == longestSafeName) {
+            break;
+        }
         result += kept ? byte : '_';
         // Skip the continuation bytes of a multi-byte character.
         do {
@@ -60,6 +66,10 @@ std::string safeFolderName(std::string_view name) {
         } while (index < name.size() && (static_cast<unsigned char>(name[index]) & 0xC0) == 0x80);
     }
     return result;
+}
+
+RemovalRecord::Date now() {
+    return std::chrono::time_point_cast<RemovalRecord::Date::duration>(std::chrono::system_clock::now());
 }
 
 } // namespace
@@ -72,13 +82,9 @@ TrashManager::TrashManager(const Platform& platform, std::unique_ptr<Trash> tras
     : platform_(platform)
     , trash_(std::move(trash))
     , admin_(std::move(admin))
-    , history_(historyLocation(platform)) {
+    , history_(HistoryFile::defaultLocation(platform)) {
     std::error_code ignored;
     fs::create_directories(history_.location().parent_path(), ignored);
-}
-
-fs::path TrashManager::historyLocation(const Platform& platform) {
-    return platform.applicationSupportFolder() / historyFolderName / historyFileName;
 }
 
 void TrashManager::checkRemoval(const InstalledApp& app, const std::vector<ResidualItem>& items) const {
@@ -94,7 +100,7 @@ void TrashManager::checkRemoval(const InstalledApp& app, const std::vector<Resid
             throw TrashError::systemApplication();
         }
     }
-    const PathSafety safety(platform_, app);
+    const PathSafety safety(platform_, app, ownFolders());
     for (const ResidualItem& item : items) {
         safety.validate(item.url);
     }
@@ -136,28 +142,26 @@ RemovalRecord TrashManager::remove(const InstalledApp& app, const std::vector<Re
             failures.push_back(failureLine(item->url, error));
         }
     }
+    RemovalRecord record{Uuid::random(), app.name, now(), std::move(moved), totalSize(items)};
+    // What moved so far is recorded before the administrator prompt, which may stay open for long or
+    // end with the process.
+    bool recorded = record.items.empty() || appendHistory(record);
     if (!deferred.empty()) {
         AdministratorMove administrator = moveWithAdministratorPrivileges(deferred, app.name);
-        moved.insert(moved.end(), administrator.moved.begin(), administrator.moved.end());
         failures.insert(failures.end(), administrator.failureLines.begin(), administrator.failureLines.end());
-    }
-
-    std::int64_t bytes = 0;
-    for (const ResidualItem& item : items) {
-        // A byte total cannot overflow in practice; if a caller passes absurd sizes it stops at the limit.
-        if (__builtin_add_overflow(bytes, item.size, &bytes)) {
-            bytes = item.size > 0 ? INT64_MAX : INT64_MIN;
+        if (!administrator.moved.empty()) {
+            const bool wasRecorded = !record.items.empty() && recorded;
+            record.items.insert(record.items.end(), administrator.moved.begin(), administrator.moved.end());
+            record.date = now();
+            recorded = (wasRecorded && replaceInHistory(record)) || appendHistory(record);
         }
     }
-    RemovalRecord record{
-        Uuid::random(), app.name,
-        std::chrono::time_point_cast<RemovalRecord::Date::duration>(std::chrono::system_clock::now()),
-        std::move(moved), bytes};
-    if (!record.items.empty()) {
-        appendHistory(record);
+    if (!recorded) {
+        failures.emplace_back(unrecorded);
     }
     if (!failures.empty()) {
-        throw TrashError::partial(std::move(failures));
+        const bool inHistory = recorded && !record.items.empty();
+        throw TrashError::partial(std::move(failures), inHistory ? std::optional(record.id) : std::nullopt);
     }
     return record;
 }
@@ -165,9 +169,8 @@ RemovalRecord TrashManager::remove(const InstalledApp& app, const std::vector<Re
 TrashManager::AdministratorMove
 TrashManager::moveWithAdministratorPrivileges(const std::vector<fs::path>& items,
                                               const std::string& appName) {
-    const fs::path batch =
-        platform_.home() / ".Trash" /
-        (std::string(batchFolderPrefix) + safeFolderName(appName) + "-" + Uuid::random().string());
+    const fs::path batch = administratorTrash() / (std::string(batchFolderPrefix) + safeFolderName(appName) +
+                                                   "-" + Uuid::random().string());
     try {
         FileOperations::createFolder(batch);
     } catch (const PlatformError& error) {
@@ -182,7 +185,13 @@ TrashManager::moveWithAdministratorPrivileges(const std::vector<fs::path>& items
         command += (index == 0 ? "" : " && ") +
                    AdminScript::moveCommand(pairs.back().originalPath, pairs.back().trashPath);
     }
-    const AdminRunner::Outcome outcome = admin_->run(AdminScript::source(command));
+    AdminRunner::Outcome outcome;
+    try {
+        outcome = admin_->run(AdminScript::source(command));
+    } catch (const std::exception& error) {
+        // Whatever went wrong, what already moved must still be recorded below.
+        outcome = {false, error.what()};
+    }
     if (outcome.succeeded) {
         return {std::move(pairs), {}};
     }
@@ -197,13 +206,59 @@ TrashManager::moveWithAdministratorPrivileges(const std::vector<fs::path>& items
     return {std::move(moved), {TrashError::partial({message}).what()}};
 }
 
-void TrashManager::appendHistory(const RemovalRecord& record) {
-    history_.update([&record](std::vector<RemovalRecord>& records) {
+bool TrashManager::appendHistory(const RemovalRecord& record) {
+    return history_.update([&record](std::vector<RemovalRecord>& records) {
         records.insert(records.begin(), record);
         if (records.size() > historyLimit) {
             records.resize(historyLimit);
         }
     });
+}
+
+bool TrashManager::replaceInHistory(const RemovalRecord& record) {
+    bool found = false;
+    const bool written = history_.update([&](std::vector<RemovalRecord>& records) {
+        for (RemovalRecord& stored : records) {
+            if (stored.id == record.id) {
+                stored = record;
+                found = true;
+            }
+        }
+    });
+    return written && found;
+}
+
+bool TrashManager::isInTrash(const fs::path& location) const {
+    const std::string path = location.string();
+    if (Location::standardized(location).native() != location.native()) {
+        return false;
+    }
+    const std::vector<fs::path> folders = trashFolders();
+    return std::any_of(folders.begin(), folders.end(), [&path](const fs::path& folder) {
+        const std::string prefix = folder.string() + "/";
+        return path.size() > prefix.size() && path.starts_with(prefix);
+    });
+}
+
+std::vector<fs::path> TrashManager::trashFolders() const {
+    return {trash_->folder(), administratorTrash()};
+}
+
+fs::path TrashManager::administratorTrash() const {
+    return platform_.home() / ".Trash";
+}
+
+void TrashManager::removeEmptyBatchFolder(const fs::path& folder) const {
+    if (folder.parent_path() == administratorTrash() &&
+        folder.filename().string().starts_with(batchFolderPrefix)) {
+        ::rmdir(folder.c_str()); // only ever removes an empty folder
+    }
+}
+
+std::vector<fs::path> TrashManager::ownFolders() const {
+    std::vector<fs::path> folders = trashFolders();
+    folders.push_back(history_.location().parent_path());
+    return folders;
 }
 
 std::vector<RemovalRecord> TrashManager::history() const {
@@ -240,6 +295,16 @@ void TrashManager::restore(const RemovalRecord& record) {
         if (!FileOperations::exists(trashLocation)) {
             continue;
         }
+        // The history is a file anyone with the user's rights may edit: restore only takes things out of
+        // the Trash, and only to a place named in full.
+        if (!isInTrash(trashLocation)) {
+            failures.push_back("Not in the Trash: " + pair->trashPath);
+            continue;
+        }
+        if (!former.is_absolute() || Location::standardized(former).native() != former.native()) {
+            failures.push_back("Not a place to restore to: " + pair->originalPath);
+            continue;
+        }
         std::error_code error;
         fs::create_directories(former.parent_path(), error);
         if (error) {
@@ -255,6 +320,7 @@ void TrashManager::restore(const RemovalRecord& record) {
         try {
             FileOperations::moveWithoutReplacing(trashLocation, former);
             trash_->itemWasRestored(trashLocation);
+            removeEmptyBatchFolder(trashLocation.parent_path());
         } catch (const PlatformError& failure) {
             // Something took the place between the look and the move: it is kept, the item stays in the
             // Trash.

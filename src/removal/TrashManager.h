@@ -27,8 +27,6 @@ public:
     explicit TrashManager(const Platform& platform);
     TrashManager(const Platform& platform, std::unique_ptr<Trash> trash, std::unique_ptr<AdminRunner> admin);
 
-    // "TarnwickCleaner/RemovalHistory.json" in the user's Application Support folder.
-    static std::filesystem::path historyLocation(const Platform& platform);
     const std::filesystem::path& historyURL() const { return history_.location(); }
 
     // The refusals that come before anything moves: nothing selected, a system application, an item
@@ -60,7 +58,17 @@ private:
 
     AdministratorMove moveWithAdministratorPrivileges(const std::vector<std::filesystem::path>& items,
                                                       const std::string& appName);
-    void appendHistory(const RemovalRecord& record);
+    // Whether the history now holds the record.
+    bool appendHistory(const RemovalRecord& record);
+    bool replaceInHistory(const RemovalRecord& record);
+    // Where Tarnwick keeps its own things: the history folder and the Trash. Never removed.
+    std::vector<std::filesystem::path> ownFolders() const;
+    // The Trash and the folder the administrator command moves into: what a restore may take from.
+    std::vector<std::filesystem::path> trashFolders() const;
+    std::filesystem::path administratorTrash() const;
+    bool isInTrash(const std::filesystem::path& location) const;
+    // A batch folder of the administrator command goes once everything in it is back.
+    void removeEmptyBatchFolder(const std::filesystem::path& folder) const;
 
     Platform platform_;
     std::unique_ptr<Trash> trash_;

@@ -116,6 +116,18 @@ std::optional<std::string> vendorToken(std::string_view bundleID) {
     return std::move(components[1]);
 }
 
+std::optional<std::string> vendorDotFolder(std::string_view bundleID) {
+    // Folders every program of the user shares, whatever a bundle identifier claims.
+    static constexpr std::string_view shared[] = {"ssh",    "gnupg", "pki",   "local",
+                                                  "config", "cache", "trash", "trashes"};
+    const auto vendor = vendorToken(bundleID);
+    if (!vendor ||
+        std::find(std::begin(shared), std::end(shared), Text::lowercased(*vendor)) != std::end(shared)) {
+        return std::nullopt;
+    }
+    return "." + *vendor;
+}
+
 std::vector<std::string> containerNames(const InstalledApp& app,
                                         const AppIdentityReader::Identity& identity) {
     std::vector<std::string> names;

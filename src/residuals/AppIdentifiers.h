@@ -37,6 +37,10 @@ std::vector<std::string> bundleIdentifierComponents(std::string_view bundleID);
 // 'example'), when it can name a folder.
 std::optional<std::string> vendorToken(std::string_view bundleID);
 
+// The home's dot-folder named after the vendor (".example"), unless that name is one every program
+// shares (".ssh", ".config", ".local"...).
+std::optional<std::string> vendorDotFolder(std::string_view bundleID);
+
 // The names looked up in the container folders, most likely spelling on disk first: every identifier as
 // the bundle and the signature declare it, then lowercased.
 std::vector<std::string> containerNames(const InstalledApp& app, const AppIdentityReader::Identity& identity);

@@ -38,7 +38,9 @@ std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& 
     if (const auto vendor = vendorToken(app.bundleID)) {
         roots.push_back({home / "Library" / *vendor, 5});
         roots.push_back({home / "Library" / Text::titleCased(*vendor), 5});
-        roots.push_back({home / ("." + *vendor), 5});
+    }
+    if (const auto dotFolder = vendorDotFolder(app.bundleID)) {
+        roots.push_back({home / *dotFolder, 5});
     }
     roots.push_back({perUser / "C", 4});
     roots.push_back({perUser / "T", 3});

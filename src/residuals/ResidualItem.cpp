@@ -2,6 +2,9 @@
 
 #include "Hashing.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace tarnwick {
 std::string ResidualItem::id() const {
     return url.string();
@@ -15,6 +18,21 @@ bool operator==(const ResidualItem& left, const ResidualItem& right) {
     return left.url.native() == right.url.native() && left.size == right.size &&
            left.category == right.category && left.confidence == right.confidence &&
            left.reason == right.reason && left.selected == right.selected;
+}
+
+std::int64_t addedSize(std::int64_t total, std::int64_t size) {
+    if (size > 0 && total > std::numeric_limits<std::int64_t>::max() - size) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return total + std::max<std::int64_t>(size, 0);
+}
+
+std::int64_t totalSize(const std::vector<ResidualItem>& items) {
+    std::int64_t total = 0;
+    for (const ResidualItem& item : items) {
+        total = addedSize(total, item.size);
+    }
+    return total;
 }
 
 } // namespace tarnwick

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
@@ -32,6 +33,13 @@ struct ResidualItem {
     // ("a//b" and "a/b" are different items).
     friend bool operator==(const ResidualItem& left, const ResidualItem& right);
 };
+
+// Sizes come from the disk, where a sparse file may claim almost any length: sums stop at the largest
+// count instead of overflowing, and a negative size counts as nothing.
+std::int64_t addedSize(std::int64_t total, std::int64_t size);
+
+// The sizes of all items, added up as `addedSize` does.
+std::int64_t totalSize(const std::vector<ResidualItem>& items);
 
 } // namespace tarnwick
 

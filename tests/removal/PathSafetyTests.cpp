@@ -23,7 +23,7 @@ protected:
 
 TEST_F(PathSafetyTest, TheFoldersThatHoldEverythingAreRefusedThemselves) {
     for (const std::string path : {"/", "/Applications", "/Library", "/System", "/Users", "~/", "~/Library",
-                                   "~/Documents", "~/Desktop", "/Applications/.", "~/Library/Caches/.."}) {
+                                   "~/Documents", "~/Desktop"}) {
         fs::create_directories(at(path));
         const std::string resolved = Location::resolved(Location::standardized(at(path))).string();
         EXPECT_EQ(refusal(at(path)), "Tarnwick blocked an unsafe path: " + resolved) << path;
@@ -82,10 +82,36 @@ TEST_F(PathSafetyTest, TheApplicationsOwnDotFoldersAreAcceptedBelowTheirTopOnly)
     InstalledApp anonymous = app;
     anonymous.bundleID.clear();
     EXPECT_NE(refusal(at("~/.example/notes"), anonymous), "");
+    // A vendor named like a folder every program shares opens nothing.
+    InstalledApp sharedName = app;
+    sharedName.bundleID = "com.ssh.keys";
+    EXPECT_NE(refusal(at("~/.ssh/id_rsa"), sharedName), "");
 }
 
-TEST_F(PathSafetyTest, APathTheHistoryCannotWriteDownIsRefused) {
+TEST_F(PathSafetyTest, OnlyWhatIsCheckedCanMove) {
+    // A path the history cannot write down could never be put back, even when it leads somewhere plain.
+    fs::create_directories(at("~/Library/Caches/notes"));
+    fs::create_symlink(at("~/Library/Caches/notes"), at("~/Library/Caches/link-\xff"));
+    EXPECT_NE(refusal(at("~/Library/Caches/link-\xff")), "");
     EXPECT_NE(refusal(at("~/Library/Caches/notes-\xff\xfe")), "");
+
+    // ".." after a link leads elsewhere than the same path tidied up: such paths are refused as given.
+    fs::create_directories(at("~/Documents/sub"));
+    fs::create_directory_symlink(at("~/Documents/sub"), at("~/Library/Caches/evil"));
+    const fs::path sneaky = at("~/Library/Caches") / "evil/../precious.txt";
+    EXPECT_EQ(refusal(sneaky), "Tarnwick blocked an unsafe path: " + sneaky.string());
+    EXPECT_NE(refusal(at("~/Library/Caches") / "./notes"), "");
+    EXPECT_NE(refusal("Library/Caches/notes"), "");
+
+    // Tarnwick's own folders, and what they hold, are never proposed for removal.
+    const PathSafety own(platform, app,
+                         {at("~/Library/Application Support/TarnwickCleaner"), at("~/.Trash")});
+    for (const std::string path :
+         {"~/Library/Application Support/TarnwickCleaner",
+          "~/Library/Application Support/TarnwickCleaner/RemovalHistory.json", "~/.Trash/Notes.app"}) {
+        EXPECT_THROW(own.validate(at(path)), TrashError) << path;
+    }
+    EXPECT_NO_THROW(own.validate(at("~/Library/Application Support/TarnwickCleanerX")));
 }
 
 TEST_F(PathSafetyTest, RemovalRefusalsComeInOrderBeforeAnythingMoves) {

@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -42,6 +43,7 @@ public:
     struct Log {
         int runs = 0;
         std::string lastSource;
+        std::function<void()> whileAsking; // runs while the prompt would be open
     };
 
     explicit ShellAdminRunner(std::shared_ptr<Log> log, std::optional<std::string> refusal = std::nullopt)
@@ -51,6 +53,9 @@ public:
     Outcome run(const std::string& scriptSource) override {
         ++log_->runs;
         log_->lastSource = scriptSource;
+        if (log_->whileAsking) {
+            log_->whileAsking();
+        }
         if (refusal_) {
             return {false, *refusal_};
         }

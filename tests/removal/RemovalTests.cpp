@@ -105,6 +105,43 @@ TEST_F(RemovalTest, PermissionFailuresGoTogetherThroughOneAdministratorCommand) 
     EXPECT_TRUE(Uuid::parse(batch.filename().string().substr(15)).has_value());
     EXPECT_EQ(contentsOf(record.items[2].trashPath), "daemon");
     EXPECT_FALSE(fs::exists(bundle));
+
+    trash.restore(record);
+    EXPECT_EQ(contentsOf(daemon), "daemon");
+    EXPECT_FALSE(fs::exists(batch)); // emptied by the restore, so it goes
+}
+
+TEST_F(RemovalTest, WhatMovedIsRecordedBeforeTheAdministratorIsAsked) {
+    const fs::path cache = file("~/Library/Caches/notes");
+    const fs::path daemon = file("/Library/LaunchDaemons/B.plist");
+    TrashManager trash = manager({{daemon, permissionDenied()}}, "User canceled.");
+    std::vector<RemovalRecord> whileAsking;
+    adminLog->whileAsking = [&] { whileAsking = trash.history(); };
+
+    try {
+        trash.remove(app, {item(cache), item(daemon)});
+        FAIL() << "the refusal was not reported";
+    } catch (const TrashError& error) {
+        ASSERT_EQ(whileAsking.size(), 1U);
+        EXPECT_EQ(originals(whileAsking[0]), std::vector<std::string>{cache.string()});
+        EXPECT_EQ(error.recordedRemoval(), whileAsking[0].id);
+    }
+}
+
+TEST_F(RemovalTest, ARemovalTheHistoryCannotRecordSaysSo) {
+    TrashManager trash = manager();
+    fs::remove_all(trash.historyURL().parent_path());
+    file("~/Library/Application Support/TarnwickCleaner", "a file where the folder was");
+    const fs::path cache = file("~/Library/Caches/notes");
+    try {
+        trash.remove(app, {item(cache)});
+        FAIL() << "the lost record was not reported";
+    } catch (const TrashError& error) {
+        ASSERT_EQ(error.lines().size(), 1U);
+        EXPECT_NE(error.lines()[0].find("cannot put its items back"), std::string::npos) << error.what();
+        EXPECT_FALSE(error.recordedRemoval().has_value());
+    }
+    EXPECT_FALSE(fs::exists(cache));
 }
 
 TEST_F(RemovalTest, TheAdministratorCommandMovesExactlyTheGivenItemsWhateverTheirNames) {

@@ -73,6 +73,22 @@ TEST_F(RestoreTest, APlaceThatCannotHoldTheItemGivesItsLineAndTheRestComesBack) 
     EXPECT_TRUE(trash.isRestorable(record));
 }
 
+TEST_F(RestoreTest, AnEditedHistoryCannotMoveWhatIsNotInTheTrash) {
+    const fs::path letter = file("~/Documents/Letter.txt", "letter");
+    const fs::path trashed = file("~/.Trash/notes", "trashed");
+    const RemovalRecord record{Uuid::random(),
+                               "Notes",
+                               {},
+                               {{at("~/Library/Caches/letter").string(), letter.string()},
+                                {"Library/Caches/notes", trashed.string()}},
+                               0};
+    EXPECT_EQ(restoreFailure(record), "Some items could not be moved to Trash:\n\nNot a place to restore to: "
+                                      "Library/Caches/notes\nNot in the Trash: " +
+                                          letter.string());
+    EXPECT_EQ(contentsOf(letter), "letter");
+    EXPECT_EQ(contentsOf(trashed), "trashed");
+}
+
 TEST_F(RestoreTest, HistoryMaintenanceForgetsOnlyWhatCannotComeBack) {
     std::vector<RemovalRecord> records;
     for (const char* name : {"first", "second", "third"}) {
