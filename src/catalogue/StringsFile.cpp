@@ -1,6 +1,7 @@
 #include "StringsFile.h"
 
 #include "PropertyList.h"
+#include "Text.h"
 
 #include <string>
 
@@ -117,19 +118,6 @@ std::string decodeText(std::string_view bytes) {
 bool isUnquotedCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '.' || c == '$' || c == '/' || c == ':' || c == '-';
-}
-
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // The old text format: `"key" = "value";` entries (or `"key";`, whose value is the key), optionally
@@ -259,7 +247,7 @@ private:
                 char32_t unit = 0;
                 int digits = 0;
                 for (; digits < 4 && position_ < text_.size(); ++digits, ++position_) {
-                    const int value = hexDigitValue(text_[position_]);
+                    const int value = Text::hexDigitValue(text_[position_]);
                     if (value < 0) {
                         break;
                     }

@@ -239,4 +239,21 @@ std::size_t characterCount(std::string_view text) {
     return count;
 }
 
+int hexDigitValue(char character) {
+    if (character >= '0' && character <= '9') {
+        return character - '0';
+    }
+    if (character >= 'a' && character <= 'f') {
+        return character - 'a' + 10;
+    }
+    if (character >= 'A' && character <= 'F') {
+        return character - 'A' + 10;
+    }
+    return -1;
+}
+
+char hexDigit(unsigned value) {
+    return "0123456789ABCDEF"[value & 0x0F];
+}
+
 } // namespace tarnwick::Text

@@ -36,5 +36,11 @@ bool localizedCaseInsensitiveContains(std::string_view text, std::string_view se
 // width or the depth order of paths counts. "e" with a combining accent is one character.
 std::size_t characterCount(std::string_view text);
 
+// The value of one hexadecimal digit in either case; -1 for any other character.
+int hexDigitValue(char character);
+
+// The upper-case hexadecimal digit for a value from 0 to 15.
+char hexDigit(unsigned value);
+
 } // namespace Text
 } // namespace tarnwick

@@ -3,6 +3,7 @@
 #include "FileOperations.h"
 #include "Location.h"
 #include "PlatformError.h"
+#include "Text.h"
 #include "TrashName.h"
 
 #include <cerrno>
@@ -38,7 +39,6 @@ void ensureFolder(const fs::path& folder, bool withParents = true) {
 // The path as a URL path: RFC 2396 escaping of every byte but the unreserved ones and "/".
 std::string escapedPath(const std::string& path) {
     static constexpr std::string_view kept = "-_.!~*'()/";
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::string escaped;
     for (const char character : path) {
         const auto byte = static_cast<unsigned char>(character);
@@ -47,7 +47,7 @@ std::string escapedPath(const std::string& path) {
         if (alphanumeric || kept.find(character) != std::string_view::npos) {
             escaped += character;
         } else {
-            escaped += {'%', digits[byte >> 4], digits[byte & 0x0F]};
+            escaped += {'%', Text::hexDigit(byte >> 4), Text::hexDigit(byte)};
         }
     }
     return escaped;

@@ -1,6 +1,7 @@
 #include "Uuid.h"
 
 #include "Hashing.h"
+#include "Text.h"
 
 #include <random>
 
@@ -8,24 +9,9 @@ namespace tarnwick {
 
 namespace {
 
-constexpr char hexDigits[] = "0123456789ABCDEF";
-
 // The byte positions after which the text form has a hyphen.
 bool hyphenFollows(std::size_t index) {
     return index == 3 || index == 5 || index == 7 || index == 9;
-}
-
-int hexValue(char digit) {
-    if (digit >= '0' && digit <= '9') {
-        return digit - '0';
-    }
-    if (digit >= 'a' && digit <= 'f') {
-        return digit - 'a' + 10;
-    }
-    if (digit >= 'A' && digit <= 'F') {
-        return digit - 'A' + 10;
-    }
-    return -1;
 }
 
 } // namespace
@@ -51,8 +37,8 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
     Uuid uuid;
     std::size_t position = 0;
     for (std::size_t index = 0; index < uuid.bytes.size(); ++index) {
-        const int high = hexValue(text[position]);
-        const int low = hexValue(text[position + 1]);
+        const int high = Text::hexDigitValue(text[position]);
+        const int low = Text::hexDigitValue(text[position + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
@@ -72,8 +58,8 @@ std::string Uuid::string() const {
     std::string text;
     text.reserve(36);
     for (std::size_t index = 0; index < bytes.size(); ++index) {
-        text += hexDigits[bytes[index] >> 4];
-        text += hexDigits[bytes[index] & 0x0F];
+        text += Text::hexDigit(bytes[index] >> 4);
+        text += Text::hexDigit(bytes[index]);
         if (hyphenFollows(index)) {
             text += '-';
         }
