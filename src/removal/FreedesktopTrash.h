@@ -6,7 +6,7 @@
 
 namespace tarnwick {
 
-// The Trash of Linux desktops (the freedesktop.org specification): the item goes to "files", and a
+// The Trash of Linux desktops, as freedesktop.org defines it: the item goes to "files", and a
 // "<name>.trashinfo" file in "info" keeps its former path and the deletion date, so that file managers
 // can show and put it back. The info file is created first, exclusively, and so reserves the name.
 class FreedesktopTrash : public Trash {
