@@ -4,7 +4,6 @@
 #include "TemporaryFolder.h"
 
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -89,22 +88,6 @@ TEST_F(HistoryCommandTest, ListsNewestFirstAndForgetsWhatItIsTold) {
     EXPECT_EQ(run({"history", "clear"}).status, 0);
     EXPECT_TRUE(historyIDs().empty());
     EXPECT_TRUE(fs::exists(newest.at("items").at(0).at("trashPath").get<std::string>()));
-}
-
-TEST_F(HistoryCommandTest, RestoreNeverReplacesWhatTookAnItemsPlace) {
-    const ordered_json record = removeItem(preferences);
-    std::ofstream(preferences) << "new settings";
-
-    const auto restore = run({"restore", record.at("id")});
-    EXPECT_EQ(restore.status, 1);
-    EXPECT_NE(restore.err.find("Some items could not be moved to Trash:\n\nAlready exists: " +
-                               preferences.string()),
-              std::string::npos)
-        << restore.err;
-    std::ifstream file(preferences);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "new settings");
-    EXPECT_TRUE(fs::exists(record.at("items").at(0).at("trashPath").get<std::string>()));
-    EXPECT_EQ(historyIDs(), std::vector<std::string>{record.at("id")});
 }
 
 } // namespace
