@@ -1,6 +1,6 @@
 #include "Measure.h"
 
-#include "FileDescriptor.h"
+#include "platform/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>

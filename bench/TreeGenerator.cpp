@@ -1,7 +1,7 @@
 #include "TreeGenerator.h"
 
-#include "MachOWriter.h"
-#include "PlistValue.h"
+#include "demo/MachOWriter.h"
+#include "formats/PlistValue.h"
 
 #include <algorithm>
 #include <array>

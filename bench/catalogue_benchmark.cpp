@@ -1,11 +1,11 @@
 // The size of a whole tree (FileUtilities::fileSize) against du(1), and the application scan
 // (AppScanner::scan) against find(1) with cat(1) reading every Info.plist, on the same tree.
 
-#include "AppScanner.h"
 #include "BenchmarkCommand.h"
-#include "FileUtilities.h"
 #include "Measure.h"
-#include "Platform.h"
+#include "catalogue/AppScanner.h"
+#include "catalogue/FileUtilities.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -2,12 +2,12 @@
 // apps, reading their signatures, listing and measuring the Library folders), against du(1) over the same
 // Library folders.
 
-#include "AppScanner.h"
 #include "BenchmarkCommand.h"
-#include "InstalledIdentities.h"
 #include "Measure.h"
-#include "OrphanScanner.h"
-#include "Platform.h"
+#include "catalogue/AppScanner.h"
+#include "platform/Platform.h"
+#include "residuals/InstalledIdentities.h"
+#include "residuals/OrphanScanner.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -4,8 +4,8 @@
 
 #include "BenchmarkCommand.h"
 #include "Measure.h"
-#include "Platform.h"
-#include "TrashManager.h"
+#include "platform/Platform.h"
+#include "removal/TrashManager.h"
 
 #include <filesystem>
 #include <fstream>

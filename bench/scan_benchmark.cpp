@@ -1,19 +1,19 @@
 // One application's leftovers scan (ResidualScanner::scan) against find(1) walking the same roots to the
 // same depths, on a home with a few hundred thousand entries below ~/Library and the dot-folders.
 
-#include "AppIdentifiers.h"
-#include "AppScanner.h"
 #include "BenchmarkCommand.h"
-#include "DeepSearch.h"
-#include "InstalledIdentities.h"
-#include "LibrarySweep.h"
-#include "MatchedName.h"
 #include "Measure.h"
-#include "NameMatcher.h"
-#include "Platform.h"
-#include "ResidualScanner.h"
-#include "SeenFolders.h"
-#include "Text.h"
+#include "catalogue/AppScanner.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "residuals/AppIdentifiers.h"
+#include "residuals/DeepSearch.h"
+#include "residuals/InstalledIdentities.h"
+#include "residuals/LibrarySweep.h"
+#include "residuals/MatchedName.h"
+#include "residuals/NameMatcher.h"
+#include "residuals/ResidualScanner.h"
+#include "residuals/SeenFolders.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Entries per second of DirectoryWalker::walk against find(1) and std::filesystem on the same tree.
 
 #include "BenchmarkCommand.h"
-#include "DirectoryWalker.h"
 #include "Measure.h"
+#include "platform/DirectoryWalker.h"
 
 #include <filesystem>
 #include <functional>

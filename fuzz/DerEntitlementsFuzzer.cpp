@@ -1,7 +1,7 @@
 // Any bytes into the DER entitlements decoder. What it accepts must come back equal after being encoded
 // again by the demo writer and decoded once more.
-#include "DerEntitlements.h"
-#include "MachOWriter.h"
+#include "demo/MachOWriter.h"
+#include "formats/DerEntitlements.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Any bytes into the history reader. Whatever it accepts must be complete (every element of the array a
 // record, every pair of a record kept), written on one line, and read back equal.
-#include "HistoryFormat.h"
+#include "removal/HistoryFormat.h"
 
 #include <cstdint>
 #include <cstdio>

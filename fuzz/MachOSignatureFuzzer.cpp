@@ -1,8 +1,8 @@
 // Any bytes as a Mach-O executable into the signature reader, and what it finds on into the entitlement
 // readers. Besides not crashing, the reader must stay inside the file and return bounded results.
-#include "DerEntitlements.h"
-#include "MachOSignatureReader.h"
-#include "PropertyList.h"
+#include "formats/DerEntitlements.h"
+#include "formats/MachOSignatureReader.h"
+#include "formats/PropertyList.h"
 
 #include <cstdint>
 #include <cstdio>

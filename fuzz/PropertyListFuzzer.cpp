@@ -1,6 +1,6 @@
 // Any bytes into the property-list reader. Whatever it accepts must come back equal after being written
 // in either format and read again, as far as the formats carry it.
-#include "PropertyList.h"
+#include "formats/PropertyList.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any bytes into the strings-table reader: it must not crash, and every key and value it returns is
 // well-formed UTF-8.
-#include "StringsFile.h"
+#include "formats/StringsFile.h"
 
 #include <cstdint>
 #include <cstdio>

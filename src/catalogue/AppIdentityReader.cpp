@@ -1,10 +1,10 @@
-#include "AppIdentityReader.h"
+#include "catalogue/AppIdentityReader.h"
 
-#include "Bundle.h"
-#include "DerEntitlements.h"
-#include "MachOSignatureReader.h"
-#include "PlistValue.h"
-#include "PropertyList.h"
+#include "catalogue/Bundle.h"
+#include "formats/DerEntitlements.h"
+#include "formats/MachOSignatureReader.h"
+#include "formats/PlistValue.h"
+#include "formats/PropertyList.h"
 
 #include <algorithm>
 #include <array>

@@ -1,13 +1,13 @@
-#include "AppScanner.h"
+#include "catalogue/AppScanner.h"
+
+#include "catalogue/Bundle.h"
+#include "catalogue/FileUtilities.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Location.h"
 
 #include <array>
 #include <set>
 #include <utility>
-
-#include "Bundle.h"
-#include "DirectoryWalker.h"
-#include "FileUtilities.h"
-#include "Location.h"
 
 namespace tarnwick {
 
@@ -56,7 +56,7 @@ void AppScanner::scan(const Platform& platform, const std::function<void(Install
     std::set<std::string> delivered;
     const DirectoryWalker::Options options{.skipsHiddenEntries = true, .skipsPackageContents = true};
     for (const auto& [root, rootIsSystem] : roots) {
-        const bool isSystem = rootIsSystem;  // clang 14 cannot capture structured bindings in lambdas
+        const bool isSystem = rootIsSystem; // clang 14 cannot capture structured bindings in lambdas
         DirectoryWalker::walk(root, options, [&](const DirectoryEntry& entry) {
             if (!hasAppExtension(entry.name)) {
                 return DirectoryWalker::Step::proceed;

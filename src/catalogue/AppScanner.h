@@ -1,5 +1,8 @@
 #pragma once
 
+#include "catalogue/InstalledApp.h"
+#include "platform/Platform.h"
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -7,9 +10,6 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-
-#include "InstalledApp.h"
-#include "Platform.h"
 
 namespace tarnwick {
 

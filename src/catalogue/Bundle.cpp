@@ -1,7 +1,7 @@
-#include "Bundle.h"
+#include "catalogue/Bundle.h"
 
-#include "PropertyList.h"
-#include "StringsFile.h"
+#include "formats/PropertyList.h"
+#include "formats/StringsFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "formats/PlistValue.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "PlistValue.h"
 
 namespace tarnwick {
 

@@ -1,4 +1,4 @@
-#include "ByteFormat.h"
+#include "catalogue/ByteFormat.h"
 
 #include <array>
 #include <string_view>

@@ -1,9 +1,9 @@
-#include "DroppedApp.h"
+#include "catalogue/DroppedApp.h"
 
-#include "Bundle.h"
-#include "FileUtilities.h"
-#include "Location.h"
-#include "Text.h"
+#include "catalogue/Bundle.h"
+#include "catalogue/FileUtilities.h"
+#include "platform/Location.h"
+#include "platform/Text.h"
 
 #include <optional>
 

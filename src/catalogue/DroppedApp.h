@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InstalledApp.h"
-#include "Platform.h"
+#include "catalogue/InstalledApp.h"
+#include "platform/Platform.h"
 
 #include <filesystem>
 

@@ -1,14 +1,13 @@
-#include "FileUtilities.h"
+#include "catalogue/FileUtilities.h"
 
-#include <sys/stat.h>
+#include "catalogue/Bundle.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Location.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <optional>
-
-#include "Bundle.h"
-#include "DirectoryWalker.h"
-#include "Location.h"
-#include "Text.h"
+#include <sys/stat.h>
 
 namespace tarnwick::FileUtilities {
 

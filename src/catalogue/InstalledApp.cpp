@@ -1,12 +1,13 @@
-#include "InstalledApp.h"
+#include "catalogue/InstalledApp.h"
 
-#include "Hashing.h"
+#include "platform/Hashing.h"
 
 namespace tarnwick {
 
 bool operator==(const InstalledApp& left, const InstalledApp& right) {
-    return left.url.native() == right.url.native() && left.name == right.name && left.bundleID == right.bundleID &&
-           left.version == right.version && left.size == right.size && left.isSystem == right.isSystem;
+    return left.url.native() == right.url.native() && left.name == right.name &&
+           left.bundleID == right.bundleID && left.version == right.version && left.size == right.size &&
+           left.isSystem == right.isSystem;
 }
 
 } // namespace tarnwick

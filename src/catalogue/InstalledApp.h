@@ -16,9 +16,9 @@ struct InstalledApp {
 
     std::filesystem::path url;
     std::string name;
-    std::string bundleID;  // empty when the bundle declares none or cannot be opened
+    std::string bundleID; // empty when the bundle declares none or cannot be opened
     std::string version = std::string(unknownVersion);
-    std::optional<std::int64_t> size;  // absent until computed
+    std::optional<std::int64_t> size; // absent until computed
     bool isSystem = false;
 
     std::string id() const { return url.string(); }
@@ -29,7 +29,6 @@ struct InstalledApp {
 
 } // namespace tarnwick
 
-template <>
-struct std::hash<tarnwick::InstalledApp> {
+template <> struct std::hash<tarnwick::InstalledApp> {
     std::size_t operator()(const tarnwick::InstalledApp& app) const noexcept;
 };

@@ -1,12 +1,12 @@
-#include "AppCatalogue.h"
+#include "cli/AppCatalogue.h"
 
-#include "AppScanner.h"
-#include "CommandContext.h"
-#include "DroppedApp.h"
-#include "FileUtilities.h"
-#include "Location.h"
-#include "ParallelFor.h"
-#include "Text.h"
+#include "catalogue/AppScanner.h"
+#include "catalogue/DroppedApp.h"
+#include "catalogue/FileUtilities.h"
+#include "cli/CommandContext.h"
+#include "platform/Location.h"
+#include "platform/ParallelFor.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "InstalledApp.h"
-#include "Platform.h"
-#include "ProgressLine.h"
+#include "catalogue/InstalledApp.h"
+#include "cli/ProgressLine.h"
+#include "platform/Platform.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "AppsCommand.h"
+#include "cli/AppsCommand.h"
 
-#include "AppCatalogue.h"
-#include "ByteFormat.h"
-#include "TextTable.h"
+#include "catalogue/ByteFormat.h"
+#include "cli/AppCatalogue.h"
+#include "cli/TextTable.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>

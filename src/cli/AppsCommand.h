@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandContext.h"
-#include "InstalledApp.h"
+#include "catalogue/InstalledApp.h"
+#include "cli/CommandContext.h"
 
 #include <nlohmann/json.hpp>
 

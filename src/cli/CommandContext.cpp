@@ -1,8 +1,8 @@
-#include "CommandContext.h"
+#include "cli/CommandContext.h"
 
-#include "AdminScript.h"
-#include "DemoTree.h"
-#include "Location.h"
+#include "demo/DemoTree.h"
+#include "platform/Location.h"
+#include "removal/AdminScript.h"
 
 #include <algorithm>
 #include <system_error>

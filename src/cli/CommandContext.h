@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform.h"
-#include "ProgressLine.h"
+#include "cli/ProgressLine.h"
+#include "platform/Platform.h"
 
 #include <filesystem>
 #include <iosfwd>

@@ -1,9 +1,9 @@
-#include "HistoryCommand.h"
+#include "cli/HistoryCommand.h"
 
-#include "HistoryFormat.h"
-#include "HistoryReport.h"
-#include "ResidualReport.h"
-#include "TrashManager.h"
+#include "cli/HistoryReport.h"
+#include "cli/ResidualReport.h"
+#include "removal/HistoryFormat.h"
+#include "removal/TrashManager.h"
 
 #include <ostream>
 #include <vector>

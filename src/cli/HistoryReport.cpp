@@ -1,7 +1,7 @@
-#include "HistoryReport.h"
+#include "cli/HistoryReport.h"
 
-#include "ByteFormat.h"
-#include "ResidualReport.h"
+#include "catalogue/ByteFormat.h"
+#include "cli/ResidualReport.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandContext.h"
-#include "RemovalRecord.h"
+#include "cli/CommandContext.h"
+#include "removal/RemovalRecord.h"
 
 #include <functional>
 #include <iosfwd>

@@ -1,7 +1,7 @@
-#include "IdentityCommand.h"
+#include "cli/IdentityCommand.h"
 
-#include "AppCatalogue.h"
-#include "AppIdentityReader.h"
+#include "catalogue/AppIdentityReader.h"
+#include "cli/AppCatalogue.h"
 
 #include <nlohmann/json.hpp>
 #include <ostream>

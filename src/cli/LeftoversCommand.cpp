@@ -1,10 +1,10 @@
-#include "LeftoversCommand.h"
+#include "cli/LeftoversCommand.h"
 
-#include "AppCatalogue.h"
-#include "ByteFormat.h"
-#include "InstalledIdentities.h"
-#include "OrphanScanner.h"
-#include "ResidualReport.h"
+#include "catalogue/ByteFormat.h"
+#include "cli/AppCatalogue.h"
+#include "cli/ResidualReport.h"
+#include "residuals/InstalledIdentities.h"
+#include "residuals/OrphanScanner.h"
 
 #include <ostream>
 #include <string>

@@ -1,14 +1,14 @@
-#include "RemoveCommand.h"
+#include "cli/RemoveCommand.h"
 
-#include "AppCatalogue.h"
-#include "AppsCommand.h"
-#include "ByteFormat.h"
-#include "HistoryFormat.h"
-#include "Location.h"
-#include "ResidualReport.h"
-#include "ScanCommand.h"
-#include "TrashError.h"
-#include "TrashManager.h"
+#include "catalogue/ByteFormat.h"
+#include "cli/AppCatalogue.h"
+#include "cli/AppsCommand.h"
+#include "cli/ResidualReport.h"
+#include "cli/ScanCommand.h"
+#include "platform/Location.h"
+#include "removal/HistoryFormat.h"
+#include "removal/TrashError.h"
+#include "removal/TrashManager.h"
 
 #include <algorithm>
 #include <filesystem>

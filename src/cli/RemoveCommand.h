@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandContext.h"
+#include "cli/CommandContext.h"
 
 #include <string>
 #include <vector>

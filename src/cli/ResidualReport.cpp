@@ -1,6 +1,6 @@
-#include "ResidualReport.h"
+#include "cli/ResidualReport.h"
 
-#include "ByteFormat.h"
+#include "catalogue/ByteFormat.h"
 
 #include <algorithm>
 #include <cstdint>

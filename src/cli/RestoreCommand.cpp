@@ -1,10 +1,10 @@
-#include "RestoreCommand.h"
+#include "cli/RestoreCommand.h"
 
-#include "FileOperations.h"
-#include "HistoryReport.h"
-#include "ResidualReport.h"
-#include "TrashError.h"
-#include "TrashManager.h"
+#include "cli/HistoryReport.h"
+#include "cli/ResidualReport.h"
+#include "platform/FileOperations.h"
+#include "removal/TrashError.h"
+#include "removal/TrashManager.h"
 
 #include <iostream>
 #include <nlohmann/json.hpp>

@@ -1,12 +1,12 @@
-#include "ScanCommand.h"
+#include "cli/ScanCommand.h"
 
-#include "AppCatalogue.h"
-#include "AppsCommand.h"
-#include "ByteFormat.h"
-#include "FileUtilities.h"
-#include "InstalledIdentities.h"
-#include "ResidualReport.h"
-#include "ResidualScanner.h"
+#include "catalogue/ByteFormat.h"
+#include "catalogue/FileUtilities.h"
+#include "cli/AppCatalogue.h"
+#include "cli/AppsCommand.h"
+#include "cli/ResidualReport.h"
+#include "residuals/InstalledIdentities.h"
+#include "residuals/ResidualScanner.h"
 
 #include <ostream>
 

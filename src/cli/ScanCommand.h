@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandContext.h"
-#include "InstalledApp.h"
-#include "ResidualItem.h"
+#include "catalogue/InstalledApp.h"
+#include "cli/CommandContext.h"
+#include "residuals/ResidualItem.h"
 
 #include <string>
 #include <vector>

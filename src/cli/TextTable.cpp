@@ -1,6 +1,6 @@
-#include "TextTable.h"
+#include "cli/TextTable.h"
 
-#include "Text.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 

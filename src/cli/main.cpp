@@ -1,11 +1,11 @@
-#include "AppsCommand.h"
-#include "CommandContext.h"
-#include "HistoryCommand.h"
-#include "IdentityCommand.h"
-#include "LeftoversCommand.h"
-#include "RemoveCommand.h"
-#include "RestoreCommand.h"
-#include "ScanCommand.h"
+#include "cli/AppsCommand.h"
+#include "cli/CommandContext.h"
+#include "cli/HistoryCommand.h"
+#include "cli/IdentityCommand.h"
+#include "cli/LeftoversCommand.h"
+#include "cli/RemoveCommand.h"
+#include "cli/RestoreCommand.h"
+#include "cli/ScanCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <exception>

@@ -1,8 +1,8 @@
-#include "DemoTree.h"
+#include "demo/DemoTree.h"
 
-#include "Platform.h"
-#include "PropertyList.h"
-#include "TreeBuilder.h"
+#include "demo/TreeBuilder.h"
+#include "formats/PropertyList.h"
+#include "platform/Platform.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "MachOWriter.h"
+#include "demo/MachOWriter.h"
 
-#include "PropertyList.h"
+#include "formats/PropertyList.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlistValue.h"
+#include "formats/PlistValue.h"
 
 #include <cstdint>
 #include <filesystem>

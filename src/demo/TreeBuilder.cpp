@@ -1,6 +1,6 @@
-#include "TreeBuilder.h"
+#include "demo/TreeBuilder.h"
 
-#include "PropertyList.h"
+#include "formats/PropertyList.h"
 
 #include <algorithm>
 #include <array>
@@ -295,7 +295,8 @@ TreeBuilder::TreeBuilder(const Platform& platform)
 
 fs::path TreeBuilder::addApp(const fs::path& folder, const AppSpec& appSpec) const {
     const fs::path name(appSpec.fileName);
-    if (appSpec.fileName.empty() || name != name.filename() || appSpec.fileName == "." || appSpec.fileName == "..") {
+    if (appSpec.fileName.empty() || name != name.filename() || appSpec.fileName == "." ||
+        appSpec.fileName == "..") {
         throw std::invalid_argument("An application needs a plain file name, not '" + appSpec.fileName + "'");
     }
     const fs::path bundle = folder / name;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MachOWriter.h"
-#include "Platform.h"
-#include "PlistValue.h"
+#include "demo/MachOWriter.h"
+#include "formats/PlistValue.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,9 +1,9 @@
-#include "AdminRunner.h"
+#include "removal/AdminRunner.h"
 
-#include "AdminScript.h"
-#include "ChildProcess.h"
-#include "PlatformError.h"
-#include "Text.h"
+#include "platform/ChildProcess.h"
+#include "platform/PlatformError.h"
+#include "platform/Text.h"
+#include "removal/AdminScript.h"
 
 namespace tarnwick {
 

@@ -1,10 +1,10 @@
-#include "FreedesktopTrash.h"
+#include "removal/FreedesktopTrash.h"
 
-#include "FileOperations.h"
-#include "Location.h"
-#include "PlatformError.h"
-#include "Text.h"
-#include "TrashName.h"
+#include "platform/FileOperations.h"
+#include "platform/Location.h"
+#include "platform/PlatformError.h"
+#include "platform/Text.h"
+#include "removal/TrashName.h"
 
 #include <cerrno>
 #include <climits>

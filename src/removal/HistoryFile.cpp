@@ -1,9 +1,9 @@
-#include "HistoryFile.h"
+#include "removal/HistoryFile.h"
 
-#include "FileDescriptor.h"
-#include "FileOperations.h"
-#include "HistoryFormat.h"
-#include "PlatformError.h"
+#include "platform/FileDescriptor.h"
+#include "platform/FileOperations.h"
+#include "platform/PlatformError.h"
+#include "removal/HistoryFormat.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform.h"
-#include "RemovalRecord.h"
+#include "platform/Platform.h"
+#include "removal/RemovalRecord.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "HistoryFormat.h"
+#include "removal/HistoryFormat.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RemovalRecord.h"
+#include "removal/RemovalRecord.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "MacTrash.h"
+#include "removal/MacTrash.h"
 
-#include "FileOperations.h"
-#include "Location.h"
-#include "PlatformError.h"
-#include "TrashName.h"
+#include "platform/FileOperations.h"
+#include "platform/Location.h"
+#include "platform/PlatformError.h"
+#include "removal/TrashName.h"
 
 #include <cerrno>
 #include <cstring>

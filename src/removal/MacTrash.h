@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Trash.h"
+#include "removal/Trash.h"
 
 #include <filesystem>
 

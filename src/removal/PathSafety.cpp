@@ -1,10 +1,10 @@
-#include "PathSafety.h"
+#include "removal/PathSafety.h"
 
-#include "AppIdentifiers.h"
-#include "Location.h"
-#include "PlistValue.h"
-#include "Text.h"
-#include "TrashError.h"
+#include "formats/PlistValue.h"
+#include "platform/Location.h"
+#include "platform/Text.h"
+#include "removal/TrashError.h"
+#include "residuals/AppIdentifiers.h"
 
 namespace tarnwick {
 

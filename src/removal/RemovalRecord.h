@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TrashPair.h"
-#include "Uuid.h"
+#include "removal/TrashPair.h"
+#include "removal/Uuid.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "TrashError.h"
+#include "removal/TrashError.h"
 
 namespace tarnwick {
 

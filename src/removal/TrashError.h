@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Uuid.h"
+#include "removal/Uuid.h"
 
 #include <exception>
 #include <optional>

@@ -1,14 +1,14 @@
-#include "TrashManager.h"
+#include "removal/TrashManager.h"
 
-#include "AdminScript.h"
-#include "FileOperations.h"
-#include "FreedesktopTrash.h"
-#include "Location.h"
-#include "MacTrash.h"
-#include "PathSafety.h"
-#include "PlatformError.h"
-#include "Text.h"
-#include "TrashError.h"
+#include "platform/FileOperations.h"
+#include "platform/Location.h"
+#include "platform/PlatformError.h"
+#include "platform/Text.h"
+#include "removal/AdminScript.h"
+#include "removal/FreedesktopTrash.h"
+#include "removal/MacTrash.h"
+#include "removal/PathSafety.h"
+#include "removal/TrashError.h"
 
 #include <algorithm>
 #include <cerrno>

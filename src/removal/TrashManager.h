@@ -1,12 +1,12 @@
 #pragma once
 
-#include "AdminRunner.h"
-#include "HistoryFile.h"
-#include "InstalledApp.h"
-#include "Platform.h"
-#include "RemovalRecord.h"
-#include "ResidualItem.h"
-#include "Trash.h"
+#include "catalogue/InstalledApp.h"
+#include "platform/Platform.h"
+#include "removal/AdminRunner.h"
+#include "removal/HistoryFile.h"
+#include "removal/RemovalRecord.h"
+#include "removal/Trash.h"
+#include "residuals/ResidualItem.h"
 
 #include <filesystem>
 #include <memory>

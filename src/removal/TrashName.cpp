@@ -1,6 +1,6 @@
-#include "TrashName.h"
+#include "removal/TrashName.h"
 
-#include "Location.h"
+#include "platform/Location.h"
 
 namespace tarnwick::TrashName {
 

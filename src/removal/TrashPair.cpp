@@ -1,6 +1,6 @@
-#include "TrashPair.h"
+#include "removal/TrashPair.h"
 
-#include "Hashing.h"
+#include "platform/Hashing.h"
 
 std::size_t std::hash<tarnwick::TrashPair>::operator()(const tarnwick::TrashPair& pair) const noexcept {
     std::size_t seed = 0;

@@ -1,7 +1,7 @@
-#include "Uuid.h"
+#include "removal/Uuid.h"
 
-#include "Hashing.h"
-#include "Text.h"
+#include "platform/Hashing.h"
+#include "platform/Text.h"
 
 #include <random>
 

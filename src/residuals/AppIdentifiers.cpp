@@ -1,9 +1,9 @@
-#include "AppIdentifiers.h"
+#include "residuals/AppIdentifiers.h"
 
-#include "Bundle.h"
-#include "DirectoryWalker.h"
-#include "Location.h"
-#include "Text.h"
+#include "catalogue/Bundle.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Location.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 

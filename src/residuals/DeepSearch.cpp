@@ -1,11 +1,11 @@
-#include "DeepSearch.h"
+#include "residuals/DeepSearch.h"
 
-#include "AppIdentifiers.h"
-#include "DirectoryWalker.h"
-#include "MatchedName.h"
-#include "PathCategory.h"
-#include "ResidualScanner.h"
-#include "Text.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Text.h"
+#include "residuals/AppIdentifiers.h"
+#include "residuals/MatchedName.h"
+#include "residuals/PathCategory.h"
+#include "residuals/ResidualScanner.h"
 
 #include <algorithm>
 #include <array>

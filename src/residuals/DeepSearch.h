@@ -1,9 +1,9 @@
 #pragma once
 
-#include "InstalledApp.h"
-#include "NameMatcher.h"
-#include "Platform.h"
-#include "ResidualFindings.h"
+#include "catalogue/InstalledApp.h"
+#include "platform/Platform.h"
+#include "residuals/NameMatcher.h"
+#include "residuals/ResidualFindings.h"
 
 #include <filesystem>
 #include <string>

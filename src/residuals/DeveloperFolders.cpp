@@ -1,13 +1,13 @@
-#include "DeveloperFolders.h"
+#include "residuals/DeveloperFolders.h"
 
-#include "AppIdentifiers.h"
-#include "DirectoryWalker.h"
-#include "Location.h"
-#include "MatchedName.h"
-#include "PathCategory.h"
-#include "ResidualScanner.h"
-#include "SeenFolders.h"
-#include "Text.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Location.h"
+#include "platform/Text.h"
+#include "residuals/AppIdentifiers.h"
+#include "residuals/MatchedName.h"
+#include "residuals/PathCategory.h"
+#include "residuals/ResidualScanner.h"
+#include "residuals/SeenFolders.h"
 
 #include <algorithm>
 #include <vector>

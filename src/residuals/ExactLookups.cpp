@@ -1,8 +1,8 @@
-#include "ExactLookups.h"
+#include "residuals/ExactLookups.h"
 
-#include "AppIdentifiers.h"
-#include "ResidualScanner.h"
-#include "SeenFolders.h"
+#include "residuals/AppIdentifiers.h"
+#include "residuals/ResidualScanner.h"
+#include "residuals/SeenFolders.h"
 
 #include <array>
 #include <string_view>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppIdentityReader.h"
-#include "InstalledApp.h"
-#include "Platform.h"
-#include "ResidualFindings.h"
+#include "catalogue/AppIdentityReader.h"
+#include "catalogue/InstalledApp.h"
+#include "platform/Platform.h"
+#include "residuals/ResidualFindings.h"
 
 #include <filesystem>
 #include <set>

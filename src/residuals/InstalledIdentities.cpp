@@ -1,6 +1,6 @@
-#include "InstalledIdentities.h"
+#include "residuals/InstalledIdentities.h"
 
-#include "ParallelFor.h"
+#include "platform/ParallelFor.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppIdentityReader.h"
-#include "InstalledApp.h"
+#include "catalogue/AppIdentityReader.h"
+#include "catalogue/InstalledApp.h"
 
 #include <vector>
 

@@ -1,9 +1,9 @@
-#include "LibrarySweep.h"
+#include "residuals/LibrarySweep.h"
 
-#include "DirectoryWalker.h"
-#include "MatchedName.h"
-#include "ResidualScanner.h"
-#include "Text.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Text.h"
+#include "residuals/MatchedName.h"
+#include "residuals/ResidualScanner.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "NameMatcher.h"
-#include "Platform.h"
-#include "ResidualCategory.h"
-#include "ResidualFindings.h"
+#include "platform/Platform.h"
+#include "residuals/NameMatcher.h"
+#include "residuals/ResidualCategory.h"
+#include "residuals/ResidualFindings.h"
 
 #include <filesystem>
 #include <set>

@@ -1,4 +1,4 @@
-#include "MatchConfidence.h"
+#include "residuals/MatchConfidence.h"
 
 #include <algorithm>
 #include <array>

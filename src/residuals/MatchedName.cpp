@@ -1,4 +1,4 @@
-#include "MatchedName.h"
+#include "residuals/MatchedName.h"
 
 namespace tarnwick {
 

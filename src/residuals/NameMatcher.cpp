@@ -1,6 +1,6 @@
-#include "NameMatcher.h"
+#include "residuals/NameMatcher.h"
 
-#include "Text.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "OrphanScanner.h"
+#include "residuals/OrphanScanner.h"
 
-#include "DirectoryWalker.h"
-#include "FileUtilities.h"
-#include "Location.h"
-#include "ParallelFor.h"
-#include "MatchedName.h"
-#include "PathCategoryRules.h"
-#include "Text.h"
+#include "catalogue/FileUtilities.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Location.h"
+#include "platform/ParallelFor.h"
+#include "platform/Text.h"
+#include "residuals/MatchedName.h"
+#include "residuals/PathCategoryRules.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "PathCategory.h"
+#include "residuals/PathCategory.h"
 
-#include "PathCategoryRules.h"
+#include "residuals/PathCategoryRules.h"
 
 #include <array>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform.h"
-#include "ResidualCategory.h"
+#include "platform/Platform.h"
+#include "residuals/ResidualCategory.h"
 
 #include <filesystem>
 

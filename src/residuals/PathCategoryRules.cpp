@@ -1,7 +1,7 @@
-#include "PathCategoryRules.h"
+#include "residuals/PathCategoryRules.h"
 
-#include "Location.h"
-#include "Text.h"
+#include "platform/Location.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <string>

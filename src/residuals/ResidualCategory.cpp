@@ -1,4 +1,4 @@
-#include "ResidualCategory.h"
+#include "residuals/ResidualCategory.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "ResidualFindings.h"
+#include "residuals/ResidualFindings.h"
 
-#include "Location.h"
-#include "MatchedName.h"
-#include "Text.h"
+#include "platform/Location.h"
+#include "platform/Text.h"
+#include "residuals/MatchedName.h"
 
 #include <unistd.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MatchConfidence.h"
-#include "ResidualCategory.h"
-#include "ResidualItem.h"
+#include "residuals/MatchConfidence.h"
+#include "residuals/ResidualCategory.h"
+#include "residuals/ResidualItem.h"
 
 #include <filesystem>
 #include <set>

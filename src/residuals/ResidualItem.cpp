@@ -1,6 +1,6 @@
-#include "ResidualItem.h"
+#include "residuals/ResidualItem.h"
 
-#include "Hashing.h"
+#include "platform/Hashing.h"
 
 #include <algorithm>
 #include <limits>

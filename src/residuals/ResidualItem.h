@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MatchConfidence.h"
-#include "ResidualCategory.h"
+#include "residuals/MatchConfidence.h"
+#include "residuals/ResidualCategory.h"
 
 #include <cstddef>
 #include <cstdint>

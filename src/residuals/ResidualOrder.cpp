@@ -1,6 +1,6 @@
-#include "ResidualOrder.h"
+#include "residuals/ResidualOrder.h"
 
-#include "Text.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <map>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResidualItem.h"
+#include "residuals/ResidualItem.h"
 
 #include <vector>
 

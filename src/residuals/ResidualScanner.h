@@ -1,9 +1,9 @@
 #pragma once
 
-#include "InstalledApp.h"
-#include "InstalledIdentities.h"
-#include "Platform.h"
-#include "ResidualItem.h"
+#include "catalogue/InstalledApp.h"
+#include "platform/Platform.h"
+#include "residuals/InstalledIdentities.h"
+#include "residuals/ResidualItem.h"
 
 #include <string_view>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "SeenFolders.h"
+#include "residuals/SeenFolders.h"
 
 #include <sys/stat.h>
 

@@ -1,10 +1,10 @@
-#include "AppIdentityReader.h"
-#include "DerEntitlements.h"
-#include "MachOSignatureReader.h"
-#include "MachOWriter.h"
-#include "PropertyList.h"
-#include "TestPlatform.h"
-#include "TreeBuilder.h"
+#include "catalogue/AppIdentityReader.h"
+#include "demo/MachOWriter.h"
+#include "demo/TreeBuilder.h"
+#include "formats/DerEntitlements.h"
+#include "formats/MachOSignatureReader.h"
+#include "formats/PropertyList.h"
+#include "support/TestPlatform.h"
 
 #include <fcntl.h>
 #include <filesystem>

@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
+#include "catalogue/AppScanner.h"
+#include "demo/TreeBuilder.h"
+#include "support/TestPlatform.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 #include <vector>
-
-#include "AppScanner.h"
-#include "TestPlatform.h"
-#include "TreeBuilder.h"
 
 namespace tarnwick {
 namespace {

@@ -1,6 +1,6 @@
-#include "Bundle.h"
-#include "PropertyList.h"
-#include "TemporaryFolder.h"
+#include "catalogue/Bundle.h"
+#include "formats/PropertyList.h"
+#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 

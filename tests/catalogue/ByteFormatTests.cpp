@@ -1,4 +1,4 @@
-#include "ByteFormat.h"
+#include "catalogue/ByteFormat.h"
 
 #include <clocale>
 #include <cstdint>

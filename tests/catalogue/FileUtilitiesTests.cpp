@@ -1,7 +1,7 @@
-#include "Bundle.h"
-#include "FileUtilities.h"
-#include "TemporaryFolder.h"
-#include "Unprivileged.h"
+#include "catalogue/Bundle.h"
+#include "catalogue/FileUtilities.h"
+#include "support/TemporaryFolder.h"
+#include "support/Unprivileged.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

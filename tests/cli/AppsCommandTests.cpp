@@ -1,7 +1,7 @@
-#include "ByteFormat.h"
-#include "CliRunner.h"
-#include "TestPlatform.h"
-#include "TreeBuilder.h"
+#include "catalogue/ByteFormat.h"
+#include "cli/CliRunner.h"
+#include "demo/TreeBuilder.h"
+#include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Process.h"
+#include "support/Process.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "CliRunner.h"
-#include "DemoTree.h"
-#include "Platform.h"
-#include "TemporaryFolder.h"
+#include "cli/CliRunner.h"
+#include "demo/DemoTree.h"
+#include "platform/Platform.h"
+#include "support/TemporaryFolder.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "CliRunner.h"
-#include "TestPlatform.h"
-#include "TreeBuilder.h"
+#include "cli/CliRunner.h"
+#include "demo/TreeBuilder.h"
+#include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

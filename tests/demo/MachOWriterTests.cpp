@@ -1,6 +1,6 @@
-#include "MachOWriter.h"
-#include "PropertyList.h"
-#include "TemporaryFolder.h"
+#include "demo/MachOWriter.h"
+#include "formats/PropertyList.h"
+#include "support/TemporaryFolder.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
-#include "Bundle.h"
-#include "DemoTree.h"
-#include "Location.h"
-#include "Platform.h"
-#include "TemporaryFolder.h"
-#include "TestPlatform.h"
-#include "Text.h"
-#include "TreeBuilder.h"
+#include "catalogue/Bundle.h"
+#include "demo/DemoTree.h"
+#include "demo/TreeBuilder.h"
+#include "platform/Location.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+#include "support/TemporaryFolder.h"
+#include "support/TestPlatform.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

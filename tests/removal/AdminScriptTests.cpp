@@ -1,4 +1,4 @@
-#include "AdminScript.h"
+#include "removal/AdminScript.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "FreedesktopTrash.h"
-#include "PlatformError.h"
-#include "TemporaryFolder.h"
-#include "Unprivileged.h"
+#include "platform/PlatformError.h"
+#include "removal/FreedesktopTrash.h"
+#include "support/TemporaryFolder.h"
+#include "support/Unprivileged.h"
 
 #include <ctime>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "FileOperations.h"
-#include "HistoryFile.h"
-#include "HistoryFormat.h"
-#include "TemporaryFolder.h"
+#include "platform/FileOperations.h"
+#include "removal/HistoryFile.h"
+#include "removal/HistoryFormat.h"
+#include "support/TemporaryFolder.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,5 +1,5 @@
-#include "PathSafety.h"
-#include "RemovalFixture.h"
+#include "removal/PathSafety.h"
+#include "removal/RemovalFixture.h"
 
 namespace tarnwick::testing {
 namespace {

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "AdminRunner.h"
-#include "AdminScript.h"
-#include "ChildProcess.h"
-#include "InstalledApp.h"
-#include "Location.h"
-#include "MacTrash.h"
-#include "Platform.h"
-#include "PlatformError.h"
-#include "ResidualItem.h"
-#include "TemporaryFolder.h"
-#include "TestPlatform.h"
-#include "Text.h"
-#include "TrashError.h"
-#include "TrashManager.h"
+#include "catalogue/InstalledApp.h"
+#include "platform/ChildProcess.h"
+#include "platform/Location.h"
+#include "platform/Platform.h"
+#include "platform/PlatformError.h"
+#include "platform/Text.h"
+#include "removal/AdminRunner.h"
+#include "removal/AdminScript.h"
+#include "removal/MacTrash.h"
+#include "removal/TrashError.h"
+#include "removal/TrashManager.h"
+#include "residuals/ResidualItem.h"
+#include "support/TemporaryFolder.h"
+#include "support/TestPlatform.h"
 
 #include <cerrno>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "HistoryFormat.h"
-#include "RemovalFixture.h"
-#include "Unprivileged.h"
+#include "removal/HistoryFormat.h"
+#include "removal/RemovalFixture.h"
+#include "support/Unprivileged.h"
 
 #include <sys/stat.h>
 

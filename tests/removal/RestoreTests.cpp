@@ -1,4 +1,4 @@
-#include "RemovalFixture.h"
+#include "removal/RemovalFixture.h"
 
 namespace tarnwick::testing {
 namespace {

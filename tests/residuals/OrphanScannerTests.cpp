@@ -1,8 +1,8 @@
-#include "AppIdentityReader.h"
-#include "AppScanner.h"
-#include "OrphanScanner.h"
-#include "TestPlatform.h"
-#include "TreeBuilder.h"
+#include "catalogue/AppIdentityReader.h"
+#include "catalogue/AppScanner.h"
+#include "demo/TreeBuilder.h"
+#include "residuals/OrphanScanner.h"
+#include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
 #include <set>

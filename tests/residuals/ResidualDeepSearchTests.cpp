@@ -1,4 +1,4 @@
-#include "ScannerFixture.h"
+#include "residuals/ScannerFixture.h"
 
 #include <gtest/gtest.h>
 #include <map>

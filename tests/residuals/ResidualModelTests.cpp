@@ -1,4 +1,4 @@
-#include "ResidualItem.h"
+#include "residuals/ResidualItem.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
-#include "AppIdentifiers.h"
-#include "MatchedName.h"
-#include "NameMatcher.h"
-#include "PathCategory.h"
-#include "ResidualOrder.h"
-#include "ScannerFixture.h"
-#include "Text.h"
+#include "platform/Text.h"
+#include "residuals/AppIdentifiers.h"
+#include "residuals/MatchedName.h"
+#include "residuals/NameMatcher.h"
+#include "residuals/PathCategory.h"
+#include "residuals/ResidualOrder.h"
+#include "residuals/ScannerFixture.h"
 
 #include <gtest/gtest.h>
 #include <string>

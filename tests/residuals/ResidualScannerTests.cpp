@@ -1,5 +1,5 @@
-#include "ScannerFixture.h"
-#include "Unprivileged.h"
+#include "residuals/ScannerFixture.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 #include <map>

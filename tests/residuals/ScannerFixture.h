@@ -1,12 +1,12 @@
 #pragma once
 
-#include "InstalledApp.h"
-#include "InstalledIdentities.h"
-#include "Platform.h"
-#include "ResidualItem.h"
-#include "ResidualScanner.h"
-#include "TestPlatform.h"
-#include "TreeBuilder.h"
+#include "catalogue/InstalledApp.h"
+#include "demo/TreeBuilder.h"
+#include "platform/Platform.h"
+#include "residuals/InstalledIdentities.h"
+#include "residuals/ResidualItem.h"
+#include "residuals/ResidualScanner.h"
+#include "support/TestPlatform.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChildProcess.h"
+#include "platform/ChildProcess.h"
 
 #include <string>
 #include <vector>

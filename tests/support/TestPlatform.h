@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform.h"
-#include "TemporaryFolder.h"
+#include "platform/Platform.h"
+#include "support/TemporaryFolder.h"
 
 namespace tarnwick::testing {
 

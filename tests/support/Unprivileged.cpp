@@ -1,10 +1,9 @@
-#include "Unprivileged.h"
+#include "support/Unprivileged.h"
 
+#include <cstdlib>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 namespace tarnwick::testing {
 
@@ -34,7 +33,8 @@ std::optional<std::string> runUnprivileged(const std::function<std::string()>& w
             _exit(3);
         }
         const std::string result = work();
-        const bool written = write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+        const bool written =
+            write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
         close(channel[1]);
         _exit(written ? 0 : 4);
     }

@@ -1,0 +1,345 @@
+#include "formats/StringsFile.h"
+
+#include "formats/PropertyList.h"
+#include "platform/Text.h"
+
+#include <string>
+
+namespace tarnwick::StringsFile {
+namespace {
+
+constexpr std::uintmax_t maximumFileBytes = 16 << 20;
+constexpr char32_t replacementCharacter = 0xFFFD;
+
+bool isSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDFFF;
+}
+bool isHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void appendUtf8(std::string& out, char32_t codePoint) {
+    if (codePoint > 0x10FFFF || isSurrogate(codePoint)) {
+        codePoint = replacementCharacter;
+    }
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// Pairs UTF-16 units into code points; a surrogate without its partner becomes U+FFFD.
+class Utf16Joiner {
+public:
+    explicit Utf16Joiner(std::string& out)
+        : out_(out) {}
+
+    void add(char32_t unit) {
+        if (pendingHigh_ != 0) {
+            const char32_t high = pendingHigh_;
+            pendingHigh_ = 0;
+            if (isLowSurrogate(unit)) {
+                appendUtf8(out_, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+                return;
+            }
+            appendUtf8(out_, replacementCharacter);
+        }
+        if (isHighSurrogate(unit)) {
+            pendingHigh_ = unit;
+        } else {
+            appendUtf8(out_, unit);
+        }
+    }
+
+    void finish() {
+        if (pendingHigh_ != 0) {
+            appendUtf8(out_, replacementCharacter);
+            pendingHigh_ = 0;
+        }
+    }
+
+private:
+    std::string& out_;
+    char32_t pendingHigh_ = 0;
+};
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    Utf16Joiner joiner(out);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        joiner.add(bigEndian ? (char32_t{first} << 8 | second) : (char32_t{second} << 8 | first));
+    }
+    joiner.finish();
+    if (bytes.size() % 2 != 0) {
+        appendUtf8(out, replacementCharacter);
+    }
+    return out;
+}
+
+// The text as UTF-8, whatever the encoding: a byte-order mark decides, else UTF-16 is recognised by the
+// zero byte that ASCII characters carry, else it is UTF-8.
+std::string decodeText(std::string_view bytes) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
+        return utf16ToUtf8(bytes.substr(2), false);
+    }
+    if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+        return utf16ToUtf8(bytes.substr(2), true);
+    }
+    if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+        return validUtf8(bytes.substr(3));
+    }
+    if (bytes.size() >= 2 && byte(0) != 0 && byte(1) == 0) {
+        return utf16ToUtf8(bytes, false);
+    }
+    if (bytes.size() >= 2 && byte(0) == 0 && byte(1) != 0) {
+        return utf16ToUtf8(bytes, true);
+    }
+    return validUtf8(bytes);
+}
+
+bool isUnquotedCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '.' || c == '$' || c == '/' || c == ':' || c == '-';
+}
+
+// The old text format: `"key" = "value";` entries (or `"key";`, whose value is the key), optionally
+// inside braces. Like the Mac's reader it accepts the whole file or nothing.
+class TextParser {
+public:
+    explicit TextParser(std::string_view text)
+        : text_(text) {}
+
+    std::optional<PlistValue::Dictionary> parse() {
+        if (!skipSpace()) {
+            return std::nullopt;
+        }
+        const bool braced = position_ < text_.size() && text_[position_] == '{';
+        if (braced) {
+            ++position_;
+        }
+        PlistValue::Dictionary table;
+        for (;;) {
+            if (!skipSpace()) {
+                return std::nullopt;
+            }
+            if (position_ == text_.size()) {
+                return braced ? std::nullopt : std::optional(std::move(table));
+            }
+            if (braced && text_[position_] == '}') {
+                ++position_;
+                return skipSpace() && position_ == text_.size() ? std::optional(std::move(table))
+                                                                : std::nullopt;
+            }
+            auto key = readString();
+            if (!key || !skipSpace() || position_ == text_.size()) {
+                return std::nullopt;
+            }
+            std::string value;
+            if (text_[position_] == ';') {
+                value = *key;
+            } else {
+                if (text_[position_] != '=') {
+                    return std::nullopt;
+                }
+                ++position_;
+                auto read = skipSpace() ? readString() : std::nullopt;
+                if (!read || !skipSpace() || position_ == text_.size() || text_[position_] != ';') {
+                    return std::nullopt;
+                }
+                value = std::move(*read);
+            }
+            ++position_;
+            table.insert_or_assign(std::move(*key), PlistValue(std::move(value)));
+        }
+    }
+
+private:
+    bool startsWithAt(std::string_view marker) const {
+        return text_.compare(position_, marker.size(), marker) == 0;
+    }
+
+    static bool isLineEnd(std::string_view rest) {
+        return rest[0] == '\n' || rest[0] == '\r' || rest.substr(0, 3) == "\u2028" ||
+               rest.substr(0, 3) == "\u2029";
+    }
+
+    // Skips white space and comments; false for a comment that never ends.
+    bool skipSpace() {
+        while (position_ < text_.size()) {
+            const char c = text_[position_];
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
+                ++position_;
+            } else if (startsWithAt("\u2028") || startsWithAt("\u2029") || startsWithAt("\uFEFF")) {
+                position_ += 3; // line and paragraph separators, and a stray byte-order mark
+            } else if (startsWithAt("/*")) {
+                const std::size_t end = text_.find("*/", position_ + 2);
+                if (end == std::string_view::npos) {
+                    return false;
+                }
+                position_ = end + 2;
+            } else if (startsWithAt("//")) {
+                while (position_ < text_.size() && !isLineEnd(text_.substr(position_))) {
+                    ++position_;
+                }
+            } else {
+                break;
+            }
+        }
+        return true;
+    }
+
+    std::optional<std::string> readString() {
+        if (position_ >= text_.size()) {
+            return std::nullopt;
+        }
+        const char first = text_[position_];
+        if (first == '"' || first == '\'') {
+            ++position_;
+            return readQuoted(first);
+        }
+        const std::size_t start = position_;
+        while (position_ < text_.size() && isUnquotedCharacter(text_[position_])) {
+            ++position_;
+        }
+        if (position_ == start) {
+            return std::nullopt;
+        }
+        return std::string(text_.substr(start, position_ - start));
+    }
+
+    std::optional<std::string> readQuoted(char quote) {
+        std::string out;
+        Utf16Joiner joiner(out);
+        while (position_ < text_.size()) {
+            const char c = text_[position_++];
+            if (c == quote) {
+                joiner.finish();
+                return out;
+            }
+            if (c != '\\') {
+                joiner.finish();
+                out += c;
+                continue;
+            }
+            if (position_ == text_.size()) {
+                return std::nullopt;
+            }
+            const char escaped = text_[position_++];
+            if (escaped == 'U' || escaped == 'u') {
+                char32_t unit = 0;
+                int digits = 0;
+                for (; digits < 4 && position_ < text_.size(); ++digits, ++position_) {
+                    const int value = Text::hexDigitValue(text_[position_]);
+                    if (value < 0) {
+                        break;
+                    }
+                    unit = unit << 4 | static_cast<char32_t>(value);
+                }
+                if (digits == 0) {
+                    joiner.finish();
+                    out += escaped;
+                } else {
+                    joiner.add(unit);
+                }
+                continue;
+            }
+            joiner.finish();
+            if (escaped >= '0' && escaped <= '7') {
+                char32_t value = static_cast<char32_t>(escaped - '0');
+                for (int digits = 1; digits < 3 && position_ < text_.size() && text_[position_] >= '0' &&
+                                     text_[position_] <= '7';
+                     ++digits, ++position_) {
+                    value = value << 3 | static_cast<char32_t>(text_[position_] - '0');
+                }
+                appendUtf8(out, value);
+                continue;
+            }
+            switch (escaped) {
+            case 'a':
+                out += '\a';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'v':
+                out += '\v';
+                break;
+            default:
+                out += escaped;
+                break; // \" \' \\ and any other character stand for themselves
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::string_view text_;
+    std::size_t position_ = 0;
+};
+
+std::optional<PlistValue::Dictionary> stringsOf(const std::optional<PlistValue>& value) {
+    const auto* dictionary = value ? value->asDictionary() : nullptr;
+    if (dictionary == nullptr) {
+        return std::nullopt;
+    }
+    PlistValue::Dictionary table;
+    for (const auto& [key, item] : *dictionary) {
+        if (item.asString() != nullptr) {
+            table.emplace(key, item);
+        }
+    }
+    return table;
+}
+
+} // namespace
+
+std::optional<PlistValue::Dictionary> parse(std::string_view bytes) {
+    if (bytes.substr(0, 6) == "bplist") {
+        return stringsOf(PropertyList::parse(bytes));
+    }
+    const std::string text = decodeText(bytes);
+    const std::size_t first = text.find_first_not_of(" \t\r\n", text.starts_with("\xEF\xBB\xBF") ? 3 : 0);
+    if (first != std::string::npos && text[first] == '<') {
+        return stringsOf(PropertyList::parse(text));
+    }
+    return TextParser(text).parse();
+}
+
+std::optional<PlistValue::Dictionary> read(const std::filesystem::path& file) {
+    auto bytes = PropertyList::readBytes(file, maximumFileBytes);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return parse(*bytes);
+}
+
+} // namespace tarnwick::StringsFile

@@ -1,0 +1,144 @@
+#include "platform/FileOperations.h"
+
+#include "platform/FileDescriptor.h"
+#include "platform/PlatformError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tarnwick::FileOperations {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool writeAll(int descriptor, std::string_view contents) {
+    while (!contents.empty()) {
+        const ssize_t written = ::write(descriptor, contents.data(), contents.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = EIO; // nothing written and no reason given
+            }
+            return false;
+        }
+        contents.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// The temporary file of a replacement: ".name.XXXXXX" beside the file, the Xs made unique by mkstemp.
+constexpr std::string_view uniqueSuffix = "XXXXXX";
+
+std::string temporaryPrefix(const fs::path& location) {
+    return "." + location.filename().string() + ".";
+}
+
+} // namespace
+
+bool exists(const fs::path& location) {
+    struct stat status {};
+    return ::lstat(location.c_str(), &status) == 0;
+}
+
+void moveWithoutReplacing(const fs::path& source, const fs::path& destination) {
+#ifdef __APPLE__
+    const int result = ::renamex_np(source.c_str(), destination.c_str(), RENAME_EXCL);
+#else
+    const int result = ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE);
+#endif
+    if (result != 0) {
+        throw PlatformError::fromErrno(errno, "move", source);
+    }
+}
+
+void createFolder(const fs::path& location, unsigned permissions) {
+    if (::mkdir(location.c_str(), static_cast<mode_t>(permissions)) != 0) {
+        throw PlatformError::fromErrno(errno, "create the folder", location);
+    }
+}
+
+bool createNew(const fs::path& location, std::string_view contents, unsigned permissions) {
+    FileDescriptor file(
+        ::open(location.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(permissions)));
+    if (file.get() < 0) {
+        if (errno == EEXIST) {
+            return false;
+        }
+        throw PlatformError::fromErrno(errno, "create", location);
+    }
+    if (!writeAll(file.get(), contents) || ::fsync(file.get()) != 0 || !file.close()) {
+        const int error = errno;
+        ::unlink(location.c_str());
+        throw PlatformError::fromErrno(error, "write", location);
+    }
+    return true;
+}
+
+std::optional<std::string> readFile(const fs::path& location, std::size_t maximumSize) {
+    FileDescriptor file(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0) {
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        throw PlatformError::fromErrno(errno, "read", location);
+    }
+    std::string contents;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        const ssize_t count = ::read(file.get(), buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throw PlatformError::fromErrno(errno, "read", location);
+        }
+        if (count == 0) {
+            return contents;
+        }
+        if (contents.size() + static_cast<std::size_t>(count) > maximumSize) {
+            throw PlatformError::fromErrno(EFBIG, "read", location);
+        }
+        contents.append(buffer.data(), static_cast<std::size_t>(count));
+    }
+}
+
+void replaceAtomically(const fs::path& location, std::string_view contents) {
+    std::string temporary =
+        (location.parent_path() / (temporaryPrefix(location) + std::string(uniqueSuffix))).string();
+    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.get() < 0) {
+        throw PlatformError::fromErrno(errno, "write", location);
+    }
+    const bool written = writeAll(file.get(), contents) && ::fsync(file.get()) == 0 &&
+                         ::fchmod(file.get(), 0644) == 0 && file.close();
+    if (!written || ::rename(temporary.c_str(), location.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        throw PlatformError::fromErrno(error, "write", location);
+    }
+    // The new name must reach the disk too, or a crash could bring back the old file.
+    FileDescriptor folder(::open(location.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) {
+        ::fsync(folder.get());
+    }
+}
+
+void removeAbandonedReplacements(const fs::path& location) {
+    const std::string prefix = temporaryPrefix(location);
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(location.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + uniqueSuffix.size() && name.starts_with(prefix)) {
+            ::unlink(entry.path().c_str());
+        }
+    }
+}
+
+} // namespace tarnwick::FileOperations

@@ -1,0 +1,102 @@
+#include "platform/Location.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace tarnwick::Location {
+
+namespace fs = std::filesystem;
+
+fs::path standardized(const fs::path& location) {
+    const bool absolute = location.is_absolute();
+    std::vector<std::string> kept;
+    for (const auto& part : location.relative_path()) {
+        const std::string name = part.string();
+        if (name.empty() || name == ".") {
+            continue;
+        }
+        if (name == "..") {
+            // Above the root there is nothing: "/.." is "/". A relative path keeps leading "..".
+            if (!kept.empty() && kept.back() != "..") {
+                kept.pop_back();
+            } else if (!absolute) {
+                kept.push_back(name);
+            }
+            continue;
+        }
+        kept.push_back(name);
+    }
+    std::string text = absolute ? "/" : "";
+    for (std::size_t index = 0; index < kept.size(); ++index) {
+        if (index > 0) {
+            text += '/';
+        }
+        text += kept[index];
+    }
+    if (text.empty()) {
+        text = ".";
+    }
+    return text;
+}
+
+fs::path resolved(const fs::path& location) {
+    const fs::path clean = standardized(location);
+    // One system call when the whole path exists, which is the common case.
+    if (char* whole = ::realpath(clean.c_str(), nullptr); whole != nullptr) {
+        fs::path result(whole);
+        std::free(whole);
+        return result;
+    }
+    std::error_code error;
+    fs::path result = fs::weakly_canonical(clean, error);
+    if (error) {
+        return clean;
+    }
+    return standardized(result);
+}
+
+std::string lastComponent(const fs::path& location) {
+    const fs::path clean = standardized(location);
+    if (clean == "/") {
+        return "/";
+    }
+    return clean.filename().string();
+}
+
+std::string extension(const fs::path& location) {
+    const std::string name = lastComponent(location);
+    const auto dot = name.rfind('.');
+    // A leading dot marks a hidden name, not an extension: ".profile" has none.
+    if (dot == std::string::npos || dot == 0 || name == "/") {
+        return {};
+    }
+    return name.substr(dot + 1);
+}
+
+fs::path withoutExtension(const fs::path& location) {
+    const fs::path clean = standardized(location);
+    const std::string name = lastComponent(clean);
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name == "/") {
+        return clean;
+    }
+    std::string text = clean.string();
+    text.resize(text.size() - (name.size() - dot));
+    return text;
+}
+
+std::vector<std::string> components(const fs::path& location) {
+    const fs::path clean = standardized(location);
+    std::vector<std::string> parts;
+    if (clean.is_absolute()) {
+        parts.emplace_back("/");
+    }
+    for (const auto& part : clean.relative_path()) {
+        if (!part.empty()) {
+            parts.push_back(part.string());
+        }
+    }
+    return parts;
+}
+
+} // namespace tarnwick::Location

@@ -1,0 +1,58 @@
+#include "platform/Location.h"
+#include "support/TemporaryFolder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(LocationTest, StandardizedRemovesDotsAndTrailingSeparatorsButKeepsCaseAndLinks) {
+    EXPECT_EQ(Location::standardized("/a/./b/../c/"), fs::path("/a/c"));
+    EXPECT_EQ(Location::standardized("/A//B/"), fs::path("/A/B"));
+    EXPECT_EQ(Location::standardized("/.."), fs::path("/"));
+    EXPECT_EQ(Location::standardized("/"), fs::path("/"));
+    EXPECT_EQ(Location::standardized("/a/b/../../.."), fs::path("/"));
+    EXPECT_EQ(Location::standardized("a/../../b"), fs::path("../b"));
+
+    testing::TemporaryFolder folder;
+    fs::create_directories(folder / "real/inner");
+    fs::create_directory_symlink(folder / "real/inner", folder / "link");
+    // ".." after a link is lexical: it does not go to the link target's parent.
+    EXPECT_EQ(Location::standardized(folder / "link/../real"), folder / "real");
+}
+
+TEST(LocationTest, ResolvedFollowsLinkChainsAndKeepsTheMissingRest) {
+    testing::TemporaryFolder folder;
+    fs::create_directories(folder / "target/deep");
+    fs::create_directory_symlink(folder / "target", folder / "first");
+    fs::create_symlink(folder / "first", folder / "second");
+    const fs::path real = Location::resolved(folder.path());
+
+    EXPECT_EQ(Location::resolved(folder / "second/deep"), real / "target/deep");
+    EXPECT_EQ(Location::resolved(folder / "second/missing/file.txt/"), real / "target/missing/file.txt");
+    EXPECT_EQ(Location::resolved(folder / "second/../second/deep"), real / "target/deep");
+}
+
+TEST(LocationTest, PartsOfAPath) {
+    EXPECT_EQ(Location::lastComponent("/Applications/Foo Bar.app/"), "Foo Bar.app");
+    EXPECT_EQ(Location::lastComponent("/"), "/");
+
+    EXPECT_EQ(Location::extension("/Applications/Foo.Bar.APP"), "APP");
+    EXPECT_EQ(Location::extension("/Users/me/Library"), "");
+    EXPECT_EQ(Location::extension("/Users/me/.profile"), "");
+    EXPECT_EQ(Location::extension("/Users/me.name/file"), "");
+
+    EXPECT_EQ(Location::withoutExtension("/Applications/Foo.Bar.app"), fs::path("/Applications/Foo.Bar"));
+    EXPECT_EQ(Location::withoutExtension("/Applications/Foo"), fs::path("/Applications/Foo"));
+    EXPECT_EQ(Location::withoutExtension("/Users/me/.profile"), fs::path("/Users/me/.profile"));
+
+    const std::vector<std::string> expected{"/", "Users", "me", "Library"};
+    EXPECT_EQ(Location::components("/Users/me/./Library/"), expected);
+    EXPECT_EQ(Location::components("/"), std::vector<std::string>{"/"});
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,137 @@
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tarnwick {
+namespace {
+
+// UTF-8 of U+FFFD, what every ill-formed sequence becomes.
+constexpr const char* replacement = "\xEF\xBF\xBD";
+
+TEST(TextTests, LowercasingCoversAllScriptsIndependentlyOfLanguage) {
+    EXPECT_EQ(Text::lowercased("ÄÖÜ Straße"), "äöü straße");
+    EXPECT_EQ(Text::lowercased("ΟΔΟΣ"), "οδος"); // final sigma
+    EXPECT_EQ(Text::lowercased("İ"), "i\u0307");
+    // Plain ASCII takes a shortcut; with one accented letter the same text goes through ICU.
+    EXPECT_EQ(Text::lowercased("Sound-Box PRO_2.App"), "sound-box pro_2.app");
+    EXPECT_EQ(Text::lowercased("Sound-Box PRO_2.AppÉ"), "sound-box pro_2.appé");
+    EXPECT_EQ(Text::normalizedName("Sound-Box PRO_2.App"), "soundboxpro2app");
+    EXPECT_EQ(Text::normalizedName("Sound-Box PRO_2.AppÉ"), "soundboxpro2appé");
+}
+
+TEST(TextTests, NormalizedNameKeepsOnlyLowercasedLettersMarksAndDigits) {
+    EXPECT_EQ(Text::normalizedName("---"), "");
+    EXPECT_EQ(Text::normalizedName("Cafe\u0301_Tools™ (Beta)!"), "cafe\u0301toolsbeta");
+    EXPECT_EQ(Text::normalizedName("App \u0663 \u096A ½"), "app\u0663\u096A½");
+    EXPECT_EQ(Text::normalizedName("Émoji 😀 Ünïcode"), "émojiünïcode");
+    EXPECT_EQ(Text::normalizedName("日本語 App"), "日本語app");
+}
+
+TEST(TextTests, TitleCaseCapitalisesEachWordAndLowersTheRest) {
+    EXPECT_EQ(Text::titleCased("HELLO wORLD"), "Hello World");
+    EXPECT_EQ(Text::titleCased("élan vital"), "Élan Vital");
+    EXPECT_EQ(Text::titleCased("istanbul"), "Istanbul");
+}
+
+TEST(TextTests, NfcComposesCanonicallyEquivalentForms) {
+    EXPECT_EQ(Text::nfc("Cafe\u0301.app"), "Caf\u00e9.app");
+    // Combining marks are put in canonical order before composing.
+    EXPECT_EQ(Text::nfc("a\u0307\u0323"), Text::nfc("a\u0323\u0307"));
+    EXPECT_EQ(Text::nfc("Plain ASCII"), "Plain ASCII");
+}
+
+TEST(TextTests, TrimRemovesUnicodeWhiteSpaceAndLineBreaksAtBothEndsOnly) {
+    EXPECT_EQ(Text::trimmed(" \t\n Foo  Bar \r\n"), "Foo  Bar");
+    EXPECT_EQ(Text::trimmed("\u00a0\u3000Foo\u2028\u2029\u0085"), "Foo");
+    EXPECT_EQ(Text::trimmed("  \n "), "");
+    EXPECT_EQ(Text::trimmed("\u200bFoo"), "\u200bFoo"); // a zero-width space is not white space
+}
+
+TEST(TextTests, StandardCompareIsCaseInsensitiveAccentSensitiveAndNumeric) {
+    EXPECT_LT(Text::localizedStandardCompare("App 2", "app 10"), 0);
+    EXPECT_GT(Text::localizedStandardCompare("app 10", "App 2"), 0);
+    EXPECT_EQ(Text::localizedStandardCompare("Safari", "safari"), 0);
+    EXPECT_NE(Text::localizedStandardCompare("resume", "résumé"), 0);
+    EXPECT_EQ(Text::localizedStandardCompare("e\u0301", "\u00e9"), 0);
+}
+
+TEST(TextTests, SortingGivesTheSameOrderOnEveryThread) {
+    const std::vector<std::string> names = {
+        "Zeta",  "E\u0301te\u0301", "\u00c9cran", "Echo", "\u00e9clair", "e\u0301clair", "app 10",
+        "App 2", "file 100",        "File 9",     "beta", "Alpha",       "File 10"};
+    const std::vector<std::string> expected = {
+        "Alpha",      "App 2",           "app 10", "beta",    "Echo",     "\u00e9clair", "e\u0301clair",
+        "\u00c9cran", "E\u0301te\u0301", "File 9", "File 10", "file 100", "Zeta"};
+    std::vector<std::vector<std::string>> results(4, names);
+    std::vector<std::thread> threads;
+    for (auto& result : results) {
+        threads.emplace_back([&result, &names] {
+            for (int round = 0; round < 200; ++round) {
+                result = names;
+                std::stable_sort(result.begin(), result.end(), [](const auto& left, const auto& right) {
+                    return Text::localizedStandardCompare(left, right) < 0;
+                });
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (const auto& result : results) {
+        EXPECT_EQ(result, expected);
+    }
+}
+
+TEST(TextTests, ContainsFoldsCaseFullyButRespectsAccentsWhateverTheirEncoding) {
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("Visual Studio Code", "studio c"));
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("Die Straße", "STRASSE"));
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("STRASSE", "straße"));
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("ΟΔΟΣ", "οδος"));
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("Work\uFB02ow", "FLOW")); // ligature
+    EXPECT_FALSE(Text::localizedCaseInsensitiveContains("Visual Studio", "studios"));
+
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("Cafe\u0301 Bar", "CAF\u00c9"));
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("Caf\u00e9 Bar", "cafe\u0301"));
+    EXPECT_FALSE(Text::localizedCaseInsensitiveContains("Caf\u00e9", "cafe"));
+    EXPECT_FALSE(Text::localizedCaseInsensitiveContains("Cafe\u0301", "cafe"));
+    EXPECT_FALSE(Text::localizedCaseInsensitiveContains("Iraq\u0301", "iraq")); // no precomposed form
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains("Iraq\u0301 iraq", "iraq"));
+
+    // An empty search is contained in nothing.
+    EXPECT_FALSE(Text::localizedCaseInsensitiveContains("anything", ""));
+    EXPECT_FALSE(Text::localizedCaseInsensitiveContains("", ""));
+}
+
+TEST(TextTests, CharactersAreCountedAsAReaderSeesThem) {
+    EXPECT_EQ(Text::characterCount("Notes.app"), 9U);
+    EXPECT_EQ(Text::characterCount("Cafe\u0301"), 4U);           // e + combining accent
+    EXPECT_EQ(Text::characterCount("\U0001F1E9\U0001F1EA"), 1U); // one flag, two scalars
+    EXPECT_EQ(Text::characterCount("a\r\nb"), 3U);
+    EXPECT_EQ(Text::characterCount(""), 0U);
+}
+
+TEST(TextTests, InvalidUtf8IsReadAsReplacementCharactersAndNulsAsOrdinaryOnes) {
+    const std::string invalid = "A\xFF"
+                                "B\xC0\x80"
+                                "C\xED\xA0\x80\xE2\x82";
+    EXPECT_EQ(Text::lowercased(std::string("A\xFF") + "B"), std::string("a") + replacement + "b");
+    EXPECT_EQ(Text::normalizedName(invalid), "abc");
+    EXPECT_EQ(Text::trimmed(" \xE2\x82 "), replacement);
+    EXPECT_EQ(Text::nfc("\xFF"), replacement);
+    EXPECT_EQ(Text::titleCased(std::string("\xFF") + "abc"), std::string(replacement) + "Abc");
+    EXPECT_EQ(Text::localizedStandardCompare("\xFF", replacement), 0);
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains(invalid, "c"));
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains(invalid, "\xFE"));
+    EXPECT_FALSE(Text::localizedCaseInsensitiveContains("abc", "\xFE"));
+
+    const std::string withNul("a\0B", 3);
+    EXPECT_EQ(Text::lowercased(withNul), std::string("a\0b", 3));
+    EXPECT_TRUE(Text::localizedCaseInsensitiveContains(withNul, "b"));
+}
+
+} // namespace
+} // namespace tarnwick
