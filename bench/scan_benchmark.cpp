@@ -4,6 +4,7 @@
 #include "BenchmarkCommand.h"
 #include "Measure.h"
 #include "catalogue/AppScanner.h"
+#include "catalogue/BundleIdentifier.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 #include "residuals/AppIdentifiers.h"
@@ -62,7 +63,7 @@ std::vector<Walk> scanWalks(const InstalledApp& app, const Platform& platform) {
         }
     }
     // The candidates of addVendorFolders, which keeps them to itself.
-    const auto vendor = vendorToken(app.bundleID);
+    const auto vendor = BundleIdentifier::vendorToken(app.bundleID);
     if (vendor && Text::characterCount(*vendor) >= 4) {
         const auto library = platform.home() / "Library";
         const std::string capitalised = Text::titleCased(*vendor);

@@ -5,6 +5,7 @@
 #include "formats/MachOSignatureReader.h"
 #include "formats/PlistValue.h"
 #include "formats/PropertyList.h"
+#include "platform/Location.h"
 
 #include <algorithm>
 #include <array>
@@ -32,8 +33,7 @@ std::optional<std::filesystem::path> mainExecutable(const std::filesystem::path&
         return std::nullopt;
     }
     const auto name = stringValue(*opened->infoDictionary(), "CFBundleExecutable");
-    if (!name || name->empty() || *name == "." || *name == ".." ||
-        name->find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+    if (!name || !Location::isSingleComponent(*name)) {
         return std::nullopt;
     }
     return bundle / "Contents" / "MacOS" / *name;

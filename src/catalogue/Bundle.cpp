@@ -2,6 +2,7 @@
 
 #include "formats/PropertyList.h"
 #include "formats/StringsFile.h"
+#include "platform/Location.h"
 
 #include <algorithm>
 #include <array>
@@ -24,8 +25,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 7> legacyLan
 
 void addCandidate(std::vector<std::string>& candidates, std::string name) {
     // The name becomes a folder name: nothing that could lead out of the Resources folder.
-    if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+    if (!Location::isSingleComponent(name)) {
         return;
     }
     if (std::find(candidates.begin(), candidates.end(), name) == candidates.end()) {

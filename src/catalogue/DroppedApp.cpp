@@ -25,7 +25,7 @@ InstalledApp DroppedApp::makeRecord(const std::filesystem::path& location, const
         }
     }
     app.size = FileUtilities::fileSize(location);
-    app.isSystem = platform.pathOnSystem(location).native().starts_with("/System/");
+    app.isSystem = Location::contains("/System", platform.pathOnSystem(location));
     return app;
 }
 

@@ -59,19 +59,4 @@ std::string applicationName(const Bundle* bundle, const fs::path& url) {
     return std::string(unnamedApplication);
 }
 
-std::string normalizedName(std::string_view text) {
-    return Text::normalizedName(text);
-}
-
-bool isDescendant(const fs::path& child, const fs::path& parent) {
-    const std::string childPath = Location::standardized(child).string();
-    const std::string parentPath = Location::standardized(parent).string();
-    if (childPath == parentPath) {
-        return true;
-    }
-    // Below "/" everything is, and "/" + "/" would never match.
-    const std::string prefix = parentPath.ends_with('/') ? parentPath : parentPath + "/";
-    return childPath.starts_with(prefix);
-}
-
 } // namespace tarnwick::FileUtilities

@@ -23,11 +23,5 @@ std::int64_t fileSize(const std::filesystem::path& location);
 // bundle could not be opened. Never empty.
 std::string applicationName(const Bundle* bundle, const std::filesystem::path& url);
 
-// The lowercased letters, marks and digits of a text, for loose comparison of names.
-std::string normalizedName(std::string_view text);
-
-// Whether `child` is `parent` itself or lies below it, comparing standardised paths exactly.
-bool isDescendant(const std::filesystem::path& child, const std::filesystem::path& parent);
-
 } // namespace FileUtilities
 } // namespace tarnwick

@@ -1,5 +1,7 @@
 #include "formats/DerEntitlements.h"
 
+#include "platform/Text.h"
+
 #include <cstdint>
 #include <utility>
 
@@ -90,7 +92,7 @@ private:
         case integerTag:
             return integer(element.contents);
         case utf8StringTag:
-            return PlistValue(validUtf8(element.contents));
+            return PlistValue(Text::validUtf8(element.contents));
         case sequenceTag:
             if (auto items = array(element.contents, depth + 1)) {
                 return PlistValue(std::move(*items));
@@ -169,7 +171,7 @@ private:
                 return std::nullopt;
             }
             if (item) {
-                entries.emplace(validUtf8(key->contents), std::move(*item));
+                entries.emplace(Text::validUtf8(key->contents), std::move(*item));
             }
         }
         return entries;

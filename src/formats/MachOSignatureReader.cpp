@@ -2,6 +2,7 @@
 
 #include "formats/PlistValue.h"
 #include "platform/FileDescriptor.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <array>
@@ -315,7 +316,7 @@ private:
                 return false;
             }
             if (end > 0) {
-                team = validUtf8(std::string_view(*text).substr(0, end));
+                team = Text::validUtf8(std::string_view(*text).substr(0, end));
                 return true;
             }
         }

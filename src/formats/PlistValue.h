@@ -63,10 +63,6 @@ private:
     Storage storage_;
 };
 
-// `bytes` as UTF-8: well-formed sequences kept, each byte that starts none replaced by U+FFFD. Strings and
-// keys that the readers return have been through it.
-std::string validUtf8(std::string_view bytes);
-
 // The value of `key` in `dictionary` when it is present and a string.
 std::optional<std::string> stringValue(const PlistValue::Dictionary& dictionary, std::string_view key);
 

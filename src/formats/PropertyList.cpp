@@ -1,7 +1,9 @@
 #include "formats/PropertyList.h"
 
 #include "formats/PlistInputCheck.h"
-#include "platform/FileDescriptor.h"
+#include "platform/FileOperations.h"
+#include "platform/PlatformError.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -74,7 +76,8 @@ public:
             const char* text = plist_get_string_ptr(node, &length);
             // Binary files may hold bytes that are no UTF-8; libplist cannot read back what it writes of
             // them.
-            return PlistValue(text == nullptr ? std::string() : validUtf8(std::string_view(text, length)));
+            return PlistValue(text == nullptr ? std::string()
+                                              : Text::validUtf8(std::string_view(text, length)));
         }
         case PLIST_DATE:
             return PlistValue(readDate(node));
@@ -154,7 +157,7 @@ private:
                 break;
             }
             if (auto value = read(item, nesting)) {
-                dictionary.insert_or_assign(key == nullptr ? std::string() : validUtf8(key),
+                dictionary.insert_or_assign(key == nullptr ? std::string() : Text::validUtf8(key),
                                             std::move(*value));
             } else if (failed_) {
                 return std::nullopt;
@@ -246,43 +249,6 @@ plist_t build(const PlistValue& value) {
 
 } // namespace
 
-std::optional<std::string> readBytes(const std::filesystem::path& file, std::uintmax_t maximumBytes) {
-    // Non-blocking, so that a named pipe in place of the file cannot stall the caller.
-    const FileDescriptor descriptor{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
-    struct stat status {};
-    if (descriptor.get() < 0 || ::fstat(descriptor.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return std::nullopt;
-    }
-    // One byte more than allowed tells a file that is too long (or grew since it was measured).
-    const std::uintmax_t wanted =
-        std::min<std::uintmax_t>(maximumBytes, std::numeric_limits<std::size_t>::max() - 1) + 1;
-    std::string bytes;
-    std::size_t filled = 0;
-    while (filled < wanted) {
-        if (filled == bytes.size()) {
-            const std::uintmax_t expected = std::max<std::uintmax_t>(status.st_size, filled) + 1;
-            bytes.resize(static_cast<std::size_t>(
-                std::min(wanted, std::max<std::uintmax_t>(expected, filled + 65536))));
-        }
-        const ssize_t count = ::read(descriptor.get(), bytes.data() + filled, bytes.size() - filled);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            return std::nullopt;
-        }
-        if (count == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(count);
-    }
-    if (filled > maximumBytes) {
-        return std::nullopt;
-    }
-    bytes.resize(filled);
-    return bytes;
-}
-
 std::optional<PlistValue> parse(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
         return std::nullopt;
@@ -314,12 +280,13 @@ std::optional<PlistValue> parse(std::string_view bytes) {
     return convert(root);
 }
 
-std::optional<PlistValue> read(const std::filesystem::path& file, std::uintmax_t maximumBytes) {
-    auto bytes = readBytes(file, maximumBytes);
-    if (!bytes) {
+std::optional<PlistValue> read(const std::filesystem::path& file, std::size_t maximumBytes) {
+    try {
+        const auto bytes = FileOperations::readFile(file, maximumBytes);
+        return bytes ? parse(*bytes) : std::nullopt;
+    } catch (const PlatformError&) {
         return std::nullopt;
     }
-    return parse(*bytes);
 }
 
 std::string toXml(const PlistValue& value) {

@@ -1,6 +1,8 @@
 #include "formats/StringsFile.h"
 
 #include "formats/PropertyList.h"
+#include "platform/FileOperations.h"
+#include "platform/PlatformError.h"
 #include "platform/Text.h"
 
 #include <string>
@@ -8,89 +10,19 @@
 namespace tarnwick::StringsFile {
 namespace {
 
-constexpr std::uintmax_t maximumFileBytes = 16 << 20;
-constexpr char32_t replacementCharacter = 0xFFFD;
-
-bool isSurrogate(char32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDFFF;
-}
-bool isHighSurrogate(char32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLowSurrogate(char32_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void appendUtf8(std::string& out, char32_t codePoint) {
-    if (codePoint > 0x10FFFF || isSurrogate(codePoint)) {
-        codePoint = replacementCharacter;
-    }
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
-// Pairs UTF-16 units into code points; a surrogate without its partner becomes U+FFFD.
-class Utf16Joiner {
-public:
-    explicit Utf16Joiner(std::string& out)
-        : out_(out) {}
-
-    void add(char32_t unit) {
-        if (pendingHigh_ != 0) {
-            const char32_t high = pendingHigh_;
-            pendingHigh_ = 0;
-            if (isLowSurrogate(unit)) {
-                appendUtf8(out_, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
-                return;
-            }
-            appendUtf8(out_, replacementCharacter);
-        }
-        if (isHighSurrogate(unit)) {
-            pendingHigh_ = unit;
-        } else {
-            appendUtf8(out_, unit);
-        }
-    }
-
-    void finish() {
-        if (pendingHigh_ != 0) {
-            appendUtf8(out_, replacementCharacter);
-            pendingHigh_ = 0;
-        }
-    }
-
-private:
-    std::string& out_;
-    char32_t pendingHigh_ = 0;
-};
-
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    out.reserve(bytes.size());
-    Utf16Joiner joiner(out);
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const auto first = static_cast<unsigned char>(bytes[i]);
         const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        joiner.add(bigEndian ? (char32_t{first} << 8 | second) : (char32_t{second} << 8 | first));
+        units.push_back(static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first)));
     }
-    joiner.finish();
+    std::string text = Text::fromUtf16(units);
     if (bytes.size() % 2 != 0) {
-        appendUtf8(out, replacementCharacter);
+        text += "\uFFFD"; // half a code unit at the end
     }
-    return out;
+    return text;
 }
 
 // The text as UTF-8, whatever the encoding: a byte-order mark decides, else UTF-16 is recognised by the
@@ -104,7 +36,7 @@ std::string decodeText(std::string_view bytes) {
         return utf16ToUtf8(bytes.substr(2), true);
     }
     if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
-        return validUtf8(bytes.substr(3));
+        return Text::validUtf8(bytes.substr(3));
     }
     if (bytes.size() >= 2 && byte(0) != 0 && byte(1) == 0) {
         return utf16ToUtf8(bytes, false);
@@ -112,7 +44,7 @@ std::string decodeText(std::string_view bytes) {
     if (bytes.size() >= 2 && byte(0) == 0 && byte(1) != 0) {
         return utf16ToUtf8(bytes, true);
     }
-    return validUtf8(bytes);
+    return Text::validUtf8(bytes);
 }
 
 bool isUnquotedCharacter(char c) {
@@ -225,17 +157,23 @@ private:
         return std::string(text_.substr(start, position_ - start));
     }
 
+    // Escapes "\\U" give UTF-16 units, and a pair of them one character: units wait in `units` until
+    // anything else comes.
     std::optional<std::string> readQuoted(char quote) {
         std::string out;
-        Utf16Joiner joiner(out);
+        std::u16string units;
+        const auto flush = [&] {
+            out += Text::fromUtf16(units);
+            units.clear();
+        };
         while (position_ < text_.size()) {
             const char c = text_[position_++];
             if (c == quote) {
-                joiner.finish();
+                flush();
                 return out;
             }
             if (c != '\\') {
-                joiner.finish();
+                flush();
                 out += c;
                 continue;
             }
@@ -244,34 +182,35 @@ private:
             }
             const char escaped = text_[position_++];
             if (escaped == 'U' || escaped == 'u') {
-                char32_t unit = 0;
+                char16_t unit = 0;
                 int digits = 0;
                 for (; digits < 4 && position_ < text_.size(); ++digits, ++position_) {
                     const int value = Text::hexDigitValue(text_[position_]);
                     if (value < 0) {
                         break;
                     }
-                    unit = unit << 4 | static_cast<char32_t>(value);
+                    unit = static_cast<char16_t>(unit << 4 | value);
                 }
                 if (digits == 0) {
-                    joiner.finish();
+                    flush();
                     out += escaped;
                 } else {
-                    joiner.add(unit);
+                    units.push_back(unit);
                 }
                 continue;
             }
-            joiner.finish();
             if (escaped >= '0' && escaped <= '7') {
-                char32_t value = static_cast<char32_t>(escaped - '0');
+                // Up to three octal digits: at most 0777, one unit that is never a surrogate.
+                auto value = static_cast<char16_t>(escaped - '0');
                 for (int digits = 1; digits < 3 && position_ < text_.size() && text_[position_] >= '0' &&
                                      text_[position_] <= '7';
                      ++digits, ++position_) {
-                    value = value << 3 | static_cast<char32_t>(text_[position_] - '0');
+                    value = static_cast<char16_t>(value << 3 | (text_[position_] - '0'));
                 }
-                appendUtf8(out, value);
+                units.push_back(value);
                 continue;
             }
+            flush();
             switch (escaped) {
             case 'a':
                 out += '\a';
@@ -335,11 +274,12 @@ std::optional<PlistValue::Dictionary> parse(std::string_view bytes) {
 }
 
 std::optional<PlistValue::Dictionary> read(const std::filesystem::path& file) {
-    auto bytes = PropertyList::readBytes(file, maximumFileBytes);
-    if (!bytes) {
+    try {
+        const auto bytes = FileOperations::readFile(file, PropertyList::largestFile);
+        return bytes ? parse(*bytes) : std::nullopt;
+    } catch (const PlatformError&) {
         return std::nullopt;
     }
-    return parse(*bytes);
 }
 
 } // namespace tarnwick::StringsFile

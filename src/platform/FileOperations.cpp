@@ -3,12 +3,14 @@
 #include "platform/FileDescriptor.h"
 #include "platform/PlatformError.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace tarnwick::FileOperations {
 
@@ -82,17 +84,33 @@ bool createNew(const fs::path& location, std::string_view contents, unsigned per
 }
 
 std::optional<std::string> readFile(const fs::path& location, std::size_t maximumSize) {
-    FileDescriptor file(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0) {
+    // Non-blocking, so that a named pipe in place of the file cannot stall the caller.
+    const FileDescriptor file(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file.isOpen()) {
         if (errno == ENOENT) {
             return std::nullopt;
         }
         throw PlatformError::fromErrno(errno, "read", location);
     }
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) {
+        throw PlatformError::fromErrno(errno, "read", location);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw PlatformError::fromErrno(S_ISDIR(status.st_mode) ? EISDIR : EINVAL, "read", location);
+    }
+    // One byte more than allowed tells a file that is too long (or grew since it was measured).
+    const std::size_t wanted = std::min(maximumSize, std::numeric_limits<std::size_t>::max() - 1) + 1;
     std::string contents;
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer.data(), buffer.size());
+    std::size_t filled = 0;
+    while (filled < wanted) {
+        if (filled == contents.size()) {
+            const auto expected =
+                std::max<std::uintmax_t>(static_cast<std::uintmax_t>(status.st_size), filled) + 1;
+            contents.resize(static_cast<std::size_t>(
+                std::min<std::uintmax_t>(wanted, std::max<std::uintmax_t>(expected, filled + 65536))));
+        }
+        const ssize_t count = ::read(file.get(), contents.data() + filled, contents.size() - filled);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -100,13 +118,15 @@ std::optional<std::string> readFile(const fs::path& location, std::size_t maximu
             throw PlatformError::fromErrno(errno, "read", location);
         }
         if (count == 0) {
-            return contents;
+            break;
         }
-        if (contents.size() + static_cast<std::size_t>(count) > maximumSize) {
-            throw PlatformError::fromErrno(EFBIG, "read", location);
-        }
-        contents.append(buffer.data(), static_cast<std::size_t>(count));
+        filled += static_cast<std::size_t>(count);
     }
+    if (filled > maximumSize) {
+        throw PlatformError::fromErrno(EFBIG, "read", location);
+    }
+    contents.resize(filled);
+    return contents;
 }
 
 void replaceAtomically(const fs::path& location, std::string_view contents) {

@@ -26,8 +26,9 @@ void createFolder(const std::filesystem::path& location, unsigned permissions = 
 // the name is taken. Throws for any other failure, leaving no file behind.
 bool createNew(const std::filesystem::path& location, std::string_view contents, unsigned permissions = 0600);
 
-// The whole content of a file; nothing when no file is there. Throws when the file exists but cannot
-// be read, or holds more than `maximumSize` bytes.
+// The whole content of a regular file; nothing when nothing is there. Throws when something else is there
+// (a folder, a pipe), when it cannot be read, or when it holds more than `maximumSize` bytes. The one way
+// the program reads whole files: every reader of untrusted files passes its own limit.
 std::optional<std::string> readFile(const std::filesystem::path& location,
                                     std::size_t maximumSize = std::numeric_limits<std::size_t>::max());
 

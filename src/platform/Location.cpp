@@ -99,4 +99,27 @@ std::vector<std::string> components(const fs::path& location) {
     return parts;
 }
 
+bool contains(const fs::path& folder, const fs::path& location, Containment containment) {
+    std::string_view outer = folder.native();
+    while (outer.size() > 1 && outer.back() == '/') {
+        outer.remove_suffix(1);
+    }
+    const std::string_view inner = location.native();
+    if (outer.empty()) {
+        return false;
+    }
+    if (inner == outer) {
+        return containment == Containment::orSame;
+    }
+    if (outer == "/") {
+        return inner.size() > 1 && inner.front() == '/';
+    }
+    return inner.size() > outer.size() + 1 && inner.starts_with(outer) && inner[outer.size()] == '/';
+}
+
+bool isSingleComponent(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
 } // namespace tarnwick::Location

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -26,6 +27,21 @@ std::filesystem::path withoutExtension(const std::filesystem::path& location);
 
 // "/" first for an absolute path, then every component; its size gives the level below the root.
 std::vector<std::string> components(const std::filesystem::path& location);
+
+enum class Containment {
+    strict, // below the folder, never the folder itself
+    orSame, // the folder itself counts too
+};
+
+// Whether `location` lies below `folder`, comparing whole components of the path text as given (pass
+// both standardised, or both resolved): "/r/disk2/x" is not in "/r/disk". Everything absolute but "/" is
+// strictly below "/"; an empty folder holds nothing. A trailing separator on the folder is ignored.
+bool contains(const std::filesystem::path& folder, const std::filesystem::path& location,
+              Containment containment = Containment::strict);
+
+// Whether `name` can stand as one component of a path: not empty, not "." or "..", no "/" and no NUL.
+// Names from bundles, signatures and the disk are checked with it before they are joined to a path.
+bool isSingleComponent(std::string_view name);
 
 } // namespace Location
 } // namespace tarnwick

@@ -151,15 +151,11 @@ fs::path Platform::pathOnSystem(const fs::path& location) const {
     if (folders_.systemRoot.empty()) {
         return location;
     }
-    const std::string& root = folders_.systemRoot.native();
-    const std::string& text = location.native();
-    if (text == root) {
-        return "/";
+    if (!Location::contains(folders_.systemRoot, location, Location::Containment::orSame)) {
+        return location;
     }
-    if (text.size() > root.size() && text.starts_with(root) && text[root.size()] == '/') {
-        return text.substr(root.size());
-    }
-    return location;
+    const std::string rest = location.native().substr(folders_.systemRoot.native().size());
+    return rest.empty() ? "/" : rest;
 }
 
 std::string Platform::userName() {

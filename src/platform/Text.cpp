@@ -15,7 +15,7 @@ namespace tarnwick::Text {
 namespace {
 
 // ICU measures lengths in int32_t; anything longer is cut (never happens with names, must not crash).
-std::int32_t icuLength(std::string_view text) {
+template <typename Characters> std::int32_t icuLength(Characters text) {
     return static_cast<std::int32_t>(std::min<std::size_t>(text.size(), INT32_MAX));
 }
 
@@ -237,6 +237,17 @@ std::size_t characterCount(std::string_view text) {
         ++count;
     }
     return count;
+}
+
+std::string validUtf8(std::string_view bytes) {
+    if (isAscii(bytes)) {
+        return std::string(bytes);
+    }
+    return toUtf8(toUnicode(bytes));
+}
+
+std::string fromUtf16(std::u16string_view units) {
+    return toUtf8(icu::UnicodeString(units.data(), icuLength(units)));
 }
 
 int hexDigitValue(char character) {

@@ -36,6 +36,13 @@ bool localizedCaseInsensitiveContains(std::string_view text, std::string_view se
 // width or the depth order of paths counts. "e" with a combining accent is one character.
 std::size_t characterCount(std::string_view text);
 
+// `bytes` as UTF-8: well-formed sequences kept, each ill-formed one replaced by U+FFFD (one per maximal
+// ill-formed part, as Unicode recommends). Text read from files goes through it before anyone sees it.
+std::string validUtf8(std::string_view bytes);
+
+// UTF-16 code units as UTF-8; a surrogate without its partner becomes U+FFFD.
+std::string fromUtf16(std::u16string_view units);
+
 // The value of one hexadecimal digit in either case; -1 for any other character.
 int hexDigitValue(char character);
 

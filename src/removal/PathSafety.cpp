@@ -1,10 +1,11 @@
 #include "removal/PathSafety.h"
 
-#include "formats/PlistValue.h"
+#include "catalogue/BundleIdentifier.h"
 #include "platform/Location.h"
 #include "platform/Text.h"
 #include "removal/TrashError.h"
-#include "residuals/AppIdentifiers.h"
+
+#include <algorithm>
 
 namespace tarnwick {
 
@@ -12,37 +13,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string resolvedPath(const fs::path& location) {
-    return Location::resolved(Location::standardized(location)).string();
+fs::path resolvedPath(const fs::path& location) {
+    return Location::resolved(Location::standardized(location));
 }
 
-bool isStrictlyInside(const std::string& path, const std::string& folderWithSeparator) {
-    return path.size() > folderWithSeparator.size() && path.starts_with(folderWithSeparator);
+bool isInsideAny(const std::vector<fs::path>& folders, const fs::path& location,
+                 Location::Containment containment = Location::Containment::strict) {
+    return std::any_of(folders.begin(), folders.end(), [&](const fs::path& folder) {
+        return Location::contains(folder, location, containment);
+    });
 }
 
 } // namespace
 
 PathSafety::PathSafety(const Platform& platform, const InstalledApp& app,
                        const std::vector<fs::path>& ownFolders) {
-    const std::string home = resolvedPath(platform.home());
+    const fs::path home = resolvedPath(platform.home());
     const auto system = [&platform](const char* absolute) { return resolvedPath(platform.system(absolute)); };
     protectedFolders_ = {system("/"),       system("/Applications"), system("/Library"),
                          system("/System"), system("/Users"),        home,
-                         home + "/Library", home + "/Documents",     home + "/Desktop"};
-    acceptedPrefixes_ = {system("/Applications") + "/",
-                         system("/Library") + "/",
-                         home + "/Applications/",
-                         home + "/Library/",
-                         home + "/Movies/",
-                         home + "/Music/",
-                         home + "/Pictures/"};
-    const fs::path perUserFolder = fs::path(resolvedPath(platform.temporaryFolder())).parent_path();
+                         home / "Library",  home / "Documents",      home / "Desktop"};
+    acceptedFolders_ = {system("/Applications"), system("/Library"), home / "Applications", home / "Library",
+                        home / "Movies",         home / "Music",     home / "Pictures"};
+    const fs::path perUserFolder = resolvedPath(platform.temporaryFolder()).parent_path();
     for (const char* name : {"C", "T"}) {
-        perUserPrefixes_.push_back(resolvedPath(perUserFolder / name) + "/");
+        perUserFolders_.push_back(resolvedPath(perUserFolder / name));
     }
-    dotFolderPrefixes_ = {home + "/.config/", home + "/.local/share/"};
-    if (const auto dotFolder = ResidualScanner::vendorDotFolder(app.bundleID)) {
-        dotFolderPrefixes_.push_back(home + "/" + *dotFolder + "/");
+    dotFolders_ = {home / ".config", home / ".local/share"};
+    if (const auto dotFolder = BundleIdentifier::vendorDotFolder(app.bundleID)) {
+        dotFolders_.push_back(home / *dotFolder);
     }
     for (const fs::path& folder : ownFolders) {
         ownFolders_.push_back(resolvedPath(folder));
@@ -59,52 +58,30 @@ void PathSafety::validate(const fs::path& location) const {
         throw TrashError::unsafePath(location.string());
     }
     const fs::path resolved = Location::resolved(location);
-    const std::string path = resolved.string();
+    const std::string& path = resolved.native();
     // A path the history cannot write down could never be put back.
-    if (validUtf8(given) != given) {
+    if (Text::validUtf8(given) != given) {
         throw TrashError::unsafePath(given);
     }
-    if (validUtf8(path) != path) {
+    if (Text::validUtf8(path) != path) {
         throw TrashError::unsafePath(path);
     }
-    for (const std::string& folder : ownFolders_) {
-        if (path == folder || path.starts_with(folder + "/")) {
-            throw TrashError::unsafePath(path);
-        }
-    }
-    for (const std::string& folder : protectedFolders_) {
-        if (path == folder) {
-            throw TrashError::unsafePath(path);
-        }
-    }
-    if (Text::characterCount(path) < 5) {
+    if (isInsideAny(ownFolders_, resolved, Location::Containment::orSame) ||
+        std::find(protectedFolders_.begin(), protectedFolders_.end(), resolved) != protectedFolders_.end() ||
+        Text::characterCount(path) < shortestRemovablePath) {
         throw TrashError::unsafePath(path);
     }
-    for (const std::string& prefix : acceptedPrefixes_) {
-        if (path.starts_with(prefix)) {
-            return;
-        }
-    }
-    if (isInsideCurrentDarwinCache(resolved)) {
+    // Tools that keep Linux habits put their data in the dot-folders; the folders themselves hold
+    // everyone's.
+    if (isInsideAny(acceptedFolders_, resolved) || isInsideCurrentDarwinCache(resolved) ||
+        isInsideAny(dotFolders_, resolved)) {
         return;
-    }
-    // Tools that keep Linux habits put their data here; the folders themselves hold everyone's.
-    for (const std::string& prefix : dotFolderPrefixes_) {
-        if (isStrictlyInside(path, prefix)) {
-            return;
-        }
     }
     throw TrashError::unsafePath(path);
 }
 
 bool PathSafety::isInsideCurrentDarwinCache(const fs::path& resolvedLocation) const {
-    const std::string path = resolvedLocation.string();
-    for (const std::string& prefix : perUserPrefixes_) {
-        if (path.starts_with(prefix)) {
-            return true;
-        }
-    }
-    return false;
+    return isInsideAny(perUserFolders_, resolvedLocation);
 }
 
 } // namespace tarnwick

@@ -28,11 +28,14 @@ public:
     bool isInsideCurrentDarwinCache(const std::filesystem::path& resolvedLocation) const;
 
 private:
-    std::vector<std::string> protectedFolders_;
-    std::vector<std::string> acceptedPrefixes_;  // in the order they are tried
-    std::vector<std::string> perUserPrefixes_;   // ".../C/", ".../T/"
-    std::vector<std::string> dotFolderPrefixes_; // accepted only for what lies below them
-    std::vector<std::string> ownFolders_;
+    // Resolved paths shorter than this are refused whatever else they are: "/", "/bin", "/usr".
+    static constexpr std::size_t shortestRemovablePath = 5;
+
+    std::vector<std::filesystem::path> protectedFolders_; // refused themselves
+    std::vector<std::filesystem::path> acceptedFolders_;  // what lies below them is accepted
+    std::vector<std::filesystem::path> perUserFolders_;   // the per-user cache "C" and temporary "T"
+    std::vector<std::filesystem::path> dotFolders_;       // accepted only for what lies below them
+    std::vector<std::filesystem::path> ownFolders_;       // refused with everything inside
 };
 
 } // namespace tarnwick

@@ -94,9 +94,9 @@ void TrashManager::checkRemoval(const InstalledApp& app, const std::vector<Resid
     if (app.isSystem) {
         throw TrashError::systemApplication();
     }
-    const std::string systemFolder = platform_.system("/System").string() + "/";
+    const fs::path systemFolder = platform_.system("/System");
     for (const ResidualItem& item : items) {
-        if (item.url.string().starts_with(systemFolder)) {
+        if (Location::contains(systemFolder, item.url)) {
             throw TrashError::systemApplication();
         }
     }
@@ -229,15 +229,12 @@ bool TrashManager::replaceInHistory(const RemovalRecord& record) {
 }
 
 bool TrashManager::isInTrash(const fs::path& location) const {
-    const std::string path = location.string();
     if (Location::standardized(location).native() != location.native()) {
         return false;
     }
     const std::vector<fs::path> folders = trashFolders();
-    return std::any_of(folders.begin(), folders.end(), [&path](const fs::path& folder) {
-        const std::string prefix = folder.string() + "/";
-        return path.size() > prefix.size() && path.starts_with(prefix);
-    });
+    return std::any_of(folders.begin(), folders.end(),
+                       [&location](const fs::path& folder) { return Location::contains(folder, location); });
 }
 
 std::vector<fs::path> TrashManager::trashFolders() const {

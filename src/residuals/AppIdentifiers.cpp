@@ -1,6 +1,7 @@
 #include "residuals/AppIdentifiers.h"
 
 #include "catalogue/Bundle.h"
+#include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/Text.h"
@@ -23,7 +24,7 @@ std::string fileNameIdentifier(const InstalledApp& app) {
 }
 
 void insertLastComponent(std::string_view lowercasedIdentifier, std::set<std::string>& into) {
-    const auto components = bundleIdentifierComponents(lowercasedIdentifier);
+    const auto components = BundleIdentifier::components(lowercasedIdentifier);
     if (!components.empty() && Text::characterCount(components.back()) >= minimumLogIdentifierLength) {
         into.insert(components.back());
     }
@@ -56,7 +57,7 @@ std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
     const std::string bundleID = Text::lowercased(app.bundleID);
     insertLastComponent(bundleID, identifiers);
 
-    const auto components = bundleIdentifierComponents(bundleID);
+    const auto components = BundleIdentifier::components(bundleID);
     if (components.size() < 2) {
         return identifiers;
     }
@@ -86,46 +87,6 @@ bool passesIdentifierFilter(std::string_view identifier) {
     }
     return std::all_of(identifier.begin(), identifier.end(),
                        [](char c) { return isAsciiAlphanumeric(c) || c == '.' || c == '_' || c == '-'; });
-}
-
-bool isSingleComponent(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
-}
-
-std::vector<std::string> bundleIdentifierComponents(std::string_view bundleID) {
-    std::vector<std::string> components;
-    std::size_t start = 0;
-    while (start <= bundleID.size()) {
-        const std::size_t end = std::min(bundleID.find('.', start), bundleID.size());
-        if (end > start) {
-            components.emplace_back(bundleID.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return components;
-}
-
-std::optional<std::string> vendorToken(std::string_view bundleID) {
-    auto components = bundleIdentifierComponents(bundleID);
-    // A bundle identifier is the bundle's own word: a "vendor" of "/" would make the whole Library a
-    // vendor folder.
-    if (components.size() < 3 || !isSingleComponent(components[1])) {
-        return std::nullopt;
-    }
-    return std::move(components[1]);
-}
-
-std::optional<std::string> vendorDotFolder(std::string_view bundleID) {
-    // Folders every program of the user shares, whatever a bundle identifier claims.
-    static constexpr std::string_view shared[] = {"ssh",    "gnupg", "pki",   "local",
-                                                  "config", "cache", "trash", "trashes"};
-    const auto vendor = vendorToken(bundleID);
-    if (!vendor ||
-        std::find(std::begin(shared), std::end(shared), Text::lowercased(*vendor)) != std::end(shared)) {
-        return std::nullopt;
-    }
-    return "." + *vendor;
 }
 
 std::vector<std::string> containerNames(const InstalledApp& app,

@@ -27,20 +27,6 @@ std::set<std::string> applicationLogIdentifiers(const InstalledApp& app);
 // its signature, which are the application's own word: nothing else may be joined to a path.
 bool passesIdentifierFilter(std::string_view identifier);
 
-// Whether `name` is one usable path component: not empty, not "." or "..", no "/" and no NUL.
-bool isSingleComponent(std::string_view name);
-
-// The bundle identifier split at every ".", empty components dropped.
-std::vector<std::string> bundleIdentifierComponents(std::string_view bundleID);
-
-// The second component of a bundle identifier of at least three components ('com.example.notes' gives
-// 'example'), when it can name a folder.
-std::optional<std::string> vendorToken(std::string_view bundleID);
-
-// The home's dot-folder named after the vendor (".example"), unless that name is one every program
-// shares (".ssh", ".config", ".local"...).
-std::optional<std::string> vendorDotFolder(std::string_view bundleID);
-
 // The names looked up in the container folders, most likely spelling on disk first: every identifier as
 // the bundle and the signature declare it, then lowercased.
 std::vector<std::string> containerNames(const InstalledApp& app, const AppIdentityReader::Identity& identity);

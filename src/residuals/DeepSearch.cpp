@@ -1,5 +1,6 @@
 #include "residuals/DeepSearch.h"
 
+#include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Text.h"
 #include "residuals/AppIdentifiers.h"
@@ -35,11 +36,11 @@ std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& 
                                       const Platform& platform) {
     const fs::path perUser = platform.temporaryFolder().parent_path();
     std::vector<DeepRoot> roots{{home / ".config", 4}, {home / ".local" / "share", 4}};
-    if (const auto vendor = vendorToken(app.bundleID)) {
+    if (const auto vendor = BundleIdentifier::vendorToken(app.bundleID)) {
         roots.push_back({home / "Library" / *vendor, 5});
         roots.push_back({home / "Library" / Text::titleCased(*vendor), 5});
     }
-    if (const auto dotFolder = vendorDotFolder(app.bundleID)) {
+    if (const auto dotFolder = BundleIdentifier::vendorDotFolder(app.bundleID)) {
         roots.push_back({home / *dotFolder, 5});
     }
     roots.push_back({perUser / "C", 4});

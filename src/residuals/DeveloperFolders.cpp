@@ -1,5 +1,6 @@
 #include "residuals/DeveloperFolders.h"
 
+#include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/Text.h"
@@ -39,7 +40,7 @@ std::vector<std::string> applicationNames(const InstalledApp& app) {
 
 void addVendorFolders(const InstalledApp& app, const fs::path& home, const NameMatcher& matcher,
                       const Platform& platform, ResidualFindings& found) {
-    const auto vendor = vendorToken(app.bundleID);
+    const auto vendor = BundleIdentifier::vendorToken(app.bundleID);
     if (!vendor || Text::characterCount(*vendor) < minimumVendorLength) {
         return;
     }

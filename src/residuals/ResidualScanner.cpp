@@ -80,7 +80,7 @@ std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform
     found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
     const auto identifiers = exactIdentifiers(app, identity);
     const auto logIdentifiers = applicationLogIdentifiers(app);
-    const std::string appName = FileUtilities::normalizedName(app.name);
+    const std::string appName = Text::normalizedName(app.name);
     const NameMatcher matcher(identifiers, Text::lowercased(app.bundleID), otherBundleIDs(otherApps, app));
 
     addExactPreferences(app, identity, userLibrary, platform, found);

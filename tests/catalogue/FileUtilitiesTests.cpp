@@ -87,20 +87,5 @@ TEST(ApplicationNameTest, WithoutABundleTheFileNameIsUsed) {
     EXPECT_EQ(FileUtilities::applicationName(nullptr, "/Applications/   .app"), "Unnamed Application");
 }
 
-TEST(NormalizedNameTest, KeepsOnlyLowercasedLettersMarksAndDigits) {
-    EXPECT_EQ(FileUtilities::normalizedName("Foo-Bar 2.app"), "foobar2app");
-    EXPECT_EQ(FileUtilities::normalizedName("---"), "");
-}
-
-TEST(DescendantTest, ComparesWholeComponentsExactly) {
-    EXPECT_TRUE(FileUtilities::isDescendant("/A/B", "/A/B"));
-    EXPECT_TRUE(FileUtilities::isDescendant("/A/B/c", "/A/B/"));
-    EXPECT_TRUE(FileUtilities::isDescendant("/A/B/./c/../d", "/A/B"));
-    EXPECT_TRUE(FileUtilities::isDescendant("/A", "/"));
-    EXPECT_FALSE(FileUtilities::isDescendant("/A/Bc", "/A/B"));
-    EXPECT_FALSE(FileUtilities::isDescendant("/A", "/A/B"));
-    EXPECT_FALSE(FileUtilities::isDescendant("/a/b/c", "/A/B"));
-}
-
 } // namespace
 } // namespace tarnwick

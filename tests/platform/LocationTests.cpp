@@ -54,5 +54,40 @@ TEST(LocationTest, PartsOfAPath) {
     EXPECT_EQ(Location::components("/"), std::vector<std::string>{"/"});
 }
 
+TEST(LocationTest, ContainmentComparesWholeComponentsAndIsStrictUnlessAsked) {
+    using Location::Containment;
+    struct Case {
+        const char* folder;
+        const char* location;
+        bool strictly;
+        bool orSame;
+    };
+    const Case cases[] = {
+        {"/r/disk", "/r/disk/x", true, true},
+        {"/r/disk/", "/r/disk/x", true, true},   // a trailing separator on the folder changes nothing
+        {"/r/disk", "/r/disk", false, true},     // a folder is not inside itself
+        {"/r/disk", "/r/disk2/x", false, false}, // a longer name is another folder
+        {"/r/disk", "/r/dis", false, false},
+        {"/r/disk", "/R/disk/x", false, false}, // exact text, case included
+        {"/", "/Applications", true, true},
+        {"/", "/", false, true},
+        {"", "/anything", false, false}, // an empty folder holds nothing
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Location::contains(c.folder, c.location), c.strictly) << c.folder << " " << c.location;
+        EXPECT_EQ(Location::contains(c.folder, c.location, Containment::orSame), c.orSame)
+            << c.folder << " " << c.location;
+    }
+}
+
+TEST(LocationTest, OneComponentNeverLeadsElsewhere) {
+    EXPECT_TRUE(Location::isSingleComponent("Notes.app"));
+    EXPECT_TRUE(Location::isSingleComponent("..."));
+    for (const std::string& bad :
+         std::vector<std::string>{"", ".", "..", "a/b", "/", std::string("a\0b", 3)}) {
+        EXPECT_FALSE(Location::isSingleComponent(bad)) << bad;
+    }
+}
+
 } // namespace
 } // namespace tarnwick

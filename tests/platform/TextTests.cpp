@@ -128,6 +128,15 @@ TEST(TextTests, InvalidUtf8IsReadAsReplacementCharactersAndNulsAsOrdinaryOnes) {
     EXPECT_TRUE(Text::localizedCaseInsensitiveContains(invalid, "\xFE"));
     EXPECT_FALSE(Text::localizedCaseInsensitiveContains("abc", "\xFE"));
 
+    // Repair keeps what is well formed, a NUL and characters beyond the first plane included.
+    const std::string valid = std::string("a\0\u00e9\U0001F600", 9);
+    EXPECT_EQ(Text::validUtf8(valid), valid);
+    const std::string r = replacement;
+    EXPECT_EQ(Text::validUtf8(invalid), "A" + r + "B" + r + r + "C" + r + r + r + r);
+    EXPECT_EQ(Text::fromUtf16(u"a\xD83D\xDE00"), "a\U0001F600");
+    EXPECT_EQ(Text::fromUtf16(std::u16string{0xDE00, u'a', 0xD83D}),
+              r + "a" + r); // surrogates without their partner
+
     const std::string withNul("a\0B", 3);
     EXPECT_EQ(Text::lowercased(withNul), std::string("a\0b", 3));
     EXPECT_TRUE(Text::localizedCaseInsensitiveContains(withNul, "b"));

@@ -55,7 +55,7 @@ TEST(NameMatcherTest, ALongerBundleIdentifierOfAnotherAppClaimsTheName) {
     EXPECT_EQ(both.identifierMatch("com.example.notes"), NameOwner::thisApp);
 }
 
-TEST(IdentifierFilterTest, OnlyPlainIdentifiersBecomeFileNamesAndVendorTokensOneFolder) {
+TEST(IdentifierFilterTest, OnlyPlainIdentifiersBecomeFileNames) {
     for (const std::string& identifier :
          std::vector<std::string>{"com.example.Notes", "group.a-b_c", "9lives", std::string(255, 'a')}) {
         EXPECT_TRUE(passesIdentifierFilter(identifier)) << identifier;
@@ -65,12 +65,6 @@ TEST(IdentifierFilterTest, OnlyPlainIdentifiersBecomeFileNamesAndVendorTokensOne
                                   "caf\xC3\xA9", std::string(256, 'a'), std::string("a\0b", 3)}) {
         EXPECT_FALSE(passesIdentifierFilter(identifier)) << identifier;
     }
-    // The vendor token names one folder.
-    EXPECT_EQ(vendorToken("com.example.Notes"), "example");
-    EXPECT_EQ(vendorToken("com..ab..notes"), "ab");
-    EXPECT_EQ(vendorToken("com.notes"), std::nullopt);
-    EXPECT_EQ(vendorToken("com./.notes"), std::nullopt);
-    EXPECT_EQ(vendorToken(std::string("com.\0.notes", 11)), std::nullopt);
 }
 
 TEST(MatchedNameTest, FilesLoseTheirLastExtensionFoldersNothing) {

@@ -1,0 +1,43 @@
+#include "catalogue/BundleIdentifier.h"
+
+#include "platform/Location.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tarnwick::BundleIdentifier {
+
+std::vector<std::string> components(std::string_view bundleID) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= bundleID.size()) {
+        const std::size_t end = std::min(bundleID.find('.', start), bundleID.size());
+        if (end > start) {
+            parts.emplace_back(bundleID.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::optional<std::string> vendorToken(std::string_view bundleID) {
+    auto parts = components(bundleID);
+    // A "vendor" of "/" would make the whole Library a vendor folder.
+    if (parts.size() < 3 || !Location::isSingleComponent(parts[1])) {
+        return std::nullopt;
+    }
+    return std::move(parts[1]);
+}
+
+std::optional<std::string> vendorDotFolder(std::string_view bundleID) {
+    static constexpr std::array<std::string_view, 8> shared{"ssh",    "gnupg", "pki",   "local",
+                                                            "config", "cache", "trash", "trashes"};
+    const auto vendor = vendorToken(bundleID);
+    if (!vendor || std::find(shared.begin(), shared.end(), Text::lowercased(*vendor)) != shared.end()) {
+        return std::nullopt;
+    }
+    return "." + *vendor;
+}
+
+} // namespace tarnwick::BundleIdentifier

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+// What a bundle identifier ("com.example.notes") says about where its application keeps things. The
+// identifier is the bundle's own word: nothing taken from it may lead outside the folder it is joined to.
+namespace BundleIdentifier {
+
+// The identifier split at every ".", empty components dropped.
+std::vector<std::string> components(std::string_view bundleID);
+
+// The second component of an identifier of at least three components ('com.example.notes' gives
+// 'example'), when it can name a folder.
+std::optional<std::string> vendorToken(std::string_view bundleID);
+
+// The home's dot-folder named after the vendor (".example"), unless that name is one every program of
+// the user shares (".ssh", ".config", ".local"...): the scanners search it and a removal may take what
+// lies inside it, so it must never be a folder of everyone's data.
+std::optional<std::string> vendorDotFolder(std::string_view bundleID);
+
+} // namespace BundleIdentifier
+} // namespace tarnwick
