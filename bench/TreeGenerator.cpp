@@ -1,7 +1,12 @@
 #include "TreeGenerator.h"
 
 #include "demo/MachOWriter.h"
+#include "demo/TreeBuilder.h"
 #include "formats/PlistValue.h"
+#include "formats/PropertyList.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/FileOperations.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <array>
@@ -167,33 +172,37 @@ private:
         }
     }
 
+    // The bundle as the demo tree builder lays it out (Info.plist, executable, icon, localised names),
+    // filled with the resources, framework and extension a real application carries.
     void application(const TreeGenerator::App& app) {
         const std::string executable = lowerAlphanumerics(app.name);
-        const auto contents = app.bundle / "Contents";
-        makeFolder(contents);
-        text(contents / "Info.plist", infoPlist(app, executable));
-        text(contents / "PkgInfo", "APPL????");
-        makeFolder(contents / "MacOS");
-        if (options_.signsApps) {
-            signedExecutable(app, contents / "MacOS" / executable);
-        } else {
-            file(contents / "MacOS" / executable, random_.between(20'000, 200'000));
-        }
-        makeFolder(contents / "_CodeSignature");
-        file(contents / "_CodeSignature/CodeResources", random_.between(2'000, 40'000));
-
-        const auto resources = contents / "Resources";
-        makeFolder(resources);
-        file(resources / "AppIcon.icns", random_.between(10'000, 150'000));
-        file(resources / "Assets.car", random_.between(5'000, 200'000));
+        AppSpec spec{.fileName = app.bundle.filename().string(),
+                     .bundleID = app.bundleID,
+                     .bundleName = app.name,
+                     .shortVersion = version(app),
+                     .executable = executable,
+                     .extraInfo = {{"CFBundleDevelopmentRegion", "en"}, {"CFBundlePackageType", "APPL"}}};
         const auto languageCount = random_.between(1, static_cast<std::int64_t>(languages.size()));
         for (std::int64_t index = 0; index < languageCount; ++index) {
-            const auto lproj =
-                resources / (std::string(languages[static_cast<std::size_t>(index)]) + ".lproj");
-            makeFolder(lproj);
-            text(lproj / "InfoPlist.strings", "\"CFBundleName\" = \"" + app.name + "\";\n");
-            file(lproj / "Localizable.strings", randomSize());
-            file(lproj / "MainMenu.nib", randomSize());
+            spec.localizedInfo[std::string(languages[static_cast<std::size_t>(index)])] = {
+                {"CFBundleName", app.name}};
+        }
+        spec.executableImage =
+            options_.signsApps
+                ? signedExecutable(app)
+                : MachOImage{.slices = {MachOSlice{}},
+                             .paddedSize = static_cast<std::uint64_t>(random_.between(20'000, 200'000))};
+        TreeBuilder(Platform(Platform::Folders{})).addApp(app.bundle.parent_path(), spec);
+        countBundle(app.bundle);
+
+        const auto contents = app.bundle / "Contents";
+        makeFolder(contents / "_CodeSignature");
+        file(contents / "_CodeSignature/CodeResources", random_.between(2'000, 40'000));
+        const auto resources = contents / "Resources";
+        file(resources / "Assets.car", random_.between(5'000, 200'000));
+        for (const auto& [language, table] : spec.localizedInfo) {
+            file(resources / (language + ".lproj") / "Localizable.strings", randomSize());
+            file(resources / (language + ".lproj") / "MainMenu.nib", randomSize());
         }
         const auto assets = random_.between(5, 60);
         for (std::int64_t index = 0; index < assets; ++index) {
@@ -224,7 +233,7 @@ private:
     }
 
     // Signed as a notarised app of the vendor's team is, universal now and then; the padding is a hole.
-    void signedExecutable(const TreeGenerator::App& app, const fs::path& path) {
+    MachOImage signedExecutable(const TreeGenerator::App& app) {
         const std::string applicationIdentifier = app.teamID + "." + app.bundleID;
         PlistValue::Array groups{applicationIdentifier};
         if (random_.chance(30)) {
@@ -250,10 +259,20 @@ private:
                                 MachOSlice{MachOSlice::Architecture::x86_64, signature});
             image.layout = MachOImage::Layout::fat;
         }
-        MachOWriter::write(image, path);
-        std::error_code error;
-        ++summary_.files;
-        summary_.bytes += static_cast<std::int64_t>(fs::file_size(path, error));
+        return image;
+    }
+
+    // Adds what the tree builder laid out to the summary.
+    void countBundle(const fs::path& bundle) {
+        ++summary_.folders;
+        DirectoryWalker::walk(bundle, {.readsSizes = true}, [this](const DirectoryEntry& entry) {
+            summary_.folders += entry.isDirectory ? 1 : 0;
+            summary_.files += entry.isRegularFile ? 1 : 0;
+            summary_.links += entry.isSymbolicLink ? 1 : 0;
+            summary_.hidden += entry.name().starts_with('.') ? 1 : 0;
+            summary_.bytes += entry.size;
+            return DirectoryWalker::Step::proceed;
+        });
     }
 
     // The folders the leftovers scan lists: the user's seven, then the system's four.
@@ -558,32 +577,22 @@ private:
         return random_.between(8'192, 65'536);
     }
 
+    static std::string version(const TreeGenerator::App& app) {
+        return std::to_string(app.name.size() % 7 + 1) + "." + std::to_string(app.bundleID.size() % 10);
+    }
+
+    // The information dictionary of a framework or extension inside the app.
     static std::string infoPlist(const TreeGenerator::App& app, const std::string& executable) {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-               "<plist version=\"1.0\">\n<dict>\n"
-               "\t<key>CFBundleDevelopmentRegion</key>\n\t<string>en</string>\n"
-               "\t<key>CFBundleExecutable</key>\n\t<string>" +
-               executable +
-               "</string>\n"
-               "\t<key>CFBundleIdentifier</key>\n\t<string>" +
-               app.bundleID +
-               "</string>\n"
-               "\t<key>CFBundleName</key>\n\t<string>" +
-               app.name +
-               "</string>\n"
-               "\t<key>CFBundlePackageType</key>\n\t<string>APPL</string>\n"
-               "\t<key>CFBundleShortVersionString</key>\n\t<string>" +
-               std::to_string(app.name.size() % 7 + 1) + "." + std::to_string(app.bundleID.size() % 10) +
-               "</string>\n"
-               "</dict>\n</plist>\n";
+        return PropertyList::toXml(
+            PlistValue::Dictionary{{"CFBundleDevelopmentRegion", "en"},
+                                   {"CFBundleExecutable", executable},
+                                   {"CFBundleIdentifier", app.bundleID + "." + executable},
+                                   {"CFBundleName", app.name},
+                                   {"CFBundleShortVersionString", version(app)}});
     }
 
     static std::string preferences(const TreeGenerator::App& app) {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-               "\t<key>LastBundleIdentifier</key>\n\t<string>" +
-               app.bundleID + "</string>\n</dict>\n</plist>\n";
+        return PropertyList::toXml(PlistValue::Dictionary{{"LastBundleIdentifier", app.bundleID}});
     }
 
     static bool isHidden(const fs::path& path) { return path.filename().native().starts_with('.'); }
@@ -606,20 +615,7 @@ private:
     }
 
     void write(const fs::path& path, const char* data, std::size_t size) {
-        const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (descriptor < 0) {
-            throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
-        }
-        std::size_t written = 0;
-        while (written < size) {
-            const auto result = ::write(descriptor, data + written, size - written);
-            if (result <= 0) {
-                close(descriptor);
-                throw std::runtime_error("cannot write " + path.string());
-            }
-            written += static_cast<std::size_t>(result);
-        }
-        close(descriptor);
+        FileOperations::writeFile(path, std::string_view(data, size));
         ++summary_.files;
         summary_.hidden += isHidden(path) ? 1 : 0;
         summary_.bytes += static_cast<std::int64_t>(size);

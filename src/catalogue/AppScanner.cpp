@@ -58,7 +58,7 @@ void AppScanner::scan(const Platform& platform, const std::function<void(Install
     for (const auto& [root, rootIsSystem] : roots) {
         const bool isSystem = rootIsSystem; // clang 14 cannot capture structured bindings in lambdas
         DirectoryWalker::walk(root, options, [&](const DirectoryEntry& entry) {
-            if (!hasAppExtension(entry.name)) {
+            if (!hasAppExtension(entry.name())) {
                 return DirectoryWalker::Step::proceed;
             }
             fs::path url = Location::standardized(entry.path);

@@ -1,6 +1,8 @@
 #include "demo/MachOWriter.h"
 
 #include "formats/PropertyList.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileOperations.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,18 +19,8 @@
 namespace tarnwick {
 namespace {
 
-// Mach-O headers are little-endian on both architectures; fat headers and code signatures are big-endian.
-void appendLittle(std::string& out, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-    }
-}
-
-void appendBig(std::string& out, std::uint64_t value, int width) {
-    for (int i = width - 1; i >= 0; --i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-    }
-}
+using ByteOrder::appendBig;
+using ByteOrder::appendLittle;
 
 void le32(std::string& out, std::uint64_t value) {
     appendLittle(out, value, 4);
@@ -407,35 +399,16 @@ void write(const MachOImage& image, const std::filesystem::path& file) {
             failWriting(file, error.message());
         }
     }
-    const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
-    if (descriptor < 0) {
-        failWriting(file, std::strerror(errno));
-    }
-    auto fail = [&](int errnum) {
-        ::close(descriptor);
-        failWriting(file, std::strerror(errnum));
-    };
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t count = ::write(descriptor, data.data() + written, data.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
+    try {
+        FileOperations::writeFile(file, data, 0755);
+        // Extending without writing leaves a hole: a large executable costs no disk.
+        if (image.paddedSize > data.size()) {
+            std::filesystem::resize_file(file, image.paddedSize);
         }
-        if (count < 0) {
-            fail(errno);
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    // Extending without writing leaves a hole: a large executable costs no disk.
-    if (image.paddedSize > data.size() &&
-        ::ftruncate(descriptor, static_cast<off_t>(image.paddedSize)) != 0) {
-        fail(errno);
-    }
-    if (::fchmod(descriptor, 0755) != 0) {
-        fail(errno);
-    }
-    if (::close(descriptor) != 0) {
-        failWriting(file, std::strerror(errno));
+        // The creation mask may have taken bits away.
+        std::filesystem::permissions(file, std::filesystem::perms(0755));
+    } catch (const std::exception& failure) {
+        failWriting(file, failure.what());
     }
 }
 

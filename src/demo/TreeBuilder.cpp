@@ -1,11 +1,13 @@
 #include "demo/TreeBuilder.h"
 
 #include "formats/PropertyList.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileOperations.h"
+#include "platform/PlatformError.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -37,20 +39,17 @@ void writeBytes(const fs::path& file, std::string_view bytes) {
     if (file.has_parent_path()) {
         createFolders(file.parent_path());
     }
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        fail("Cannot write the file", file);
+    try {
+        FileOperations::writeFile(file, bytes);
+    } catch (const PlatformError& error) {
+        throw std::runtime_error(error.message());
     }
 }
 
 // ---- PNG and .icns ----
 
 void appendBig32(std::string& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<char>((value >> shift) & 0xff));
-    }
+    ByteOrder::appendBig(out, value, 4);
 }
 
 std::uint32_t crc32(std::string_view bytes) {

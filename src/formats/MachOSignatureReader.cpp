@@ -1,6 +1,7 @@
 #include "formats/MachOSignatureReader.h"
 
 #include "formats/PlistValue.h"
+#include "platform/ByteOrder.h"
 #include "platform/FileDescriptor.h"
 #include "platform/Text.h"
 
@@ -51,25 +52,9 @@ constexpr std::uint32_t maximumBlobs = 64;
 constexpr std::uint64_t maximumEntitlementsBytes = 1 << 20;
 constexpr std::uint64_t maximumTeamLength = 255;
 
-std::uint32_t big32(const char* bytes) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-        value = (value << 8) | static_cast<std::uint8_t>(bytes[i]);
-    }
-    return value;
-}
-
-std::uint64_t big64(const char* bytes) {
-    return (std::uint64_t{big32(bytes)} << 32) | big32(bytes + 4);
-}
-
-std::uint32_t little32(const char* bytes) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = (value << 8) | static_cast<std::uint8_t>(bytes[i]);
-    }
-    return value;
-}
+using ByteOrder::big32;
+using ByteOrder::big64;
+using ByteOrder::little32;
 
 // A range of the source. Every read is checked against it, and a range is only ever made inside its
 // parent, so no offset computed from the file can reach outside what it was given.

@@ -1,10 +1,12 @@
 #include "platform/ChildProcess.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/PlatformError.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,18 +27,26 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
-// A pipe whose ends no other program started meanwhile inherits.
-bool openPipe(int (&ends)[2]) {
+// The two ends of a pipe, neither inherited by another program started meanwhile.
+struct Pipe {
+    FileDescriptor reading;
+    FileDescriptor writing;
+};
+
+std::optional<Pipe> openPipe() {
+    int ends[2];
 #ifdef __APPLE__
     if (::pipe(ends) != 0) {
-        return false;
+        return std::nullopt;
     }
     ::fcntl(ends[0], F_SETFD, FD_CLOEXEC);
     ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
-    return true;
 #else
-    return ::pipe2(ends, O_CLOEXEC) == 0;
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return std::nullopt;
+    }
 #endif
+    return Pipe{FileDescriptor(ends[0]), FileDescriptor(ends[1])};
 }
 
 // This process's environment with `added` in it, an added entry taking the place of one of the same name.
@@ -55,8 +65,9 @@ std::vector<std::string> mergedEnvironment(const std::vector<std::string>& added
 }
 
 // Reads both pipes until the program closes them, so that neither can fill up and stall it.
-void collect(int outDescriptor, int errDescriptor, Result& result) {
-    pollfd streams[2] = {{outDescriptor, POLLIN, 0}, {errDescriptor, POLLIN, 0}};
+void collect(FileDescriptor out, FileDescriptor err, Result& result) {
+    FileDescriptor* owners[2] = {&out, &err};
+    pollfd streams[2] = {{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}};
     std::string* targets[2] = {&result.out, &result.err};
     int open = 2;
     while (open > 0) {
@@ -75,15 +86,10 @@ void collect(int outDescriptor, int errDescriptor, Result& result) {
             if (count > 0) {
                 targets[index]->append(buffer, static_cast<std::size_t>(count));
             } else if (count == 0 || errno != EINTR) {
-                ::close(streams[index].fd);
+                owners[index]->reset();
                 streams[index].fd = -1;
                 --open;
             }
-        }
-    }
-    for (const pollfd& stream : streams) {
-        if (stream.fd >= 0) {
-            ::close(stream.fd);
         }
     }
 }
@@ -92,21 +98,15 @@ void collect(int outDescriptor, int errDescriptor, Result& result) {
 
 Result run(const std::string& program, const std::vector<std::string>& arguments,
            const std::vector<std::string>& environment) {
-    int outPipe[2];
-    int errPipe[2];
-    if (!openPipe(outPipe)) {
+    std::optional<Pipe> outPipe = openPipe();
+    std::optional<Pipe> errPipe = outPipe ? openPipe() : std::nullopt;
+    if (!outPipe || !errPipe) {
         throw PlatformError::fromErrno(errno, "start", program);
-    }
-    if (!openPipe(errPipe)) {
-        const int error = errno;
-        ::close(outPipe[0]);
-        ::close(outPipe[1]);
-        throw PlatformError::fromErrno(error, "start", program);
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outPipe->writing.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe->writing.get(), STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
 
     std::vector<std::string> argumentTexts{program};
@@ -118,16 +118,15 @@ Result run(const std::string& program, const std::vector<std::string>& arguments
     pid_t child = 0;
     const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    ::close(outPipe[1]);
-    ::close(errPipe[1]);
+    // Only the child writes: the pipes end when it does.
+    outPipe->writing.reset();
+    errPipe->writing.reset();
     if (spawned != 0) {
-        ::close(outPipe[0]);
-        ::close(errPipe[0]);
         throw PlatformError::fromErrno(spawned, "start", program);
     }
 
     Result result;
-    collect(outPipe[0], errPipe[0], result);
+    collect(std::move(outPipe->reading), std::move(errPipe->reading), result);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

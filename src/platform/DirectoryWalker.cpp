@@ -1,13 +1,13 @@
 #include "platform/DirectoryWalker.h"
 
+#include "platform/FileDescriptor.h"
+#include "platform/FolderReader.h"
+
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstddef>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -35,10 +35,6 @@ std::optional<Identity> identityOf(int descriptor) {
         return std::nullopt;
     }
     return Identity{status.st_dev, status.st_ino};
-}
-
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 // Fills the type (and size) of `entry` from the directory record, reading the metadata only when
@@ -73,158 +69,22 @@ std::string prefixOf(const std::filesystem::path& root) {
     return text;
 }
 
-// Reads the records of one open folder, "." and ".." left out, and owns the folder's descriptor.
-// On Linux the records come straight from the kernel: a C library directory stream costs three more
-// system calls per folder (checks and flags of no use here), some 15% of a walk's time.
-class FolderReader {
-public:
-    // Takes `descriptor` over, even when the folder turns out unreadable.
-    explicit FolderReader(int descriptor);
-    FolderReader(FolderReader&& other) noexcept;
-    FolderReader(const FolderReader&) = delete;
-    FolderReader& operator=(const FolderReader&) = delete;
-    FolderReader& operator=(FolderReader&&) = delete;
-    ~FolderReader();
-
-    bool isOpen() const;
-    int descriptor() const;
-    // False at the end, or when the folder cannot be read further (then `failed()`). The name stays
-    // valid until the next call.
-    bool next(const char*& name, unsigned char& type);
-    bool failed() const { return failed_; }
-
-private:
-    bool failed_ = false;
-    bool ended_ = false;
-#ifdef __linux__
-    static constexpr std::size_t bufferSize = 32 * 1024;
-    int descriptor_ = -1;
-    std::unique_ptr<char[]> buffer_;
-    std::size_t filled_ = 0;
-    std::size_t position_ = 0;
-#else
-    DIR* stream_ = nullptr;
-#endif
-};
-
-#ifdef __linux__
-
-FolderReader::FolderReader(int descriptor)
-    : descriptor_(descriptor)
-    , buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {}
-
-FolderReader::FolderReader(FolderReader&& other) noexcept
-    : failed_(other.failed_)
-    , ended_(other.ended_)
-    , descriptor_(std::exchange(other.descriptor_, -1))
-    , buffer_(std::move(other.buffer_))
-    , filled_(other.filled_)
-    , position_(other.position_) {}
-
-FolderReader::~FolderReader() {
-    if (descriptor_ >= 0) {
-        close(descriptor_);
-    }
-}
-
-bool FolderReader::isOpen() const {
-    return descriptor_ >= 0 && buffer_ != nullptr;
-}
-
-int FolderReader::descriptor() const {
-    return descriptor_;
-}
-
-bool FolderReader::next(const char*& name, unsigned char& type) {
-    while (!ended_) {
-        if (position_ >= filled_) {
-            const auto size = getdents64(descriptor_, buffer_.get(), bufferSize);
-            if (size <= 0) {
-                failed_ = size < 0;
-                ended_ = true;
-                return false;
-            }
-            filled_ = static_cast<std::size_t>(size);
-            position_ = 0;
-        }
-        const char* record = buffer_.get() + position_;
-        unsigned short length = 0;
-        std::memcpy(&length, record + offsetof(dirent64, d_reclen), sizeof length);
-        if (length == 0 || position_ + length > filled_) {
-            failed_ = ended_ = true;
-            return false;
-        }
-        position_ += length;
-        name = record + offsetof(dirent64, d_name);
-        type = static_cast<unsigned char>(record[offsetof(dirent64, d_type)]);
-        if (!isDotOrDotDot(name)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-#else
-
-FolderReader::FolderReader(int descriptor)
-    : stream_(fdopendir(descriptor)) {
-    if (stream_ == nullptr) {
-        close(descriptor);
-    }
-}
-
-FolderReader::FolderReader(FolderReader&& other) noexcept
-    : failed_(other.failed_)
-    , ended_(other.ended_)
-    , stream_(std::exchange(other.stream_, nullptr)) {}
-
-FolderReader::~FolderReader() {
-    if (stream_ != nullptr) {
-        closedir(stream_);
-    }
-}
-
-bool FolderReader::isOpen() const {
-    return stream_ != nullptr;
-}
-
-int FolderReader::descriptor() const {
-    return stream_ == nullptr ? -1 : dirfd(stream_);
-}
-
-bool FolderReader::next(const char*& name, unsigned char& type) {
-    while (!ended_ && stream_ != nullptr) {
-        errno = 0;
-        const dirent* record = readdir(stream_);
-        if (record == nullptr) {
-            failed_ = errno != 0;
-            ended_ = true;
-            return false;
-        }
-        if (!isDotOrDotDot(record->d_name)) {
-            name = record->d_name;
-            type = record->d_type;
-            return true;
-        }
-    }
-    return false;
-}
-
-#endif
-
 // One open folder of the walk.
 struct Frame {
-    int descriptor = -1; // owned by `reader` if any; -1 while a deep folder waits for its sub-folder
     Identity identity;
     std::size_t pathLength = 0; // of the folder's path text, separator included
 
-    // A folder near the root is read as the walk goes.
+    // A folder near the root is read as the walk goes; the reader owns its descriptor.
     std::optional<FolderReader> reader;
 
-    // A deep folder is read whole: names separated by NUL characters, with their types.
+    // A deep folder is read whole: names separated by NUL characters, with their types. Its descriptor
+    // is given up while one of its sub-folders is walked.
+    FileDescriptor wholeFolder;
     std::string names;
     std::vector<std::pair<std::size_t, unsigned char>> records;
     std::size_t nextRecord = 0;
+
+    int descriptor() const { return reader ? reader->descriptor() : wholeFolder.get(); }
 };
 
 class Walk {
@@ -241,12 +101,12 @@ public:
     }
 
     void run(const std::filesystem::path& root) {
-        const int descriptor = open(root.c_str(), folderFlags);
-        if (descriptor < 0) {
+        FileDescriptor folder(open(root.c_str(), folderFlags));
+        if (!folder.isOpen()) {
             return;
         }
         entry_.path = prefixOf(root);
-        if (!enterFolder(descriptor)) {
+        if (!enterFolder(std::move(folder))) {
             return;
         }
         while (!frames_.empty()) {
@@ -282,11 +142,11 @@ private:
 
         entry_.path.resize(folder.pathLength);
         entry_.path.append(name);
-        entry_.name = std::string_view(entry_.path).substr(folder.pathLength);
+        entry_.nameOffset = folder.pathLength;
         entry_.level = static_cast<int>(frames_.size());
         // The name inside the path text stays valid through the visitor, whatever the folder reads next.
         const char* ownName = entry_.path.c_str() + folder.pathLength;
-        if (!classify(entry_, folder.descriptor, ownName, type, options_.readsSizes)) {
+        if (!classify(entry_, folder.descriptor(), ownName, type, options_.readsSizes)) {
             return true;
         }
 
@@ -294,49 +154,46 @@ private:
         if (step == DirectoryWalker::Step::stop) {
             return false;
         }
-        if (step == DirectoryWalker::Step::proceed && entry_.isDirectory &&
-            !(options_.skipsPackageContents && DirectoryWalker::isPackageName(entry_.name))) {
-            const int descriptor =
-                folder.descriptor < 0 ? -1 : openat(folder.descriptor, ownName, folderFlags | O_NOFOLLOW);
-            if (descriptor >= 0) {
+        const bool deepEnough = options_.deepestLevel > 0 && entry_.level >= options_.deepestLevel;
+        if (step == DirectoryWalker::Step::proceed && entry_.isDirectory && !deepEnough &&
+            !(options_.skipsPackageContents && DirectoryWalker::isPackageName(entry_.name()))) {
+            FileDescriptor child(folder.descriptor() < 0
+                                     ? -1
+                                     : openat(folder.descriptor(), ownName, folderFlags | O_NOFOLLOW));
+            if (child.isOpen()) {
                 entry_.path.push_back('/');
-                enterFolder(descriptor);
+                enterFolder(std::move(child));
             }
         }
         return true;
     }
 
-    // Takes ownership of `descriptor` and makes it the innermost folder. False when it cannot be read
-    // or is one of its own ancestors (a mount or a folder hard link can lead back up the tree).
-    bool enterFolder(int descriptor) {
-        const auto identity = identityOf(descriptor);
-        bool isLoop = false;
-        for (const auto& frame : frames_) {
-            isLoop = isLoop || (identity && frame.identity == *identity);
-        }
+    // Makes `folder` the innermost one. False when it cannot be read or is one of its own ancestors (a
+    // mount or a folder hard link can lead back up the tree).
+    bool enterFolder(FileDescriptor folder) {
+        const auto identity = identityOf(folder.get());
+        const bool isLoop = identity && std::any_of(frames_.begin(), frames_.end(), [&](const Frame& frame) {
+                                return frame.identity == *identity;
+                            });
         if (!identity || isLoop) {
-            close(descriptor);
             return false;
         }
 
         Frame frame;
-        frame.descriptor = descriptor;
         frame.identity = *identity;
         frame.pathLength = entry_.path.size();
         if (frames_.size() < streamedDepth) {
-            frame.reader.emplace(descriptor);
+            frame.reader.emplace(std::move(folder));
             if (!frame.reader->isOpen()) {
                 return false;
             }
         } else {
+            frame.wholeFolder = std::move(folder);
             if (!readWhole(frame)) {
-                close(descriptor);
                 return false;
             }
-            Frame& parent = frames_.back();
-            if (!parent.reader && parent.descriptor >= 0) {
-                close(parent.descriptor);
-                parent.descriptor = -1;
+            if (Frame& parent = frames_.back(); !parent.reader) {
+                parent.wholeFolder.reset();
             }
         }
         frames_.push_back(std::move(frame));
@@ -346,11 +203,7 @@ private:
     // Reads every entry of a deep folder; its descriptor stays open for reading metadata and opening
     // sub-folders later.
     static bool readWhole(Frame& frame) {
-        const int copy = fcntl(frame.descriptor, F_DUPFD_CLOEXEC, 0);
-        if (copy < 0) {
-            return false;
-        }
-        FolderReader reader(copy);
+        FolderReader reader(FileDescriptor(fcntl(frame.wholeFolder.get(), F_DUPFD_CLOEXEC, 0)));
         if (!reader.isOpen()) {
             return false;
         }
@@ -365,14 +218,8 @@ private:
     }
 
     void leaveFolder() {
-        Frame& frame = frames_.back();
-        if (!frame.reader) {
-            if (frames_.size() >= 2) {
-                reopenParent(frame, frames_[frames_.size() - 2]);
-            }
-            if (frame.descriptor >= 0) {
-                close(frame.descriptor);
-            }
+        if (Frame& frame = frames_.back(); !frame.reader && frames_.size() >= 2) {
+            reopenParent(frame, frames_[frames_.size() - 2]);
         }
         frames_.pop_back();
     }
@@ -381,17 +228,12 @@ private:
     // sub-folder's "..", provided that still leads to the same folder. Done even when the parent has
     // nothing left to enter, since its own parent is reopened the same way after it.
     static void reopenParent(const Frame& child, Frame& parent) {
-        if (parent.descriptor >= 0 || child.descriptor < 0) {
+        if (parent.reader || parent.wholeFolder.isOpen() || !child.wholeFolder.isOpen()) {
             return;
         }
-        const int descriptor = openat(child.descriptor, "..", folderFlags);
-        if (descriptor < 0) {
-            return;
-        }
-        if (identityOf(descriptor) == parent.identity) {
-            parent.descriptor = descriptor;
-        } else {
-            close(descriptor);
+        FileDescriptor folder(openat(child.wholeFolder.get(), "..", folderFlags));
+        if (folder.isOpen() && identityOf(folder.get()) == parent.identity) {
+            parent.wholeFolder = std::move(folder);
         }
     }
 
@@ -410,22 +252,18 @@ void DirectoryWalker::walk(const std::filesystem::path& root, const Options& opt
 
 std::optional<std::vector<DirectoryEntry>> DirectoryWalker::children(const std::filesystem::path& folder,
                                                                      bool readsSizes) {
-    const int descriptor = open(folder.c_str(), folderFlags);
-    if (descriptor < 0) {
-        return std::nullopt;
-    }
-    FolderReader reader(descriptor);
+    FolderReader reader(FileDescriptor(open(folder.c_str(), folderFlags)));
     if (!reader.isOpen()) {
         return std::nullopt;
     }
     std::vector<DirectoryEntry> entries;
     const std::string prefix = prefixOf(folder);
     DirectoryEntry entry;
+    entry.nameOffset = prefix.size();
     const char* name = nullptr;
     unsigned char type = DT_UNKNOWN;
     while (reader.next(name, type)) {
         entry.path = prefix + name;
-        entry.name = std::string_view(entry.path).substr(prefix.size());
         if (classify(entry, reader.descriptor(), name, type, readsSizes)) {
             entries.push_back(entry);
         }

@@ -24,6 +24,9 @@ public:
         bool skipsHiddenEntries = false;   // names beginning with "."
         bool skipsPackageContents = false; // packages are reported but not entered
         bool readsSizes = false;           // fill DirectoryEntry::size (one more metadata read per file)
+        // The deepest level reported (1: the root's own children); folders at that level are not
+        // entered, so nothing below it is even listed. 0: no limit.
+        int deepestLevel = 0;
     };
 
     // What the visitor wants after an entry.

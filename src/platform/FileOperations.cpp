@@ -83,6 +83,14 @@ bool createNew(const fs::path& location, std::string_view contents, unsigned per
     return true;
 }
 
+void writeFile(const fs::path& location, std::string_view contents, unsigned permissions) {
+    FileDescriptor file(
+        ::open(location.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(permissions)));
+    if (!file.isOpen() || !writeAll(file.get(), contents) || !file.close()) {
+        throw PlatformError::fromErrno(errno, "write", location);
+    }
+}
+
 std::optional<std::string> readFile(const fs::path& location, std::size_t maximumSize) {
     // Non-blocking, so that a named pipe in place of the file cannot stall the caller.
     const FileDescriptor file(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));

@@ -26,6 +26,10 @@ void createFolder(const std::filesystem::path& location, unsigned permissions = 
 // the name is taken. Throws for any other failure, leaving no file behind.
 bool createNew(const std::filesystem::path& location, std::string_view contents, unsigned permissions = 0600);
 
+// Creates the file, or empties the one there, and writes `contents` into it. Not atomic: for files
+// nobody reads while they are written, such as the trees built for the demo, tests and benchmarks.
+void writeFile(const std::filesystem::path& location, std::string_view contents, unsigned permissions = 0644);
+
 // The whole content of a regular file; nothing when nothing is there. Throws when something else is there
 // (a folder, a pipe), when it cannot be read, or when it holds more than `maximumSize` bytes. The one way
 // the program reads whole files: every reader of untrusted files passes its own limit.

@@ -5,6 +5,7 @@
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/Text.h"
+#include "residuals/MatchThresholds.h"
 
 #include <algorithm>
 
@@ -12,7 +13,6 @@ namespace tarnwick::ResidualScanner {
 
 namespace {
 
-constexpr std::size_t minimumLogIdentifierLength = 5;
 constexpr std::size_t maximumIdentifierLength = 255;
 
 bool isAsciiAlphanumeric(char c) {
@@ -25,7 +25,7 @@ std::string fileNameIdentifier(const InstalledApp& app) {
 
 void insertLastComponent(std::string_view lowercasedIdentifier, std::set<std::string>& into) {
     const auto components = BundleIdentifier::components(lowercasedIdentifier);
-    if (!components.empty() && Text::characterCount(components.back()) >= minimumLogIdentifierLength) {
+    if (!components.empty() && Text::characterCount(components.back()) >= shortestLogIdentifier) {
         into.insert(components.back());
     }
 }

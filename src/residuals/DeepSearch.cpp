@@ -4,6 +4,7 @@
 #include "platform/DirectoryWalker.h"
 #include "platform/Text.h"
 #include "residuals/AppIdentifiers.h"
+#include "residuals/MatchThresholds.h"
 #include "residuals/MatchedName.h"
 #include "residuals/PathCategory.h"
 #include "residuals/ResidualScanner.h"
@@ -17,8 +18,6 @@ namespace tarnwick::ResidualScanner {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::size_t minimumNameKeyLength = 6;
 
 // Cloud drives, mail, messages, photos, sandboxes and tools: never entered, never proposed.
 constexpr std::array<std::string_view, 9> excludedNames{
@@ -51,14 +50,13 @@ std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& 
 void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, const std::string& appName,
               const Platform& platform, ResidualFindings& found) {
     using Step = DirectoryWalker::Step;
-    const bool matchesByName = Text::characterCount(appName) >= minimumNameKeyLength;
-    DirectoryWalker::walk(root, {.skipsPackageContents = true}, [&](const DirectoryEntry& entry) {
-        // What lies below the deepest level is never examined, so it is not even listed.
-        const Step next = entry.level >= maxDepth ? Step::skipDescendants : Step::proceed;
-        if (entry.level > maxDepth || isExcluded(entry.name) || entry.isSymbolicLink) {
+    const bool matchesByName = Text::characterCount(appName) >= shortestDeepSearchNameKey;
+    const DirectoryWalker::Options options{.skipsPackageContents = true, .deepestLevel = maxDepth};
+    DirectoryWalker::walk(root, options, [&](const DirectoryEntry& entry) {
+        if (isExcluded(entry.name()) || entry.isSymbolicLink) {
             return Step::skipDescendants;
         }
-        const std::string name = Text::lowercased(matchedName(entry.name, entry.isDirectory));
+        const std::string name = Text::lowercased(matchedName(entry.name(), entry.isDirectory));
         switch (matcher.identifierMatch(name)) {
         case NameOwner::thisApp:
             found.record(entry.path, category(entry.path, platform), MatchConfidence::exact,
@@ -66,7 +64,7 @@ void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, co
             [[fallthrough]];
         case NameOwner::otherApp:
             // A folder named by an identifier is proposed as a whole, or belongs to another application.
-            return entry.isDirectory ? Step::skipDescendants : next;
+            return entry.isDirectory ? Step::skipDescendants : Step::proceed;
         case NameOwner::none:
             break;
         }
@@ -75,7 +73,7 @@ void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, co
             found.record(entry.path, category(entry.path, platform), MatchConfidence::possible,
                          reasonDeepApplicationName, false);
         }
-        return next;
+        return Step::proceed;
     });
 }
 

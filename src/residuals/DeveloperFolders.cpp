@@ -5,6 +5,7 @@
 #include "platform/Location.h"
 #include "platform/Text.h"
 #include "residuals/AppIdentifiers.h"
+#include "residuals/MatchThresholds.h"
 #include "residuals/MatchedName.h"
 #include "residuals/PathCategory.h"
 #include "residuals/ResidualScanner.h"
@@ -19,8 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t minimumVendorLength = 4;
-constexpr std::size_t minimumNameLength = 5;
 constexpr int deepestLevel = 3;
 
 // The normalised display name and file name of the application, each if long enough to mean something.
@@ -29,7 +28,7 @@ std::vector<std::string> applicationNames(const InstalledApp& app) {
     for (const std::string& name :
          {Text::normalizedName(app.name),
           Text::normalizedName(Location::lastComponent(Location::withoutExtension(app.url)))}) {
-        if (Text::characterCount(name) >= minimumNameLength) {
+        if (Text::characterCount(name) >= shortestNameKey) {
             names.push_back(name);
         }
     }
@@ -41,7 +40,7 @@ std::vector<std::string> applicationNames(const InstalledApp& app) {
 void addVendorFolders(const InstalledApp& app, const fs::path& home, const NameMatcher& matcher,
                       const Platform& platform, ResidualFindings& found) {
     const auto vendor = BundleIdentifier::vendorToken(app.bundleID);
-    if (!vendor || Text::characterCount(*vendor) < minimumVendorLength) {
+    if (!vendor || Text::characterCount(*vendor) < shortestVendorToken) {
         return;
     }
     const std::string capitalised = Text::titleCased(*vendor);
@@ -64,12 +63,12 @@ void addAppSpecificChildren(const fs::path& folder, const InstalledApp& app, con
                             const Platform& platform, ResidualFindings& found) {
     using Step = DirectoryWalker::Step;
     const auto names = applicationNames(app);
-    DirectoryWalker::walk(folder, {.skipsHiddenEntries = true}, [&](const DirectoryEntry& entry) {
-        const Step next = entry.level >= deepestLevel ? Step::skipDescendants : Step::proceed;
-        if (entry.level > deepestLevel || entry.isSymbolicLink) {
+    const DirectoryWalker::Options options{.skipsHiddenEntries = true, .deepestLevel = deepestLevel};
+    DirectoryWalker::walk(folder, options, [&](const DirectoryEntry& entry) {
+        if (entry.isSymbolicLink) {
             return Step::skipDescendants;
         }
-        const std::string component = Text::lowercased(entry.name);
+        const std::string component = Text::lowercased(entry.name());
         NameOwner owner = matcher.bundleIdentifierPrefixMatch(component);
         if (owner == NameOwner::none) {
             const std::string key = Text::normalizedName(matchedName(component, entry.isDirectory));
@@ -82,11 +81,11 @@ void addAppSpecificChildren(const fs::path& folder, const InstalledApp& app, con
                          reasonDeveloperFolder, true);
             [[fallthrough]];
         case NameOwner::otherApp:
-            return entry.isDirectory ? Step::skipDescendants : next;
+            return entry.isDirectory ? Step::skipDescendants : Step::proceed;
         case NameOwner::none:
             break;
         }
-        return next;
+        return Step::proceed;
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/DirectoryWalker.h"
 #include "platform/Text.h"
+#include "residuals/MatchThresholds.h"
 #include "residuals/MatchedName.h"
 #include "residuals/ResidualScanner.h"
 
@@ -14,8 +15,6 @@ namespace tarnwick::ResidualScanner {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::size_t minimumNameKeyLength = 5;
 
 struct Verdict {
     MatchConfidence confidence;
@@ -40,7 +39,7 @@ std::optional<Verdict> verdict(const LibraryLocation& location, std::string_view
     case NameOwner::none:
         break;
     }
-    if (Text::characterCount(appName) >= minimumNameKeyLength && Text::normalizedName(name) == appName) {
+    if (Text::characterCount(appName) >= shortestNameKey && Text::normalizedName(name) == appName) {
         return Verdict{MatchConfidence::possible, reasonApplicationName};
     }
     return std::nullopt;
@@ -83,7 +82,7 @@ void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatch
             continue;
         }
         for (const auto& child : *children) {
-            const std::string name = Text::lowercased(matchedName(child.name, child.isDirectory));
+            const std::string name = Text::lowercased(matchedName(child.name(), child.isDirectory));
             if (const auto match = verdict(location, name, matcher, logIdentifiers, appName)) {
                 // Only identifier matches in the user's own Library are preselected.
                 const bool selected = match->confidence == MatchConfidence::exact && !location.systemWide;

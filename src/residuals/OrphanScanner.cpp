@@ -160,10 +160,10 @@ std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platf
             continue;
         }
         for (const auto& entry : *entries) {
-            if (entry.name.starts_with('.') || hasSystemName(entry.name)) {
+            if (entry.name().starts_with('.') || hasSystemName(entry.name())) {
                 continue;
             }
-            const std::string candidate = baseName(entry.name, entry.isDirectory);
+            const std::string candidate = baseName(entry.name(), entry.isDirectory);
             if (isOwned(candidate, identifiers) || candidate.find('.') == std::string::npos) {
                 continue;
             }

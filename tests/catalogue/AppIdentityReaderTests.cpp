@@ -4,6 +4,7 @@
 #include "formats/DerEntitlements.h"
 #include "formats/MachOSignatureReader.h"
 #include "formats/PropertyList.h"
+#include "platform/FileDescriptor.h"
 #include "support/TestPlatform.h"
 
 #include <fcntl.h>
@@ -193,11 +194,10 @@ TEST_F(AppIdentityReaderTest, ALargeExecutableCostsAFewKilobytesOfReading) {
     const fs::path bundle = app(image);
     EXPECT_EQ(AppIdentityReader::read(bundle), (Identity{team, {"group.big"}}));
 
-    const int descriptor = ::open((bundle / "Contents/MacOS/Signed").c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(descriptor, 0);
-    MachOSignatureReader::FileSource source(descriptor);
+    const FileDescriptor executable(::open((bundle / "Contents/MacOS/Signed").c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(executable.isOpen());
+    MachOSignatureReader::FileSource source(executable.get());
     EXPECT_TRUE(MachOSignatureReader::read(source).has_value());
-    ::close(descriptor);
     EXPECT_EQ(source.size(), 200'000'000u);
     EXPECT_LT(source.bytesRead(), 4096u);
     EXPECT_LE(source.readCalls(), 16u);

@@ -14,6 +14,7 @@
 #endif
 
 #include "platform/DirectoryWalker.h"
+#include "platform/FileDescriptor.h"
 #include "support/TemporaryFolder.h"
 #include "support/Unprivileged.h"
 
@@ -56,9 +57,7 @@ std::string listing(const fs::path& root, DirectoryWalker::Options options = {})
 
 // The lowest free descriptor number: grows with every descriptor the walk keeps open.
 int lowestFreeDescriptor(const fs::path& anyFolder) {
-    const int descriptor = open(anyFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    close(descriptor);
-    return descriptor;
+    return FileDescriptor(open(anyFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)).get();
 }
 
 TEST(DirectoryWalkerTest, VisitsEveryFolderBeforeItsContentsWithLevels) {
@@ -77,7 +76,7 @@ TEST(DirectoryWalkerTest, VisitsEveryFolderBeforeItsContentsWithLevels) {
         EXPECT_TRUE(parent.empty() || std::find(paths.begin(), paths.end(), parent.native()) != paths.end())
             << path;
         EXPECT_EQ(entry.level, std::count(path.begin(), path.end(), '/') + 1) << path;
-        EXPECT_EQ(entry.name, fs::path(path).filename().native());
+        EXPECT_EQ(entry.name(), fs::path(path).filename().native());
         EXPECT_EQ(entry.isRegularFile, path.ends_with(".txt")) << path;
         EXPECT_NE(entry.isDirectory, entry.isRegularFile) << path;
         paths.push_back(path);
@@ -117,6 +116,13 @@ TEST(DirectoryWalkerTest, PackagesAreReportedButNotEnteredOnlyWhenAsked) {
     }
 }
 
+TEST(DirectoryWalkerTest, NothingBelowTheDeepestLevelIsListed) {
+    testing::TemporaryFolder folder;
+    folder.write("a/b/c/d.txt", "d");
+    folder.write("a/e.txt", "e");
+    EXPECT_EQ(listing(folder.path(), {.deepestLevel = 2}), "a a/b a/e.txt ");
+}
+
 TEST(DirectoryWalkerTest, VisitorCanSkipTheEntryJustReceivedOrStopTheWalk) {
     testing::TemporaryFolder folder;
     folder.write("skip/inner/deeper", "");
@@ -124,8 +130,8 @@ TEST(DirectoryWalkerTest, VisitorCanSkipTheEntryJustReceivedOrStopTheWalk) {
 
     std::vector<std::string> seen;
     DirectoryWalker::walk(folder.path(), {}, [&](const DirectoryEntry& entry) {
-        seen.emplace_back(entry.name);
-        return entry.name == "skip" ? Step::skipDescendants : Step::proceed;
+        seen.emplace_back(entry.name());
+        return entry.name() == "skip" ? Step::skipDescendants : Step::proceed;
     });
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(seen, (std::vector<std::string>{"inner", "keep", "skip"}));
@@ -166,10 +172,9 @@ TEST(DirectoryWalkerTest, SizesAreLogicalSizesOfRegularFilesWhenAsked) {
     folder.write(".sub/five", "12345");
     {
         // A sparse file: its logical size is what counts, not the blocks it uses.
-        const int descriptor = open((folder / "sparse").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        ASSERT_GE(descriptor, 0);
-        ASSERT_EQ(ftruncate(descriptor, 1 << 24), 0);
-        close(descriptor);
+        const FileDescriptor file(open((folder / "sparse").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        ASSERT_TRUE(file.isOpen());
+        ASSERT_EQ(ftruncate(file.get(), 1 << 24), 0);
     }
 
     const auto sized = byRelativePath(walkAll(folder.path(), {.readsSizes = true}), folder.path());
