@@ -59,8 +59,8 @@ void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, co
         const std::string name = Text::lowercased(matchedName(entry.name(), entry.isDirectory));
         switch (matcher.identifierMatch(name)) {
         case NameOwner::thisApp:
-            found.record(entry.path, category(entry.path, platform), MatchConfidence::exact,
-                         reasonDeepBundleIdentifier, true);
+            found.record(entry.path, pathCategory(entry.path, platform, PathCategoryUse::residualScan),
+                         MatchConfidence::exact, reasonDeepBundleIdentifier, true);
             [[fallthrough]];
         case NameOwner::otherApp:
             // A folder named by an identifier is proposed as a whole, or belongs to another application.
@@ -70,8 +70,8 @@ void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, co
         }
         if (matchesByName && Text::normalizedName(name) == appName) {
             // A name match is looser: findings inside the folder are still made.
-            found.record(entry.path, category(entry.path, platform), MatchConfidence::possible,
-                         reasonDeepApplicationName, false);
+            found.record(entry.path, pathCategory(entry.path, platform, PathCategoryUse::residualScan),
+                         MatchConfidence::possible, reasonDeepApplicationName, false);
         }
         return Step::proceed;
     });

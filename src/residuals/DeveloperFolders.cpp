@@ -77,8 +77,8 @@ void addAppSpecificChildren(const fs::path& folder, const InstalledApp& app, con
         }
         switch (owner) {
         case NameOwner::thisApp:
-            found.record(entry.path, category(entry.path, platform), MatchConfidence::exact,
-                         reasonDeveloperFolder, true);
+            found.record(entry.path, pathCategory(entry.path, platform, PathCategoryUse::residualScan),
+                         MatchConfidence::exact, reasonDeveloperFolder, true);
             [[fallthrough]];
         case NameOwner::otherApp:
             return entry.isDirectory ? Step::skipDescendants : Step::proceed;

@@ -6,7 +6,7 @@
 #include "platform/ParallelFor.h"
 #include "platform/Text.h"
 #include "residuals/MatchedName.h"
-#include "residuals/PathCategoryRules.h"
+#include "residuals/PathCategory.h"
 
 #include <algorithm>
 #include <array>
@@ -40,26 +40,6 @@ constexpr std::array<std::string_view, 9> systemPrefixes{
 };
 
 constexpr std::string_view separators = ".-_";
-
-// Tried in order on the lower-cased path; a ".plist" extension decides between the two tables.
-constexpr std::array<PathCategoryRule, 6> rulesBeforeExtension{{
-    {"/caches/", ResidualCategory::cache},
-    {"/var/folders/", ResidualCategory::cache},
-    {"/movies/", ResidualCategory::userData},
-    {"/music/", ResidualCategory::userData},
-    {"/pictures/", ResidualCategory::userData},
-    {"/preferences/", ResidualCategory::preferences},
-}};
-
-constexpr std::array<PathCategoryRule, 7> rulesAfterExtension{{
-    {"/containers/", ResidualCategory::container},
-    {"saved application state", ResidualCategory::state},
-    {"launchagents", ResidualCategory::service},
-    {"launchdaemons", ResidualCategory::service},
-    {"/logs/", ResidualCategory::logs},
-    {"webkit", ResidualCategory::web},
-    {"httpstorages", ResidualCategory::web},
-}};
 
 struct TextHash {
     using is_transparent = void;
@@ -116,11 +96,6 @@ bool hasSystemName(std::string_view name) {
                        [&lowered](std::string_view prefix) { return lowered.starts_with(prefix); });
 }
 
-ResidualCategory category(const DirectoryEntry& entry, const Platform& platform) {
-    return categorize(entry.location(), platform,
-                      {rulesBeforeExtension, rulesAfterExtension, ResidualCategory::support});
-}
-
 std::vector<fs::path> scanRoots(const Platform& platform) {
     std::vector<fs::path> roots;
     for (const auto folder : userRoots) {
@@ -167,8 +142,12 @@ std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platf
             if (isOwned(candidate, identifiers) || candidate.find('.') == std::string::npos) {
                 continue;
             }
-            ResidualItem item{entry.location(),    0,    category(entry, platform), MatchConfidence::possible,
-                              std::string(reason), false};
+            ResidualItem item{entry.location(),
+                              0,
+                              pathCategory(entry.location(), platform, PathCategoryUse::orphanScan),
+                              MatchConfidence::possible,
+                              std::string(reason),
+                              false};
             // Roots that overlap (a home folder at "/") meet the same entry twice: the later one wins.
             if (const auto [position, added] = positionOfPath.try_emplace(entry.path, items.size()); added) {
                 items.push_back(std::move(item));

@@ -5,11 +5,19 @@
 
 #include <filesystem>
 
-namespace tarnwick::ResidualScanner {
+namespace tarnwick {
 
-// The category of a finding outside the swept Library folders, told by its path: the first of a fixed
-// list of tests on the lowercased path that holds (a folder named "Caches" anywhere above it makes it a
-// cache, a ".plist" a preference file, and so on), `other` when none does.
-ResidualCategory category(const std::filesystem::path& location, const Platform& platform);
+// Which scanner asks. Both categorise what they find outside fixed folders by one table of tests on the
+// path; the orphan scan uses fewer of its rows, and what no row claims is support data to it rather than
+// `other`.
+enum class PathCategoryUse { residualScan, orphanScan };
 
-} // namespace tarnwick::ResidualScanner
+// The category of the first row of the table that holds for `location` and is used by `use`: a folder
+// named "Caches" anywhere above it makes it a cache, a ".plist" extension (case-sensitive) a preference
+// file, and so on, tested on the lowercased path. The path tested is the one the Mac itself names
+// (`Platform::pathOnSystem`): the folder a disk is mounted at is no part of it, or a disk kept below some
+// "Caches" folder would make every finding a cache.
+ResidualCategory pathCategory(const std::filesystem::path& location, const Platform& platform,
+                              PathCategoryUse use);
+
+} // namespace tarnwick

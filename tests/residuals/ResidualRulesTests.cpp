@@ -110,42 +110,53 @@ TEST_F(IdentifiersTest, LogIdentifiersComeFromTheBundleAndHelpersOfTheSameVendor
     EXPECT_TRUE(applicationLogIdentifiers(noIdentifier).empty());
 }
 
-TEST(PathCategoryTest, FirstRuleThatHoldsWinsOnThePathTheMacNames) {
+// Every row of the category table decides at least one case for each scanner that uses it, so a row
+// lost from either use fails here.
+TEST(PathCategoryTest, FirstRowThatHoldsWinsOnThePathTheMacNames) {
+    using enum ResidualCategory;
     const Platform mac(Platform::Folders{.home = "/Users/ana"});
-    const std::vector<std::pair<std::string, ResidualCategory>> cases{
-        {"/Users/ana/Library/Caches/x/Preferences/a.plist", ResidualCategory::cache},
-        {"/private/var/folders/zz/abc/C/com.example.notes", ResidualCategory::cache},
-        {"/Users/ana/Movies/Logs/notes", ResidualCategory::userData},
-        {"/Users/ana/Pictures/notes.plist", ResidualCategory::userData},
-        {"/Users/ana/Library/Logs/DiagnosticReports/notes.ips", ResidualCategory::crashReports},
-        {"/Users/ana/Library/Application Support/CrashReporter/notes/x", ResidualCategory::crashReports},
-        {"/Users/ana/Library/Preferences/Containers/notes", ResidualCategory::preferences},
-        {"/Users/ana/Library/Containers/notes.plist", ResidualCategory::preferences},
-        {"/Users/ana/.config/notes.PLIST", ResidualCategory::other},
-        {"/Users/ana/Library/Application Scripts/notes/Containers/x", ResidualCategory::applicationScripts},
-        {"/Users/ana/Library/Containers/notes/Logs/x", ResidualCategory::container},
-        {"/Users/ana/Library/Group Containers/notes", ResidualCategory::library},
-        {"/Users/ana/Library/Saved Application State/launchagents", ResidualCategory::state},
-        {"/Users/ana/Library/LaunchAgents/notes/Logs/x", ResidualCategory::service},
-        {"/Library/LaunchDaemons/Logs/notes", ResidualCategory::service},
-        {"/Users/ana/.config/logs/webkit", ResidualCategory::logs},
-        {"/Users/ana/Library/WebKit/notes/Application Support/x", ResidualCategory::web},
-        {"/Users/ana/Library/HTTPStorages/notes", ResidualCategory::web},
-        {"/Users/ana/Library/Application Support/notes", ResidualCategory::support},
-        {"/Users/ana/Library/notes", ResidualCategory::library},
-        {"/Users/ana/.local/share/notes", ResidualCategory::other},
+    struct Case {
+        const char* path;
+        ResidualCategory residualScan;
+        ResidualCategory orphanScan;
     };
-    for (const auto& [path, expected] : cases) {
-        EXPECT_EQ(category(path, mac), expected) << path;
+    const Case cases[] = {
+        {"/Users/ana/Library/Caches/x/Preferences/a.plist", cache, cache},
+        {"/private/var/folders/zz/abc/C/com.example.notes", cache, cache},
+        {"/Users/ana/Movies/Logs/notes", userData, userData},
+        {"/Users/ana/Music/notes.plist", userData, userData},
+        {"/Users/ana/Pictures/notes.plist", userData, userData},
+        {"/Users/ana/Library/Logs/DiagnosticReports/notes.ips", crashReports, logs},
+        {"/Users/ana/Library/Application Support/CrashReporter/notes/x", crashReports, support},
+        {"/Users/ana/Library/Preferences/Containers/notes", preferences, preferences},
+        {"/Users/ana/Library/Containers/notes.plist", preferences, preferences},
+        {"/Users/ana/.config/notes.PLIST", other, support},
+        {"/Users/ana/Library/Application Scripts/notes/Containers/x", applicationScripts, container},
+        {"/Users/ana/Library/Containers/notes/Logs/x", container, container},
+        {"/Users/ana/Library/Saved Application State/launchagents", state, state},
+        {"/Users/ana/Library/LaunchAgents/notes/Logs/x", service, service},
+        {"/Library/LaunchDaemons/Logs/notes", service, service},
+        {"/Users/ana/.config/logs/webkit", logs, logs},
+        {"/Users/ana/Library/WebKit/notes/Application Support/x", web, web},
+        {"/Users/ana/Library/HTTPStorages/notes", web, web},
+        {"/Users/ana/Library/Application Support/notes", support, support},
+        {"/Users/ana/Library/Group Containers/notes", library, support},
+        {"/Users/ana/.local/share/notes", other, support},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(pathCategory(c.path, mac, PathCategoryUse::residualScan), c.residualScan) << c.path;
+        EXPECT_EQ(pathCategory(c.path, mac, PathCategoryUse::orphanScan), c.orphanScan) << c.path;
     }
 
     // A disk mounted below a "Caches" and a "Library" folder: only the path on that disk counts.
     const Platform mounted(Platform::Folders{.home = "/Users/ana/Library/Caches/disk/Users/ana",
                                              .systemRoot = "/Users/ana/Library/Caches/disk"});
-    EXPECT_EQ(category("/Users/ana/Library/Caches/disk/Users/ana/.config/notes", mounted),
-              ResidualCategory::other);
-    EXPECT_EQ(category("/Users/ana/Library/Caches/disk/Users/ana/.config/notes.plist", mounted),
-              ResidualCategory::preferences);
+    EXPECT_EQ(pathCategory("/Users/ana/Library/Caches/disk/Users/ana/.config/notes", mounted,
+                           PathCategoryUse::residualScan),
+              other);
+    EXPECT_EQ(pathCategory("/Users/ana/Library/Caches/disk/Users/ana/.config/notes.plist", mounted,
+                           PathCategoryUse::residualScan),
+              preferences);
 }
 
 ResidualItem item(const std::string& path, MatchConfidence confidence,
