@@ -1,0 +1,135 @@
+#include "platform/OpenFolder.h"
+
+#include "platform/Location.h"
+#include "platform/PlatformError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
+
+ItemIdentity identityFrom(const struct stat& status) {
+    using Kind = ItemIdentity::Kind;
+    const Kind kind = S_ISREG(status.st_mode)   ? Kind::file
+                      : S_ISDIR(status.st_mode) ? Kind::folder
+                      : S_ISLNK(status.st_mode) ? Kind::link
+                                                : Kind::other;
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino), kind};
+}
+
+// A name that stays inside the folder: one component, not "." or "..".
+std::string checkedName(std::string_view name, const fs::path& folder) {
+    if (!Location::isSingleComponent(name)) {
+        throw PlatformError::fromErrno(EINVAL, "open", folder / std::string(name));
+    }
+    return std::string(name);
+}
+
+} // namespace
+
+OpenFolder::OpenFolder(FileDescriptor folder, fs::path path)
+    : folder_(std::move(folder))
+    , path_(std::move(path)) {}
+
+OpenFolder OpenFolder::withoutLinks(const fs::path& path) {
+    if (!path.is_absolute()) {
+        throw PlatformError::fromErrno(EINVAL, "open", path);
+    }
+    FileDescriptor root(::open("/", folderFlags));
+    if (!root.isOpen()) {
+        throw PlatformError::fromErrno(errno, "open", "/");
+    }
+    return OpenFolder(std::move(root), "/").descendant(path.relative_path());
+}
+
+OpenFolder OpenFolder::child(std::string_view name) const {
+    const std::string own = checkedName(name, path_);
+    FileDescriptor folder(::openat(folder_.get(), own.c_str(), folderFlags));
+    if (!folder.isOpen()) {
+        throw PlatformError::fromErrno(errno, "open", path_ / own);
+    }
+    return OpenFolder(std::move(folder), path_ / own);
+}
+
+OpenFolder OpenFolder::createChild(std::string_view name, unsigned permissions) const {
+    const std::string own = checkedName(name, path_);
+    if (::mkdirat(folder_.get(), own.c_str(), static_cast<mode_t>(permissions)) != 0) {
+        throw PlatformError::fromErrno(errno, "create the folder", path_ / own);
+    }
+    return child(own);
+}
+
+OpenFolder OpenFolder::descendant(const fs::path& relative) const {
+    OpenFolder current(FileDescriptor(::fcntl(folder_.get(), F_DUPFD_CLOEXEC, 0)), path_);
+    if (!current.folder_.isOpen()) {
+        throw PlatformError::fromErrno(errno, "open", path_);
+    }
+    for (const auto& component : relative) {
+        const std::string name = component.native();
+        // Empty parts come from doubled or trailing separators, "." from nowhere useful: both stay here.
+        if (name.empty() || name == ".") {
+            continue;
+        }
+        if (name == "..") {
+            throw PlatformError::fromErrno(EINVAL, "open", path_ / relative);
+        }
+        current = current.child(name);
+    }
+    return current;
+}
+
+std::optional<ItemIdentity> OpenFolder::itemIdentity(std::string_view name) const {
+    const std::string own = checkedName(name, path_);
+    struct stat status {};
+    if (::fstatat(folder_.get(), own.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        throw PlatformError::fromErrno(errno, "look at", path_ / own);
+    }
+    return identityFrom(status);
+}
+
+ItemIdentity OpenFolder::identity() const {
+    struct stat status {};
+    if (::fstat(folder_.get(), &status) != 0) {
+        throw PlatformError::fromErrno(errno, "look at", path_);
+    }
+    return identityFrom(status);
+}
+
+uid_t OpenFolder::owner() const {
+    struct stat status {};
+    if (::fstat(folder_.get(), &status) != 0) {
+        throw PlatformError::fromErrno(errno, "look at", path_);
+    }
+    return status.st_uid;
+}
+
+void OpenFolder::moveWithoutReplacing(std::string_view name, const OpenFolder& destination,
+                                      std::string_view destinationName) const {
+    const std::string from = checkedName(name, path_);
+    const std::string to = checkedName(destinationName, destination.path_);
+#ifdef __APPLE__
+    const int result =
+        ::renameatx_np(folder_.get(), from.c_str(), destination.folder_.get(), to.c_str(), RENAME_EXCL);
+#else
+    const int result =
+        ::renameat2(folder_.get(), from.c_str(), destination.folder_.get(), to.c_str(), RENAME_NOREPLACE);
+#endif
+    if (result != 0) {
+        throw PlatformError::fromErrno(errno, "move", path_ / from);
+    }
+}
+
+} // namespace tarnwick
