@@ -48,10 +48,13 @@ std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& 
 }
 
 void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, const std::string& appName,
-              const Platform& platform, ResidualFindings& found) {
+              const Platform& platform, ResidualFindings& found, const std::function<bool()>& keepsGoing) {
     using Step = DirectoryWalker::Step;
     const bool matchesByName = Text::characterCount(appName) >= minimumNameKeyLength;
     DirectoryWalker::walk(root, {.skipsPackageContents = true}, [&](const DirectoryEntry& entry) {
+        if (keepsGoing && !keepsGoing()) {
+            return Step::stop;
+        }
         // What lies below the deepest level is never examined, so it is not even listed.
         const Step next = entry.level >= maxDepth ? Step::skipDescendants : Step::proceed;
         if (entry.level > maxDepth || isExcluded(entry.name) || entry.isSymbolicLink) {
