@@ -45,7 +45,8 @@ public:
     // Sets the number of findings and reports.
     void found(std::size_t count);
 
-    // Reports the measuring of the findings.
+    // Reports how many findings are measured, of how many. Scans report 0 as measuring begins, so that a
+    // stop requested then spares all of it.
     void measuring(std::size_t measured, std::size_t total);
 
     // Reports the count as it stands: the end of a step.

@@ -188,6 +188,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledIdentities& install
     }
 
     // Measured only once the findings are known, since a finding may be a large tree.
+    tally.measuring(0, items.size());
     parallelFor(
         items.size(),
         [&](std::size_t index) {

@@ -131,6 +131,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     auto items = removeNested(found.items());
     // Measured only now: a finding replaced or pruned on the way would have been measured in vain.
     tally.found(items.size());
+    tally.measuring(0, items.size());
     parallelFor(
         items.size(),
         [&](std::size_t index) {

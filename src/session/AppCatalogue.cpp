@@ -74,6 +74,7 @@ void AppCatalogue::sortByName(std::vector<InstalledApp>& apps) {
 ScanOutcome AppCatalogue::measureSizes(std::vector<InstalledApp>& apps, const ScanControl& control) {
     ScanTally tally(control);
     tally.found(apps.size());
+    tally.measuring(0, apps.size());
     // Kept aside until every one is known: a size cut short by a stop would pass for the real one.
     std::vector<std::int64_t> sizes(apps.size());
     parallelFor(
