@@ -24,16 +24,5 @@ TEST(RemovalTextsTest, ADateNoCalendarHoldsIsUnknownRatherThanWrong) {
     EXPECT_EQ(date[10], ' ');
 }
 
-TEST(RemovalTextsTest, TheConfirmationAndSummaryReadAsTheWindowWritesThem) {
-    EXPECT_EQ(RemovalTexts::confirmationMessage(1, 30'100'000),
-              "1 items (30.1 MB) will be moved to the macOS Trash. You can restore them from History until "
-              "Trash is emptied.");
-    RemovalRecord record;
-    record.items.resize(1);
-    record.bytes = 71'000;
-    record.date = at(std::nan(""));
-    EXPECT_EQ(RemovalTexts::summary(record), "1 item \u2022 71 KB \u2022 unknown date");
-}
-
 } // namespace
 } // namespace tarnwick
