@@ -48,26 +48,41 @@ InstalledApp AppScanner::makeRecord(const fs::path& url, bool isSystem, const Pl
 }
 
 void AppScanner::scan(const Platform& platform, const std::function<void(InstalledApp)>& deliver) {
+    scan(platform, deliver, {});
+}
+
+ScanOutcome AppScanner::scan(const Platform& platform, const std::function<void(InstalledApp)>& deliver,
+                             const ScanControl& control) {
     const std::array<std::pair<fs::path, bool>, 3> roots{{
         {platform.system("/Applications"), false},
         {platform.home() / "Applications", false},
         {platform.system("/System/Applications"), true},
     }};
     std::set<std::string> delivered;
+    ScanTally tally(control);
     const DirectoryWalker::Options options{.skipsHiddenEntries = true, .skipsPackageContents = true};
     for (const auto& [root, rootIsSystem] : roots) {
         const bool isSystem = rootIsSystem; // clang 14 cannot capture structured bindings in lambdas
         DirectoryWalker::walk(root, options, [&](const DirectoryEntry& entry) {
+            if (!tally.searched()) {
+                return DirectoryWalker::Step::stop;
+            }
             if (!hasAppExtension(entry.name())) {
                 return DirectoryWalker::Step::proceed;
             }
             fs::path url = Location::standardized(entry.path);
             if (delivered.insert(url.string()).second) {
                 deliver(makeRecord(url, isSystem, platform));
+                tally.found(delivered.size());
             }
             return DirectoryWalker::Step::skipDescendants;
         });
+        if (tally.stopRequested()) {
+            return ScanOutcome::cancelled;
+        }
+        tally.report();
     }
+    return ScanOutcome::completed;
 }
 
 std::unique_ptr<AppStream> AppScanner::scanStream(const Platform& platform) {

@@ -2,6 +2,7 @@
 
 #include "catalogue/InstalledApp.h"
 #include "platform/Platform.h"
+#include "platform/ScanControl.h"
 
 #include <condition_variable>
 #include <deque>
@@ -39,6 +40,11 @@ namespace AppScanner {
 // Searches the three roots in order on the calling thread, giving each record to `deliver` as soon as
 // it is built. A bundle found through two roots is delivered once, with the earlier root's flag.
 void scan(const Platform& platform, const std::function<void(InstalledApp)>& deliver);
+
+// The same search, reporting its progress and stopping soon after `control`'s stop is requested: then
+// the records delivered so far are only some of them, and the outcome says so.
+ScanOutcome scan(const Platform& platform, const std::function<void(InstalledApp)>& deliver,
+                 const ScanControl& control);
 
 // The same search on a background thread.
 std::unique_ptr<AppStream> scanStream(const Platform& platform);

@@ -13,7 +13,7 @@ namespace tarnwick::FileUtilities {
 
 namespace fs = std::filesystem;
 
-std::int64_t fileSize(const fs::path& location) {
+std::int64_t fileSize(const fs::path& location, const std::stop_token& stop) {
     struct stat status {};
     if (lstat(location.c_str(), &status) != 0) {
         return 0;
@@ -26,7 +26,10 @@ std::int64_t fileSize(const fs::path& location) {
         return 0;
     }
     std::int64_t total = 0;
-    DirectoryWalker::walk(location, {.readsSizes = true}, [&total](const DirectoryEntry& entry) {
+    DirectoryWalker::walk(location, {.readsSizes = true}, [&total, &stop](const DirectoryEntry& entry) {
+        if (stop.stop_requested()) {
+            return DirectoryWalker::Step::stop;
+        }
         if (entry.isRegularFile) {
             total += entry.size;
         }

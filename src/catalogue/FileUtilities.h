@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,10 @@ namespace FileUtilities {
 inline constexpr std::string_view unnamedApplication = "Unnamed Application";
 
 // Bytes in a regular file, or in all regular files below a folder (hidden files and bundle contents
-// included, links neither followed nor counted). Anything unreadable counts as 0.
-std::int64_t fileSize(const std::filesystem::path& location);
+// included, links neither followed nor counted). Anything unreadable counts as 0. Once `stop` is
+// requested the walk ends where it is and the bytes counted so far are returned, for the caller who asked
+// for the stop to discard.
+std::int64_t fileSize(const std::filesystem::path& location, const std::stop_token& stop = {});
 
 // The name to show for an application bundle: the localised, then the plain display name and bundle
 // name, the executable's name, then the file name without extension. `bundle` may be null when the

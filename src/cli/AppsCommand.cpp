@@ -1,8 +1,8 @@
 #include "cli/AppsCommand.h"
 
 #include "catalogue/ByteFormat.h"
-#include "cli/AppCatalogue.h"
 #include "cli/TextTable.h"
+#include "session/ReportJson.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -10,19 +10,13 @@
 
 namespace tarnwick {
 
-nlohmann::ordered_json AppsCommand::appJson(const InstalledApp& app) {
-    return {{"path", app.url.string()},     {"name", app.name},
-            {"bundleID", app.bundleID},     {"version", app.version},
-            {"size", app.size.value_or(0)}, {"isSystem", app.isSystem}};
-}
-
 int AppsCommand::run(CommandContext& context) {
-    const std::vector<InstalledApp> apps = AppCatalogue::load(context.platform, context.progress);
+    const std::vector<InstalledApp> apps = context.installedApps(true);
 
     if (context.json) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const auto& app : apps) {
-            list.push_back(appJson(app));
+            list.push_back(ReportJson::appJson(app));
         }
         context.out << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
         return 0;

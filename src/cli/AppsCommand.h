@@ -1,9 +1,6 @@
 #pragma once
 
-#include "catalogue/InstalledApp.h"
 #include "cli/CommandContext.h"
-
-#include <nlohmann/json.hpp>
 
 namespace tarnwick {
 
@@ -11,9 +8,6 @@ namespace tarnwick {
 namespace AppsCommand {
 
 int run(CommandContext& context);
-
-// {"path", "name", "bundleID", "version", "size" (bytes; 0 when unknown), "isSystem"}.
-nlohmann::ordered_json appJson(const InstalledApp& app);
 
 } // namespace AppsCommand
 } // namespace tarnwick

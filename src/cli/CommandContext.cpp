@@ -2,7 +2,10 @@
 
 #include "demo/DemoTree.h"
 #include "platform/Location.h"
+#include "platform/ScanControl.h"
 #include "removal/AdminScript.h"
+#include "session/AppCatalogue.h"
+#include "session/AppLookupError.h"
 
 #include <algorithm>
 #include <system_error>
@@ -21,6 +24,15 @@ std::string shellQuoted(const std::string& argument) {
                std::string_view("-_./:=@%+,").find(character) != std::string_view::npos;
     });
     return plain ? argument : AdminScript::quoted(argument);
+}
+
+// One line per candidate, each after a line break: "  Name  (path)".
+std::string candidateLines(const std::vector<InstalledApp>& apps) {
+    std::string lines;
+    for (const auto& app : apps) {
+        lines += "\n  " + app.name + "  (" + app.url.string() + ")";
+    }
+    return lines;
 }
 
 } // namespace
@@ -57,6 +69,51 @@ std::string CommandContext::commandLine(const std::vector<std::string>& argument
         }
     }
     return line;
+}
+
+std::vector<InstalledApp> CommandContext::installedApps(bool withSizes) {
+    const auto showFinding = [this](const ScanProgress& scan) {
+        if (scan.found > 0) {
+            progress.show("Finding applications\u2026 " + std::to_string(scan.found) + " found");
+        }
+    };
+    std::vector<InstalledApp> apps = completed(AppCatalogue::scan(platform, {.progress = showFinding}));
+    progress.clear();
+    if (!withSizes) {
+        return apps;
+    }
+    const auto showMeasuring = [this](const ScanProgress& scan) {
+        if (scan.isMeasuring()) {
+            progress.show("Measuring applications\u2026 " + std::to_string(scan.measured) + " of " +
+                          std::to_string(scan.toMeasure));
+        }
+    };
+    AppCatalogue::measureSizes(apps, {.progress = showMeasuring});
+    progress.clear();
+    return apps;
+}
+
+InstalledApp CommandContext::findApp(const std::vector<InstalledApp>& installed,
+                                     const std::string& query) const {
+    try {
+        return AppCatalogue::find(installed, platform, query);
+    } catch (const AppLookupError& error) {
+        switch (error.kind()) {
+        case AppLookupError::Kind::several:
+            throw UsageError("Several applications fit \"" + query +
+                             "\"; pass the path of the one you mean:" + candidateLines(error.candidates()));
+        case AppLookupError::Kind::none:
+            throw UsageError(error.what() +
+                             (error.candidates().empty()
+                                  ? std::string(" Run 'tarnwick-cli apps' to see them, or pass "
+                                                "the path of an .app bundle.")
+                                  : " Did you mean:" + candidateLines(error.candidates())));
+        case AppLookupError::Kind::noBundle:
+        case AppLookupError::Kind::notAnApp:
+            break;
+        }
+        throw UsageError(error.what());
+    }
 }
 
 } // namespace tarnwick

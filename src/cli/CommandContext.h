@@ -1,12 +1,15 @@
 #pragma once
 
+#include "catalogue/InstalledApp.h"
 #include "cli/ProgressLine.h"
 #include "platform/Platform.h"
 
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -34,6 +37,19 @@ struct CommandContext {
     // A command line to suggest to the user, ready to paste into a shell: "tarnwick-cli", the system
     // arguments, then `arguments`, each quoted where the shell needs it.
     std::string commandLine(const std::vector<std::string>& arguments) const;
+
+    // Every installed application, sorted by name, with sizes if asked; the search and the measuring
+    // show on the progress line.
+    std::vector<InstalledApp> installedApps(bool withSizes = false);
+
+    // The application named on the command line (see AppCatalogue::find); a UsageError that lists the
+    // candidates when no single one fits.
+    InstalledApp findApp(const std::vector<InstalledApp>& installed, const std::string& query) const;
 };
+
+// The result of a scan run by a command. Nothing here ever requests a stop, so every scan completes.
+template <typename Result> Result completed(std::optional<Result> result) {
+    return std::move(result).value();
+}
 
 } // namespace tarnwick

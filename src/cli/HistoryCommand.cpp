@@ -4,6 +4,7 @@
 #include "cli/ResidualReport.h"
 #include "removal/HistoryFormat.h"
 #include "removal/TrashManager.h"
+#include "session/RemovalTexts.h"
 
 #include <ostream>
 #include <vector>
@@ -56,7 +57,7 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
         const bool restorable = trash.isRestorable(record);
         trash.removeRecord(record.id);
         done = "Forgot the removal of " + ResidualReport::printable(record.appName) + " (" +
-               HistoryReport::summary(record) + ").";
+               RemovalTexts::summary(record) + ").";
         if (restorable) {
             done += " Its items stay in the Trash, but Tarnwick can no longer put them back.";
         }

@@ -1,11 +1,9 @@
 #include "cli/HistoryReport.h"
 
-#include "catalogue/ByteFormat.h"
 #include "cli/ResidualReport.h"
+#include "session/RemovalTexts.h"
 
 #include <algorithm>
-#include <cmath>
-#include <ctime>
 #include <ostream>
 
 namespace tarnwick::HistoryReport {
@@ -24,34 +22,12 @@ std::string uppercased(std::string_view text) {
 
 } // namespace
 
-std::string dateText(RemovalRecord::Date date) {
-    // The history file may hold any number; only those a calendar can show are converted.
-    const double seconds = date.time_since_epoch().count();
-    constexpr double tenThousandYears = 3.2e11;
-    if (!std::isfinite(seconds) || std::abs(seconds) > tenThousandYears) {
-        return "unknown date";
-    }
-    const auto time = static_cast<std::time_t>(std::floor(seconds));
-    std::tm local{};
-    char text[64];
-    if (localtime_r(&time, &local) == nullptr ||
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) == 0) {
-        return "unknown date";
-    }
-    return text;
-}
-
-std::string summary(const RemovalRecord& record) {
-    return ResidualReport::itemCount(record.items.size()) + " \u2022 " + ByteFormat::string(record.bytes) +
-           " \u2022 " + dateText(record.date);
-}
-
 void print(std::ostream& out, const std::vector<RemovalRecord>& records,
            const std::function<bool(const RemovalRecord&)>& isRestorable, const Options& options) {
     bool first = true;
     for (const RemovalRecord& record : records) {
         out << (first ? "" : "\n") << ResidualReport::printable(record.appName) << '\n'
-            << "  " << summary(record) << '\n'
+            << "  " << RemovalTexts::summary(record) << '\n'
             << "  ID " << record.id.string() << '\n';
         first = false;
         if (!isRestorable(record)) {

@@ -14,18 +14,13 @@ namespace tarnwick {
 // How the command line shows removal records, and how it finds the one a user names.
 namespace HistoryReport {
 
-// The local date and time of a removal, "2024-06-01 08:45"; "unknown date" for one no calendar holds.
-std::string dateText(RemovalRecord::Date date);
-
-// "4 items • 30.1 MB • 2024-06-01 08:45": the moved items, the size of what was chosen, the date.
-std::string summary(const RemovalRecord& record);
-
 struct Options {
     // Every moved item with its place in the Trash.
     bool paths = false;
 };
 
-// One block per record, in the order given: the application, the summary, the identifier and, for a
+// One block per record, in the order given: the application, its summary (RemovalTexts::summary), the
+// identifier and, for a
 // record with nothing left in the Trash, the line that says it cannot be restored.
 void print(std::ostream& out, const std::vector<RemovalRecord>& records,
            const std::function<bool(const RemovalRecord&)>& isRestorable, const Options& options = {});

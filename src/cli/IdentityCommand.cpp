@@ -1,7 +1,6 @@
 #include "cli/IdentityCommand.h"
 
 #include "catalogue/AppIdentityReader.h"
-#include "cli/AppCatalogue.h"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -9,8 +8,7 @@
 namespace tarnwick {
 
 int IdentityCommand::run(CommandContext& context, const std::string& application) {
-    const InstalledApp app = AppCatalogue::find(AppCatalogue::scan(context.platform, context.progress),
-                                                context.platform, application);
+    const InstalledApp app = context.findApp(context.installedApps(), application);
     const AppIdentityReader::Identity identity = AppIdentityReader::read(app.url);
 
     if (context.json) {

@@ -1,10 +1,10 @@
 #include "cli/LeftoversCommand.h"
 
 #include "catalogue/ByteFormat.h"
-#include "cli/AppCatalogue.h"
 #include "cli/ResidualReport.h"
-#include "residuals/InstalledIdentities.h"
-#include "residuals/OrphanScanner.h"
+#include "platform/ScanControl.h"
+#include "session/ReportJson.h"
+#include "session/ResidualSearch.h"
 
 #include <ostream>
 #include <string>
@@ -14,21 +14,23 @@ namespace tarnwick {
 
 int LeftoversCommand::run(CommandContext& context) {
     // Every installed application protects its files, the system's own included; sizes are not needed.
-    const std::vector<InstalledApp> apps = AppCatalogue::scan(context.platform, context.progress);
+    const std::vector<InstalledApp> apps = context.installedApps();
     context.progress.show("Reading signatures of " + std::to_string(apps.size()) +
                               (apps.size() == 1 ? " application\u2026" : " applications\u2026"),
                           true);
-    const InstalledIdentities installed = InstalledIdentities::read(apps);
+    const ResidualSearch search(apps, context.platform);
     context.progress.show("Looking for leftovers\u2026", true);
-    const std::vector<ResidualItem> items =
-        OrphanScanner::scan(installed, context.platform, [&](std::size_t measured, std::size_t total) {
-            context.progress.show("Measuring\u2026 " + std::to_string(measured) + " of " +
-                                  std::to_string(total));
-        });
+    const auto showMeasuring = [&](const ScanProgress& scan) {
+        if (scan.isMeasuring()) {
+            context.progress.show("Measuring\u2026 " + std::to_string(scan.measured) + " of " +
+                                  std::to_string(scan.toMeasure));
+        }
+    };
+    const std::vector<ResidualItem> items = completed(search.orphans({.progress = showMeasuring}));
     context.progress.clear();
 
     if (context.json) {
-        ResidualReport::printJson(context.out, {{"items", ResidualReport::itemsJson(items)}});
+        ResidualReport::printJson(context.out, {{"items", ReportJson::itemsJson(items)}});
         return 0;
     }
     if (items.empty()) {

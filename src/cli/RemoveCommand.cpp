@@ -1,69 +1,33 @@
 #include "cli/RemoveCommand.h"
 
 #include "catalogue/ByteFormat.h"
-#include "cli/AppCatalogue.h"
-#include "cli/AppsCommand.h"
 #include "cli/ResidualReport.h"
 #include "cli/ScanCommand.h"
-#include "platform/Location.h"
 #include "removal/HistoryFormat.h"
 #include "removal/TrashError.h"
 #include "removal/TrashManager.h"
+#include "session/ItemChoice.h"
+#include "session/RemovalTexts.h"
+#include "session/ReportJson.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
 namespace tarnwick {
 
-namespace fs = std::filesystem;
-
 namespace {
-
-// The texts of the confirmation the window asks with, so that both front ends ask the same question.
-constexpr std::string_view confirmationTitle = "Move selected items to Trash?";
-
-std::string confirmationMessage(std::size_t count, std::int64_t bytes) {
-    return std::to_string(count) + " items (" + ByteFormat::string(bytes) +
-           ") will be moved to the macOS Trash. You can restore them from History until Trash is emptied.";
-}
-
-fs::path comparable(const fs::path& location) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(location, error);
-    return Location::standardized(error ? location : absolute);
-}
 
 // The preselected findings, or those named with --item; a named path that is not a finding is a mistake.
 std::vector<ResidualItem> chosenItems(const std::vector<ResidualItem>& found,
                                       const RemoveCommand::Options& options, const CommandContext& context) {
-    std::vector<ResidualItem> chosen;
-    if (options.items.empty()) {
-        std::copy_if(found.begin(), found.end(), std::back_inserter(chosen),
-                     [](const ResidualItem& item) { return item.selected; });
-        return chosen;
+    try {
+        return ItemChoice::choose(found, options.items);
+    } catch (const ItemChoice::NotAFinding& error) {
+        throw UsageError("\"" + ResidualReport::printable(error.path()) +
+                         "\" is not among the items found for " + options.application + ". Run '" +
+                         context.commandLine({"scan", options.application}) + "' to see them.");
     }
-    std::vector<fs::path> wanted;
-    for (const std::string& path : options.items) {
-        const fs::path location = comparable(path);
-        const bool isFinding = std::any_of(found.begin(), found.end(), [&](const ResidualItem& item) {
-            return comparable(item.url) == location;
-        });
-        if (!isFinding) {
-            throw UsageError("\"" + ResidualReport::printable(path) + "\" is not among the items found for " +
-                             options.application + ". Run '" +
-                             context.commandLine({"scan", options.application}) + "' to see them.");
-        }
-        wanted.push_back(location);
-    }
-    for (ResidualItem item : found) {
-        if (std::find(wanted.begin(), wanted.end(), comparable(item.url)) != wanted.end()) {
-            item.selected = true;
-            chosen.push_back(std::move(item));
-        }
-    }
-    return chosen;
 }
 
 bool confirmed(std::ostream& out) {
@@ -85,8 +49,8 @@ bool confirmed(std::ostream& out) {
 } // namespace
 
 int RemoveCommand::run(CommandContext& context, const Options& options) {
-    const std::vector<InstalledApp> installed = AppCatalogue::scan(context.platform, context.progress);
-    const InstalledApp app = AppCatalogue::find(installed, context.platform, options.application);
+    const std::vector<InstalledApp> installed = context.installedApps();
+    const InstalledApp app = context.findApp(installed, options.application);
     const std::vector<ResidualItem> chosen =
         chosenItems(ScanCommand::findings(context, installed, app), options, context);
 
@@ -121,17 +85,18 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
     if (options.dryRun) {
         if (context.json) {
             ResidualReport::printJson(context.out, {{"dryRun", true},
-                                                    {"app", AppsCommand::appJson(app)},
-                                                    {"items", ResidualReport::itemsJson(chosen)},
+                                                    {"app", ReportJson::appJson(app)},
+                                                    {"items", ReportJson::itemsJson(chosen)},
                                                     {"bytes", bytes}});
         } else {
-            context.out << "Dry run: " << ResidualReport::itemCount(chosen.size()) << " ("
+            context.out << "Dry run: " << RemovalTexts::itemCount(chosen.size()) << " ("
                         << ByteFormat::string(bytes) << ") would be moved to the Trash. Nothing was moved.\n";
         }
         return 0;
     }
     if (asks) {
-        shown << confirmationTitle << '\n' << confirmationMessage(chosen.size(), bytes) << '\n';
+        shown << RemovalTexts::confirmationTitle << '\n'
+              << RemovalTexts::confirmationMessage(chosen.size(), bytes) << '\n';
         if (!confirmed(shown)) {
             shown << "Cancelled. Nothing was moved.\n";
             return 0;
@@ -140,7 +105,7 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
 
     RemovalRecord record;
     try {
-        context.progress.show("Moving " + ResidualReport::itemCount(chosen.size()) + " to the Trash\u2026",
+        context.progress.show("Moving " + RemovalTexts::itemCount(chosen.size()) + " to the Trash\u2026",
                               true);
         record = trash.remove(app, chosen);
         context.progress.clear();
@@ -162,7 +127,7 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
         context.out << "Nothing was moved: the chosen items are no longer there.\n";
         return 0;
     }
-    context.out << "Moved " << ResidualReport::itemCount(record.items.size()) << " ("
+    context.out << "Moved " << RemovalTexts::itemCount(record.items.size()) << " ("
                 << ByteFormat::string(record.bytes) << ") to the Trash";
     if (record.items.size() < chosen.size()) {
         context.out << "; " << chosen.size() - record.items.size()

@@ -1,6 +1,7 @@
 #include "cli/ResidualReport.h"
 
 #include "catalogue/ByteFormat.h"
+#include "session/RemovalTexts.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,10 +19,6 @@ std::string padded(std::string_view text, std::size_t width, bool right) {
 }
 
 } // namespace
-
-std::string itemCount(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " item" : " items");
-}
 
 std::string printable(std::string_view text) {
     std::string result(text);
@@ -58,8 +55,8 @@ void print(std::ostream& out, const std::vector<ResidualItem>& items, const Opti
         if (section.empty()) {
             continue;
         }
-        out << (first ? "" : "\n") << rawValue(category) << " \u2014 " << itemCount(section.size()) << ", "
-            << ByteFormat::string(total) << '\n';
+        out << (first ? "" : "\n") << rawValue(category) << " \u2014 "
+            << RemovalTexts::itemCount(section.size()) << ", " << ByteFormat::string(total) << '\n';
         first = false;
         const std::string& sharedReason = section.front()->reason;
         const bool once = options.reasons == Reasons::oncePerSection;
@@ -94,23 +91,9 @@ void print(std::ostream& out, const std::vector<ResidualItem>& items, const Opti
     if (selectedCount == 0) {
         out << "Nothing is preselected.\n";
     } else {
-        out << "Preselected: " << itemCount(selectedCount) << ", " << ByteFormat::string(selectedSize)
-            << ".\n";
+        out << "Preselected: " << RemovalTexts::itemCount(selectedCount) << ", "
+            << ByteFormat::string(selectedSize) << ".\n";
     }
-}
-
-nlohmann::ordered_json itemJson(const ResidualItem& item) {
-    return {
-        {"path", item.url.native()},           {"size", item.size},     {"category", rawValue(item.category)},
-        {"confidence", name(item.confidence)}, {"reason", item.reason}, {"selected", item.selected}};
-}
-
-nlohmann::ordered_json itemsJson(const std::vector<ResidualItem>& items) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const auto& item : items) {
-        list.push_back(itemJson(item));
-    }
-    return list;
 }
 
 void printJson(std::ostream& out, const nlohmann::ordered_json& value) {

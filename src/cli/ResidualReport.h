@@ -36,19 +36,9 @@ struct Options {
 // for no items: the caller says what was looked for.
 void print(std::ostream& out, const std::vector<ResidualItem>& items, const Options& options = {});
 
-// "1 item", "2 items".
-std::string itemCount(std::size_t count);
-
 // The text with control characters shown as "?": a file name may hold line breaks or terminal escapes,
 // and shown raw they could fake lines of the report.
 std::string printable(std::string_view text);
-
-// {"path", "size", "category", "confidence", "reason", "selected"}: the category by its title
-// ("Caches"), the confidence by its name ("possible").
-nlohmann::ordered_json itemJson(const ResidualItem& item);
-
-// An array of `itemJson`, in the order given.
-nlohmann::ordered_json itemsJson(const std::vector<ResidualItem>& items);
 
 // The layout every command uses for JSON: two-space indent, invalid UTF-8 replaced, a final line break.
 void printJson(std::ostream& out, const nlohmann::ordered_json& value);

@@ -5,6 +5,7 @@
 #include "platform/FileOperations.h"
 #include "removal/TrashError.h"
 #include "removal/TrashManager.h"
+#include "session/RemovalTexts.h"
 
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -36,7 +37,7 @@ int RestoreCommand::run(CommandContext& context, const std::string& identifier) 
 
     std::optional<TrashError> failure;
     if (!waiting.empty()) {
-        context.progress.show("Putting back " + ResidualReport::itemCount(waiting.size()) + "\u2026", true);
+        context.progress.show("Putting back " + RemovalTexts::itemCount(waiting.size()) + "\u2026", true);
         try {
             trash.restore(record);
         } catch (const TrashError& error) {
@@ -57,10 +58,10 @@ int RestoreCommand::run(CommandContext& context, const std::string& identifier) 
             context.out, {{"id", record.id.string()}, {"appName", record.appName}, {"restored", restored}});
     } else if (waiting.empty()) {
         context.out << "Nothing to restore: no item of the removal of "
-                    << ResidualReport::printable(record.appName) << " (" << HistoryReport::summary(record)
+                    << ResidualReport::printable(record.appName) << " (" << RemovalTexts::summary(record)
                     << ") is in the Trash any more.\n";
     } else if (!restored.empty()) {
-        context.out << "Put back " << ResidualReport::itemCount(restored.size()) << " of "
+        context.out << "Put back " << RemovalTexts::itemCount(restored.size()) << " of "
                     << ResidualReport::printable(record.appName) << ":\n";
         for (const std::string& path : restored) {
             context.out << "  " << ResidualReport::printable(path) << '\n';

@@ -2,19 +2,17 @@
 
 #include "catalogue/ByteFormat.h"
 #include "catalogue/FileUtilities.h"
-#include "cli/AppCatalogue.h"
-#include "cli/AppsCommand.h"
 #include "cli/ResidualReport.h"
-#include "residuals/InstalledIdentities.h"
-#include "residuals/ResidualScanner.h"
+#include "session/ReportJson.h"
+#include "session/ResidualSearch.h"
 
 #include <ostream>
 
 namespace tarnwick {
 
 int ScanCommand::run(CommandContext& context, const std::string& application) {
-    const std::vector<InstalledApp> installed = AppCatalogue::scan(context.platform, context.progress);
-    InstalledApp app = AppCatalogue::find(installed, context.platform, application);
+    const std::vector<InstalledApp> installed = context.installedApps();
+    InstalledApp app = context.findApp(installed, application);
     if (!app.size) {
         app.size = FileUtilities::fileSize(app.url);
     }
@@ -22,7 +20,7 @@ int ScanCommand::run(CommandContext& context, const std::string& application) {
 
     if (context.json) {
         ResidualReport::printJson(
-            context.out, {{"app", AppsCommand::appJson(app)}, {"items", ResidualReport::itemsJson(items)}});
+            context.out, {{"app", ReportJson::appJson(app)}, {"items", ReportJson::itemsJson(items)}});
         return 0;
     }
     context.out << app.name << "  " << app.version << (app.bundleID.empty() ? "" : "  " + app.bundleID)
@@ -39,11 +37,10 @@ int ScanCommand::run(CommandContext& context, const std::string& application) {
 std::vector<ResidualItem> ScanCommand::findings(CommandContext& context,
                                                 const std::vector<InstalledApp>& installed,
                                                 const InstalledApp& app) {
-    // What the other applications declare decides which data is shared or theirs.
     context.progress.show("Reading signatures\u2026", true);
-    const InstalledIdentities others = InstalledIdentities::read(installed).without(app.url);
+    const ResidualSearch search(installed, context.platform);
     context.progress.show("Looking for what " + app.name + " left behind\u2026", true);
-    std::vector<ResidualItem> items = ResidualScanner::scan(app, context.platform, others);
+    std::vector<ResidualItem> items = completed(search.forApp(app));
     context.progress.clear();
     return items;
 }

@@ -6,6 +6,7 @@
 #include "residuals/ResidualFindings.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ std::vector<DeepRoot> deepSearchRoots(const std::filesystem::path& home, const I
 // Walks below `root` down to `maxDepth` levels, skipping package contents, links, nine folders that hold
 // other programs' or the user's own data, and whatever lies below an identifier match. Identifier matches
 // are recorded as exact and selected, folders and files named exactly like an application name key of at
-// least 6 characters as possible (and still looked into).
+// least 6 characters as possible (and still looked into). `keepsGoing`, when given, is asked before each
+// entry is examined; the walk ends as soon as it answers false.
 void deepScan(const std::filesystem::path& root, int maxDepth, const NameMatcher& matcher,
-              const std::string& appName, const Platform& platform, ResidualFindings& found);
+              const std::string& appName, const Platform& platform, ResidualFindings& found,
+              const std::function<bool()>& keepsGoing = {});
 
 } // namespace tarnwick::ResidualScanner

@@ -4,6 +4,7 @@
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/ParallelFor.h"
+#include "platform/ScanControl.h"
 #include "platform/Text.h"
 #include "residuals/MatchedName.h"
 #include "residuals/PathCategory.h"
@@ -124,9 +125,10 @@ void sortByPath(std::vector<ResidualItem>& items) {
 
 } // namespace
 
-std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform,
-                               const MeasuringProgress& measuring) {
+std::optional<std::vector<ResidualItem>> scan(const InstalledIdentities& installed, const Platform& platform,
+                                              const ScanControl& control) {
     const IdentifierSet identifiers = installedIdentifiers(installed);
+    ScanTally tally(control);
     std::vector<ResidualItem> items;
     std::unordered_map<std::string, std::size_t> positionOfPath;
     for (const auto& root : scanRoots(platform)) {
@@ -135,6 +137,9 @@ std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platf
             continue;
         }
         for (const auto& entry : *entries) {
+            if (!tally.searched()) {
+                return std::nullopt;
+            }
             if (entry.name().starts_with('.') || hasSystemName(entry.name())) {
                 continue;
             }
@@ -155,19 +160,39 @@ std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platf
                 items[position->second] = std::move(item);
             }
         }
+        tally.found(items.size());
+        if (tally.stopRequested()) {
+            return std::nullopt;
+        }
     }
 
     // Measured only once the findings are known, since a finding may be a large tree.
-    std::function<void(std::size_t)> progress;
-    if (measuring) {
-        progress = [&](std::size_t measured) { measuring(measured, items.size()); };
-    }
+    tally.measuring(0, items.size());
     parallelFor(
         items.size(),
-        [&items](std::size_t index) { items[index].size = FileUtilities::fileSize(items[index].url); },
-        progress);
+        [&](std::size_t index) {
+            items[index].size = FileUtilities::fileSize(items[index].url, control.stop);
+        },
+        [&](std::size_t measured) { tally.measuring(measured, items.size()); }, control.stop);
+    if (tally.stopRequested()) {
+        return std::nullopt;
+    }
     sortByPath(items);
     return items;
+}
+
+std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform,
+                               const MeasuringProgress& measuring) {
+    ScanControl control;
+    if (measuring) {
+        control.progress = [&measuring](const ScanProgress& progress) {
+            if (progress.isMeasuring()) {
+                measuring(progress.measured, progress.toMeasure);
+            }
+        };
+    }
+    // Without a stop token nothing can cancel it.
+    return scan(installed, platform, control).value();
 }
 
 std::vector<ResidualItem> scan(const std::vector<InstalledApp>& installedApps, const Platform& platform) {

@@ -2,11 +2,13 @@
 
 #include "catalogue/InstalledApp.h"
 #include "platform/Platform.h"
+#include "platform/ScanControl.h"
 #include "residuals/InstalledIdentities.h"
 #include "residuals/ResidualItem.h"
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +31,11 @@ using MeasuringProgress = std::function<void(std::size_t measured, std::size_t t
 // cannot be listed contribute nothing. Sizes are measured several at a time.
 std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform,
                                const MeasuringProgress& measuring = {});
+
+// The same scan, reporting its progress and stopping soon after `control`'s stop is requested, in the
+// search or while measuring: then it returns nothing rather than some of the findings.
+std::optional<std::vector<ResidualItem>> scan(const InstalledIdentities& installed, const Platform& platform,
+                                              const ScanControl& control);
 
 // The same, reading the applications' code-signing identities first.
 std::vector<ResidualItem> scan(const std::vector<InstalledApp>& installedApps, const Platform& platform);

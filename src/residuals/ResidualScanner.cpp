@@ -3,6 +3,7 @@
 #include "catalogue/AppIdentityReader.h"
 #include "catalogue/FileUtilities.h"
 #include "platform/ParallelFor.h"
+#include "platform/ScanControl.h"
 #include "platform/Text.h"
 #include "residuals/AppIdentifiers.h"
 #include "residuals/DeepSearch.h"
@@ -66,15 +67,29 @@ std::set<std::string> sharedEntitlementIdentifiers(const AppIdentityReader::Iden
 
 std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform,
                                const InstalledIdentities& otherApps) {
+    // Without a stop token nothing can cancel it.
+    return scan(app, platform, otherApps, ScanControl{}).value();
+}
+
+std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Platform& platform,
+                                              const InstalledIdentities& otherApps,
+                                              const ScanControl& control) {
     const fs::path& home = platform.home();
     const fs::path userLibrary = home / "Library";
     const auto locations = libraryLocations(userLibrary, platform);
+    ScanTally tally(control);
 
     ResidualFindings found;
     if (!app.isSystem) {
         found.record(app.url, ResidualCategory::application, MatchConfidence::exact,
                      reasonSelectedApplication, true);
     }
+    // Findings are few, so counting them at the end of each step costs little.
+    auto stepDone = [&](std::size_t searched) {
+        tally.searched(searched);
+        tally.found(found.items().size());
+        return !tally.stopRequested();
+    };
 
     const auto identity = AppIdentityReader::read(app.url);
     found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
@@ -86,22 +101,46 @@ std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform
     addExactPreferences(app, identity, userLibrary, platform, found);
     addRecentDocumentLists(identifiers, userLibrary, found);
     addExactContainers(containerNames(app, identity), userLibrary, found);
-    sweepLibrary(locations, matcher, logIdentifiers, appName, found);
+    if (!stepDone(1)) {
+        return std::nullopt;
+    }
+    for (const auto& location : locations) {
+        sweepLibrary({location}, matcher, logIdentifiers, appName, found);
+        if (!stepDone(1)) {
+            return std::nullopt;
+        }
+    }
 
     // A folder reached through two roots ('~/Library/example' and '~/Library/Example' on a volume that
     // ignores case, or through a link) is searched once, so that no file is proposed under two paths.
     SeenFolders searched;
     for (const auto& root : deepSearchRoots(home, app, platform)) {
         if (searched.firstVisit(root.url)) {
-            deepScan(root.url, root.depth, matcher, appName, platform, found);
+            deepScan(root.url, root.depth, matcher, appName, platform, found,
+                     [&] { return tally.searched(); });
+        }
+        if (!stepDone(1)) {
+            return std::nullopt;
         }
     }
     addVendorFolders(app, home, matcher, platform, found);
+    if (!stepDone(1)) {
+        return std::nullopt;
+    }
 
     auto items = removeNested(found.items());
     // Measured only now: a finding replaced or pruned on the way would have been measured in vain.
-    parallelFor(items.size(),
-                [&](std::size_t index) { items[index].size = FileUtilities::fileSize(items[index].url); });
+    tally.found(items.size());
+    tally.measuring(0, items.size());
+    parallelFor(
+        items.size(),
+        [&](std::size_t index) {
+            items[index].size = FileUtilities::fileSize(items[index].url, control.stop);
+        },
+        [&](std::size_t measured) { tally.measuring(measured, items.size()); }, control.stop);
+    if (tally.stopRequested()) {
+        return std::nullopt;
+    }
     sortInFinalOrder(items);
     return items;
 }

@@ -2,9 +2,11 @@
 
 #include "catalogue/InstalledApp.h"
 #include "platform/Platform.h"
+#include "platform/ScanControl.h"
 #include "residuals/InstalledIdentities.h"
 #include "residuals/ResidualItem.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +39,12 @@ inline constexpr std::string_view reasonDeveloperFolder =
 // Synchronous, may take seconds, never fails: whatever cannot be read is skipped.
 std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform,
                                const InstalledIdentities& otherApps = {});
+
+// The same scan, reporting its progress and stopping soon after `control`'s stop is requested, in the
+// search or while measuring: then it returns nothing rather than some of the findings.
+std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Platform& platform,
+                                              const InstalledIdentities& otherApps,
+                                              const ScanControl& control);
 
 } // namespace ResidualScanner
 } // namespace tarnwick

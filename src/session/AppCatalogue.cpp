@@ -1,0 +1,116 @@
+#include "session/AppCatalogue.h"
+
+#include "catalogue/AppScanner.h"
+#include "catalogue/DroppedApp.h"
+#include "catalogue/FileUtilities.h"
+#include "platform/Location.h"
+#include "platform/ParallelFor.h"
+#include "platform/Text.h"
+#include "session/AppLookupError.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+
+namespace tarnwick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<InstalledApp> appsWhere(const std::vector<InstalledApp>& apps,
+                                    const std::function<bool(const InstalledApp&)>& fits) {
+    std::vector<InstalledApp> chosen;
+    std::copy_if(apps.begin(), apps.end(), std::back_inserter(chosen), fits);
+    return chosen;
+}
+
+InstalledApp findByPath(const std::vector<InstalledApp>& installed, const Platform& platform,
+                        const std::string& query) {
+    std::error_code error;
+    const fs::path location = Location::standardized(fs::absolute(query, error));
+    if (error || !fs::is_directory(location, error)) {
+        throw AppLookupError(AppLookupError::Kind::noBundle, query);
+    }
+    if (!DroppedApp::isApplicationLocation(location)) {
+        throw AppLookupError(AppLookupError::Kind::notAnApp, query);
+    }
+    const auto listed = std::find_if(installed.begin(), installed.end(),
+                                     [&](const InstalledApp& app) { return app.url == location; });
+    return listed != installed.end() ? *listed : DroppedApp::makeRecord(location, platform);
+}
+
+} // namespace
+
+std::optional<std::vector<InstalledApp>> AppCatalogue::scan(const Platform& platform,
+                                                            const ScanControl& control) {
+    std::vector<InstalledApp> apps;
+    const ScanOutcome outcome = AppScanner::scan(
+        platform, [&](InstalledApp app) { apps.push_back(std::move(app)); }, control);
+    if (outcome == ScanOutcome::cancelled) {
+        return std::nullopt;
+    }
+    sortByName(apps);
+    return apps;
+}
+
+std::optional<std::vector<InstalledApp>> AppCatalogue::load(const Platform& platform,
+                                                            const ScanControl& control) {
+    auto apps = scan(platform, control);
+    if (!apps || measureSizes(*apps, control) == ScanOutcome::cancelled) {
+        return std::nullopt;
+    }
+    return apps;
+}
+
+void AppCatalogue::sortByName(std::vector<InstalledApp>& apps) {
+    std::stable_sort(apps.begin(), apps.end(), [](const InstalledApp& left, const InstalledApp& right) {
+        return Text::localizedStandardCompare(left.name, right.name) < 0;
+    });
+}
+
+ScanOutcome AppCatalogue::measureSizes(std::vector<InstalledApp>& apps, const ScanControl& control) {
+    ScanTally tally(control);
+    tally.found(apps.size());
+    tally.measuring(0, apps.size());
+    // Kept aside until every one is known: a size cut short by a stop would pass for the real one.
+    std::vector<std::int64_t> sizes(apps.size());
+    parallelFor(
+        apps.size(),
+        [&](std::size_t index) { sizes[index] = FileUtilities::fileSize(apps[index].url, control.stop); },
+        [&](std::size_t measured) { tally.measuring(measured, apps.size()); }, control.stop);
+    if (tally.stopRequested()) {
+        return ScanOutcome::cancelled;
+    }
+    for (std::size_t index = 0; index < apps.size(); ++index) {
+        apps[index].size = sizes[index];
+    }
+    return ScanOutcome::completed;
+}
+
+InstalledApp AppCatalogue::find(const std::vector<InstalledApp>& installed, const Platform& platform,
+                                const std::string& query) {
+    if (query.find('/') != std::string::npos || DroppedApp::isApplicationLocation(query)) {
+        return findByPath(installed, platform, query);
+    }
+    const std::string wanted = Text::lowercased(query);
+    const auto matches = appsWhere(installed, [&](const InstalledApp& app) {
+        return Text::lowercased(app.name) == wanted ||
+               (!app.bundleID.empty() && Text::lowercased(app.bundleID) == wanted);
+    });
+    if (matches.size() == 1) {
+        return matches.front();
+    }
+    if (matches.size() > 1) {
+        throw AppLookupError(AppLookupError::Kind::several, query, matches);
+    }
+    throw AppLookupError(AppLookupError::Kind::none, query,
+                         appsWhere(installed, [&](const InstalledApp& app) {
+                             return Text::localizedCaseInsensitiveContains(app.name, query) ||
+                                    Text::localizedCaseInsensitiveContains(app.bundleID, query);
+                         }));
+}
+
+} // namespace tarnwick

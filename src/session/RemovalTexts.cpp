@@ -1,0 +1,41 @@
+#include "session/RemovalTexts.h"
+
+#include "catalogue/ByteFormat.h"
+
+#include <cmath>
+#include <ctime>
+
+namespace tarnwick::RemovalTexts {
+
+std::string confirmationMessage(std::size_t count, std::int64_t bytes) {
+    return std::to_string(count) + " items (" + ByteFormat::string(bytes) +
+           ") will be moved to the macOS Trash. You can restore them from History until Trash is emptied.";
+}
+
+std::string itemCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " item" : " items");
+}
+
+std::string dateText(RemovalRecord::Date date) {
+    // The history file may hold any number; only those a calendar can show are converted.
+    const double seconds = date.time_since_epoch().count();
+    constexpr double tenThousandYears = 3.2e11;
+    if (!std::isfinite(seconds) || std::abs(seconds) > tenThousandYears) {
+        return "unknown date";
+    }
+    const auto time = static_cast<std::time_t>(std::floor(seconds));
+    std::tm local{};
+    char text[64];
+    if (localtime_r(&time, &local) == nullptr ||
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) == 0) {
+        return "unknown date";
+    }
+    return text;
+}
+
+std::string summary(const RemovalRecord& record) {
+    return itemCount(record.items.size()) + " \u2022 " + ByteFormat::string(record.bytes) + " \u2022 " +
+           dateText(record.date);
+}
+
+} // namespace tarnwick::RemovalTexts
