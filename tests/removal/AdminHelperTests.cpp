@@ -1,6 +1,14 @@
+#include "platform/ChildProcess.h"
+#include "removal/AdminHelper.h"
 #include "removal/AdminProtocol.h"
+#include "support/TemporaryFolder.h"
 
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarnwick {
 inline void PrintTo(const AdminItemOutcome& outcome, std::ostream* out) {
@@ -11,7 +19,11 @@ inline void PrintTo(const AdminItemOutcome& outcome, std::ostream* out) {
 namespace tarnwick::testing {
 namespace {
 
+namespace fs = std::filesystem;
 using Result = AdminItemOutcome::Result;
+
+constexpr uid_t nobody = 65534;
+const fs::path helper = TARNWICK_ADMIN_HELPER_PATH;
 
 // Names a shell, a script runner or an option parser would take for something else.
 const std::vector<std::string> hostileNames = {"with space",
@@ -26,6 +38,10 @@ const std::vector<std::string> hostileNames = {"with space",
                                                "caf\u00e9 \u65e5\u672c",
                                                "tab\tand\x1b",
                                                "%s%n"};
+
+bool isRoot() {
+    return ::geteuid() == 0;
+}
 
 TEST(AdminProtocolTest, RequestsComeBackFromTheArgumentsUnchanged) {
     for (const std::string& name : hostileNames) {
@@ -85,6 +101,147 @@ TEST(AdminProtocolTest, AMoveWithoutAReadableAnswerFailed) {
     EXPECT_NE(parsed[2].message.find("what?"), std::string::npos);
     EXPECT_EQ(parsed[3].result, Result::failed);
     EXPECT_EQ(AdminProtocol::outcomes("moved\nmoved\n", 1).size(), 1U);
+}
+
+TEST(AdminHelperTest, OnlyTheSystemsWordNamesTheRequester) {
+    using Caller = AdminHelper::Caller;
+    const struct {
+        Caller caller;
+        std::optional<uid_t> requester;
+    } cases[] = {{{501, 501, {}, {}}, 501},        {{501, 501, "0", "0"}, 501},
+                 {{0, 0, "501", {}}, 501},         {{0, 0, "501", "502"}, 501},
+                 {{0, 0, {}, "502"}, 502},         {{0, 0, {}, {}}, std::nullopt},
+                 {{501, 0, {}, {}}, std::nullopt}, {{0, 0, "", {}}, std::nullopt},
+                 {{0, 0, "-1", {}}, std::nullopt}, {{0, 0, "501x", {}}, std::nullopt}};
+    for (const auto& each : cases) {
+        EXPECT_EQ(AdminHelper::requester(each.caller), each.requester)
+            << each.caller.realUser << " " << each.caller.effectiveUser << " "
+            << each.caller.pkexecUser.value_or("-") << " " << each.caller.namedUser.value_or("-");
+    }
+}
+
+class AdminHelperProgramTest : public ::testing::Test {
+protected:
+    AdminHelperProgramTest() {
+        fs::create_directories(trash);
+        fs::create_directories(library);
+    }
+
+    fs::path file(const fs::path& location) {
+        folder.write(location.lexically_relative(folder.path()).string(), location.filename().string());
+        return location;
+    }
+
+    // Starts the helper as pkexec would for `asker`; without superuser rights it acts for whoever runs it.
+    ChildProcess::Result run(const AdminRequest& request, uid_t asker = ::getuid()) {
+        return ChildProcess::run(helper, AdminProtocol::arguments(request),
+                                 {"PKEXEC_UID=" + std::to_string(asker)});
+    }
+
+    AdminRequest request(std::vector<AdminRequest::Move> moves) const {
+        return {::getuid(), trash, "Tarnwick-App-1", std::move(moves)};
+    }
+
+    TemporaryFolder folder;
+    const fs::path trash = folder / "Users/me/.Trash";
+    const fs::path library = folder / "Library";
+    const fs::path batch = trash / "Tarnwick-App-1";
+};
+
+TEST_F(AdminHelperProgramTest, MovesEachItemAndAnswersForIt) {
+    std::vector<AdminRequest::Move> moves;
+    for (const std::string& name : hostileNames) {
+        moves.push_back({file(library / name / name), std::to_string(moves.size()) + "-" + name});
+    }
+    fs::create_directory_symlink(library, folder / "Linked");
+    const fs::path linked = file(library / "Daemons/through-link.plist");
+    const fs::path taken = file(library / "taken");
+    moves.push_back({library / "gone", "gone"});
+    moves.push_back({library / "gone-folder/item", "gone-item"});
+    moves.push_back({folder / "Linked/Daemons/through-link.plist", "link"});
+    moves.push_back({taken, "0-" + hostileNames[0]});
+
+    const ChildProcess::Result result = run(request(moves));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto outcomes = AdminProtocol::outcomes(result.out, moves.size());
+    for (std::size_t index = 0; index < hostileNames.size(); ++index) {
+        EXPECT_EQ(outcomes[index].result, Result::moved) << outcomes[index].message;
+        EXPECT_TRUE(fs::exists(batch / moves[index].batchName)) << moves[index].batchName;
+        EXPECT_FALSE(fs::exists(moves[index].source));
+    }
+    const std::size_t rest = hostileNames.size();
+    EXPECT_EQ(outcomes[rest].result, Result::missing);
+    EXPECT_EQ(outcomes[rest + 1].result, Result::missing);
+    EXPECT_EQ(outcomes[rest + 2].result, Result::failed);
+    EXPECT_EQ(outcomes[rest + 3].result, Result::failed);
+    EXPECT_TRUE(fs::exists(linked));
+    EXPECT_TRUE(fs::exists(taken)); // nothing replaced: the first item is still in its place
+    EXPECT_EQ(fs::status(batch).permissions(), fs::perms::owner_all);
+}
+
+TEST_F(AdminHelperProgramTest, RefusesTheWholeRequestWhenAFolderOnTheWayIsNotTheUsers) {
+    const struct {
+        std::string name;
+        bool needsRoot;
+        std::function<void(AdminRequest&)> prepare;
+    } cases[] = {
+        {"batch folder is a link", true,
+         [&](AdminRequest&) {
+             fs::create_directory(folder / "elsewhere");
+             ::chown((folder / "elsewhere").c_str(), nobody, nobody);
+             fs::create_directory_symlink(folder / "elsewhere", batch);
+         }},
+        {"batch folder of someone else", true,
+         [&](AdminRequest&) {
+             fs::create_directory(batch);
+             ::chown(batch.c_str(), nobody, nobody);
+         }},
+        {"Trash of someone else", true, [&](AdminRequest&) { ::chown(trash.c_str(), nobody, nobody); }},
+        {"Trash through a link", false,
+         [&](AdminRequest& request) {
+             fs::create_directory_symlink(folder / "Users/me", folder / "home");
+             request.trashFolder = folder / "home/.Trash";
+         }},
+        // The Trash is the owner's: only the check of who asked stands in the way.
+        {"owner is not the caller", true,
+         [&](AdminRequest& request) {
+             ::chown(trash.c_str(), nobody, nobody);
+             request.owner = nobody;
+         }},
+    };
+    for (const auto& each : cases) {
+        if (each.needsRoot && !isRoot()) {
+            continue;
+        }
+        fs::remove_all(folder.path());
+        fs::create_directories(trash);
+        AdminRequest asked = request({{file(library / "Daemons/a.plist"), "0-a.plist"}});
+        each.prepare(asked);
+        const ChildProcess::Result result = run(asked);
+        EXPECT_EQ(result.status, 1) << each.name;
+        EXPECT_EQ(result.out, "") << each.name;
+        EXPECT_NE(result.err.find("refused"), std::string::npos) << each.name << ": " << result.err;
+        EXPECT_TRUE(fs::exists(library / "Daemons/a.plist")) << each.name;
+        EXPECT_FALSE(fs::exists(folder / "elsewhere/0-a.plist")) << each.name;
+    }
+}
+
+TEST_F(AdminHelperProgramTest, MakesTheBatchFolderOfTheUserWhoAsked) {
+    if (!isRoot()) {
+        GTEST_SKIP() << "acting for another user needs superuser rights";
+    }
+    ::chown(trash.c_str(), nobody, nobody);
+    AdminRequest asked = request({{file(library / "Daemons/a.plist"), "0-a.plist"}});
+    asked.owner = nobody;
+    const ChildProcess::Result result = run(asked, nobody);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "moved\n");
+    struct stat status {};
+    ASSERT_EQ(::lstat(batch.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, nobody);
+    EXPECT_EQ(status.st_gid, ::getpwuid(nobody)->pw_gid);
+    EXPECT_EQ(status.st_mode & 07777, 0700U);
+    EXPECT_TRUE(fs::exists(batch / "0-a.plist"));
 }
 
 } // namespace
