@@ -1,7 +1,9 @@
 #include "platform/ChildProcess.h"
 #include "removal/AdminHelper.h"
+#include "removal/AdminLaunch.h"
 #include "removal/AdminProtocol.h"
 #include "support/TemporaryFolder.h"
+#include "support/Unprivileged.h"
 
 #include <filesystem>
 #include <functional>
@@ -242,6 +244,46 @@ TEST_F(AdminHelperProgramTest, MakesTheBatchFolderOfTheUserWhoAsked) {
     EXPECT_EQ(status.st_gid, ::getpwuid(nobody)->pw_gid);
     EXPECT_EQ(status.st_mode & 07777, 0700U);
     EXPECT_TRUE(fs::exists(batch / "0-a.plist"));
+}
+
+TEST_F(AdminHelperProgramTest, StartedDirectlyItActsForTheUserRunningIt) {
+    // The whole tree belongs to the unprivileged user, who may then move everything.
+    const fs::path item = file(library / "Caches/notes");
+    fs::permissions(folder.path(), fs::perms::all, fs::perm_options::add);
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+        ::lchown(entry.path().c_str(), isRoot() ? nobody : ::getuid(), isRoot() ? nobody : ::getgid());
+    }
+    const auto answer = runUnprivileged([&] {
+        const AdminRequest own{::getuid(), trash, "Tarnwick-App-1", {{item, "0-notes"}, {item, "1-notes"}}};
+        AdminRequest foreign = own;
+        foreign.owner = ::getuid() + 1;
+        const AdminOutcome ownOutcome = AdminLaunch::direct(helper, own);
+        const AdminOutcome foreignOutcome = AdminLaunch::direct(helper, foreign);
+        std::string text = std::to_string(ownOutcome.ran) + std::to_string(foreignOutcome.ran);
+        for (const auto& outcome : ownOutcome.items) {
+            text += " " + AdminProtocol::line(outcome);
+        }
+        return text + "|" + foreignOutcome.errorMessage;
+    });
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_TRUE(answer->starts_with("10 moved missing|The request was refused")) << *answer;
+    EXPECT_TRUE(fs::exists(batch / "0-notes"));
+}
+
+TEST(AdminLaunchTest, AHelperThatIsNotThereDoesNotRun) {
+    const AdminRequest request{::getuid(), "/", "B", {{"/a", "0-a"}}};
+    const AdminOutcome outcome = AdminLaunch::direct("/nonexistent/tarnwick-admin-helper", request);
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_NE(outcome.errorMessage.find("missing"), std::string::npos) << outcome.errorMessage;
+    // The tests run from their own folder, where no helper was installed.
+    EXPECT_EQ(ChildProcess::thisProgram().filename(), "removal_tests");
+    EXPECT_FALSE(AdminLaunch::helperBesideThisProgram().has_value());
+#ifndef __APPLE__
+    if (!fs::exists("/usr/bin/pkexec")) {
+        EXPECT_EQ(AdminLaunch::throughPkexec(helper, request).errorMessage,
+                  "Administrator authorization is not available: pkexec (polkit) is not installed.");
+    }
+#endif
 }
 
 } // namespace
