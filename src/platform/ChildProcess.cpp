@@ -5,12 +5,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#ifdef __APPLE__
+#include <mach-o/dyld.h>
+#endif
 
 extern char** environ;
 
@@ -132,6 +140,33 @@ Result run(const std::string& program, const std::vector<std::string>& arguments
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+std::filesystem::path thisProgram() {
+#ifdef __APPLE__
+    std::string path(PATH_MAX, '\0');
+    auto size = static_cast<std::uint32_t>(path.size());
+    if (::_NSGetExecutablePath(path.data(), &size) != 0) {
+        path.assign(size, '\0'); // the loader said how much it needs
+        if (::_NSGetExecutablePath(path.data(), &size) != 0) {
+            throw PlatformError::fromErrno(ENAMETOOLONG, "find", "this program");
+        }
+    }
+    path.resize(std::strlen(path.c_str()));
+    // The loader's path may hold links and relative parts; the folder around the program must be real.
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        throw PlatformError::fromErrno(errno, "find", path);
+    }
+    return resolved;
+#else
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        throw PlatformError::fromErrno(error.value(), "find", "/proc/self/exe");
+    }
+    return path;
+#endif
 }
 
 } // namespace tarnwick::ChildProcess

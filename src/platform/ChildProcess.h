@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct Result {
 // empty. Throws a PlatformError when the program cannot be started.
 Result run(const std::string& program, const std::vector<std::string>& arguments,
            const std::vector<std::string>& environment = {});
+
+// The absolute path of the running program's executable, links resolved. Throws a PlatformError when the
+// system does not say.
+std::filesystem::path thisProgram();
 
 } // namespace ChildProcess
 } // namespace tarnwick

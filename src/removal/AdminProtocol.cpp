@@ -1,0 +1,152 @@
+#include "removal/AdminProtocol.h"
+
+#include "platform/Text.h"
+
+#include <charconv>
+#include <limits>
+
+namespace tarnwick::AdminProtocol {
+
+namespace {
+
+constexpr std::string_view movedWord = "moved";
+constexpr std::string_view missingWord = "missing";
+constexpr std::string_view failedPrefix = "failed ";
+
+// Owner, Trash folder, batch folder name.
+constexpr std::size_t fixedArguments = 3;
+
+std::string hexEscape(std::string_view prefix, unsigned value, int digits) {
+    std::string result(prefix);
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+        result += Text::hexDigit((value >> shift) & 0xFU);
+    }
+    return result;
+}
+
+AdminItemOutcome failed(std::string message) {
+    return {AdminItemOutcome::Result::failed, std::move(message)};
+}
+
+} // namespace
+
+std::vector<std::string> arguments(const AdminRequest& request) {
+    std::vector<std::string> result{std::to_string(request.owner), request.trashFolder.string(),
+                                    request.batchFolderName};
+    for (const AdminRequest::Move& move : request.moves) {
+        result.push_back(move.source.string());
+        result.push_back(move.batchName);
+    }
+    return result;
+}
+
+std::optional<AdminRequest> request(const std::vector<std::string>& arguments) {
+    if (arguments.size() < fixedArguments || (arguments.size() - fixedArguments) % 2 != 0) {
+        return std::nullopt;
+    }
+    const std::optional<uid_t> owner = userNumber(arguments[0]);
+    if (!owner) {
+        return std::nullopt;
+    }
+    AdminRequest result;
+    result.owner = *owner;
+    result.trashFolder = arguments[1];
+    result.batchFolderName = arguments[2];
+    for (std::size_t index = fixedArguments; index < arguments.size(); index += 2) {
+        result.moves.push_back({arguments[index], arguments[index + 1]});
+    }
+    return result;
+}
+
+std::optional<uid_t> userNumber(std::string_view text) {
+    // from_chars alone would take a sign; "-1" must not become the largest user number.
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    uid_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    // (uid_t)-1 means "no user" to the calls that take one.
+    if (error != std::errc() || end != text.data() + text.size() ||
+        value == std::numeric_limits<uid_t>::max()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string line(const AdminItemOutcome& outcome) {
+    switch (outcome.result) {
+    case AdminItemOutcome::Result::moved:
+        return std::string(movedWord);
+    case AdminItemOutcome::Result::missing:
+        return std::string(missingWord);
+    case AdminItemOutcome::Result::failed:
+        break;
+    }
+    return std::string(failedPrefix) + printable(outcome.message);
+}
+
+std::vector<AdminItemOutcome> outcomes(std::string_view answer, std::size_t moveCount) {
+    std::vector<AdminItemOutcome> result;
+    std::size_t start = 0;
+    while (result.size() < moveCount && start < answer.size()) {
+        // A line break that went through the macOS script runner may come back as CR or CR LF; no answer
+        // line holds either, nor is one empty.
+        std::size_t end = answer.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = answer.size();
+        }
+        const std::string_view text = answer.substr(start, end - start);
+        start = end + 1;
+        if (text.empty()) {
+            continue;
+        }
+        if (text == movedWord) {
+            result.push_back({AdminItemOutcome::Result::moved, {}});
+        } else if (text == missingWord) {
+            result.push_back({AdminItemOutcome::Result::missing, {}});
+        } else if (text.starts_with(failedPrefix)) {
+            result.push_back(failed(printable(text.substr(failedPrefix.size()))));
+        } else {
+            result.push_back(
+                failed("The administrator helper answered something unreadable: " + printable(text)));
+        }
+    }
+    while (result.size() < moveCount) {
+        result.push_back(failed("The administrator helper gave no answer for this item."));
+    }
+    return result;
+}
+
+std::string printable(std::string_view text) {
+    const std::string valid = Text::validUtf8(text);
+    std::string result;
+    result.reserve(valid.size());
+    for (std::size_t index = 0; index < valid.size(); ++index) {
+        const auto byte = static_cast<unsigned char>(valid[index]);
+        const auto next = [&](std::size_t offset) {
+            return index + offset < valid.size() ? static_cast<unsigned char>(valid[index + offset]) : 0U;
+        };
+        if (byte == '\n') {
+            result += "\\n";
+        } else if (byte == '\r') {
+            result += "\\r";
+        } else if (byte == '\t') {
+            result += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            result += hexEscape("\\x", byte, 2);
+        } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {
+            // C1 controls, NEL among them.
+            result += hexEscape("\\u", next(1), 4);
+            index += 1;
+        } else if (byte == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)) {
+            // The line and paragraph separators.
+            result += hexEscape("\\u", 0x2000U | (next(2) & 0x3FU), 4);
+            index += 2;
+        } else {
+            result += valid[index];
+        }
+    }
+    return result;
+}
+
+} // namespace tarnwick::AdminProtocol
