@@ -1,7 +1,6 @@
 #include "catalogue/AppScanner.h"
 
-#include "catalogue/Bundle.h"
-#include "catalogue/FileUtilities.h"
+#include "catalogue/AppRecord.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 
@@ -12,40 +11,6 @@
 namespace tarnwick {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool hasAppExtension(std::string_view name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || name.size() - dot != 4) {
-        return false;
-    }
-    const std::string_view extension = name.substr(dot + 1);
-    auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
-    return lower(extension[0]) == 'a' && lower(extension[1]) == 'p' && lower(extension[2]) == 'p';
-}
-
-} // namespace
-
-InstalledApp AppScanner::makeRecord(const fs::path& url, bool isSystem, const Platform& platform) {
-    InstalledApp app;
-    app.url = url;
-    app.isSystem = isSystem;
-    const std::optional<Bundle> bundle = Bundle::open(url, platform.preferredLanguages());
-    app.name = FileUtilities::applicationName(bundle ? &*bundle : nullptr, url);
-    if (!bundle) {
-        return app;
-    }
-    app.bundleID = bundle->identifier().value_or("");
-    if (const auto& info = bundle->infoDictionary()) {
-        if (auto version = stringValue(*info, "CFBundleShortVersionString")) {
-            app.version = std::move(*version);
-        } else if (auto build = stringValue(*info, "CFBundleVersion")) {
-            app.version = std::move(*build);
-        }
-    }
-    return app;
-}
 
 void AppScanner::scan(const Platform& platform, const std::function<void(InstalledApp)>& deliver) {
     scan(platform, deliver, {});
@@ -67,12 +32,12 @@ ScanOutcome AppScanner::scan(const Platform& platform, const std::function<void(
             if (!tally.searched()) {
                 return DirectoryWalker::Step::stop;
             }
-            if (!hasAppExtension(entry.name())) {
+            if (!AppRecord::isApplicationName(entry.name())) {
                 return DirectoryWalker::Step::proceed;
             }
             fs::path url = Location::standardized(entry.path);
             if (delivered.insert(url.string()).second) {
-                deliver(makeRecord(url, isSystem, platform));
+                deliver(AppRecord::listed(url, isSystem, platform));
                 tally.found(delivered.size());
             }
             return DirectoryWalker::Step::skipDescendants;

@@ -49,8 +49,5 @@ ScanOutcome scan(const Platform& platform, const std::function<void(InstalledApp
 // The same search on a background thread.
 std::unique_ptr<AppStream> scanStream(const Platform& platform);
 
-// The record for one bundle, as the scan builds it.
-InstalledApp makeRecord(const std::filesystem::path& url, bool isSystem, const Platform& platform);
-
 } // namespace AppScanner
 } // namespace tarnwick

@@ -1,7 +1,7 @@
 #include "session/AppCatalogue.h"
 
+#include "catalogue/AppRecord.h"
 #include "catalogue/AppScanner.h"
-#include "catalogue/DroppedApp.h"
 #include "catalogue/FileUtilities.h"
 #include "platform/Location.h"
 #include "platform/ParallelFor.h"
@@ -34,12 +34,12 @@ InstalledApp findByPath(const std::vector<InstalledApp>& installed, const Platfo
     if (error || !fs::is_directory(location, error)) {
         throw AppLookupError(AppLookupError::Kind::noBundle, query);
     }
-    if (!DroppedApp::isApplicationLocation(location)) {
+    if (!AppRecord::isApplicationName(Location::lastComponent(location))) {
         throw AppLookupError(AppLookupError::Kind::notAnApp, query);
     }
     const auto listed = std::find_if(installed.begin(), installed.end(),
                                      [&](const InstalledApp& app) { return app.url == location; });
-    return listed != installed.end() ? *listed : DroppedApp::makeRecord(location, platform);
+    return listed != installed.end() ? *listed : AppRecord::handedOver(location, platform);
 }
 
 } // namespace
@@ -92,7 +92,8 @@ ScanOutcome AppCatalogue::measureSizes(std::vector<InstalledApp>& apps, const Sc
 
 InstalledApp AppCatalogue::find(const std::vector<InstalledApp>& installed, const Platform& platform,
                                 const std::string& query) {
-    if (query.find('/') != std::string::npos || DroppedApp::isApplicationLocation(query)) {
+    if (query.find('/') != std::string::npos ||
+        AppRecord::isApplicationName(Location::lastComponent(query))) {
         return findByPath(installed, platform, query);
     }
     const std::string wanted = Text::lowercased(query);

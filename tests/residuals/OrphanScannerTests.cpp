@@ -1,5 +1,5 @@
 #include "catalogue/AppIdentityReader.h"
-#include "catalogue/AppScanner.h"
+#include "catalogue/AppRecord.h"
 #include "demo/TreeBuilder.h"
 #include "residuals/OrphanScanner.h"
 #include "support/TestPlatform.h"
@@ -27,8 +27,7 @@ protected:
     }
 
     InstalledApp install(const AppSpec& appSpec) const {
-        return AppScanner::makeRecord(tree.addApp(platform.system("/Applications"), appSpec), false,
-                                      platform);
+        return AppRecord::listed(tree.addApp(platform.system("/Applications"), appSpec), false, platform);
     }
 
     fs::path support(const std::string& name) const {

@@ -1,0 +1,64 @@
+#include "catalogue/AppRecord.h"
+
+#include "catalogue/Bundle.h"
+#include "catalogue/FileUtilities.h"
+#include "platform/Location.h"
+
+#include <optional>
+
+namespace tarnwick::AppRecord {
+
+namespace {
+
+// The name and identifier every record has, and the bundle to read the rest from.
+InstalledApp basicRecord(const std::filesystem::path& url, const std::optional<Bundle>& bundle) {
+    InstalledApp app;
+    app.url = url;
+    app.name = FileUtilities::applicationName(bundle ? &*bundle : nullptr, url);
+    if (bundle) {
+        app.bundleID = bundle->identifier().value_or("");
+    }
+    return app;
+}
+
+std::optional<std::string> infoString(const std::optional<Bundle>& bundle, std::string_view key) {
+    if (!bundle || !bundle->infoDictionary()) {
+        return std::nullopt;
+    }
+    return stringValue(*bundle->infoDictionary(), key);
+}
+
+} // namespace
+
+bool isApplicationName(std::string_view lastComponent) {
+    const auto dot = lastComponent.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || lastComponent.size() - dot != 4) {
+        return false;
+    }
+    auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+    return lower(lastComponent[dot + 1]) == 'a' && lower(lastComponent[dot + 2]) == 'p' &&
+           lower(lastComponent[dot + 3]) == 'p';
+}
+
+InstalledApp listed(const std::filesystem::path& url, bool isSystem, const Platform& platform) {
+    const std::optional<Bundle> bundle = Bundle::open(url, platform.preferredLanguages());
+    InstalledApp app = basicRecord(url, bundle);
+    app.isSystem = isSystem;
+    if (auto version = infoString(bundle, "CFBundleShortVersionString")) {
+        app.version = std::move(*version);
+    } else if (auto build = infoString(bundle, "CFBundleVersion")) {
+        app.version = std::move(*build);
+    }
+    return app;
+}
+
+InstalledApp handedOver(const std::filesystem::path& location, const Platform& platform) {
+    const std::optional<Bundle> bundle = Bundle::open(location, platform.preferredLanguages());
+    InstalledApp app = basicRecord(Location::standardized(location), bundle);
+    app.version = infoString(bundle, "CFBundleShortVersionString").value_or(app.version);
+    app.size = FileUtilities::fileSize(location);
+    app.isSystem = Location::contains("/System", platform.pathOnSystem(location));
+    return app;
+}
+
+} // namespace tarnwick::AppRecord
