@@ -1,5 +1,5 @@
 // Any bytes into the history reader. Whatever it accepts must be complete (every element of the array a
-// record, every pair of a record kept), written on one line, and read back equal.
+// record or set apart, every pair of a record kept), written on one line, and read back equal.
 #include "removal/HistoryFormat.h"
 
 #include <cstdint>
@@ -21,21 +21,22 @@ void check(bool condition, const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarnwick;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto records = HistoryFormat::decode(text);
-    if (!records) {
+    const auto decoded = HistoryFormat::decode(text);
+    if (!decoded) {
         return 0;
     }
-    // The same text read plainly: a reader that accepts a file must not have dropped part of it.
+    // The same text read plainly: every element is a record or is set apart, and no pair goes missing.
     const auto document = nlohmann::json::parse(text, nullptr, false);
-    check(document.is_array() && document.size() == records->size(), "records went missing");
-    for (std::size_t index = 0; index < records->size(); ++index) {
-        check(document[index].at("items").size() == (*records)[index].items.size(), "pairs went missing");
+    check(document.is_array() && document.size() == decoded->records.size() + decoded->unreadable.size(),
+          "records went missing");
+    for (const std::string& apart : decoded->unreadable) {
+        check(!nlohmann::json::parse(apart, nullptr, false).is_discarded(), "a record set apart is no JSON");
     }
 
-    const std::string encoded = HistoryFormat::encode(*records);
+    const std::string encoded = HistoryFormat::encode(decoded->records);
     check(encoded.find_first_of("\r\n") == std::string::npos, "line break in the written text");
     const auto again = HistoryFormat::decode(encoded);
-    check(again.has_value(), "written text not readable");
-    check(*again == *records, "records differ after being written and read");
+    check(again.has_value() && again->unreadable.empty(), "written text not readable");
+    check(again->records == decoded->records, "records differ after being written and read");
     return 0;
 }

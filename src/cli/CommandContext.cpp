@@ -3,7 +3,6 @@
 #include "demo/DemoTree.h"
 #include "platform/Location.h"
 #include "platform/ScanControl.h"
-#include "removal/AdminScript.h"
 #include "session/AppCatalogue.h"
 #include "session/AppLookupError.h"
 
@@ -23,7 +22,14 @@ std::string shellQuoted(const std::string& argument) {
         return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
                std::string_view("-_./:=@%+,").find(character) != std::string_view::npos;
     });
-    return plain ? argument : AdminScript::quoted(argument);
+    if (plain) {
+        return argument;
+    }
+    std::string quoted = "'";
+    for (const char character : argument) {
+        quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
+    }
+    return quoted + "'";
 }
 
 // One line per candidate, each after a line break: "  Name  (path)".

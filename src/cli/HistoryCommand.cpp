@@ -6,6 +6,7 @@
 #include "removal/TrashManager.h"
 #include "session/RemovalTexts.h"
 
+#include <iostream>
 #include <ostream>
 #include <vector>
 
@@ -17,21 +18,50 @@ std::string removalCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " removal" : " removals");
 }
 
-void list(CommandContext& context, const TrashManager& trash, bool verbose) {
-    const std::vector<RemovalRecord> records = trash.history();
+// Says on standard error what opening or clearing the history found that could not be read, and where
+// it is now. False when the history as a whole could not be read.
+bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
+    const std::string place = upkeep.keptAside ? ResidualReport::printable(upkeep.keptAside->native()) : "";
+    if (upkeep.fileWasUnreadable) {
+        if (upkeep.keptAside) {
+            std::cerr << "tarnwick-cli: The removal history could not be read. It was kept aside as \""
+                      << place
+                      << "\"; what it recorded cannot be restored by Tarnwick, but nothing was deleted.\n";
+        } else {
+            std::cerr << "tarnwick-cli: The removal history could not be read, and could not be kept aside ("
+                      << upkeep.failure << ").\n";
+        }
+        return false;
+    }
+    if (upkeep.recordsKeptAside > 0) {
+        std::cerr << "tarnwick-cli: " << removalCount(upkeep.recordsKeptAside)
+                  << " in the history could not be read and "
+                  << (upkeep.recordsKeptAside == 1 ? "was" : "were") << " kept aside in \"" << place
+                  << "\".\n";
+    }
+    return true;
+}
+
+int list(CommandContext& context, TrashManager& trash, bool verbose) {
+    const HistoryService::Listing listing = trash.openHistory();
+    if (!reportUnreadable(listing.upkeep)) {
+        return 1;
+    }
+    const std::vector<RemovalRecord>& records = listing.records;
     if (context.json) {
         ResidualReport::printJson(context.out, HistoryFormat::toJson(records));
-        return;
+        return 0;
     }
     if (records.empty()) {
         context.out << "No Removal History\nApplications you remove with '"
                     << context.commandLine({"remove", "APP"}) << "' will appear here.\n";
-        return;
+        return 0;
     }
     HistoryReport::print(context.out, records,
                          [&](const RemovalRecord& record) { return trash.isRestorable(record); },
                          {.paths = verbose});
     context.out << "\nTo put the items of a removal back: " << context.commandLine({"restore", "ID"}) << '\n';
+    return 0;
 }
 
 } // namespace
@@ -39,21 +69,29 @@ void list(CommandContext& context, const TrashManager& trash, bool verbose) {
 int HistoryCommand::run(CommandContext& context, const Options& options) {
     TrashManager trash(context.platform);
     if (options.action == Action::list) {
-        list(context, trash, options.verbose);
-        return 0;
+        return list(context, trash, options.verbose);
     }
 
-    const std::vector<RemovalRecord> before = trash.history();
+    const HistoryService::Listing before = trash.openHistory();
+    if (!reportUnreadable(before.upkeep)) {
+        return 1;
+    }
     std::string done;
     switch (options.action) {
-    case Action::clear:
-        trash.clearHistory();
-        done = before.empty()
-                   ? "The removal history was already empty."
-                   : "Forgot " + removalCount(before.size()) + ". What they moved stays in the Trash.";
+    case Action::clear: {
+        const HistoryFile::Outcome cleared = trash.clearHistory();
+        if (!reportUnreadable(cleared) || !cleared.written) {
+            std::cerr << "tarnwick-cli: The removal history could not be cleared (" << cleared.failure
+                      << ").\n";
+            return 1;
+        }
+        done = before.records.empty() ? "The removal history was already empty."
+                                      : "Forgot " + removalCount(before.records.size()) +
+                                            ". What they moved stays in the Trash.";
         break;
+    }
     case Action::forget: {
-        const RemovalRecord& record = HistoryReport::find(before, options.identifier, context);
+        const RemovalRecord& record = HistoryReport::find(before.records, options.identifier, context);
         const bool restorable = trash.isRestorable(record);
         trash.removeRecord(record.id);
         done = "Forgot the removal of " + ResidualReport::printable(record.appName) + " (" +
@@ -65,8 +103,9 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
     }
     case Action::clearUnavailable: {
         trash.clearUnavailable();
-        const std::size_t forgotten = before.size() - std::min(before.size(), trash.history().size());
-        if (before.empty()) {
+        const std::size_t forgotten =
+            before.records.size() - std::min(before.records.size(), trash.history().size());
+        if (before.records.empty()) {
             done = "The removal history is empty.";
         } else if (forgotten == 0) {
             done = "Every removal in the history still has items in the Trash; nothing was forgotten.";

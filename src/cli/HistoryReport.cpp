@@ -30,8 +30,9 @@ void print(std::ostream& out, const std::vector<RemovalRecord>& records,
             << "  " << RemovalTexts::summary(record) << '\n'
             << "  ID " << record.id.string() << '\n';
         first = false;
-        if (!isRestorable(record)) {
-            out << "  Trash emptied \u2014 cannot restore\n";
+        if (const auto availability = RemovalTexts::availability(record, isRestorable(record));
+            !availability.empty()) {
+            out << "  " << availability << '\n';
         }
         if (options.paths) {
             for (const TrashPair& pair : record.items) {

@@ -119,8 +119,17 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
         return 1;
     }
 
+    // The removal's ID is the way back: if the result cannot be written, standard error still says it.
+    const auto sayIdentifierIfUnwritten = [&] {
+        if (!context.out.flush() && !record.items.empty()) {
+            std::cerr << "tarnwick-cli: The removal's ID is " << record.id.string()
+                      << ". To put everything back: " << context.commandLine({"restore", record.id.string()})
+                      << '\n';
+        }
+    };
     if (context.json) {
         ResidualReport::printJson(context.out, HistoryFormat::toJson(record));
+        sayIdentifierIfUnwritten();
         return 0;
     }
     if (record.items.empty()) {
@@ -135,6 +144,7 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
     }
     context.out << ".\nRemoval ID " << record.id.string() << ". To put everything back:\n  "
                 << context.commandLine({"restore", record.id.string()}) << '\n';
+    sayIdentifierIfUnwritten();
     return 0;
 }
 

@@ -7,7 +7,9 @@
 #include "removal/TrashManager.h"
 #include "session/RemovalTexts.h"
 
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
@@ -16,13 +18,12 @@ namespace tarnwick {
 
 namespace {
 
-// The pairs whose item lies in the Trash: those a restore may bring back.
+// The pairs whose item lies in the Trash as the removal left it: those a restore may bring back.
 std::vector<TrashPair> inTrash(const RemovalRecord& record) {
     std::vector<TrashPair> pairs;
-    for (const TrashPair& pair : record.items) {
-        if (FileOperations::exists(pair.trashPath)) {
-            pairs.push_back(pair);
-        }
+    if (record.state != RemovalRecord::State::restored) {
+        std::copy_if(record.items.begin(), record.items.end(), std::back_inserter(pairs),
+                     HistoryService::isInTrash);
     }
     return pairs;
 }
@@ -56,6 +57,10 @@ int RestoreCommand::run(CommandContext& context, const std::string& identifier) 
     if (context.json) {
         ResidualReport::printJson(
             context.out, {{"id", record.id.string()}, {"appName", record.appName}, {"restored", restored}});
+    } else if (record.state == RemovalRecord::State::restored) {
+        context.out << "Nothing to restore: the items of the removal of "
+                    << ResidualReport::printable(record.appName) << " (" << RemovalTexts::summary(record)
+                    << ") were put back already.\n";
     } else if (waiting.empty()) {
         context.out << "Nothing to restore: no item of the removal of "
                     << ResidualReport::printable(record.appName) << " (" << RemovalTexts::summary(record)

@@ -8,6 +8,8 @@
 #include "cli/ScanCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -100,9 +102,7 @@ int main(int argc, char** argv) {
         return usageFailure(error.what());
     }
 
-    try {
-        ProgressLine progress;
-        CommandContext context = CommandContext::make(root, demo, json, std::cout, progress);
+    const auto run = [&](CommandContext& context) {
         if (apps->parsed()) {
             return AppsCommand::run(context);
         }
@@ -129,10 +129,23 @@ int main(int argc, char** argv) {
             return RestoreCommand::run(context, restoreID);
         }
         return usageFailure("no command given");
+    };
+
+    int status = 1;
+    try {
+        ProgressLine progress;
+        CommandContext context = CommandContext::make(root, demo, json, std::cout, progress);
+        status = run(context);
     } catch (const UsageError& error) {
         return usageFailure(error.what());
     } catch (const std::exception& error) {
         std::cerr << "tarnwick-cli: " << error.what() << '\n';
         return 1;
     }
+    // A result that did not reach its reader is no success: a full disk or a closed pipe must show.
+    if (!std::cout.flush()) {
+        std::cerr << "tarnwick-cli: The output could not be written (" << std::strerror(errno) << ").\n";
+        return 1;
+    }
+    return status;
 }

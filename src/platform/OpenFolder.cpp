@@ -16,7 +16,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
+// Only a handle for finding names in the folder: that needs the right to search it, not to list it, as a
+// walk through a home folder open to others for search only must work.
+#if defined(O_PATH)
+constexpr int accessFlags = O_PATH;
+#elif defined(O_SEARCH)
+constexpr int accessFlags = O_SEARCH;
+#else
+constexpr int accessFlags = O_RDONLY;
+#endif
+constexpr int folderFlags = accessFlags | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
 ItemIdentity identityFrom(const struct stat& status) {
     using Kind = ItemIdentity::Kind;
@@ -36,6 +45,14 @@ std::string checkedName(std::string_view name, const fs::path& folder) {
 }
 
 } // namespace
+
+std::optional<ItemIdentity> ItemIdentity::at(const fs::path& location) {
+    struct stat status {};
+    if (::lstat(location.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return identityFrom(status);
+}
 
 OpenFolder::OpenFolder(FileDescriptor folder, fs::path path)
     : folder_(std::move(folder))

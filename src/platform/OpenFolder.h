@@ -19,6 +19,9 @@ struct ItemIdentity {
     std::uint64_t inode = 0;
     Kind kind = Kind::other;
 
+    // What is at `location`, a link taken as itself; nothing when nothing is there or it cannot be seen.
+    static std::optional<ItemIdentity> at(const std::filesystem::path& location);
+
     friend bool operator==(const ItemIdentity&, const ItemIdentity&) = default;
 };
 

@@ -159,6 +159,10 @@ std::optional<uid_t> requester(const Caller& caller) {
     if (caller.namedUser) {
         return AdminProtocol::userNumber(*caller.namedUser);
     }
+    // Started by root itself, with no authorisation step between: root asks for root.
+    if (caller.realUser == 0) {
+        return uid_t{0};
+    }
     return std::nullopt;
 }
 

@@ -27,7 +27,8 @@ struct Caller {
 Caller thisCaller();
 
 // The user the helper acts for; nothing when no one can be named. Without superuser rights that is
-// whoever runs it; as root only what the system's authorisation step passed on counts.
+// whoever runs it; as root what the system's authorisation step passed on, or root itself when root
+// started it. Root rights gained any other way (a set-user-ID file) name no one.
 std::optional<uid_t> requester(const Caller& caller);
 
 // Carries out `request` for `requester`, writing one answer line per move to `output` as each is done.

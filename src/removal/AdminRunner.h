@@ -1,27 +1,21 @@
 #pragma once
 
+#include "removal/AdminRequest.h"
+
 #include <memory>
-#include <string>
 
 namespace tarnwick {
 
-// Runs one administrator script, after the system has asked the user for authorisation.
+// Carries out the administrator step: after the system asked the user for authorisation, our helper
+// moves the items of the request with administrator rights and says what became of each.
 class AdminRunner {
 public:
-    struct Outcome {
-        // The script ran to its end and reported no error.
-        bool succeeded = false;
-        // What the script service reported on failure; empty when it said nothing.
-        std::string errorMessage;
-    };
-
     virtual ~AdminRunner() = default;
 
-    // `scriptSource` is an AppleScript "do shell script ... with administrator privileges" text, as
-    // AdminScript::source builds it.
-    virtual Outcome run(const std::string& scriptSource) = 0;
+    // Never throws: a step that cannot run says so in the outcome.
+    virtual AdminOutcome run(const AdminRequest& request) = 0;
 
-    // osascript on macOS, pkexec elsewhere.
+    // The helper beside this program, started through osascript on macOS and pkexec elsewhere.
     static std::unique_ptr<AdminRunner> forThisSystem();
 };
 

@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <climits>
 #include <ctime>
-#include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view infoSuffix = ".trashinfo";
+constexpr int attempts = 10000;
 
 // Creates the folder, and its missing parents, private to the user; a folder already there is fine.
 void ensureFolder(const fs::path& folder, bool withParents = true) {
@@ -53,55 +54,98 @@ std::string escapedPath(const std::string& path) {
     return escaped;
 }
 
-std::string infoText(const fs::path& item) {
+} // namespace
+
+FreedesktopTrash::FreedesktopTrash(fs::path trashFolder, std::optional<fs::path> volume)
+    : folder_(Location::resolved(trashFolder))
+    , volume_(std::move(volume)) {}
+
+fs::path FreedesktopTrash::volumeFolder(const fs::path& volume, unsigned uid) {
+    struct stat status {};
+    const fs::path shared = volume / ".Trash";
+    if (::lstat(shared.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0) {
+        return shared / std::to_string(uid);
+    }
+    return volume / (".Trash-" + std::to_string(uid));
+}
+
+bool FreedesktopTrash::isUsable() const {
+    struct stat status {};
+    if (::lstat(folder_.c_str(), &status) == 0) {
+        return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+               ::access(folder_.c_str(), W_OK | X_OK) == 0;
+    }
+    // The home Trash is made with its missing parents; a volume's only inside the volume's top folder.
+    fs::path existing = folder_.parent_path();
+    while (!volume_ && !FileOperations::exists(existing) && existing.has_relative_path()) {
+        existing = existing.parent_path();
+    }
+    return ::lstat(existing.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           ::access(existing.c_str(), W_OK | X_OK) == 0;
+}
+
+fs::path FreedesktopTrash::infoFile(const fs::path& place) const {
+    return folder_ / "info" / (place.filename().string() + std::string(infoSuffix));
+}
+
+std::string FreedesktopTrash::infoText(const fs::path& item) const {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
     char date[32];
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    return "[Trash Info]\nPath=" + escapedPath(Location::standardized(fs::absolute(item)).string()) +
-           "\nDeletionDate=" + date + "\n";
+    fs::path path = Location::standardized(fs::absolute(item));
+    // A volume's Trash gives paths from the volume's top, so that they still hold when it is mounted
+    // elsewhere.
+    if (volume_ && Location::contains(*volume_, path)) {
+        path = path.native().substr(volume_->native().size() + 1);
+    }
+    return "[Trash Info]\nPath=" + escapedPath(path.string()) + "\nDeletionDate=" + date + "\n";
 }
 
-} // namespace
-
-FreedesktopTrash::FreedesktopTrash(fs::path trashFolder)
-    : folder_(std::move(trashFolder)) {}
-
-fs::path FreedesktopTrash::moveToTrash(const fs::path& item) {
-    // Made on first use, and again if someone deleted them since.
-    ensureFolder(folder_ / "files");
-    ensureFolder(folder_ / "info");
-    const std::string text = infoText(item);
-    constexpr int attempts = 10000;
+fs::path FreedesktopTrash::plannedPlace(const fs::path& item, const std::set<fs::path>& planned) const {
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         const std::string name = TrashName::candidate(item, attempt, NAME_MAX - infoSuffix.size());
-        const fs::path infoFile = folder_ / "info" / (name + std::string(infoSuffix));
-        // Creating the info file only when its name is free reserves the name against other programs.
-        if (!FileOperations::createNew(infoFile, text)) {
-            continue;
-        }
-        const fs::path destination = folder_ / "files" / name;
-        try {
-            FileOperations::moveWithoutReplacing(item, destination);
-            return destination;
-        } catch (const PlatformError& error) {
-            ::unlink(infoFile.c_str());
-            // A name taken in "files" without an info file is someone else's: leave it, take the next.
-            if (!error.hasCode(PlatformError::posixDomain, EEXIST)) {
-                throw;
-            }
+        const fs::path place = folder_ / "files" / name;
+        if (!planned.contains(place) && !FileOperations::exists(place) &&
+            !FileOperations::exists(infoFile(place))) {
+            return place;
         }
     }
     throw PlatformError::fromErrno(EEXIST, "move to the Trash", item);
 }
 
-void FreedesktopTrash::itemWasRestored(const fs::path& trashLocation) {
-    const fs::path location = Location::standardized(trashLocation);
-    if (location.parent_path() != Location::standardized(folder_ / "files")) {
-        return;
+OpenFolder FreedesktopTrash::open() const {
+    // Made on first use, and again if someone deleted them since.
+    ensureFolder(folder_ / "files");
+    ensureFolder(folder_ / "info");
+    return OpenFolder::withoutLinks(folder_);
+}
+
+void FreedesktopTrash::moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
+                              const fs::path& place) {
+    const OpenFolder files = open().child("files");
+    // Creating the info file only when its name is free reserves the name against other programs.
+    const fs::path info = infoFile(place);
+    if (!FileOperations::createNew(info, infoText(item))) {
+        throw PlatformError::fromErrno(EEXIST, "move to the Trash", item);
     }
-    ::unlink((folder_ / "info" / (location.filename().string() + std::string(infoSuffix))).c_str());
+    try {
+        from.moveWithoutReplacing(name, files, place.filename().native());
+    } catch (const PlatformError&) {
+        ::unlink(info.c_str());
+        throw;
+    }
+}
+
+void FreedesktopTrash::abandon(const fs::path& place) {
+    if (Location::standardized(place).parent_path() == folder_ / "files" && !FileOperations::exists(place)) {
+        ::unlink(infoFile(place).c_str());
+    }
+}
+
+void FreedesktopTrash::itemWasRestored(const fs::path& place) {
+    abandon(place);
 }
 
 } // namespace tarnwick

@@ -3,6 +3,7 @@
 #include "removal/Trash.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace tarnwick {
 
@@ -11,16 +12,33 @@ namespace tarnwick {
 // can show and put it back. The info file is created first, exclusively, and so reserves the name.
 class FreedesktopTrash : public Trash {
 public:
-    // `trashFolder` is "$XDG_DATA_HOME/Trash"; it and its two folders are created when missing.
-    explicit FreedesktopTrash(std::filesystem::path trashFolder);
+    // `trashFolder` is "$XDG_DATA_HOME/Trash", or a volume's ".Trash-<uid>" or ".Trash/<uid>" when
+    // `volume` names the volume's top folder (the info files then give paths relative to it). The
+    // folder and its two sub-folders are created when missing.
+    explicit FreedesktopTrash(std::filesystem::path trashFolder,
+                              std::optional<std::filesystem::path> volume = {});
 
-    std::filesystem::path moveToTrash(const std::filesystem::path& item) override;
-    void itemWasRestored(const std::filesystem::path& trashLocation) override;
+    // The Trash of the volume whose top folder is `volume`, for the user `uid`: "<volume>/.Trash/<uid>"
+    // when the volume has a shared Trash as the rules ask (a sticky folder, not a link), else
+    // "<volume>/.Trash-<uid>".
+    static std::filesystem::path volumeFolder(const std::filesystem::path& volume, unsigned uid);
 
     const std::filesystem::path& folder() const override { return folder_; }
+    bool isUsable() const override;
+    std::filesystem::path plannedPlace(const std::filesystem::path& item,
+                                       const std::set<std::filesystem::path>& planned) const override;
+    void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,
+                const std::filesystem::path& place) override;
+    OpenFolder open() const override;
+    void abandon(const std::filesystem::path& place) override;
+    void itemWasRestored(const std::filesystem::path& place) override;
 
 private:
+    std::filesystem::path infoFile(const std::filesystem::path& place) const;
+    std::string infoText(const std::filesystem::path& item) const;
+
     std::filesystem::path folder_;
+    std::optional<std::filesystem::path> volume_;
 };
 
 } // namespace tarnwick

@@ -1,5 +1,6 @@
 #include "removal/HistoryFormat.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -25,16 +26,85 @@ std::optional<std::string> stringMember(const json& object, const char* key) {
     return value->get<std::string>();
 }
 
+constexpr std::array<std::pair<ItemIdentity::Kind, std::string_view>, 4> kindNames{{
+    {ItemIdentity::Kind::file, "file"},
+    {ItemIdentity::Kind::folder, "folder"},
+    {ItemIdentity::Kind::link, "link"},
+    {ItemIdentity::Kind::other, "other"},
+}};
+
+constexpr std::array<std::pair<RemovalRecord::State, std::string_view>, 2> stateNames{{
+    {RemovalRecord::State::inProgress, "inProgress"},
+    {RemovalRecord::State::restored, "restored"},
+}};
+
+template <typename Value, std::size_t count>
+std::string_view nameOf(const std::array<std::pair<Value, std::string_view>, count>& names, Value value) {
+    for (const auto& [candidate, name] : names) {
+        if (candidate == value) {
+            return name;
+        }
+    }
+    return {};
+}
+
+template <typename Value, std::size_t count>
+std::optional<Value> valueNamed(const std::array<std::pair<Value, std::string_view>, count>& names,
+                                std::string_view name) {
+    for (const auto& [value, candidate] : names) {
+        if (candidate == name) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> unsignedMember(const json& object, const char* key) {
+    const json* value = member(object, key);
+    if (value == nullptr || !value->is_number_unsigned()) {
+        return std::nullopt;
+    }
+    return value->get<std::uint64_t>();
+}
+
+// Absent is fine; present, it must be whole.
+std::optional<std::optional<ItemIdentity>> decodeIdentity(const json& pair) {
+    const json* value = member(pair, "trashItem");
+    if (value == nullptr) {
+        return std::optional<ItemIdentity>();
+    }
+    if (!value->is_object()) {
+        return std::nullopt;
+    }
+    const auto device = unsignedMember(*value, "device");
+    const auto inode = unsignedMember(*value, "inode");
+    const auto kindName = stringMember(*value, "kind");
+    const auto kind = kindName ? valueNamed(kindNames, *kindName) : std::nullopt;
+    if (!device || !inode || !kind) {
+        return std::nullopt;
+    }
+    return std::optional<ItemIdentity>(ItemIdentity{*device, *inode, *kind});
+}
+
 std::optional<TrashPair> decodePair(const json& object) {
     if (!object.is_object()) {
         return std::nullopt;
     }
     auto originalPath = stringMember(object, "originalPath");
     auto trashPath = stringMember(object, "trashPath");
-    if (!originalPath || !trashPath) {
+    const auto identity = decodeIdentity(object);
+    if (!originalPath || !trashPath || !identity) {
         return std::nullopt;
     }
-    return TrashPair{std::move(*originalPath), std::move(*trashPath)};
+    return TrashPair{std::move(*originalPath), std::move(*trashPath), *identity};
+}
+
+std::optional<RemovalRecord::State> decodeState(const json& object) {
+    const json* value = member(object, "state");
+    if (value == nullptr) {
+        return RemovalRecord::State::finished;
+    }
+    return value->is_string() ? valueNamed(stateNames, value->get<std::string>()) : std::nullopt;
 }
 
 std::optional<std::int64_t> integerMember(const json& object, const char* key) {
@@ -65,15 +135,16 @@ std::optional<RemovalRecord> decodeRecord(const json& object) {
     const json* date = member(object, "date");
     const json* items = member(object, "items");
     const auto bytes = integerMember(object, "bytes");
+    const auto state = decodeState(object);
     if (!id || !appName || date == nullptr || !date->is_number() || items == nullptr || !items->is_array() ||
-        !bytes) {
+        !bytes || !state) {
         return std::nullopt;
     }
     const double seconds = date->get<double>();
     if (!std::isfinite(seconds)) {
         return std::nullopt;
     }
-    RemovalRecord record{*id, std::move(*appName), dateFromReferenceSeconds(seconds), {}, *bytes};
+    RemovalRecord record{*id, std::move(*appName), dateFromReferenceSeconds(seconds), {}, *bytes, *state};
     record.items.reserve(items->size());
     for (const json& item : *items) {
         auto pair = decodePair(item);
@@ -127,13 +198,23 @@ RemovalRecord::Date dateFromReferenceSeconds(double seconds) {
 nlohmann::ordered_json toJson(const RemovalRecord& record) {
     nlohmann::ordered_json items = nlohmann::ordered_json::array();
     for (const TrashPair& pair : record.items) {
-        items.push_back({{"originalPath", pair.originalPath}, {"trashPath", pair.trashPath}});
+        nlohmann::ordered_json item{{"originalPath", pair.originalPath}, {"trashPath", pair.trashPath}};
+        if (const auto& identity = pair.trashItem) {
+            item["trashItem"] = {{"device", identity->device},
+                                 {"inode", identity->inode},
+                                 {"kind", nameOf(kindNames, identity->kind)}};
+        }
+        items.push_back(std::move(item));
     }
-    return {{"id", record.id.string()},
-            {"appName", record.appName},
-            {"date", secondsSinceReferenceDate(record.date)},
-            {"items", std::move(items)},
-            {"bytes", record.bytes}};
+    nlohmann::ordered_json object{{"id", record.id.string()},
+                                  {"appName", record.appName},
+                                  {"date", secondsSinceReferenceDate(record.date)},
+                                  {"items", std::move(items)},
+                                  {"bytes", record.bytes}};
+    if (record.state != RemovalRecord::State::finished) {
+        object["state"] = nameOf(stateNames, record.state);
+    }
+    return object;
 }
 
 nlohmann::ordered_json toJson(const std::vector<RemovalRecord>& records) {
@@ -148,7 +229,7 @@ std::string encode(const std::vector<RemovalRecord>& records) {
     return toJson(records).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-std::optional<std::vector<RemovalRecord>> decode(std::string_view text) {
+std::optional<Decoded> decode(std::string_view text) {
     if (!nestsAtMost(text, deepestNesting)) {
         return std::nullopt;
     }
@@ -156,16 +237,16 @@ std::optional<std::vector<RemovalRecord>> decode(std::string_view text) {
     if (document.is_discarded() || !document.is_array()) {
         return std::nullopt;
     }
-    std::vector<RemovalRecord> records;
-    records.reserve(document.size());
+    Decoded decoded;
+    decoded.records.reserve(document.size());
     for (const json& object : document) {
-        auto record = decodeRecord(object);
-        if (!record) {
-            return std::nullopt;
+        if (auto record = decodeRecord(object)) {
+            decoded.records.push_back(std::move(*record));
+        } else {
+            decoded.unreadable.push_back(object.dump(-1, ' ', false, json::error_handler_t::replace));
         }
-        records.push_back(std::move(*record));
     }
-    return records;
+    return decoded;
 }
 
 } // namespace tarnwick::HistoryFormat

@@ -13,6 +13,8 @@ namespace tarnwick {
 // The JSON form of removal records, as the history file holds them: an array of objects
 // {"id", "appName", "date", "items": [{"originalPath", "trashPath"}], "bytes"}, newest first. Identifiers
 // are written in upper case and read in any case; dates are seconds since 2001-01-01 00:00:00 UTC.
+// Two optional keys carry what older files lack: a record's "state" ("inProgress" or "restored"; absent
+// when finished) and a pair's "trashItem" ({"device", "inode", "kind"}: what lies at "trashPath").
 namespace HistoryFormat {
 
 // Seconds since 2001-01-01 00:00:00 UTC, the reference date of the format.
@@ -25,9 +27,17 @@ nlohmann::ordered_json toJson(const std::vector<RemovalRecord>& records);
 // Compact text: no indentation, no line breaks. Text that is not UTF-8 is written with U+FFFD.
 std::string encode(const std::vector<RemovalRecord>& records);
 
-// The records of a whole file; nothing when the text is not such an array or any record or pair lacks a
-// key or holds a value of the wrong type. Keys beyond those of the format are ignored.
-std::optional<std::vector<RemovalRecord>> decode(std::string_view text);
+// What a history file holds: its readable records, and the elements that are no record (a key missing,
+// a value of the wrong type), as compact JSON text, so that they can be kept aside rather than lost.
+struct Decoded {
+    std::vector<RemovalRecord> records;
+    std::vector<std::string> unreadable;
+
+    friend bool operator==(const Decoded&, const Decoded&) = default;
+};
+
+// Nothing when the text is not a JSON array at all. Keys beyond those of the format are ignored.
+std::optional<Decoded> decode(std::string_view text);
 
 } // namespace HistoryFormat
 } // namespace tarnwick

@@ -8,12 +8,18 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarnwick {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr int attempts = 10000;
+// A volume's ".Trashes": everyone may add a folder of their own, nobody may list or remove another's.
+constexpr unsigned volumeTrashesPermissions = 01333;
 
 // How Foundation reports a failed move to the Trash: a Cocoa error over the POSIX one.
 PlatformError trashError(const PlatformError& cause, const fs::path& item) {
@@ -35,34 +41,71 @@ PlatformError trashError(const PlatformError& cause, const fs::path& item) {
                          std::make_shared<const PlatformError>(cause));
 }
 
+bool isWritableFolder(const fs::path& folder) {
+    struct stat status {};
+    return ::lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 } // namespace
 
 MacTrash::MacTrash(fs::path trashFolder)
-    : folder_(std::move(trashFolder)) {}
+    : folder_(Location::resolved(trashFolder)) {}
 
-fs::path MacTrash::moveToTrash(const fs::path& item) {
-    // The Finder makes the Trash on first use; so do we, private to the user as it is on a Mac.
-    if (!FileOperations::exists(folder_)) {
+fs::path MacTrash::volumeFolder(const fs::path& volume, unsigned uid) {
+    return volume / ".Trashes" / std::to_string(uid);
+}
+
+bool MacTrash::isUsable() const {
+    struct stat status {};
+    if (::lstat(folder_.c_str(), &status) == 0) {
+        return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+               ::access(folder_.c_str(), W_OK | X_OK) == 0;
+    }
+    const fs::path parent = folder_.parent_path();
+    return isWritableFolder(parent) || (parent.filename() == ".Trashes" && !FileOperations::exists(parent) &&
+                                        isWritableFolder(parent.parent_path()));
+}
+
+fs::path MacTrash::plannedPlace(const fs::path& item, const std::set<fs::path>& planned) const {
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        const fs::path place = folder_ / TrashName::candidate(item, attempt);
+        if (!planned.contains(place) && !FileOperations::exists(place)) {
+            return place;
+        }
+    }
+    throw trashError(PlatformError::fromErrno(EEXIST, "move to the Trash", item), item);
+}
+
+OpenFolder MacTrash::open() const {
+    const fs::path parent = folder_.parent_path();
+    if (parent.filename() == ".Trashes" && !FileOperations::exists(parent)) {
         try {
-            FileOperations::createFolder(folder_, 0700);
+            FileOperations::createFolder(parent, volumeTrashesPermissions);
+            ::chmod(parent.c_str(), volumeTrashesPermissions); // the creation mask takes the sticky bit
         } catch (const PlatformError& error) {
             if (!error.hasCode(PlatformError::posixDomain, EEXIST)) {
-                throw trashError(error, item);
+                throw;
             }
         }
     }
-    // Every name is tried with a move that cannot replace, so a name taken in the meantime costs a retry.
-    constexpr int attempts = 10000;
-    for (int attempt = 1;; ++attempt) {
-        const fs::path destination = folder_ / TrashName::candidate(item, attempt);
-        try {
-            FileOperations::moveWithoutReplacing(item, destination);
-            return destination;
-        } catch (const PlatformError& error) {
-            if (!error.hasCode(PlatformError::posixDomain, EEXIST) || attempt == attempts) {
-                throw trashError(error, item);
-            }
+    try {
+        FileOperations::createFolder(folder_, 0700);
+    } catch (const PlatformError& error) {
+        if (!error.hasCode(PlatformError::posixDomain, EEXIST)) {
+            throw;
         }
+    }
+    return OpenFolder::withoutLinks(folder_);
+}
+
+void MacTrash::moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
+                      const fs::path& place) {
+    try {
+        const OpenFolder trash = open();
+        from.moveWithoutReplacing(name, trash, place.filename().native());
+    } catch (const PlatformError& error) {
+        throw trashError(error, item);
     }
 }
 

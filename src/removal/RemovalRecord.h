@@ -15,11 +15,18 @@ struct RemovalRecord {
     // A point in time with fractional seconds; any stored value converts without overflow.
     using Date = std::chrono::time_point<std::chrono::system_clock, std::chrono::duration<double>>;
 
+    enum class State {
+        finished,   // every move done; `items` are the items that moved
+        inProgress, // written before the first move: `items` are the planned moves, some perhaps not done
+        restored,   // every item was put back; nothing is left to restore
+    };
+
     Uuid id;
     std::string appName;
     Date date;
     std::vector<TrashPair> items; // in the order they were moved
     std::int64_t bytes = 0;       // every item the user chose, moved or not
+    State state = State::finished;
 
     friend bool operator==(const RemovalRecord&, const RemovalRecord&) = default;
 };

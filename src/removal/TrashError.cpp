@@ -37,4 +37,16 @@ TrashError TrashError::nothingSelected() {
     return TrashError(Kind::nothingSelected, "Select at least one item to remove.");
 }
 
+TrashError TrashError::historyUnwritable(const std::string& reason) {
+    return TrashError(Kind::historyUnwritable,
+                      "The removal history cannot be written (" + reason + "). Nothing was moved.");
+}
+
+TrashError TrashError::noTrash(std::string path) {
+    TrashError error(Kind::noTrash, "No Trash can take \u201C" + path +
+                                        "\u201D: its volume has no Trash you may use. Nothing was moved.");
+    error.path_ = std::move(path);
+    return error;
+}
+
 } // namespace tarnwick

@@ -3,9 +3,10 @@
 #include "catalogue/InstalledApp.h"
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
-#include "removal/HistoryFile.h"
+#include "removal/HistoryService.h"
 #include "removal/RemovalRecord.h"
 #include "removal/Trash.h"
+#include "removal/Trashes.h"
 #include "residuals/ResidualItem.h"
 
 #include <filesystem>
@@ -14,66 +15,59 @@
 
 namespace tarnwick {
 
+class Removal;
+class Restore;
+
 // Moves applications and their leftovers to the Trash, remembers every removal in the history file and
 // puts removed items back. Nothing is ever deleted: an item lands in the Trash or stays where it was,
-// and a restore never replaces anything.
+// and a restore never replaces anything. The one object the front ends talk to; the work is done by
+// the removal, the restore and the history service behind it.
 class TrashManager {
 public:
     // The most records the history keeps; older ones are dropped (their items stay in the Trash).
-    static constexpr std::size_t historyLimit = 30;
+    static constexpr std::size_t historyLimit = HistoryService::limit;
 
-    // The Trash and administrator service of this system: the macOS Trash with the macOS layout (on a Mac
+    // The Trash and administrator step of this system: the macOS Trash with the macOS layout (on a Mac
     // and whenever a root is set), the freedesktop Trash otherwise.
     explicit TrashManager(const Platform& platform);
-    TrashManager(const Platform& platform, std::unique_ptr<Trash> trash, std::unique_ptr<AdminRunner> admin);
+    TrashManager(const Platform& platform, std::unique_ptr<Trash> homeTrash,
+                 std::unique_ptr<AdminRunner> admin);
+    ~TrashManager();
+    TrashManager(const TrashManager&) = delete;
+    TrashManager& operator=(const TrashManager&) = delete;
 
     const std::filesystem::path& historyURL() const { return history_.location(); }
 
     // The refusals that come before anything moves: nothing selected, a system application, an item
-    // under /System/, an unsafe path. Throws TrashError.
+    // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
     void checkRemoval(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
 
     // Moves exactly the given items (the bundle only when it is one of them), deepest first, and records
-    // what moved. Items the user may not move go through one administrator command. Throws TrashError:
-    // a refusal before anything moved, or `partial` with one line per failure after the rest moved.
+    // what moved. Items the user may not move go through the administrator step. Throws TrashError: a
+    // refusal before anything moved, or `partial` with one line per failure after the rest moved.
     RemovalRecord remove(const InstalledApp& app, const std::vector<ResidualItem>& items);
 
     // Puts the record's items back, folders before what was taken out of them, never over anything.
     // Throws TrashError::partial with one line per item that stayed in the Trash.
     void restore(const RemovalRecord& record);
 
-    std::vector<RemovalRecord> history() const;
-    void clearHistory();
+    // The records, newest first, once interrupted removals are completed; `openHistory` also tells what
+    // could not be read and where it was kept aside.
+    std::vector<RemovalRecord> history();
+    HistoryService::Listing openHistory();
+    HistoryFile::Outcome clearHistory();
     void removeRecord(const Uuid& id);
-    // Whether anything of the record is still in the Trash.
+    // Whether anything of the record is still in the Trash, as the removal left it.
     bool isRestorable(const RemovalRecord& record) const;
     // Forgets every record that has nothing left in the Trash.
     void clearUnavailable();
 
 private:
-    struct AdministratorMove {
-        std::vector<TrashPair> moved;
-        std::vector<std::string> failureLines; // empty, or the one line of a failed fallback
-    };
-
-    AdministratorMove moveWithAdministratorPrivileges(const std::vector<std::filesystem::path>& items,
-                                                      const std::string& appName);
-    // Whether the history now holds the record.
-    bool appendHistory(const RemovalRecord& record);
-    bool replaceInHistory(const RemovalRecord& record);
-    // Where Tarnwick keeps its own things: the history folder and the Trash. Never removed.
-    std::vector<std::filesystem::path> ownFolders() const;
-    // The Trash and the folder the administrator command moves into: what a restore may take from.
-    std::vector<std::filesystem::path> trashFolders() const;
-    std::filesystem::path administratorTrash() const;
-    bool isInTrash(const std::filesystem::path& location) const;
-    // A batch folder of the administrator command goes once everything in it is back.
-    void removeEmptyBatchFolder(const std::filesystem::path& folder) const;
-
-    Platform platform_;
-    std::unique_ptr<Trash> trash_;
+    Trashes trashes_;
     std::unique_ptr<AdminRunner> admin_;
-    HistoryFile history_;
+    HistoryService history_;
+    std::unique_ptr<Removal> removal_;
+    std::unique_ptr<Restore> restore_;
 };
 
 } // namespace tarnwick

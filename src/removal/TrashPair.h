@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/OpenFolder.h"
+
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tarnwick {
@@ -10,6 +13,9 @@ namespace tarnwick {
 struct TrashPair {
     std::string originalPath; // as the item's location gave it, not resolved
     std::string trashPath;
+    // What the removal put at `trashPath`, so that a restore takes back only that object and never
+    // another one that took the same name later. Absent in records of older versions.
+    std::optional<ItemIdentity> trashItem{};
 
     friend bool operator==(const TrashPair&, const TrashPair&) = default;
 };

@@ -38,4 +38,11 @@ std::string summary(const RemovalRecord& record) {
            dateText(record.date);
 }
 
+std::string_view availability(const RemovalRecord& record, bool isRestorable) {
+    if (record.state == RemovalRecord::State::restored) {
+        return "Restored";
+    }
+    return isRestorable ? std::string_view() : "Trash emptied \u2014 cannot restore";
+}
+
 } // namespace tarnwick::RemovalTexts

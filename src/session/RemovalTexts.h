@@ -28,5 +28,9 @@ std::string dateText(RemovalRecord::Date date);
 // "4 items • 30.1 MB • 2024-06-01 08:45": the moved items, the size of what was chosen, the date.
 std::string summary(const RemovalRecord& record);
 
+// What a record says when nothing of it can be restored: everything was put back, or the Trash was
+// emptied of it. Empty while it can be restored.
+std::string_view availability(const RemovalRecord& record, bool isRestorable);
+
 } // namespace RemovalTexts
 } // namespace tarnwick

@@ -94,7 +94,7 @@ TEST(AdminHelperTest, OnlyTheSystemsWordNamesTheRequester) {
         std::optional<uid_t> requester;
     } cases[] = {{{501, 501, {}, {}}, 501},        {{501, 501, "0", "0"}, 501},
                  {{0, 0, "501", {}}, 501},         {{0, 0, "501", "502"}, 501},
-                 {{0, 0, {}, "502"}, 502},         {{0, 0, {}, {}}, std::nullopt},
+                 {{0, 0, {}, "502"}, 502},         {{0, 0, {}, {}}, 0},
                  {{501, 0, {}, {}}, std::nullopt}, {{0, 0, "", {}}, std::nullopt},
                  {{0, 0, "-1", {}}, std::nullopt}, {{0, 0, "501x", {}}, std::nullopt}};
     for (const auto& each : cases) {

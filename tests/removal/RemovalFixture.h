@@ -1,13 +1,11 @@
 #pragma once
 
 #include "catalogue/InstalledApp.h"
-#include "platform/ChildProcess.h"
 #include "platform/Location.h"
 #include "platform/Platform.h"
 #include "platform/PlatformError.h"
-#include "platform/Text.h"
+#include "removal/AdminLaunch.h"
 #include "removal/AdminRunner.h"
-#include "removal/AdminScript.h"
 #include "removal/MacTrash.h"
 #include "removal/TrashError.h"
 #include "removal/TrashManager.h"
@@ -36,35 +34,30 @@ inline void PrintTo(const TrashPair& pair, std::ostream* out) {
 
 namespace tarnwick::testing {
 
-// Stands in for the administrator prompt: runs the shell command inside the script as the current user,
-// or refuses as a cancelled prompt would.
-class ShellAdminRunner : public AdminRunner {
+// Stands in for the administrator prompt: starts the real helper as the current user, or refuses as a
+// cancelled prompt would.
+class HelperAdminRunner : public AdminRunner {
 public:
     struct Log {
         int runs = 0;
-        std::string lastSource;
+        AdminRequest lastRequest;
         std::function<void()> whileAsking; // runs while the prompt would be open
     };
 
-    explicit ShellAdminRunner(std::shared_ptr<Log> log, std::optional<std::string> refusal = std::nullopt)
+    explicit HelperAdminRunner(std::shared_ptr<Log> log, std::optional<std::string> refusal = std::nullopt)
         : log_(std::move(log))
         , refusal_(std::move(refusal)) {}
 
-    Outcome run(const std::string& scriptSource) override {
+    AdminOutcome run(const AdminRequest& request) override {
         ++log_->runs;
-        log_->lastSource = scriptSource;
+        log_->lastRequest = request;
         if (log_->whileAsking) {
             log_->whileAsking();
         }
         if (refusal_) {
-            return {false, *refusal_};
+            return {false, *refusal_, {}};
         }
-        const auto command = AdminScript::command(scriptSource);
-        if (!command) {
-            return {false, "not a script of ours"};
-        }
-        const ChildProcess::Result result = ChildProcess::run("/bin/sh", {"-c", *command});
-        return {result.status == 0, Text::trimmed(result.err)};
+        return AdminLaunch::direct(TARNWICK_ADMIN_HELPER_PATH, request);
     }
 
 private:
@@ -86,11 +79,12 @@ public:
         : MacTrash(std::move(folder))
         , failures_(std::move(failures)) {}
 
-    std::filesystem::path moveToTrash(const std::filesystem::path& item) override {
+    void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,
+                const std::filesystem::path& place) override {
         if (const auto failure = failures_.find(item); failure != failures_.end()) {
             throw failure->second;
         }
-        return MacTrash::moveToTrash(item);
+        MacTrash::moveTo(from, name, item, place);
     }
 
 private:
@@ -112,7 +106,7 @@ protected:
     Platform platform = makeTestPlatform(folder);
     std::filesystem::path home = platform.home();
     std::filesystem::path trashFolder = home / ".Trash";
-    std::shared_ptr<ShellAdminRunner::Log> adminLog = std::make_shared<ShellAdminRunner::Log>();
+    std::shared_ptr<HelperAdminRunner::Log> adminLog = std::make_shared<HelperAdminRunner::Log>();
     InstalledApp app{
         platform.system("/Applications/Notes.app"), "Notes", "com.example.notes", "1.0", 0, false};
 
@@ -121,7 +115,7 @@ protected:
     TrashManager manager(std::map<std::filesystem::path, PlatformError> failures = {},
                          std::optional<std::string> adminRefusal = std::nullopt) const {
         return TrashManager(platform, std::make_unique<FailingTrash>(trashFolder, std::move(failures)),
-                            std::make_unique<ShellAdminRunner>(adminLog, std::move(adminRefusal)));
+                            std::make_unique<HelperAdminRunner>(adminLog, std::move(adminRefusal)));
     }
 
     // Writes a file at a path given as the Mac names it ("~/..." below the home, "/..." below the root).

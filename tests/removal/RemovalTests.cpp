@@ -98,8 +98,11 @@ TEST_F(RemovalTest, PermissionFailuresGoTogetherThroughOneAdministratorCommand) 
     ASSERT_EQ(record.items.size(), 3U);
     EXPECT_EQ(record.items[0].originalPath, cache.string());
     const fs::path batch = fs::path(record.items[1].trashPath).parent_path();
-    EXPECT_EQ(record.items[1], (TrashPair{bundle.string(), (batch / "0-A.app").string()}));
-    EXPECT_EQ(record.items[2], (TrashPair{daemon.string(), (batch / "1-B.plist").string()}));
+    EXPECT_EQ(record.items[1].originalPath, bundle.string());
+    EXPECT_EQ(record.items[1].trashPath, (batch / "0-A.app").string());
+    EXPECT_EQ(record.items[2].originalPath, daemon.string());
+    EXPECT_EQ(record.items[2].trashPath, (batch / "1-B.plist").string());
+    EXPECT_EQ(record.items[2].trashItem, ItemIdentity::at(batch / "1-B.plist"));
     EXPECT_EQ(batch.parent_path(), trashFolder);
     EXPECT_TRUE(batch.filename().string().starts_with("Tarnwick-Notes-"));
     EXPECT_TRUE(Uuid::parse(batch.filename().string().substr(15)).has_value());
@@ -111,7 +114,7 @@ TEST_F(RemovalTest, PermissionFailuresGoTogetherThroughOneAdministratorCommand) 
     EXPECT_FALSE(fs::exists(batch)); // emptied by the restore, so it goes
 }
 
-TEST_F(RemovalTest, WhatMovedIsRecordedBeforeTheAdministratorIsAsked) {
+TEST_F(RemovalTest, EveryMoveIsInTheHistoryBeforeItHappens) {
     const fs::path cache = file("~/Library/Caches/notes");
     const fs::path daemon = file("/Library/LaunchDaemons/B.plist");
     TrashManager trash = manager({{daemon, permissionDenied()}}, "User canceled.");
@@ -122,26 +125,50 @@ TEST_F(RemovalTest, WhatMovedIsRecordedBeforeTheAdministratorIsAsked) {
         trash.remove(app, {item(cache), item(daemon)});
         FAIL() << "the refusal was not reported";
     } catch (const TrashError& error) {
+        // While the prompt is open the record holds what moved and where the rest will go; the running
+        // removal's record is not taken for an interrupted one.
         ASSERT_EQ(whileAsking.size(), 1U);
-        EXPECT_EQ(originals(whileAsking[0]), std::vector<std::string>{cache.string()});
+        EXPECT_EQ(whileAsking[0].state, RemovalRecord::State::inProgress);
+        EXPECT_EQ(originals(whileAsking[0]), (std::vector<std::string>{cache.string(), daemon.string()}));
+        EXPECT_EQ(fs::path(whileAsking[0].items[1].trashPath).parent_path().parent_path(), trashFolder);
         EXPECT_EQ(error.recordedRemoval(), whileAsking[0].id);
     }
+    const std::vector<RemovalRecord> after = trash.history();
+    ASSERT_EQ(after.size(), 1U);
+    EXPECT_EQ(after[0].state, RemovalRecord::State::finished);
+    EXPECT_EQ(originals(after[0]), std::vector<std::string>{cache.string()});
 }
 
-TEST_F(RemovalTest, ARemovalTheHistoryCannotRecordSaysSo) {
+TEST_F(RemovalTest, WithoutAHistoryToWriteToNothingMoves) {
     TrashManager trash = manager();
     fs::remove_all(trash.historyURL().parent_path());
     file("~/Library/Application Support/TarnwickCleaner", "a file where the folder was");
     const fs::path cache = file("~/Library/Caches/notes");
     try {
         trash.remove(app, {item(cache)});
-        FAIL() << "the lost record was not reported";
+        FAIL() << "the removal went ahead without a history";
     } catch (const TrashError& error) {
-        ASSERT_EQ(error.lines().size(), 1U);
-        EXPECT_NE(error.lines()[0].find("cannot put its items back"), std::string::npos) << error.what();
-        EXPECT_FALSE(error.recordedRemoval().has_value());
+        const std::string message = error.what();
+        EXPECT_EQ(error.kind(), TrashError::Kind::historyUnwritable);
+        EXPECT_TRUE(message.starts_with("The removal history cannot be written (")) << message;
+        EXPECT_TRUE(message.ends_with("). Nothing was moved.")) << message;
     }
-    EXPECT_FALSE(fs::exists(cache));
+    EXPECT_TRUE(fs::exists(cache));
+}
+
+TEST_F(RemovalTest, AnItemNoTrashCanTakeRefusesTheWholeRemoval) {
+    fs::remove(trashFolder);
+    file("~/.Trash", "a file where the Trash should be");
+    const fs::path cache = file("~/Library/Caches/notes");
+    try {
+        manager().checkRemoval(app, {item(cache)});
+        FAIL() << "the removal would go ahead without a Trash";
+    } catch (const TrashError& error) {
+        EXPECT_EQ(error.kind(), TrashError::Kind::noTrash);
+        EXPECT_EQ(error.path(), cache.string());
+    }
+    EXPECT_THROW(manager().remove(app, {item(cache)}), TrashError);
+    EXPECT_TRUE(fs::exists(cache));
 }
 
 TEST_F(RemovalTest, TheAdministratorCommandMovesExactlyTheGivenItemsWhateverTheirNames) {
@@ -189,10 +216,10 @@ TEST_F(RemovalTest, ARefusedAuthorisationLeavesTheItemsAndNoBatchFolder) {
         trash.remove(app, {item(daemon), item(cache)});
         FAIL() << "the refusal was not reported";
     } catch (const TrashError& error) {
-        EXPECT_EQ(error.lines(),
-                  std::vector<std::string>{"Some items could not be moved to Trash:\n\nUser canceled."});
-        EXPECT_EQ(std::string(error.what()), "Some items could not be moved to Trash:\n\nSome items could "
-                                             "not be moved to Trash:\n\nUser canceled.");
+        EXPECT_EQ(
+            std::string(error.what()),
+            "Some items could not be moved to Trash:\n\nSome items could not be moved to Trash:\n\nUser "
+            "canceled.\nThese items stayed where they were: B.plist.");
     }
     EXPECT_TRUE(fs::exists(daemon));
     EXPECT_TRUE(batchFolders().empty());
@@ -200,17 +227,18 @@ TEST_F(RemovalTest, ARefusedAuthorisationLeavesTheItemsAndNoBatchFolder) {
     EXPECT_EQ(originals(trash.history()[0]), std::vector<std::string>{cache.string()});
 }
 
-TEST_F(RemovalTest, ACommandChainStoppedPartWayKeepsAndRecordsWhatItMoved) {
+TEST_F(RemovalTest, TheHelpersAnswerSaysWhichItemsMoved) {
     const fs::path first = file("/Library/LaunchDaemons/one.plist", "one");
     const fs::path vanishing = file("/Library/LaunchDaemons/two.plist");
-    const fs::path third = file("/Library/LaunchDaemons/six.plist");
-    // The second item disappears after the Finder refused it, so its move fails and the chain stops.
+    const fs::path third = file("/Library/LaunchDaemons/six.plist", "six");
+    // The second item disappears after the Finder refused it: another removal took it.
     class VanishingTrash : public FailingTrash {
     public:
         using FailingTrash::FailingTrash;
-        fs::path moveToTrash(const fs::path& item) override {
+        void moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
+                    const fs::path& place) override {
             try {
-                return FailingTrash::moveToTrash(item);
+                FailingTrash::moveTo(from, name, item, place);
             } catch (const PlatformError&) {
                 if (item.filename() == "two.plist") {
                     fs::remove(item);
@@ -222,30 +250,14 @@ TEST_F(RemovalTest, ACommandChainStoppedPartWayKeepsAndRecordsWhatItMoved) {
     const std::map<fs::path, PlatformError> failures{
         {first, permissionDenied()}, {vanishing, permissionDenied()}, {third, permissionDenied()}};
     TrashManager trash(platform, std::make_unique<VanishingTrash>(trashFolder, failures),
-                       std::make_unique<ShellAdminRunner>(adminLog));
+                       std::make_unique<HelperAdminRunner>(adminLog));
 
-    EXPECT_THROW(trash.remove(app, {item(first), item(vanishing), item(third)}), TrashError);
+    const RemovalRecord record = trash.remove(app, {item(first), item(vanishing), item(third)});
 
-    ASSERT_EQ(trash.history().size(), 1U);
-    const RemovalRecord record = trash.history()[0];
-    ASSERT_EQ(originals(record), std::vector<std::string>{first.string()});
+    ASSERT_EQ(originals(record), (std::vector<std::string>{first.string(), third.string()}));
     EXPECT_EQ(contentsOf(record.items[0].trashPath), "one");
-    EXPECT_TRUE(fs::exists(third));
-    EXPECT_EQ(batchFolders().size(), 1U);
-}
-
-TEST_F(RemovalTest, WithoutATrashFolderTheFallbackReportsWhyAndMovesNothing) {
-    fs::remove(trashFolder);
-    const fs::path daemon = file("/Library/LaunchDaemons/B.plist");
-    try {
-        manager({{daemon, permissionDenied()}}).remove(app, {item(daemon)});
-        FAIL() << "the failure was not reported";
-    } catch (const TrashError& error) {
-        ASSERT_EQ(error.lines().size(), 1U);
-        EXPECT_NE(error.lines()[0].find("No such file or directory"), std::string::npos) << error.lines()[0];
-    }
-    EXPECT_EQ(adminLog->runs, 0);
-    EXPECT_TRUE(fs::exists(daemon));
+    EXPECT_EQ(contentsOf(record.items[1].trashPath), "six");
+    EXPECT_EQ(trash.history(), std::vector<RemovalRecord>{record});
 }
 
 TEST_F(RemovalTest, ARealPermissionFailureIsDeferredToTheAdministrator) {
@@ -258,6 +270,7 @@ TEST_F(RemovalTest, ARealPermissionFailureIsDeferredToTheAdministrator) {
         }
     }
     fs::permissions(folder.path(), fs::perms::all, fs::perm_options::add);
+    ASSERT_EQ(::chown(trashFolder.c_str(), 65534, 65534), 0); // the user's own Trash
     // Nobody may change the daemons' folder, its owner included (the tests may not run as root).
     fs::permissions(daemon.parent_path(), fs::perms::owner_read | fs::perms::owner_exec |
                                               fs::perms::group_read | fs::perms::group_exec |
@@ -265,7 +278,7 @@ TEST_F(RemovalTest, ARealPermissionFailureIsDeferredToTheAdministrator) {
 
     const auto lines = runUnprivileged([&] {
         TrashManager trash(platform, std::make_unique<MacTrash>(trashFolder),
-                           std::make_unique<ShellAdminRunner>(adminLog));
+                           std::make_unique<HelperAdminRunner>(adminLog));
         try {
             trash.remove(app, {item(daemon), item(cache)});
             return std::string("moved");
@@ -274,10 +287,8 @@ TEST_F(RemovalTest, ARealPermissionFailureIsDeferredToTheAdministrator) {
         }
     });
     ASSERT_TRUE(lines.has_value());
-    // The command ran without privileges too, so mv itself was refused.
-    EXPECT_TRUE(lines->starts_with(
-        "Some items could not be moved to Trash:\n\nSome items could not be moved to Trash:\n\n"))
-        << *lines;
+    // The helper ran without privileges too, so its move was refused, and it said so for the item.
+    EXPECT_TRUE(lines->starts_with("Some items could not be moved to Trash:\n\nB.plist: ")) << *lines;
     EXPECT_NE(lines->find("Permission denied"), std::string::npos) << *lines;
     EXPECT_TRUE(lines->ends_with("|1")) << *lines;
     EXPECT_TRUE(fs::exists(daemon));

@@ -1,3 +1,4 @@
+#include "platform/FileOperations.h"
 #include "removal/RemovalFixture.h"
 
 namespace tarnwick::testing {
@@ -35,7 +36,8 @@ TEST_F(RestoreTest, AFolderComesBackBeforeWhatWasTakenOutOfIt) {
 
     // A second restore finds nothing left in the Trash and changes nothing.
     EXPECT_EQ(restoreFailure(record), "");
-    EXPECT_EQ(trash.history().size(), 1U);
+    ASSERT_EQ(trash.history().size(), 1U);
+    EXPECT_EQ(trash.history()[0].state, RemovalRecord::State::restored);
 }
 
 TEST_F(RestoreTest, AnOccupiedPlaceIsNeverOverwritten) {
@@ -76,17 +78,46 @@ TEST_F(RestoreTest, APlaceThatCannotHoldTheItemGivesItsLineAndTheRestComesBack) 
 TEST_F(RestoreTest, AnEditedHistoryCannotMoveWhatIsNotInTheTrash) {
     const fs::path letter = file("~/Documents/Letter.txt", "letter");
     const fs::path trashed = file("~/.Trash/notes", "trashed");
-    const RemovalRecord record{Uuid::random(),
-                               "Notes",
-                               {},
-                               {{at("~/Library/Caches/letter").string(), letter.string()},
-                                {"Library/Caches/notes", trashed.string()}},
-                               0};
+    fs::create_directory_symlink(letter.parent_path(), trashFolder / "Documents link");
+    const RemovalRecord record{
+        Uuid::random(),
+        "Notes",
+        {},
+        {{at("~/Library/Caches/trash").string(), trashFolder.string()},
+         {at("~/Library/Caches/linked").string(), (trashFolder / "Documents link/Letter.txt").string()},
+         {at("~/Library/Caches/letter").string(), letter.string()},
+         {"Library/Caches/notes", trashed.string()}},
+        0};
+    // The Trash folder itself, and what a link inside it leads to, are no items in the Trash.
     EXPECT_EQ(restoreFailure(record), "Some items could not be moved to Trash:\n\nNot a place to restore to: "
                                       "Library/Caches/notes\nNot in the Trash: " +
-                                          letter.string());
+                                          letter.string() + "\nNot in the Trash: " +
+                                          (trashFolder / "Documents link/Letter.txt").string() +
+                                          "\nNot in the Trash: " + trashFolder.string());
     EXPECT_EQ(contentsOf(letter), "letter");
     EXPECT_EQ(contentsOf(trashed), "trashed");
+    EXPECT_TRUE(fs::is_directory(trashFolder));
+}
+
+TEST_F(RestoreTest, ARestoredRecordNeverTakesWhatALaterRemovalPutUnderTheSameName) {
+    const fs::path notes = file("~/Library/Caches/notes", "first");
+    const RemovalRecord first = trash.remove(app, {item(notes)});
+    EXPECT_EQ(restoreFailure(first), "");
+    EXPECT_FALSE(trash.isRestorable(trash.history()[0]));
+
+    fs::remove(notes);
+    FileOperations::writeFile(notes, "second"); // another file of the same name
+    const RemovalRecord second = trash.remove(app, {item(notes)});
+    ASSERT_EQ(second.items[0].trashPath, first.items[0].trashPath); // the name is free again, and reused
+
+    // Neither the restored record nor the same record without its state (as older versions wrote it)
+    // takes the later removal's item: it is another object than the one the first removal put there.
+    for (RemovalRecord stale : {trash.history()[1], first}) {
+        EXPECT_EQ(restoreFailure(stale), "");
+        EXPECT_FALSE(fs::exists(notes));
+    }
+    EXPECT_EQ(restoreFailure(second), "");
+    EXPECT_EQ(contentsOf(notes), "second");
 }
 
 TEST_F(RestoreTest, HistoryMaintenanceForgetsOnlyWhatCannotComeBack) {

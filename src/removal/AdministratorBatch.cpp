@@ -1,0 +1,51 @@
+#include "removal/AdministratorBatch.h"
+
+#include "removal/Uuid.h"
+
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t longestSafeName = 128;
+
+} // namespace
+
+AdministratorBatch::AdministratorBatch(const Trash& trash, std::string_view appName, uid_t owner) {
+    request_.owner = owner;
+    request_.trashFolder = trash.folder();
+    request_.batchFolderName = std::string(folderPrefix) + safeName(appName) + "-" + Uuid::random().string();
+}
+
+fs::path AdministratorBatch::add(const fs::path& folder, const std::string& name) {
+    std::string batchName = std::to_string(request_.moves.size()) + "-" + name;
+    request_.moves.push_back({folder / name, batchName});
+    return this->folder() / batchName;
+}
+
+std::string AdministratorBatch::safeName(std::string_view appName) {
+    std::string result;
+    for (std::size_t index = 0; index < appName.size() && result.size() < longestSafeName;) {
+        const char byte = appName[index];
+        const bool kept = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                          (byte >= '0' && byte <= '9') || byte == '.' || byte == '_' || byte == ' ' ||
+                          byte == '-';
+        result += kept ? byte : '_';
+        // A character of several bytes becomes one "_".
+        do {
+            ++index;
+        } while (index < appName.size() && (static_cast<unsigned char>(appName[index]) & 0xC0) == 0x80);
+    }
+    return result;
+}
+
+void AdministratorBatch::removeIfEmpty(const fs::path& folder, const Trash& trash) {
+    if (folder.parent_path() == trash.folder() && folder.filename().native().starts_with(folderPrefix)) {
+        ::rmdir(folder.c_str()); // only ever removes an empty folder
+    }
+}
+
+} // namespace tarnwick

@@ -1,0 +1,283 @@
+#include "removal/Removal.h"
+
+#include "platform/Location.h"
+#include "platform/PlatformError.h"
+#include "platform/Text.h"
+#include "removal/AdministratorBatch.h"
+#include "removal/RemovalLock.h"
+#include "removal/TrashError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <set>
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view authorizationFailed = "Administrator authorization was cancelled or failed.";
+
+bool isPermissionError(const PlatformError& error) {
+    return error.hasCode(PlatformError::cocoaDomain, 513) || error.hasCode(PlatformError::cocoaDomain, 257) ||
+           error.hasCode(PlatformError::posixDomain, EACCES) ||
+           error.hasCode(PlatformError::posixDomain, EPERM);
+}
+
+// "<name>: <description>", the line a failed item adds to the error.
+std::string failureLine(const fs::path& location, std::string_view description) {
+    return Location::lastComponent(location) + ": " + std::string(description);
+}
+
+RemovalRecord::Date now() {
+    return std::chrono::time_point_cast<RemovalRecord::Date::duration>(std::chrono::system_clock::now());
+}
+
+} // namespace
+
+Removal::Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin)
+    : platform_(platform)
+    , trashes_(trashes)
+    , history_(history)
+    , admin_(admin) {}
+
+PathSafety Removal::safety(const InstalledApp& app) const {
+    std::vector<fs::path> ownFolders = trashes_.folders();
+    ownFolders.push_back(history_.folder());
+    return PathSafety(platform_, app, ownFolders);
+}
+
+void Removal::check(const InstalledApp& app, const std::vector<ResidualItem>& items) const {
+    plan(app, items);
+}
+
+std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
+                                         const std::vector<ResidualItem>& items) const {
+    if (items.empty()) {
+        throw TrashError::nothingSelected();
+    }
+    if (app.isSystem) {
+        throw TrashError::systemApplication();
+    }
+    const fs::path systemFolder = platform_.system("/System");
+    for (const ResidualItem& item : items) {
+        if (Location::contains(systemFolder, item.url)) {
+            throw TrashError::systemApplication();
+        }
+    }
+    const PathSafety rules = safety(app);
+    for (const ResidualItem& item : items) {
+        rules.validate(item.url);
+    }
+
+    // Deeper items go first, so that a folder is still there for everything taken out of it.
+    std::vector<std::pair<const ResidualItem*, std::size_t>> ordered;
+    for (const ResidualItem& item : items) {
+        ordered.emplace_back(&item, Text::characterCount(item.url.string()));
+    }
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& left, const auto& right) { return left.second > right.second; });
+
+    std::vector<Move> moves;
+    std::set<fs::path> planned;
+    for (const auto& [item, length] : ordered) {
+        // An item that is gone already (listed twice, or taken by another removal) is not moved.
+        const auto identity = ItemIdentity::at(item->url);
+        if (!identity) {
+            continue;
+        }
+        Move move{item->url, Location::resolved(item->url.parent_path()), Location::lastComponent(item->url),
+                  *identity};
+        move.trash = trashes_.forItem(move.folder, identity->device);
+        if (move.trash == nullptr) {
+            throw TrashError::noTrash(item->url.string());
+        }
+        move.place = move.trash->plannedPlace(move.item, planned);
+        planned.insert(move.place);
+        moves.push_back(std::move(move));
+    }
+    return moves;
+}
+
+void Removal::writeAhead(RemovalRecord& record, const std::vector<Move>& moves) {
+    record.items.clear();
+    for (const Move& move : moves) {
+        record.items.push_back({move.item.string(), move.place.string(), move.identity});
+    }
+    record.date = now();
+    if (const auto outcome = history_.replace(record); !outcome.written) {
+        throw TrashError::historyUnwritable(outcome.failure);
+    }
+}
+
+RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualItem>& items) {
+    std::vector<Move> moves = plan(app, items);
+    RemovalRecord record{
+        Uuid::random(), app.name, now(), {}, totalSize(items), RemovalRecord::State::inProgress};
+    if (moves.empty()) {
+        record.state = RemovalRecord::State::finished;
+        return record;
+    }
+    for (const Move& move : moves) {
+        record.items.push_back({move.item.string(), move.place.string(), move.identity});
+    }
+    std::optional<RemovalLock> running;
+    try {
+        running.emplace(history_.folder(), record.id);
+    } catch (const PlatformError& error) {
+        throw TrashError::historyUnwritable(error.message());
+    }
+    if (const auto outcome = history_.add(record); !outcome.written) {
+        throw TrashError::historyUnwritable(outcome.failure);
+    }
+
+    const PathSafety rules = safety(app);
+    std::vector<TrashPair> moved;
+    std::vector<std::string> failures;
+    std::vector<Move*> deferred;
+    for (Move& move : moves) {
+        switch (perform(move, rules, record, moves, failures)) {
+        case Result::moved:
+            moved.push_back({move.item.string(), move.place.string(), move.identity});
+            break;
+        case Result::deferred:
+            deferred.push_back(&move);
+            break;
+        case Result::vanished:
+        case Result::failed:
+            break;
+        }
+    }
+    if (!deferred.empty()) {
+        administrator(deferred, app.name, record, moves, moved, failures);
+    }
+
+    record.items = std::move(moved);
+    record.state = RemovalRecord::State::finished;
+    record.date = now();
+    // Should this write fail, the record written ahead stays, and whoever opens the history next
+    // completes it from what is in the Trash.
+    history_.replace(record);
+    if (!failures.empty()) {
+        throw TrashError::partial(std::move(failures),
+                                  record.items.empty() ? std::nullopt : std::optional(record.id));
+    }
+    return record;
+}
+
+Removal::Result Removal::perform(Move& move, const PathSafety& rules, RemovalRecord& record,
+                                 std::vector<Move>& moves, std::vector<std::string>& failures) {
+    try {
+        // Checked again where the item is now, and moved out of the folder that was checked, held open:
+        // a folder on the way replaced by a link since stops the move.
+        move.folder = Location::resolved(move.item.parent_path());
+        rules.validate(move.folder / move.name);
+        const OpenFolder from = OpenFolder::withoutLinks(move.folder);
+        const auto identity = from.itemIdentity(move.name);
+        if (!identity) {
+            return Result::vanished;
+        }
+        if (*identity != move.identity) {
+            move.identity = *identity;
+            writeAhead(record, moves);
+        }
+        std::set<fs::path> taken;
+        for (;;) {
+            try {
+                move.trash->moveTo(from, move.name, move.item, move.place);
+                return Result::moved;
+            } catch (const PlatformError& error) {
+                if (!error.hasCode(PlatformError::posixDomain, EEXIST)) {
+                    throw;
+                }
+                // Someone took the place since it was planned: plan another, and write it down first.
+                taken.insert(move.place);
+                for (const Move& other : moves) {
+                    taken.insert(other.place);
+                }
+                move.place = move.trash->plannedPlace(move.item, taken);
+                writeAhead(record, moves);
+            }
+        }
+    } catch (const PlatformError& error) {
+        if (error.hasCode(PlatformError::posixDomain, ENOENT)) {
+            return Result::vanished;
+        }
+        if (isPermissionError(error)) {
+            return Result::deferred;
+        }
+        failures.push_back(failureLine(move.item, error.message()));
+    } catch (const TrashError& error) {
+        failures.push_back(failureLine(move.item, error.what()));
+    }
+    return Result::failed;
+}
+
+void Removal::administrator(std::vector<Move*>& deferred, const std::string& appName, RemovalRecord& record,
+                            std::vector<Move>& moves, std::vector<TrashPair>& moved,
+                            std::vector<std::string>& failures) {
+    // One batch per Trash: a move never crosses volumes.
+    std::map<Trash*, std::vector<Move*>> byTrash;
+    for (Move* move : deferred) {
+        byTrash[move->trash].push_back(move);
+    }
+    for (auto& [trash, group] : byTrash) {
+        // The helper makes the batch folder, inside a Trash folder that is there and the user's.
+        try {
+            trash->open();
+        } catch (const PlatformError& error) {
+            for (const Move* move : group) {
+                failures.push_back(failureLine(move->item, error.message()));
+            }
+            continue;
+        }
+        AdministratorBatch batch(*trash, appName, ::getuid());
+        for (Move* move : group) {
+            move->place = batch.add(move->folder, move->name);
+        }
+        // The places in the batch folder are in the history before anyone is asked.
+        try {
+            writeAhead(record, moves);
+        } catch (const TrashError& error) {
+            for (const Move* move : group) {
+                failures.push_back(failureLine(move->item, error.what()));
+            }
+            continue;
+        }
+
+        const AdminOutcome outcome = admin_.run(batch.request());
+        std::vector<std::string> stayed;
+        for (std::size_t index = 0; index < group.size(); ++index) {
+            const Move& move = *group[index];
+            const bool answered = index < outcome.items.size();
+            // Without an answer for an item, what lies at its place says whether it moved.
+            const bool wasMoved = answered ? outcome.items[index].result == AdminItemOutcome::Result::moved
+                                           : ItemIdentity::at(move.place) == move.identity;
+            if (wasMoved) {
+                // What lies there now is what a restore may take back.
+                moved.push_back({move.item.string(), move.place.string(),
+                                 ItemIdentity::at(move.place).value_or(move.identity)});
+            } else if (!answered) {
+                stayed.push_back(move.name);
+            } else if (outcome.items[index].result == AdminItemOutcome::Result::failed) {
+                failures.push_back(failureLine(move.item, outcome.items[index].message));
+            }
+        }
+        if (!stayed.empty()) {
+            std::string names;
+            for (const std::string& name : stayed) {
+                names += (names.empty() ? "" : ", ") + name;
+            }
+            const std::string message =
+                outcome.errorMessage.empty() ? std::string(authorizationFailed) : outcome.errorMessage;
+            failures.push_back(
+                TrashError::partial({message, "These items stayed where they were: " + names + "."}).what());
+        }
+        AdministratorBatch::removeIfEmpty(batch.folder(), *trash);
+    }
+}
+
+} // namespace tarnwick

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "catalogue/InstalledApp.h"
+#include "platform/OpenFolder.h"
+#include "platform/Platform.h"
+#include "removal/AdminRunner.h"
+#include "removal/HistoryService.h"
+#include "removal/PathSafety.h"
+#include "removal/RemovalRecord.h"
+#include "removal/Trashes.h"
+#include "residuals/ResidualItem.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// Moves an application and the chosen leftovers to the Trash. Before the first move the removal's record,
+// with the place every item will take in the Trash, is in the history, so that however the removal
+// ends the way back is known. Each item is checked again, and moved, through its folder held open: what
+// is checked is what moves. Items the user may not move go to the administrator step together.
+class Removal {
+public:
+    Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin);
+
+    // The refusals that come before anything moves: nothing selected, a system application, an item
+    // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
+    void check(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
+
+    // Moves exactly the given items, deepest first. Throws TrashError: a refusal, or a history that
+    // cannot be written, before anything moved; `partial`, with one line per failure, after the rest
+    // moved.
+    RemovalRecord run(const InstalledApp& app, const std::vector<ResidualItem>& items);
+
+private:
+    // One item's planned move.
+    struct Move {
+        std::filesystem::path item;   // as given
+        std::filesystem::path folder; // the item's folder, resolved
+        std::string name;
+        ItemIdentity identity;
+        Trash* trash = nullptr;
+        std::filesystem::path place;
+    };
+    enum class Result { moved, vanished, deferred, failed };
+
+    std::vector<Move> plan(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
+    PathSafety safety(const InstalledApp& app) const;
+    Result perform(Move& move, const PathSafety& safety, RemovalRecord& record, std::vector<Move>& moves,
+                   std::vector<std::string>& failures);
+    void administrator(std::vector<Move*>& deferred, const std::string& appName, RemovalRecord& record,
+                       std::vector<Move>& moves, std::vector<TrashPair>& moved,
+                       std::vector<std::string>& failures);
+    // Writes the planned moves into the record before they happen; TrashError::historyUnwritable when it
+    // cannot.
+    void writeAhead(RemovalRecord& record, const std::vector<Move>& moves);
+
+    Platform platform_;
+    Trashes& trashes_;
+    HistoryService& history_;
+    AdminRunner& admin_;
+};
+
+} // namespace tarnwick

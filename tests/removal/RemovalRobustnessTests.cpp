@@ -1,0 +1,253 @@
+// A removal as an unlucky user and an attacker meet it: killed at any moment, a folder on the way
+// swapped for a link while it runs, items on another volume.
+#include "platform/FileDescriptor.h"
+#include "platform/FileOperations.h"
+#include "removal/RemovalFixture.h"
+#include "removal/TrashName.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#ifdef __linux__
+#include <cstdio>
+#include <sched.h>
+#include <sys/mount.h>
+#endif
+
+namespace tarnwick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs `work` in a child process and kills it with SIGKILL after `delay`, whatever it is doing then.
+void killedAfter(std::chrono::microseconds delay, const std::function<void()>& work) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        work();
+        ::_exit(0);
+    }
+    std::this_thread::sleep_for(delay);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
+// A Trash slow to take each item, as one on a busy or network disk is: the moves fill most of a removal.
+class SlowTrash : public MacTrash {
+public:
+    using MacTrash::MacTrash;
+    void moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
+                const fs::path& place) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        MacTrash::moveTo(from, name, item, place);
+    }
+};
+
+TEST_F(RemovalFixture, ARemovalKilledAtAnyMomentLeavesAWayBackForEverythingItMoved) {
+    constexpr int itemCount = 24;
+    constexpr int rounds = 100;
+    std::vector<ResidualItem> items;
+    for (int index = 0; index < itemCount; ++index) {
+        // Some folders among the files; a Trash that has every name many times over, as a full one does.
+        const std::string name = "notes-" + std::to_string(index) + (index % 6 == 0 ? "" : ".db");
+        const fs::path location = at("~/Library/Caches/" + name);
+        items.push_back(item(location, 1));
+        for (int taken = 1; taken <= 10; ++taken) {
+            file("~/.Trash/" + TrashName::candidate(location, taken), "taken");
+        }
+    }
+    // The file holding an item's contents: the item itself, or the one file inside a folder item.
+    const auto contentFile = [](const fs::path& location) {
+        return location.extension().empty() ? location / "inside" : location;
+    };
+    const auto contents = [](int round, std::size_t index) {
+        return "round " + std::to_string(round) + " item " + std::to_string(index);
+    };
+    const auto lay = [&](int round) {
+        for (std::size_t index = 0; index < items.size(); ++index) {
+            fs::create_directories(contentFile(items[index].url).parent_path());
+            FileOperations::writeFile(contentFile(items[index].url), contents(round, index));
+        }
+    };
+    const auto expectLaidOut = [&](int round) {
+        for (std::size_t index = 0; index < items.size(); ++index) {
+            EXPECT_EQ(contentsOf(contentFile(items[index].url)), contents(round, index)) << "round " << round;
+        }
+    };
+
+    // How long one removal takes, to spread the kills over all of it.
+    lay(0);
+    const auto removal = [&] {
+        return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
+                            std::make_unique<HelperAdminRunner>(adminLog))
+            .remove(app, items);
+    };
+    const auto start = std::chrono::steady_clock::now();
+    const RemovalRecord whole = removal();
+    const auto duration =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    manager().restore(whole);
+    expectLaidOut(0);
+
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
+    for (int round = 1; round <= rounds; ++round) {
+        lay(round);
+        killedAfter(std::chrono::microseconds(moment(random)), [&] { removal(); });
+
+        // Opening the history completes what the killed removal left; then everything comes back.
+        TrashManager trash = manager();
+        for (const RemovalRecord& record : trash.history()) {
+            EXPECT_NE(record.state, RemovalRecord::State::inProgress) << "round " << round;
+            EXPECT_NO_THROW(trash.restore(record)) << "round " << round;
+        }
+        expectLaidOut(round);
+    }
+}
+
+#ifdef __linux__
+TEST_F(RemovalFixture, AFolderSwappedForALinkNeverLeadsAMoveIntoTheDocuments) {
+    const fs::path secret = file("~/Documents/Private/data", "secret");
+    const fs::path real = at("~/Library/Caches/Vendor");
+    const fs::path swap = at("~/Library/Caches/Swap");
+    fs::create_directories(real);
+    fs::create_directory_symlink(secret.parent_path(), swap);
+
+    // Exchanges the real folder and the link to the Documents, over and over, while removals run.
+    std::mutex pause;
+    std::atomic<bool> done{false};
+    std::atomic<long> exchanges{0};
+    std::thread swapper([&] {
+        while (!done) {
+            {
+                const std::lock_guard lock(pause);
+                if (::renameat2(AT_FDCWD, real.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE) == 0) {
+                    ++exchanges;
+                }
+            }
+            std::this_thread::yield();
+        }
+    });
+
+    TrashManager trash = manager();
+    long moved = 0;
+    for (int round = 0; round < 300; ++round) {
+        {
+            const std::lock_guard lock(pause);
+            // Whichever name the real folder has now, the item is laid out in it.
+            FileOperations::writeFile((fs::is_symlink(real) ? swap : real) / "data", "mine");
+        }
+        try {
+            moved += static_cast<long>(trash.remove(app, {item(real / "data")}).items.size());
+        } catch (const TrashError&) {
+            // Refused or failed while the path led into the Documents: nothing moved.
+        }
+        ASSERT_EQ(contentsOf(secret), "secret") << "round " << round;
+    }
+    done = true;
+    swapper.join();
+
+    EXPECT_GT(exchanges, 300);
+    EXPECT_GT(moved, 0);
+    for (const RemovalRecord& record : trash.history()) {
+        for (const TrashPair& pair : record.items) {
+            EXPECT_EQ(contentsOf(pair.trashPath), "mine");
+        }
+    }
+}
+
+// Runs `work` in a child process with mounts of its own, so that it can mount a file system for a test;
+// what it returns comes back. Nothing when the system allows no such thing here (it needs root).
+std::optional<std::string> withPrivateMounts(const std::function<std::string()>& work, std::string& why) {
+    int ends[2];
+    if (::pipe(ends) != 0) {
+        why = std::strerror(errno);
+        return std::nullopt;
+    }
+    FileDescriptor reading(ends[0]);
+    FileDescriptor writing(ends[1]);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        reading.reset();
+        std::string result;
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            result = std::string("skip:") + std::strerror(errno);
+        } else {
+            result = work();
+        }
+        const bool written =
+            ::write(writing.get(), result.data(), result.size()) == static_cast<ssize_t>(result.size());
+        ::_exit(written ? 0 : 1);
+    }
+    writing.reset();
+    std::string output;
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(reading.get(), buffer, sizeof buffer)) > 0;) {
+        output.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::waitpid(child, nullptr, 0);
+    if (output.starts_with("skip:")) {
+        why = output.substr(5);
+        return std::nullopt;
+    }
+    return output;
+}
+
+TEST_F(RemovalFixture, AnItemOnAnotherVolumeGoesToThatVolumesTrash) {
+    const fs::path volume = at("/Applications/External");
+    fs::create_directories(volume);
+    std::string why;
+    const auto outcome = withPrivateMounts(
+        [&] {
+            if (::mount("tarnwick-test", volume.c_str(), "tmpfs", 0, "size=8m") != 0) {
+                return std::string("skip:mounting a tmpfs: ") + std::strerror(errno);
+            }
+            const fs::path tool = file("/Applications/External/Tool.app/Contents/Info.plist", "tool")
+                                      .parent_path()
+                                      .parent_path();
+            const fs::path cache = file("~/Library/Caches/notes");
+            TrashManager trash = manager();
+            std::string result;
+            const RemovalRecord record = trash.remove(app, {item(tool), item(cache)});
+            for (const TrashPair& pair : record.items) {
+                result += pair.trashPath + "\n";
+            }
+            trash.restore(record);
+            result += contentsOf(tool / "Contents/Info.plist") + "\n";
+
+            // A volume whose Trash cannot take anything: the whole removal is refused up front.
+            const fs::path other =
+                file("/Applications/External/Other.app/Contents/Info.plist").parent_path().parent_path();
+            if (::mount(nullptr, volume.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+                return result + "remount: " + std::strerror(errno);
+            }
+            try {
+                trash.remove(app, {item(cache), item(other)});
+                result += "moved from a volume without a Trash\n";
+            } catch (const TrashError& error) {
+                result += error.path() + "\n";
+            }
+            return result + (fs::exists(cache) ? "cache stayed" : "cache moved");
+        },
+        why);
+    if (!outcome) {
+        GTEST_SKIP() << "no separate file system can be mounted here: " << why;
+    }
+    const std::string uid = std::to_string(::getuid());
+    EXPECT_EQ(*outcome, (trashFolder / "notes").string() + "\n" +
+                            (volume / ".Trashes" / uid / "Tool.app").string() + "\ntool\n" +
+                            (volume / "Other.app").string() + "\ncache stayed");
+}
+#endif
+
+} // namespace
+} // namespace tarnwick::testing
