@@ -1,6 +1,6 @@
 # The two everyday commands: `make demo` and `make test`. Everything else is a building block.
 JOBS ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
-CLI := build/release/src/cli/tarnwick-cli
+CLI := build/release/bin/tarnwick-cli
 
 .PHONY: demo run test deps release check fuzz bench format clean
 

@@ -1,5 +1,6 @@
 #include "cli/CliRunner.h"
 #include "demo/DemoTree.h"
+#include "platform/FileOperations.h"
 #include "platform/Platform.h"
 #include "support/TemporaryFolder.h"
 
@@ -88,6 +89,55 @@ TEST_F(HistoryCommandTest, ListsNewestFirstAndForgetsWhatItIsTold) {
     EXPECT_EQ(run({"history", "clear"}).status, 0);
     EXPECT_TRUE(historyIDs().empty());
     EXPECT_TRUE(fs::exists(newest.at("items").at(0).at("trashPath").get<std::string>()));
+}
+
+TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
+    const ordered_json good = removeItem(preferences);
+    const fs::path file = home / "Library/Application Support/TarnwickCleaner/RemovalHistory.json";
+    ordered_json records = ordered_json::parse(FileOperations::readFile(file).value_or(""));
+    records.push_back({{"id", "not a record"}});
+    FileOperations::writeFile(file, records.dump());
+
+    // One record that is none is kept aside alone; the others are still listed.
+    const auto listing = run({"history"});
+    EXPECT_EQ(listing.status, 0) << listing.err;
+    EXPECT_NE(listing.out.find(good.at("id").get<std::string>()), std::string::npos) << listing.out;
+    EXPECT_NE(listing.err.find("1 removal in the history could not be read and was kept aside in \""),
+              std::string::npos)
+        << listing.err;
+    EXPECT_NE(FileOperations::readFile(file.string() + ".unreadable").value_or("").find("not a record"),
+              std::string::npos);
+
+    // A file that is no history at all: said so, with where it went, and a failure.
+    FileOperations::writeFile(file, "{ no history");
+    const auto unreadable = run({"history"});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_NE(
+        unreadable.err.find("could not be read. It was kept aside as \"" + file.string() + ".unreadable-2\""),
+        std::string::npos)
+        << unreadable.err;
+    EXPECT_EQ(FileOperations::readFile(file.string() + ".unreadable-2"), "{ no history");
+}
+
+TEST_F(HistoryCommandTest, ARestoredRemovalSaysSoAndIsNotRestoredTwice) {
+    const ordered_json record = removeItem(preferences);
+    ASSERT_EQ(run({"restore", record.at("id")}).status, 0);
+    EXPECT_NE(run({"history"}).out.find("\n  Restored\n"), std::string::npos);
+    const auto again = run({"restore", record.at("id")});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.out.find("were put back already"), std::string::npos) << again.out;
+}
+
+TEST_F(HistoryCommandTest, AnOutputThatCannotBeWrittenIsAFailure) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    const auto full = testing::runProcess(
+        "/bin/sh", {"-c", "\"$0\" --root \"$1\" apps > /dev/full", TARNWICK_CLI_PATH, folder.path().string()},
+        {"USER=tester"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("The output could not be written (No space left on device)"), std::string::npos)
+        << full.err;
 }
 
 } // namespace
