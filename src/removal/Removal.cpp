@@ -89,8 +89,11 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
         if (!identity) {
             continue;
         }
-        Move move{item->url, Location::resolved(item->url.parent_path()), Location::lastComponent(item->url),
-                  *identity};
+        Move move;
+        move.item = item->url;
+        move.folder = Location::resolved(item->url.parent_path());
+        move.name = Location::lastComponent(item->url);
+        move.identity = *identity;
         move.trash = trashes_.forItem(move.folder, identity->device);
         if (move.trash == nullptr) {
             throw TrashError::noTrash(item->url.string());
