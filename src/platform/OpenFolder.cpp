@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -27,13 +28,40 @@ constexpr int accessFlags = O_RDONLY;
 #endif
 constexpr int folderFlags = accessFlags | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
-ItemIdentity identityFrom(const struct stat& status) {
+ItemIdentity::Kind kindOf(unsigned mode) {
     using Kind = ItemIdentity::Kind;
-    const Kind kind = S_ISREG(status.st_mode)   ? Kind::file
-                      : S_ISDIR(status.st_mode) ? Kind::folder
-                      : S_ISLNK(status.st_mode) ? Kind::link
-                                                : Kind::other;
-    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino), kind};
+    return S_ISREG(mode)   ? Kind::file
+           : S_ISDIR(mode) ? Kind::folder
+           : S_ISLNK(mode) ? Kind::link
+                           : Kind::other;
+}
+
+// What is at `name` in `folder` (the folder itself for an empty name), a link taken as itself. Sets
+// errno and gives nothing when it cannot be seen.
+std::optional<ItemIdentity> lookAt(int folder, const char* name) {
+    const int flags = AT_SYMLINK_NOFOLLOW | (name[0] == '\0' ? AT_EMPTY_PATH : 0);
+#ifdef __linux__
+    struct statx status {};
+    if (::statx(folder, name, flags, STATX_TYPE | STATX_INO | STATX_BTIME, &status) != 0) {
+        return std::nullopt;
+    }
+    const std::int64_t birth =
+        (status.stx_mask & STATX_BTIME) != 0
+            ? static_cast<std::int64_t>(status.stx_btime.tv_sec) * 1'000'000'000 + status.stx_btime.tv_nsec
+            : 0;
+    return ItemIdentity{makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino,
+                        kindOf(status.stx_mode), birth};
+#else
+    struct stat status {};
+    const int result = name[0] == '\0' ? ::fstat(folder, &status) : ::fstatat(folder, name, &status, flags);
+    if (result != 0) {
+        return std::nullopt;
+    }
+    const std::int64_t birth = static_cast<std::int64_t>(status.st_birthtimespec.tv_sec) * 1'000'000'000 +
+                               status.st_birthtimespec.tv_nsec;
+    return ItemIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+                        kindOf(status.st_mode), birth};
+#endif
 }
 
 // A name that stays inside the folder: one component, not "." or "..".
@@ -47,11 +75,12 @@ std::string checkedName(std::string_view name, const fs::path& folder) {
 } // namespace
 
 std::optional<ItemIdentity> ItemIdentity::at(const fs::path& location) {
-    struct stat status {};
-    if (::lstat(location.c_str(), &status) != 0) {
-        return std::nullopt;
-    }
-    return identityFrom(status);
+    return location.empty() ? std::nullopt : lookAt(AT_FDCWD, location.c_str());
+}
+
+bool ItemIdentity::isSameObject(const ItemIdentity& other) const {
+    return device == other.device && inode == other.inode && kind == other.kind &&
+           (birth == 0 || other.birth == 0 || birth == other.birth);
 }
 
 OpenFolder::OpenFolder(FileDescriptor folder, fs::path path)
@@ -107,22 +136,20 @@ OpenFolder OpenFolder::descendant(const fs::path& relative) const {
 
 std::optional<ItemIdentity> OpenFolder::itemIdentity(std::string_view name) const {
     const std::string own = checkedName(name, path_);
-    struct stat status {};
-    if (::fstatat(folder_.get(), own.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT) {
-            return std::nullopt;
-        }
-        throw PlatformError::fromErrno(errno, "look at", path_ / own);
+    if (auto identity = lookAt(folder_.get(), own.c_str())) {
+        return identity;
     }
-    return identityFrom(status);
+    if (errno == ENOENT) {
+        return std::nullopt;
+    }
+    throw PlatformError::fromErrno(errno, "look at", path_ / own);
 }
 
 ItemIdentity OpenFolder::identity() const {
-    struct stat status {};
-    if (::fstat(folder_.get(), &status) != 0) {
-        throw PlatformError::fromErrno(errno, "look at", path_);
+    if (auto identity = lookAt(folder_.get(), "")) {
+        return *identity;
     }
-    return identityFrom(status);
+    throw PlatformError::fromErrno(errno, "look at", path_);
 }
 
 uid_t OpenFolder::owner() const {

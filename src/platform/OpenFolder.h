@@ -10,17 +10,22 @@
 
 namespace tarnwick {
 
-// What a file system object is, whatever it is called: the same device and inode and kind is the same
-// object. A move inside one volume keeps all three.
+// What a file system object is, whatever it is called. A move inside one volume keeps all of it. The
+// birth time tells an object from a later one that was given the inode of a deleted one.
 struct ItemIdentity {
     enum class Kind { file, folder, link, other };
 
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     Kind kind = Kind::other;
+    std::int64_t birth = 0; // nanoseconds since 1970; 0 where the file system does not keep it
 
     // What is at `location`, a link taken as itself; nothing when nothing is there or it cannot be seen.
     static std::optional<ItemIdentity> at(const std::filesystem::path& location);
+
+    // Whether both describe one object: the same device, inode and kind, born at the same moment as far
+    // as both know.
+    bool isSameObject(const ItemIdentity& other) const;
 
     friend bool operator==(const ItemIdentity&, const ItemIdentity&) = default;
 };

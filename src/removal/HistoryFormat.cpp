@@ -80,10 +80,12 @@ std::optional<std::optional<ItemIdentity>> decodeIdentity(const json& pair) {
     const auto inode = unsignedMember(*value, "inode");
     const auto kindName = stringMember(*value, "kind");
     const auto kind = kindName ? valueNamed(kindNames, *kindName) : std::nullopt;
-    if (!device || !inode || !kind) {
+    const json* birth = member(*value, "birth");
+    if (!device || !inode || !kind || (birth != nullptr && !birth->is_number_integer())) {
         return std::nullopt;
     }
-    return std::optional<ItemIdentity>(ItemIdentity{*device, *inode, *kind});
+    return std::optional<ItemIdentity>(
+        ItemIdentity{*device, *inode, *kind, birth == nullptr ? 0 : birth->get<std::int64_t>()});
 }
 
 std::optional<TrashPair> decodePair(const json& object) {
@@ -202,7 +204,8 @@ nlohmann::ordered_json toJson(const RemovalRecord& record) {
         if (const auto& identity = pair.trashItem) {
             item["trashItem"] = {{"device", identity->device},
                                  {"inode", identity->inode},
-                                 {"kind", nameOf(kindNames, identity->kind)}};
+                                 {"kind", nameOf(kindNames, identity->kind)},
+                                 {"birth", identity->birth}};
         }
         items.push_back(std::move(item));
     }

@@ -14,7 +14,8 @@ namespace tarnwick {
 // {"id", "appName", "date", "items": [{"originalPath", "trashPath"}], "bytes"}, newest first. Identifiers
 // are written in upper case and read in any case; dates are seconds since 2001-01-01 00:00:00 UTC.
 // Two optional keys carry what older files lack: a record's "state" ("inProgress" or "restored"; absent
-// when finished) and a pair's "trashItem" ({"device", "inode", "kind"}: what lies at "trashPath").
+// when finished) and a pair's "trashItem" ({"device", "inode", "kind", "birth"}: what lies at
+// "trashPath").
 namespace HistoryFormat {
 
 // Seconds since 2001-01-01 00:00:00 UTC, the reference date of the format.

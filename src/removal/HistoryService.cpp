@@ -24,7 +24,7 @@ HistoryService::HistoryService(fs::path location, Trashes& trashes)
 
 bool HistoryService::isInTrash(const TrashPair& pair) {
     const auto present = ItemIdentity::at(pair.trashPath);
-    return present && (!pair.trashItem || *present == *pair.trashItem);
+    return present && (!pair.trashItem || present->isSameObject(*pair.trashItem));
 }
 
 bool HistoryService::isRestorable(const RemovalRecord& record) const {

@@ -32,6 +32,10 @@ std::string failureLine(const fs::path& location, std::string_view description) 
     return Location::lastComponent(location) + ": " + std::string(description);
 }
 
+bool isSameObject(const std::optional<ItemIdentity>& present, const ItemIdentity& planned) {
+    return present && present->isSameObject(planned);
+}
+
 RemovalRecord::Date now() {
     return std::chrono::time_point_cast<RemovalRecord::Date::duration>(std::chrono::system_clock::now());
 }
@@ -183,7 +187,7 @@ Removal::Result Removal::perform(Move& move, const PathSafety& rules, RemovalRec
         if (!identity) {
             return Result::vanished;
         }
-        if (*identity != move.identity) {
+        if (!identity->isSameObject(move.identity)) {
             move.identity = *identity;
             writeAhead(record, moves);
         }
@@ -258,7 +262,7 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
             const bool answered = index < outcome.items.size();
             // Without an answer for an item, what lies at its place says whether it moved.
             const bool wasMoved = answered ? outcome.items[index].result == AdminItemOutcome::Result::moved
-                                           : ItemIdentity::at(move.place) == move.identity;
+                                           : isSameObject(ItemIdentity::at(move.place), move.identity);
             if (wasMoved) {
                 // What lies there now is what a restore may take back.
                 moved.push_back({move.item.string(), move.place.string(),

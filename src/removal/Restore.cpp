@@ -81,7 +81,7 @@ bool Restore::putBack(const TrashPair& pair) {
     const std::string name = place.filename().native();
     // Another item that took the name since is not this removal's.
     const auto present = from->itemIdentity(name);
-    if (!present || (pair.trashItem && *present != *pair.trashItem)) {
+    if (!present || (pair.trashItem && !present->isSameObject(*pair.trashItem))) {
         return false;
     }
 

@@ -66,5 +66,16 @@ TEST(OpenFolderTest, MovesHappenInTheFolderOpenedWhateverTakesItsPathLater) {
     EXPECT_TRUE(failsWith([&] { cache.moveWithoutReplacing("gone", trash, "gone"); }, {ENOENT}));
 }
 
+TEST(ItemIdentityTest, AnInodeGivenAgainIsAnotherObjectWhereBirthTimesAreKept) {
+    using Kind = ItemIdentity::Kind;
+    const ItemIdentity item{1, 2, Kind::file, 100};
+    EXPECT_TRUE(item.isSameObject({1, 2, Kind::file, 100}));
+    EXPECT_TRUE(item.isSameObject({1, 2, Kind::file, 0})); // a file system that keeps no birth time
+    EXPECT_FALSE(item.isSameObject({1, 2, Kind::file, 101}));
+    EXPECT_FALSE(item.isSameObject({1, 3, Kind::file, 100}));
+    EXPECT_FALSE(item.isSameObject({2, 2, Kind::file, 100}));
+    EXPECT_FALSE(item.isSameObject({1, 2, Kind::folder, 100}));
+}
+
 } // namespace
 } // namespace tarnwick::testing
