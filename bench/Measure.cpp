@@ -44,6 +44,26 @@ double medianSeconds(int runs, const std::function<void()>& variant) {
     return times.empty() ? 0.0 : times[times.size() / 2];
 }
 
+Medians alternatingMedians(int runs, const std::function<void()>& reference,
+                           const std::function<void()>& ours) {
+    std::vector<double> referenceTimes;
+    std::vector<double> ourTimes;
+    const auto time = [](const std::function<void()>& variant) {
+        const auto start = std::chrono::steady_clock::now();
+        variant();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    for (int run = 0; run < runs; ++run) {
+        referenceTimes.push_back(time(reference));
+        ourTimes.push_back(time(ours));
+    }
+    const auto median = [](std::vector<double>& times) {
+        std::sort(times.begin(), times.end());
+        return times.empty() ? 0.0 : times[times.size() / 2];
+    };
+    return {median(referenceTimes), median(ourTimes)};
+}
+
 int runCommand(const std::vector<std::string>& arguments, int outputDescriptor) {
     std::vector<char*> argv;
     for (const auto& argument : arguments) {

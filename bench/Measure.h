@@ -12,6 +12,15 @@ namespace tarnwick::bench::Measure {
 // Median wall time in seconds of `runs` calls of `variant`. The caller warms the cache first.
 double medianSeconds(int runs, const std::function<void()>& variant);
 
+// The median wall times of `reference` and `ours`, run in turn, one after the other, `runs` times each,
+// so that whatever else the machine does weighs on both alike.
+struct Medians {
+    double reference = 0;
+    double ours = 0;
+};
+Medians alternatingMedians(int runs, const std::function<void()>& reference,
+                           const std::function<void()>& ours);
+
 // Runs a command (looked up in PATH) with its standard output sent to `outputDescriptor`; its exit
 // status, or -1 when it did not exit normally. Throws std::runtime_error when it cannot be started.
 int runCommand(const std::vector<std::string>& arguments, int outputDescriptor);

@@ -55,11 +55,10 @@ void benchmark(const fs::path& tree, int runs) {
     };
     removeAndRestore();
     mvThereAndBack();
-    const double mvSeconds = Measure::medianSeconds(runs, mvThereAndBack);
-    const double oursSeconds = Measure::medianSeconds(runs, removeAndRestore);
+    const auto [mvSeconds, oursSeconds] = Measure::alternatingMedians(runs, mvThereAndBack, removeAndRestore);
 
     std::cout << itemCount << " files to the Trash and back, median of " << runs
-              << " runs (ratio: time relative to mv's)\n";
+              << " runs taken in turn (ratio: time relative to mv's)\n";
     Measure::printRow("mv -t TRASH ..., find -exec mv -t BACK", mvSeconds, 1.0);
     Measure::printRow("TrashManager::remove + restore", oursSeconds, oursSeconds / mvSeconds,
                       std::to_string(manager.history().size()) + " records in the history");

@@ -115,16 +115,19 @@ fs::path FreedesktopTrash::plannedPlace(const fs::path& item, const std::set<fs:
     throw PlatformError::fromErrno(EEXIST, "move to the Trash", item);
 }
 
-OpenFolder FreedesktopTrash::open() const {
+const OpenFolder& FreedesktopTrash::open() {
     // Made on first use, and again if someone deleted them since.
-    ensureFolder(folder_ / "files");
-    ensureFolder(folder_ / "info");
-    return OpenFolder::withoutLinks(folder_);
+    if (!FileOperations::exists(folder_ / "files") || !FileOperations::exists(folder_ / "info")) {
+        ensureFolder(folder_ / "files");
+        ensureFolder(folder_ / "info");
+    }
+    return held_.open(folder_);
 }
 
 void FreedesktopTrash::moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
                               const fs::path& place) {
-    const OpenFolder files = open().child("files");
+    open();
+    const OpenFolder& files = held_.open(folder_ / "files");
     // Creating the info file only when its name is free reserves the name against other programs.
     const fs::path info = infoFile(place);
     if (!FileOperations::createNew(info, infoText(item))) {

@@ -29,7 +29,7 @@ public:
                                        const std::set<std::filesystem::path>& planned) const override;
     void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,
                 const std::filesystem::path& place) override;
-    OpenFolder open() const override;
+    const OpenFolder& open() override;
     void abandon(const std::filesystem::path& place) override;
     void itemWasRestored(const std::filesystem::path& place) override;
 
@@ -39,6 +39,7 @@ private:
 
     std::filesystem::path folder_;
     std::optional<std::filesystem::path> volume_;
+    FolderCache held_{2};
 };
 
 } // namespace tarnwick

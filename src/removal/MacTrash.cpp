@@ -77,7 +77,7 @@ fs::path MacTrash::plannedPlace(const fs::path& item, const std::set<fs::path>& 
     throw trashError(PlatformError::fromErrno(EEXIST, "move to the Trash", item), item);
 }
 
-OpenFolder MacTrash::open() const {
+void MacTrash::create() const {
     const fs::path parent = folder_.parent_path();
     if (parent.filename() == ".Trashes" && !FileOperations::exists(parent)) {
         try {
@@ -96,14 +96,24 @@ OpenFolder MacTrash::open() const {
             throw;
         }
     }
-    return OpenFolder::withoutLinks(folder_);
+}
+
+const OpenFolder& MacTrash::open() {
+    try {
+        return held_.open(folder_);
+    } catch (const PlatformError& error) {
+        if (!error.hasCode(PlatformError::posixDomain, ENOENT)) {
+            throw;
+        }
+    }
+    create();
+    return held_.open(folder_);
 }
 
 void MacTrash::moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
                       const fs::path& place) {
     try {
-        const OpenFolder trash = open();
-        from.moveWithoutReplacing(name, trash, place.filename().native());
+        from.moveWithoutReplacing(name, open(), place.filename().native());
     } catch (const PlatformError& error) {
         throw trashError(error, item);
     }

@@ -22,10 +22,13 @@ public:
     void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,
                 const std::filesystem::path& place) override;
     // Made on first use, private to the user as on a Mac; a volume's ".Trashes" the way macOS makes it.
-    OpenFolder open() const override;
+    const OpenFolder& open() override;
 
 private:
+    void create() const;
+
     std::filesystem::path folder_;
+    FolderCache held_{1};
 };
 
 } // namespace tarnwick

@@ -48,7 +48,7 @@ PathSafety::PathSafety(const Platform& platform, const InstalledApp& app,
     }
 }
 
-void PathSafety::validate(const fs::path& location) const {
+fs::path PathSafety::validate(const fs::path& location) const {
     // The item moves by its own path: a ".." after a link would lead somewhere else than the check saw.
     std::string given = location.string();
     while (given.size() > 1 && given.ends_with('/')) {
@@ -57,7 +57,7 @@ void PathSafety::validate(const fs::path& location) const {
     if (Location::standardized(location).native() != given || !location.is_absolute()) {
         throw TrashError::unsafePath(location.string());
     }
-    const fs::path resolved = Location::resolved(location);
+    const fs::path resolved = resolver_.resolved(location);
     const std::string& path = resolved.native();
     // A path the history cannot write down could never be put back.
     if (Text::validUtf8(given) != given) {
@@ -75,7 +75,7 @@ void PathSafety::validate(const fs::path& location) const {
     // everyone's.
     if (isInsideAny(acceptedFolders_, resolved) || isInsideCurrentDarwinCache(resolved) ||
         isInsideAny(dotFolders_, resolved)) {
-        return;
+        return resolved;
     }
     throw TrashError::unsafePath(path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/InstalledApp.h"
+#include "platform/PathResolver.h"
 #include "platform/Platform.h"
 
 #include <filesystem>
@@ -22,7 +23,8 @@ public:
     // Throws TrashError::unsafePath, naming the resolved path, for any location outside those places, any
     // protected folder itself, any path with "." or ".." in it (what is checked must be what moves), and
     // any path that is not UTF-8 (the history could not record it).
-    void validate(const std::filesystem::path& location) const;
+    // Returns the resolved path that passed.
+    std::filesystem::path validate(const std::filesystem::path& location) const;
 
     // Whether a resolved location lies strictly inside the per-user cache ("C") or temporary ("T") folder.
     bool isInsideCurrentDarwinCache(const std::filesystem::path& resolvedLocation) const;
@@ -36,6 +38,7 @@ private:
     std::vector<std::filesystem::path> perUserFolders_;   // the per-user cache "C" and temporary "T"
     std::vector<std::filesystem::path> dotFolders_;       // accepted only for what lies below them
     std::vector<std::filesystem::path> ownFolders_;       // refused with everything inside
+    mutable PathResolver resolver_;
 };
 
 } // namespace tarnwick

@@ -72,22 +72,25 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
             throw TrashError::systemApplication();
         }
     }
+    struct Checked {
+        const ResidualItem* item;
+        fs::path resolved;
+        std::size_t length;
+    };
+    std::vector<Checked> ordered;
     const PathSafety rules = safety(app);
     for (const ResidualItem& item : items) {
-        rules.validate(item.url);
+        ordered.push_back({&item, rules.validate(item.url), Text::characterCount(item.url.string())});
     }
-
     // Deeper items go first, so that a folder is still there for everything taken out of it.
-    std::vector<std::pair<const ResidualItem*, std::size_t>> ordered;
-    for (const ResidualItem& item : items) {
-        ordered.emplace_back(&item, Text::characterCount(item.url.string()));
-    }
     std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const auto& left, const auto& right) { return left.second > right.second; });
+                     [](const Checked& left, const Checked& right) { return left.length > right.length; });
 
     std::vector<Move> moves;
     std::set<fs::path> planned;
-    for (const auto& [item, length] : ordered) {
+    std::map<std::uint64_t, Trash*> trashOfDevice;
+    for (const Checked& checked : ordered) {
+        const ResidualItem* item = checked.item;
         // An item that is gone already (listed twice, or taken by another removal) is not moved.
         const auto identity = ItemIdentity::at(item->url);
         if (!identity) {
@@ -95,10 +98,15 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
         }
         Move move;
         move.item = item->url;
-        move.folder = Location::resolved(item->url.parent_path());
+        // The folder the check resolved, unless the item is a link, which resolved to where it leads.
+        move.folder = identity->kind == ItemIdentity::Kind::link ? Location::resolved(item->url.parent_path())
+                                                                 : checked.resolved.parent_path();
         move.name = Location::lastComponent(item->url);
         move.identity = *identity;
-        move.trash = trashes_.forItem(move.folder, identity->device);
+        const auto known = trashOfDevice.find(identity->device);
+        move.trash =
+            known != trashOfDevice.end() ? known->second : trashes_.forItem(move.folder, identity->device);
+        trashOfDevice.emplace(identity->device, move.trash);
         if (move.trash == nullptr) {
             throw TrashError::noTrash(item->url.string());
         }
@@ -142,11 +150,12 @@ RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualIt
     }
 
     const PathSafety rules = safety(app);
+    FolderCache folders;
     std::vector<TrashPair> moved;
     std::vector<std::string> failures;
     std::vector<Move*> deferred;
     for (Move& move : moves) {
-        switch (perform(move, rules, record, moves, failures)) {
+        switch (perform(move, rules, folders, record, moves, failures)) {
         case Result::moved:
             moved.push_back({move.item.string(), move.place.string(), move.identity});
             break;
@@ -175,19 +184,20 @@ RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualIt
     return record;
 }
 
-Removal::Result Removal::perform(Move& move, const PathSafety& rules, RemovalRecord& record,
-                                 std::vector<Move>& moves, std::vector<std::string>& failures) {
+Removal::Result Removal::perform(Move& move, const PathSafety& rules, FolderCache& folders,
+                                 RemovalRecord& record, std::vector<Move>& moves,
+                                 std::vector<std::string>& failures) {
     try {
-        // Checked again where the item is now, and moved out of the folder that was checked, held open:
-        // a folder on the way replaced by a link since stops the move.
-        move.folder = Location::resolved(move.item.parent_path());
-        rules.validate(move.folder / move.name);
-        const OpenFolder from = OpenFolder::withoutLinks(move.folder);
+        // Moved out of the folder that was checked, held open and reached through no link: a folder on the
+        // way replaced by a link since stops the move.
+        const OpenFolder& from = folders.open(move.folder);
         const auto identity = from.itemIdentity(move.name);
         if (!identity) {
             return Result::vanished;
         }
+        // Another object took the item's name since the check: it is checked itself before it moves.
         if (!identity->isSameObject(move.identity)) {
+            rules.validate(move.folder / move.name);
             move.identity = *identity;
             writeAhead(record, moves);
         }

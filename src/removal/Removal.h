@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/InstalledApp.h"
+#include "platform/FolderCache.h"
 #include "platform/OpenFolder.h"
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
@@ -47,8 +48,8 @@ private:
 
     std::vector<Move> plan(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
     PathSafety safety(const InstalledApp& app) const;
-    Result perform(Move& move, const PathSafety& safety, RemovalRecord& record, std::vector<Move>& moves,
-                   std::vector<std::string>& failures);
+    Result perform(Move& move, const PathSafety& safety, FolderCache& folders, RemovalRecord& record,
+                   std::vector<Move>& moves, std::vector<std::string>& failures);
     void administrator(std::vector<Move*>& deferred, const std::string& appName, RemovalRecord& record,
                        std::vector<Move>& moves, std::vector<TrashPair>& moved,
                        std::vector<std::string>& failures);

@@ -40,9 +40,11 @@ void Restore::run(const RemovalRecord& record) {
     }
     std::vector<std::string> failures;
     bool putAnyBack = false;
+    FolderCache folders;
+    PathResolver resolver;
     for (auto pair = record.items.rbegin(); pair != record.items.rend(); ++pair) {
         try {
-            putAnyBack = putBack(*pair) || putAnyBack;
+            putAnyBack = putBack(*pair, folders, resolver) || putAnyBack;
         } catch (const Failure& failure) {
             failures.emplace_back(failure.what());
         }
@@ -55,7 +57,7 @@ void Restore::run(const RemovalRecord& record) {
     }
 }
 
-bool Restore::putBack(const TrashPair& pair) {
+bool Restore::putBack(const TrashPair& pair, FolderCache& folders, PathResolver& resolver) {
     const fs::path place(pair.trashPath);
     const fs::path former(pair.originalPath);
     if (!FileOperations::exists(place)) {
@@ -73,8 +75,8 @@ bool Restore::putBack(const TrashPair& pair) {
     }
     std::optional<OpenFolder> from;
     try {
-        from = OpenFolder::withoutLinks(trash->folder())
-                   .descendant(fs::relative(place.parent_path(), trash->folder()));
+        from =
+            folders.open(trash->folder()).descendant(place.parent_path().lexically_relative(trash->folder()));
     } catch (const PlatformError&) {
         throw Failure("Not in the Trash: " + pair.trashPath);
     }
@@ -92,7 +94,7 @@ bool Restore::putBack(const TrashPair& pair) {
             former, PlatformError::fromErrno(error.value(), "create the folder", former.parent_path())));
     }
     try {
-        const OpenFolder to = OpenFolder::withoutLinks(Location::resolved(former.parent_path()));
+        const OpenFolder& to = folders.open(resolver.resolved(former.parent_path()));
         if (to.itemIdentity(former.filename().native())) {
             throw Failure("Already exists: " + pair.originalPath);
         }

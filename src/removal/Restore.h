@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FolderCache.h"
+#include "platform/PathResolver.h"
 #include "removal/HistoryService.h"
 #include "removal/RemovalRecord.h"
 #include "removal/Trashes.h"
@@ -19,7 +21,7 @@ public:
 
 private:
     // Puts one item back; false when nothing of it was in the Trash. Throws the failure line.
-    bool putBack(const TrashPair& pair);
+    bool putBack(const TrashPair& pair, FolderCache& folders, PathResolver& resolver);
 
     Trashes& trashes_;
     HistoryService& history_;

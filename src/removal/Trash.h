@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FolderCache.h"
 #include "platform/OpenFolder.h"
 
 #include <filesystem>
@@ -22,8 +23,8 @@ public:
     // Whether items can go here: the folder is there, ours and writable, or can be made.
     virtual bool isUsable() const = 0;
 
-    // The folder, made when missing, held open.
-    virtual OpenFolder open() const = 0;
+    // The folder, made when missing, held open for as long as its path leads to it.
+    virtual const OpenFolder& open() = 0;
 
     // A place the item at `item` could take: a name nothing has now and that no other planned move of the
     // same removal has. Taken names are varied as the Finder does ("Notes 2.app").
