@@ -1,13 +1,12 @@
 #include "residuals/OrphanScanner.h"
 
-#include "catalogue/FileUtilities.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
-#include "platform/ParallelFor.h"
 #include "platform/ScanControl.h"
 #include "platform/Text.h"
 #include "residuals/MatchedName.h"
 #include "residuals/PathCategory.h"
+#include "residuals/ResidualFindings.h"
 
 #include <algorithm>
 #include <array>
@@ -167,14 +166,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledIdentities& install
     }
 
     // Measured only once the findings are known, since a finding may be a large tree.
-    tally.measuring(0, items.size());
-    parallelFor(
-        items.size(),
-        [&](std::size_t index) {
-            items[index].size = FileUtilities::fileSize(items[index].url, control.stop);
-        },
-        [&](std::size_t measured) { tally.measuring(measured, items.size()); }, control.stop);
-    if (tally.stopRequested()) {
+    if (!ResidualScanner::measureSizes(items, tally, control.stop)) {
         return std::nullopt;
     }
     sortByPath(items);

@@ -1,6 +1,8 @@
 #include "residuals/ResidualFindings.h"
 
+#include "catalogue/FileUtilities.h"
 #include "platform/Location.h"
+#include "platform/ParallelFor.h"
 #include "platform/Text.h"
 #include "residuals/MatchedName.h"
 
@@ -27,6 +29,16 @@ void ResidualFindings::record(const fs::path& candidate, ResidualCategory catego
         return;
     }
     entry->second = ResidualItem{url, 0, category, confidence, std::string(reason), selected};
+}
+
+bool measureSizes(std::vector<ResidualItem>& items, ScanTally& tally, const std::stop_token& stop) {
+    // Reported before any work is handed out, so that a stop requested then spares all of it.
+    tally.measuring(0, items.size());
+    parallelFor(
+        items.size(),
+        [&](std::size_t index) { items[index].size = FileUtilities::fileSize(items[index].url, stop); },
+        [&](std::size_t measured) { tally.measuring(measured, items.size()); }, stop);
+    return !tally.stopRequested();
 }
 
 std::vector<ResidualItem> ResidualFindings::items() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ScanControl.h"
 #include "residuals/MatchConfidence.h"
 #include "residuals/ResidualCategory.h"
 #include "residuals/ResidualItem.h"
@@ -36,5 +37,9 @@ private:
     std::unordered_map<std::string, ResidualItem> items_;
     std::set<std::string> shared_;
 };
+
+// Measures every item, several at a time, reporting through `tally`; false when a stop was requested,
+// and then the sizes are not all known.
+bool measureSizes(std::vector<ResidualItem>& items, ScanTally& tally, const std::stop_token& stop);
 
 } // namespace tarnwick::ResidualScanner

@@ -1,7 +1,6 @@
 #include "residuals/ResidualScanner.h"
 
 #include "catalogue/AppIdentityReader.h"
-#include "catalogue/FileUtilities.h"
 #include "platform/ParallelFor.h"
 #include "platform/ScanControl.h"
 #include "platform/Text.h"
@@ -131,14 +130,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     auto items = removeNested(found.items());
     // Measured only now: a finding replaced or pruned on the way would have been measured in vain.
     tally.found(items.size());
-    tally.measuring(0, items.size());
-    parallelFor(
-        items.size(),
-        [&](std::size_t index) {
-            items[index].size = FileUtilities::fileSize(items[index].url, control.stop);
-        },
-        [&](std::size_t measured) { tally.measuring(measured, items.size()); }, control.stop);
-    if (tally.stopRequested()) {
+    if (!measureSizes(items, tally, control.stop)) {
         return std::nullopt;
     }
     sortInFinalOrder(items);
