@@ -176,21 +176,5 @@ TEST_F(OrphanScannerTest, OrderIsByComposedPathWithUpperCaseFirst) {
                                                "com.vendor.\u00e9b"}));
 }
 
-TEST(OrphanScannerMountTest, CategoriesFollowTheMacsPathNotWhereTheDiskIsMounted) {
-    testing::TemporaryFolder folder;
-    Platform::Folders folders;
-    folders.systemRoot = folder / "Caches/var/folders/Logs/Macintosh HD";
-    folders.home = folders.systemRoot / "Users/tester";
-    const Platform platform(folders);
-    const TreeBuilder tree(platform);
-    tree.addFolder(tree.userLibrary("Application Support/com.vendor.tool"));
-    tree.addFolder(tree.systemLibrary("Application Support/com.vendor.daemon"));
-
-    const auto items = OrphanScanner::scan(std::vector<InstalledApp>{}, platform);
-    ASSERT_EQ(items.size(), 2U);
-    EXPECT_EQ(items[0].category, ResidualCategory::support);
-    EXPECT_EQ(items[1].category, ResidualCategory::support);
-}
-
 } // namespace
 } // namespace tarnwick
