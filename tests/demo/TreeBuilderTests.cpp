@@ -125,17 +125,5 @@ TEST_F(DemoTreeTest, EveryScannedLibraryFolderHoldsThirdPartyLeftovers) {
     }
 }
 
-TEST_F(DemoTreeTest, OrphansAndSystemEntriesAreThere) {
-    const Platform platform = Platform::rooted(root);
-    const fs::path library = platform.home() / "Library";
-    EXPECT_TRUE(fs::is_regular_file(library / "Preferences/com.wrenfield.mapmaker.plist"));
-    EXPECT_TRUE(fs::is_directory(library / "Group Containers/group.com.wrenfield.mapmaker"));
-    EXPECT_TRUE(fs::is_regular_file(platform.system("/Library/Preferences/net.glimmerhollow.player.plist")));
-    EXPECT_TRUE(fs::is_regular_file(library / "Preferences/com.apple.dock.plist"));
-    EXPECT_TRUE(fs::is_symlink(platform.home() / ".config/skylume-current"));
-    EXPECT_GT(fs::file_size(library / "Application Support/Brinewave/Samples/Library.bwsamples"),
-              100'000'000u);
-}
-
 } // namespace
 } // namespace tarnwick
