@@ -61,9 +61,7 @@ TEST(ApplicationNameTest, TakesTheFirstUsableCandidateInOrder) {
                       "<key>CFBundleExecutable</key><string>Runner</string>"),
               "Runner");
     EXPECT_EQ(nameFor(folder, "Fallback Name.app", "<key>CFBundleName</key><array/>"), "Fallback Name");
-}
-
-TEST(ApplicationNameTest, WithoutABundleTheFileNameIsUsed) {
+    // Without a bundle, the file name.
     EXPECT_EQ(FileUtilities::applicationName(nullptr, "/Applications/My App.app"), "My App");
     EXPECT_EQ(FileUtilities::applicationName(nullptr, "/Applications/   .app"), "Unnamed Application");
 }
