@@ -1,9 +1,7 @@
 #include "catalogue/Bundle.h"
 #include "demo/DemoTree.h"
 #include "demo/TreeBuilder.h"
-#include "platform/Location.h"
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestPlatform.h"
 
@@ -73,25 +71,6 @@ TEST_F(DemoTreeTest, EnsureBuildsOnceAndIgnoresInterruptedBuilds) {
         names.insert(entry.path().filename().string());
     }
     EXPECT_EQ(names, std::set<std::string>{name}) << "the interrupted build and the older tree are left";
-}
-
-TEST_F(DemoTreeTest, AppFoldersHoldAtLeastFifteenIdentifiedBundles) {
-    const Platform platform = Platform::rooted(root);
-    int identified = 0;
-    for (const fs::path& appFolder : {platform.system("/Applications"), platform.home() / "Applications",
-                                      platform.system("/System/Applications")}) {
-        for (auto it = fs::recursive_directory_iterator(appFolder); it != fs::recursive_directory_iterator();
-             ++it) {
-            if (Text::lowercased(Location::extension(it->path())) != "app") {
-                continue;
-            }
-            it.disable_recursion_pending();
-            const auto bundle = Bundle::open(it->path(), {});
-            const bool hidden = it->path().filename().string().starts_with(".");
-            identified += bundle && bundle->identifier() && !hidden ? 1 : 0;
-        }
-    }
-    EXPECT_GE(identified, 15);
 }
 
 TEST_F(DemoTreeTest, EveryScannedLibraryFolderHoldsThirdPartyLeftovers) {
