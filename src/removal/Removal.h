@@ -42,7 +42,7 @@ private:
         std::string name;
         ItemIdentity identity;
         Trash* trash = nullptr;
-        std::filesystem::path place;
+        std::filesystem::path place{};
     };
     enum class Result { moved, vanished, deferred, failed };
 

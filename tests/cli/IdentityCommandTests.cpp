@@ -57,6 +57,13 @@ TEST_F(IdentityCommandTest, UnknownOrAmbiguousNamesFailWithAHint) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("tarnwick-cli apps"), std::string::npos);
 
+    const auto partial = testing::runCli({"--root", root(), "identity", "sign"});
+    EXPECT_EQ(partial.status, 2);
+    EXPECT_NE(
+        partial.err.find("Did you mean:\n  Signed  (" + (folder / "Applications/Signed.app").string() + ")"),
+        std::string::npos)
+        << partial.err;
+
     const auto ambiguous = testing::runCli({"--root", root(), "identity", "twin"});
     EXPECT_EQ(ambiguous.status, 2);
     EXPECT_NE(ambiguous.err.find((folder / "System/Applications/Twin.app").string()), std::string::npos);

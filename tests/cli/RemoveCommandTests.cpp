@@ -115,10 +115,13 @@ TEST_F(RemoveCommandTest, RemovedItemsGoToTheTrashAndComeBackByteForByte) {
         EXPECT_EQ(snapshot(path), contents) << path;
     }
     EXPECT_TRUE(fs::is_empty(home / ".Trash"));
+    EXPECT_NE(run({"history"}).out.find("\n  Restored\n"), std::string::npos);
 
     const auto again = run({"restore", id});
     EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_NE(again.out.find("Nothing to restore"), std::string::npos) << again.out;
+    EXPECT_TRUE(again.out.starts_with("Nothing to restore: the items of the removal of Thistledown"))
+        << again.out;
+    EXPECT_NE(again.out.find("were put back already"), std::string::npos) << again.out;
 }
 
 TEST_F(RemoveCommandTest, RefusalsAndRehearsalsMoveNothing) {

@@ -13,8 +13,6 @@ protected:
     ScanCommandTest() {
         tree.addApp(platform.system("/Applications"),
                     {.fileName = "Notes.app", .bundleID = "com.example.Notes", .shortVersion = "2.0"});
-        tree.addApp(platform.system("/Applications"),
-                    {.fileName = "Notary.app", .bundleID = "com.example.notary"});
         tree.addFile(tree.userLibrary("Preferences/com.example.Notes.plist"), "prefs");
         tree.addFile(tree.userLibrary("Caches/com.example.notes/Cache.db"), std::uint64_t{3000});
         tree.addFile(tree.systemLibrary("Caches/com.example.notes/shared.db"), std::uint64_t{500});
@@ -63,17 +61,6 @@ TEST_F(ScanCommandTest, TextGroupsBySectionAndSumsWhatIsPreselected) {
     EXPECT_LT(result.out.find("Application \u2014 1 item"), result.out.find("Caches \u2014 2 items"));
     EXPECT_LT(result.out.find("Caches \u2014 2 items"), result.out.find("Preferences \u2014 1 item"));
     EXPECT_NE(result.out.find("Preselected: 3 items"), std::string::npos);
-}
-
-TEST_F(ScanCommandTest, AnUnknownOrAmbiguousAppListsTheCandidates) {
-    const auto unknown = testing::runCli({"--root", root(), "scan", "not"});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_NE(unknown.err.find("Notes"), std::string::npos);
-    EXPECT_NE(unknown.err.find("Notary"), std::string::npos);
-
-    const auto notABundle = testing::runCli({"--root", root(), "scan", (folder / "Users").string()});
-    EXPECT_EQ(notABundle.status, 2);
-    EXPECT_TRUE(notABundle.out.empty());
 }
 
 TEST_F(ScanCommandTest, ABundleOutsideTheApplicationFoldersIsScannedAsDropped) {

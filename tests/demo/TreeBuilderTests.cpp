@@ -1,9 +1,7 @@
 #include "catalogue/Bundle.h"
 #include "demo/DemoTree.h"
 #include "demo/TreeBuilder.h"
-#include "platform/Location.h"
 #include "platform/Platform.h"
-#include "platform/Text.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestPlatform.h"
 
@@ -75,25 +73,6 @@ TEST_F(DemoTreeTest, EnsureBuildsOnceAndIgnoresInterruptedBuilds) {
     EXPECT_EQ(names, std::set<std::string>{name}) << "the interrupted build and the older tree are left";
 }
 
-TEST_F(DemoTreeTest, AppFoldersHoldAtLeastFifteenIdentifiedBundles) {
-    const Platform platform = Platform::rooted(root);
-    int identified = 0;
-    for (const fs::path& appFolder : {platform.system("/Applications"), platform.home() / "Applications",
-                                      platform.system("/System/Applications")}) {
-        for (auto it = fs::recursive_directory_iterator(appFolder); it != fs::recursive_directory_iterator();
-             ++it) {
-            if (Text::lowercased(Location::extension(it->path())) != "app") {
-                continue;
-            }
-            it.disable_recursion_pending();
-            const auto bundle = Bundle::open(it->path(), {});
-            const bool hidden = it->path().filename().string().starts_with(".");
-            identified += bundle && bundle->identifier() && !hidden ? 1 : 0;
-        }
-    }
-    EXPECT_GE(identified, 15);
-}
-
 TEST_F(DemoTreeTest, EveryScannedLibraryFolderHoldsThirdPartyLeftovers) {
     const Platform platform = Platform::rooted(root);
     std::vector<fs::path> scanned{platform.perUserCacheFolder(), platform.temporaryFolder()};
@@ -123,18 +102,6 @@ TEST_F(DemoTreeTest, EveryScannedLibraryFolderHoldsThirdPartyLeftovers) {
         }
         EXPECT_TRUE(thirdParty) << location;
     }
-}
-
-TEST_F(DemoTreeTest, OrphansAndSystemEntriesAreThere) {
-    const Platform platform = Platform::rooted(root);
-    const fs::path library = platform.home() / "Library";
-    EXPECT_TRUE(fs::is_regular_file(library / "Preferences/com.wrenfield.mapmaker.plist"));
-    EXPECT_TRUE(fs::is_directory(library / "Group Containers/group.com.wrenfield.mapmaker"));
-    EXPECT_TRUE(fs::is_regular_file(platform.system("/Library/Preferences/net.glimmerhollow.player.plist")));
-    EXPECT_TRUE(fs::is_regular_file(library / "Preferences/com.apple.dock.plist"));
-    EXPECT_TRUE(fs::is_symlink(platform.home() / ".config/skylume-current"));
-    EXPECT_GT(fs::file_size(library / "Application Support/Brinewave/Samples/Library.bwsamples"),
-              100'000'000u);
 }
 
 } // namespace

@@ -25,17 +25,18 @@ const std::u16string germanTable = u"/* Lokalisierte Namen */\n"
                                    u"CFBundleName = \"Grüße 😀\";\n";
 const Dictionary germanExpected{{"CFBundleDisplayName", "Bücherwürmer"}, {"CFBundleName", "Grüße 😀"}};
 
-TEST(StringsFileTests, ReadsUtf16InEitherByteOrder) {
-    EXPECT_EQ(StringsFile::parse(utf16(germanTable, false)), germanExpected);
-    EXPECT_EQ(StringsFile::parse(utf16(germanTable, true)), germanExpected);
-    // Without a mark, the zero bytes of ASCII characters give the order away.
-    EXPECT_EQ(StringsFile::parse(utf16(germanTable, false).substr(2)), germanExpected);
-}
-
-TEST(StringsFileTests, ReadsUtf8WithAndWithoutMark) {
-    const std::string text = "\"CFBundleDisplayName\" = \"Bücherwürmer\";\nCFBundleName = \"Grüße 😀\";";
-    EXPECT_EQ(StringsFile::parse(text), germanExpected);
-    EXPECT_EQ(StringsFile::parse("\xEF\xBB\xBF" + text), germanExpected);
+TEST(StringsFileTests, ReadsUtf16InEitherByteOrderAndUtf8) {
+    const std::string utf8 = "\"CFBundleDisplayName\" = \"Bücherwürmer\";\nCFBundleName = \"Grüße 😀\";";
+    // Without a mark, the zero bytes of ASCII characters give the UTF-16 byte order away.
+    for (const std::string& bytes : {utf16(germanTable, false), utf16(germanTable, true),
+                                     utf16(germanTable, false).substr(2), utf8, "\xEF\xBB\xBF" + utf8}) {
+        EXPECT_EQ(StringsFile::parse(bytes), germanExpected) << bytes;
+    }
+    // Empty or only comments: an empty table.
+    for (const std::string& bytes :
+         {std::string(), std::string("\xEF\xBB\xBF  /* nothing */ // here\n"), utf16(u"", true)}) {
+        EXPECT_EQ(StringsFile::parse(bytes), Dictionary{}) << bytes;
+    }
 }
 
 TEST(StringsFileTests, DecodesEscapes) {
@@ -65,12 +66,6 @@ TEST(StringsFileTests, AcceptsCommentsUnquotedWordsAndShortForms) {
                                  {"Same", "Same"},
                                  {"twice", "second"}}));
     EXPECT_EQ(StringsFile::parse("{ \"a\" = \"b\"; }\n"), (Dictionary{{"a", "b"}}));
-}
-
-TEST(StringsFileTests, EmptyOrOnlyCommentsIsAnEmptyTable) {
-    EXPECT_EQ(StringsFile::parse(""), Dictionary{});
-    EXPECT_EQ(StringsFile::parse("\xEF\xBB\xBF  /* nothing */ // here\n"), Dictionary{});
-    EXPECT_EQ(StringsFile::parse(utf16(u"", true)), Dictionary{});
 }
 
 TEST(StringsFileTests, AMalformedFileGivesNothingAtAll) {

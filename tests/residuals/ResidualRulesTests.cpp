@@ -143,20 +143,17 @@ TEST(PathCategoryTest, FirstRowThatHoldsWinsOnThePathTheMacNames) {
         {"/Users/ana/Library/Group Containers/notes", library, support},
         {"/Users/ana/.local/share/notes", other, support},
     };
+    // The same paths on a disk mounted below a "Caches", a "Logs" and a "Library" folder: only the path
+    // on that disk counts.
+    const std::string disk = "/Users/ana/Library/Caches/Logs/disk";
+    const Platform mounted(Platform::Folders{.home = disk + "/Users/ana", .systemRoot = disk});
     for (const Case& c : cases) {
-        EXPECT_EQ(pathCategory(c.path, mac, PathCategoryUse::residualScan), c.residualScan) << c.path;
-        EXPECT_EQ(pathCategory(c.path, mac, PathCategoryUse::orphanScan), c.orphanScan) << c.path;
+        for (const auto& [platform, path] :
+             {std::pair{&mac, std::string(c.path)}, std::pair{&mounted, disk + c.path}}) {
+            EXPECT_EQ(pathCategory(path, *platform, PathCategoryUse::residualScan), c.residualScan) << path;
+            EXPECT_EQ(pathCategory(path, *platform, PathCategoryUse::orphanScan), c.orphanScan) << path;
+        }
     }
-
-    // A disk mounted below a "Caches" and a "Library" folder: only the path on that disk counts.
-    const Platform mounted(Platform::Folders{.home = "/Users/ana/Library/Caches/disk/Users/ana",
-                                             .systemRoot = "/Users/ana/Library/Caches/disk"});
-    EXPECT_EQ(pathCategory("/Users/ana/Library/Caches/disk/Users/ana/.config/notes", mounted,
-                           PathCategoryUse::residualScan),
-              other);
-    EXPECT_EQ(pathCategory("/Users/ana/Library/Caches/disk/Users/ana/.config/notes.plist", mounted,
-                           PathCategoryUse::residualScan),
-              preferences);
 }
 
 ResidualItem item(const std::string& path, MatchConfidence confidence,
