@@ -85,20 +85,6 @@ fs::path withoutExtension(const fs::path& location) {
     return text;
 }
 
-std::vector<std::string> components(const fs::path& location) {
-    const fs::path clean = standardized(location);
-    std::vector<std::string> parts;
-    if (clean.is_absolute()) {
-        parts.emplace_back("/");
-    }
-    for (const auto& part : clean.relative_path()) {
-        if (!part.empty()) {
-            parts.push_back(part.string());
-        }
-    }
-    return parts;
-}
-
 bool contains(const fs::path& folder, const fs::path& location, Containment containment) {
     std::string_view outer = folder.native();
     while (outer.size() > 1 && outer.back() == '/') {

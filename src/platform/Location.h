@@ -25,9 +25,6 @@ std::string extension(const std::filesystem::path& location);
 // The path with "." and the extension removed from its last component.
 std::filesystem::path withoutExtension(const std::filesystem::path& location);
 
-// "/" first for an absolute path, then every component; its size gives the level below the root.
-std::vector<std::string> components(const std::filesystem::path& location);
-
 enum class Containment {
     strict, // below the folder, never the folder itself
     orSame, // the folder itself counts too

@@ -173,18 +173,9 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledIdentities& install
     return items;
 }
 
-std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform,
-                               const MeasuringProgress& measuring) {
-    ScanControl control;
-    if (measuring) {
-        control.progress = [&measuring](const ScanProgress& progress) {
-            if (progress.isMeasuring()) {
-                measuring(progress.measured, progress.toMeasure);
-            }
-        };
-    }
+std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform) {
     // Without a stop token nothing can cancel it.
-    return scan(installed, platform, control).value();
+    return scan(installed, platform, ScanControl{}).value();
 }
 
 std::vector<ResidualItem> scan(const std::vector<InstalledApp>& installedApps, const Platform& platform) {

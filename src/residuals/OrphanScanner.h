@@ -7,7 +7,6 @@
 #include "residuals/ResidualItem.h"
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -24,13 +23,9 @@ namespace OrphanScanner {
 inline constexpr std::string_view reason =
     "No installed application matches this identifier. Review carefully.";
 
-// Called on the calling thread while the findings are measured: how many are done, of how many.
-using MeasuringProgress = std::function<void(std::size_t measured, std::size_t total)>;
-
 // Every finding, with confidence possible and unselected, ordered by path. Never fails: folders that
 // cannot be listed contribute nothing. Sizes are measured several at a time.
-std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform,
-                               const MeasuringProgress& measuring = {});
+std::vector<ResidualItem> scan(const InstalledIdentities& installed, const Platform& platform);
 
 // The same scan, reporting its progress and stopping soon after `control`'s stop is requested, in the
 // search or while measuring: then it returns nothing rather than some of the findings.

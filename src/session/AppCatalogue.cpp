@@ -56,15 +56,6 @@ std::optional<std::vector<InstalledApp>> AppCatalogue::scan(const Platform& plat
     return apps;
 }
 
-std::optional<std::vector<InstalledApp>> AppCatalogue::load(const Platform& platform,
-                                                            const ScanControl& control) {
-    auto apps = scan(platform, control);
-    if (!apps || measureSizes(*apps, control) == ScanOutcome::cancelled) {
-        return std::nullopt;
-    }
-    return apps;
-}
-
 void AppCatalogue::sortByName(std::vector<InstalledApp>& apps) {
     std::stable_sort(apps.begin(), apps.end(), [](const InstalledApp& left, const InstalledApp& right) {
         return Text::localizedStandardCompare(left.name, right.name) < 0;

@@ -16,10 +16,6 @@ namespace AppCatalogue {
 // Every installed application, without sizes; nothing when the scan was cancelled.
 std::optional<std::vector<InstalledApp>> scan(const Platform& platform, const ScanControl& control = {});
 
-// Every installed application with its size: the scan, then the measuring, both reported through
-// `control`; nothing when either was cancelled.
-std::optional<std::vector<InstalledApp>> load(const Platform& platform, const ScanControl& control = {});
-
 // Stable sort by name in the order a Mac file browser uses ("App 2" before "app 10").
 void sortByName(std::vector<InstalledApp>& apps);
 
