@@ -228,30 +228,6 @@ TEST_F(AdminHelperProgramTest, MakesTheBatchFolderOfTheUserWhoAsked) {
     EXPECT_TRUE(fs::exists(batch / "0-a.plist"));
 }
 
-TEST_F(AdminHelperProgramTest, StartedDirectlyItActsForTheUserRunningIt) {
-    // The whole tree belongs to the unprivileged user, who may then move everything.
-    const fs::path item = file(library / "Caches/notes");
-    fs::permissions(folder.path(), fs::perms::all, fs::perm_options::add);
-    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
-        ::lchown(entry.path().c_str(), isRoot() ? nobody : ::getuid(), isRoot() ? nobody : ::getgid());
-    }
-    const auto answer = runUnprivileged([&] {
-        const AdminRequest own{::getuid(), trash, "Tarnwick-App-1", {{item, "0-notes"}, {item, "1-notes"}}};
-        AdminRequest foreign = own;
-        foreign.owner = ::getuid() + 1;
-        const AdminOutcome ownOutcome = AdminLaunch::direct(helper, own);
-        const AdminOutcome foreignOutcome = AdminLaunch::direct(helper, foreign);
-        std::string text = std::to_string(ownOutcome.ran) + std::to_string(foreignOutcome.ran);
-        for (const auto& outcome : ownOutcome.items) {
-            text += " " + AdminProtocol::line(outcome);
-        }
-        return text + "|" + foreignOutcome.errorMessage;
-    });
-    ASSERT_TRUE(answer.has_value());
-    EXPECT_TRUE(answer->starts_with("10 moved missing|The request was refused")) << *answer;
-    EXPECT_TRUE(fs::exists(batch / "0-notes"));
-}
-
 TEST(AdminLaunchTest, AHelperThatIsNotThereDoesNotRun) {
     const AdminRequest request{::getuid(), "/", "B", {{"/a", "0-a"}}};
     const AdminOutcome outcome = AdminLaunch::direct("/nonexistent/tarnwick-admin-helper", request);
