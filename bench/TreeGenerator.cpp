@@ -176,23 +176,23 @@ private:
     // filled with the resources, framework and extension a real application carries.
     void application(const TreeGenerator::App& app) {
         const std::string executable = lowerAlphanumerics(app.name);
-        AppSpec spec{.fileName = app.bundle.filename().string(),
-                     .bundleID = app.bundleID,
-                     .bundleName = app.name,
-                     .shortVersion = version(app),
-                     .executable = executable,
-                     .extraInfo = {{"CFBundleDevelopmentRegion", "en"}, {"CFBundlePackageType", "APPL"}}};
+        AppSpec appSpec{.fileName = app.bundle.filename().string(),
+                        .bundleID = app.bundleID,
+                        .bundleName = app.name,
+                        .shortVersion = version(app),
+                        .executable = executable,
+                        .extraInfo = {{"CFBundleDevelopmentRegion", "en"}, {"CFBundlePackageType", "APPL"}}};
         const auto languageCount = random_.between(1, static_cast<std::int64_t>(languages.size()));
         for (std::int64_t index = 0; index < languageCount; ++index) {
-            spec.localizedInfo[std::string(languages[static_cast<std::size_t>(index)])] = {
+            appSpec.localizedInfo[std::string(languages[static_cast<std::size_t>(index)])] = {
                 {"CFBundleName", app.name}};
         }
-        spec.executableImage =
+        appSpec.executableImage =
             options_.signsApps
                 ? signedExecutable(app)
                 : MachOImage{.slices = {MachOSlice{}},
                              .paddedSize = static_cast<std::uint64_t>(random_.between(20'000, 200'000))};
-        TreeBuilder(Platform(Platform::Folders{})).addApp(app.bundle.parent_path(), spec);
+        TreeBuilder(Platform(Platform::Folders{})).addApp(app.bundle.parent_path(), appSpec);
         countBundle(app.bundle);
 
         const auto contents = app.bundle / "Contents";
@@ -200,7 +200,7 @@ private:
         file(contents / "_CodeSignature/CodeResources", random_.between(2'000, 40'000));
         const auto resources = contents / "Resources";
         file(resources / "Assets.car", random_.between(5'000, 200'000));
-        for (const auto& [language, table] : spec.localizedInfo) {
+        for (const auto& [language, table] : appSpec.localizedInfo) {
             file(resources / (language + ".lproj") / "Localizable.strings", randomSize());
             file(resources / (language + ".lproj") / "MainMenu.nib", randomSize());
         }
