@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <map>
 #include <set>
 #include <unistd.h>
@@ -117,11 +118,13 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
     return moves;
 }
 
+TrashPair Removal::pairOf(const Move& move) {
+    return {move.item.string(), move.place.string(), move.identity};
+}
+
 void Removal::writeAhead(RemovalRecord& record, const std::vector<Move>& moves) {
     record.items.clear();
-    for (const Move& move : moves) {
-        record.items.push_back({move.item.string(), move.place.string(), move.identity});
-    }
+    std::transform(moves.begin(), moves.end(), std::back_inserter(record.items), pairOf);
     record.date = now();
     if (const auto outcome = history_.replace(record); !outcome.written) {
         throw TrashError::historyUnwritable(outcome.failure);
@@ -136,9 +139,7 @@ RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualIt
         record.state = RemovalRecord::State::finished;
         return record;
     }
-    for (const Move& move : moves) {
-        record.items.push_back({move.item.string(), move.place.string(), move.identity});
-    }
+    std::transform(moves.begin(), moves.end(), std::back_inserter(record.items), pairOf);
     std::optional<RemovalLock> running;
     try {
         running.emplace(history_.folder(), record.id);
@@ -157,7 +158,7 @@ RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualIt
     for (Move& move : moves) {
         switch (perform(move, rules, folders, record, moves, failures)) {
         case Result::moved:
-            moved.push_back({move.item.string(), move.place.string(), move.identity});
+            moved.push_back(pairOf(move));
             break;
         case Result::deferred:
             deferred.push_back(&move);

@@ -53,6 +53,7 @@ private:
     void administrator(std::vector<Move*>& deferred, const std::string& appName, RemovalRecord& record,
                        std::vector<Move>& moves, std::vector<TrashPair>& moved,
                        std::vector<std::string>& failures);
+    static TrashPair pairOf(const Move& move);
     // Writes the planned moves into the record before they happen; TrashError::historyUnwritable when it
     // cannot.
     void writeAhead(RemovalRecord& record, const std::vector<Move>& moves);
