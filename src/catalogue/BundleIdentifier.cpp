@@ -40,4 +40,18 @@ std::optional<std::string> vendorDotFolder(std::string_view bundleID) {
     return "." + *vendor;
 }
 
+bool isSystemName(std::string_view comparableName) {
+    // Not all end with a dot: "org.cups" also covers org.cupsd.
+    static constexpr std::array<std::string_view, 9> systemPrefixes{
+        "com.apple.", "apple.",  "org.cups",         "org.net-snmp",  "com.openssh",
+        "com.oracle", "system.", "group.com.apple.", "group.system.",
+    };
+    return std::any_of(systemPrefixes.begin(), systemPrefixes.end(),
+                       [&](std::string_view prefix) { return comparableName.starts_with(prefix); });
+}
+
+bool isApple(std::string_view bundleID) {
+    return isSystemName(Text::comparableName(bundleID));
+}
+
 } // namespace tarnwick::BundleIdentifier

@@ -23,5 +23,13 @@ std::optional<std::string> vendorToken(std::string_view bundleID);
 // lies inside it, so it must never be a folder of everyone's data.
 std::optional<std::string> vendorDotFolder(std::string_view bundleID);
 
+// Whether a name (as `Text::comparableName` gives it) lies in the namespace macOS keeps for itself:
+// "com.apple.", "group.com.apple.", "org.cups"... Such names belong to no third-party application.
+bool isSystemName(std::string_view comparableName);
+
+// Whether the application with this bundle identifier is one of Apple's: its identifier lies in that
+// namespace.
+bool isApple(std::string_view bundleID);
+
 } // namespace BundleIdentifier
 } // namespace tarnwick

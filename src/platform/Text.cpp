@@ -128,6 +128,13 @@ std::string lowercased(std::string_view text) {
     return toUtf8(unicode);
 }
 
+std::string comparableName(std::string_view text) {
+    if (isAscii(text)) {
+        return lowercased(text);
+    }
+    return toUtf8(normalized(toUnicode(lowercased(text)), true));
+}
+
 std::string normalizedName(std::string_view text) {
     if (isAscii(text)) {
         // Every other ASCII character is punctuation, a symbol, white space or a control character.
@@ -139,7 +146,7 @@ std::string normalizedName(std::string_view text) {
         }
         return result;
     }
-    const icu::UnicodeString lower = toUnicode(lowercased(text));
+    const icu::UnicodeString lower = toUnicode(comparableName(text));
     icu::UnicodeString kept;
     for (std::int32_t index = 0; index < lower.length(); index = lower.moveIndex32(index, 1)) {
         const UChar32 c = lower.char32At(index);

@@ -13,7 +13,12 @@ namespace Text {
 // Full Unicode lowercasing ("Straße" stays "straße", "İ" becomes "i̇").
 std::string lowercased(std::string_view text);
 
-// The lowercased letters, marks and digits of a text (general categories L, M, N), in order.
+// A name as names are compared: composed (NFC), as a Mac compares names whatever form they were written
+// in ("Cafe\u0301" is "Café"), and fully lowercased. The one form of every comparison of names.
+std::string comparableName(std::string_view text);
+
+// The lowercased letters, marks and digits of a text (general categories L, M, N), in order, after
+// composition: "Cafe\u0301 Tools" and "Café Tools" give the same.
 std::string normalizedName(std::string_view text);
 
 std::string titleCased(std::string_view text);

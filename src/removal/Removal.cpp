@@ -49,10 +49,18 @@ Removal::Removal(const Platform& platform, Trashes& trashes, HistoryService& his
     , history_(history)
     , admin_(admin) {}
 
-PathSafety Removal::safety(const InstalledApp& app) const {
+RemovalPolicy Removal::policy(const InstalledApp& app) const {
     std::vector<fs::path> ownFolders = trashes_.folders();
     ownFolders.push_back(history_.folder());
-    return PathSafety(platform_, app, ownFolders);
+    return RemovalPolicy(platform_, app, ownFolders);
+}
+
+fs::path Removal::checked(const RemovalPolicy& policy, const fs::path& location) {
+    RemovalPolicy::Verdict verdict = policy.judge(location);
+    if (!verdict.allowed) {
+        throw TrashError::unsafePath(verdict.path.string());
+    }
+    return std::move(verdict.path);
 }
 
 void Removal::check(const InstalledApp& app, const std::vector<ResidualItem>& items) const {
@@ -79,9 +87,9 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
         std::size_t length;
     };
     std::vector<Checked> ordered;
-    const PathSafety rules = safety(app);
+    const RemovalPolicy rules = policy(app);
     for (const ResidualItem& item : items) {
-        ordered.push_back({&item, rules.validate(item.url), Text::characterCount(item.url.string())});
+        ordered.push_back({&item, checked(rules, item.url), Text::characterCount(item.url.string())});
     }
     // Deeper items go first, so that a folder is still there for everything taken out of it.
     std::stable_sort(ordered.begin(), ordered.end(),
@@ -150,7 +158,7 @@ RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualIt
         throw TrashError::historyUnwritable(outcome.failure);
     }
 
-    const PathSafety rules = safety(app);
+    const RemovalPolicy rules = policy(app);
     FolderCache folders;
     std::vector<TrashPair> moved;
     std::vector<std::string> failures;
@@ -185,7 +193,7 @@ RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualIt
     return record;
 }
 
-Removal::Result Removal::perform(Move& move, const PathSafety& rules, FolderCache& folders,
+Removal::Result Removal::perform(Move& move, const RemovalPolicy& rules, FolderCache& folders,
                                  RemovalRecord& record, std::vector<Move>& moves,
                                  std::vector<std::string>& failures) {
     try {
@@ -198,7 +206,7 @@ Removal::Result Removal::perform(Move& move, const PathSafety& rules, FolderCach
         }
         // Another object took the item's name since the check: it is checked itself before it moves.
         if (!identity->isSameObject(move.identity)) {
-            rules.validate(move.folder / move.name);
+            checked(rules, move.folder / move.name);
             move.identity = *identity;
             writeAhead(record, moves);
         }

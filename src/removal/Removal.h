@@ -1,12 +1,12 @@
 #pragma once
 
 #include "catalogue/InstalledApp.h"
+#include "catalogue/RemovalPolicy.h"
 #include "platform/FolderCache.h"
 #include "platform/OpenFolder.h"
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
-#include "removal/PathSafety.h"
 #include "removal/RemovalRecord.h"
 #include "removal/Trashes.h"
 #include "residuals/ResidualItem.h"
@@ -47,8 +47,10 @@ private:
     enum class Result { moved, vanished, deferred, failed };
 
     std::vector<Move> plan(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
-    PathSafety safety(const InstalledApp& app) const;
-    Result perform(Move& move, const PathSafety& safety, FolderCache& folders, RemovalRecord& record,
+    RemovalPolicy policy(const InstalledApp& app) const;
+    // The resolved path of `location`; TrashError::unsafePath when the policy refuses it.
+    static std::filesystem::path checked(const RemovalPolicy& policy, const std::filesystem::path& location);
+    Result perform(Move& move, const RemovalPolicy& policy, FolderCache& folders, RemovalRecord& record,
                    std::vector<Move>& moves, std::vector<std::string>& failures);
     void administrator(std::vector<Move*>& deferred, const std::string& appName, RemovalRecord& record,
                        std::vector<Move>& moves, std::vector<TrashPair>& moved,

@@ -1,5 +1,6 @@
 #include "residuals/OrphanScanner.h"
 
+#include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/ScanControl.h"
@@ -33,12 +34,6 @@ constexpr std::array<std::string_view, 4> systemRoots{
     "/Library/Logs",
 };
 
-// Names macOS itself uses. Not all end with a dot: "org.cups" also covers org.cupsd.
-constexpr std::array<std::string_view, 9> systemPrefixes{
-    "com.apple.", "apple.",  "org.cups",         "org.net-snmp",  "com.openssh",
-    "com.oracle", "system.", "group.com.apple.", "group.system.",
-};
-
 constexpr std::string_view separators = ".-_";
 
 struct TextHash {
@@ -53,14 +48,14 @@ using IdentifierSet = std::unordered_set<std::string, TextHash, std::equal_to<>>
 // What an entry would be called after the application that made it: a file loses its extension
 // (com.vendor.app.plist), a folder keeps its whole name (com.vendor.app.savedState).
 std::string baseName(std::string_view name, bool isDirectory) {
-    return Text::lowercased(matchedName(name, isDirectory));
+    return Text::comparableName(matchedName(name, isDirectory));
 }
 
 IdentifierSet installedIdentifiers(const InstalledIdentities& installed) {
     IdentifierSet identifiers;
     // An empty identifier would own every candidate that ends in ".", "-" or "_".
     const auto add = [&identifiers](std::string_view text) {
-        if (std::string lowered = Text::lowercased(text); !lowered.empty()) {
+        if (std::string lowered = Text::comparableName(text); !lowered.empty()) {
             identifiers.insert(std::move(lowered));
         }
     };
@@ -88,12 +83,6 @@ bool isOwned(std::string_view candidate, const IdentifierSet& installed) {
         }
     }
     return false;
-}
-
-bool hasSystemName(std::string_view name) {
-    const std::string lowered = Text::lowercased(name);
-    return std::any_of(systemPrefixes.begin(), systemPrefixes.end(),
-                       [&lowered](std::string_view prefix) { return lowered.starts_with(prefix); });
 }
 
 std::vector<fs::path> scanRoots(const Platform& platform) {
@@ -139,7 +128,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledIdentities& install
             if (!tally.searched()) {
                 return std::nullopt;
             }
-            if (entry.name().starts_with('.') || hasSystemName(entry.name())) {
+            if (entry.name().starts_with('.') || BundleIdentifier::isSystemName(Text::comparableName(entry.name()))) {
                 continue;
             }
             const std::string candidate = baseName(entry.name(), entry.isDirectory);

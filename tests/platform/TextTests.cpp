@@ -30,7 +30,11 @@ TEST(TextTests, TransformationsFollowUnicodeWhateverTheLanguageAndRepairBrokenIn
         {Text::normalizedName, "Sound-Box PRO_2.App", "soundboxpro2app"},
         {Text::normalizedName, "Sound-Box PRO_2.AppÉ", "soundboxpro2appé"},
         {Text::normalizedName, "---", ""},
-        {Text::normalizedName, "Cafe\u0301_Tools™ (Beta)!", "cafe\u0301toolsbeta"},
+        {Text::normalizedName, "Cafe\u0301_Tools™ (Beta)!", "caf\u00e9toolsbeta"},
+        // Names compare as a Mac compares them: composed, and case folded fully.
+        {Text::comparableName, "Cafe\u0301.App", "caf\u00e9.app"},
+        {Text::comparableName, "CAF\u00c9", "caf\u00e9"},
+        {Text::comparableName, "Com.Example.Notes", "com.example.notes"},
         {Text::normalizedName, "App \u0663 \u096A ½", "app\u0663\u096A½"},
         {Text::normalizedName, "Émoji 😀 Ünïcode", "émojiünïcode"},
         {Text::normalizedName, "日本語 App", "日本語app"},

@@ -1,9 +1,8 @@
-#include "removal/PathSafety.h"
+#include "catalogue/RemovalPolicy.h"
 
 #include "catalogue/BundleIdentifier.h"
 #include "platform/Location.h"
 #include "platform/Text.h"
-#include "removal/TrashError.h"
 
 #include <algorithm>
 
@@ -26,8 +25,8 @@ bool isInsideAny(const std::vector<fs::path>& folders, const fs::path& location,
 
 } // namespace
 
-PathSafety::PathSafety(const Platform& platform, const InstalledApp& app,
-                       const std::vector<fs::path>& ownFolders) {
+RemovalPolicy::RemovalPolicy(const Platform& platform, const InstalledApp& app,
+                             const std::vector<fs::path>& ownFolders) {
     const fs::path home = resolvedPath(platform.home());
     const auto system = [&platform](const char* absolute) { return resolvedPath(platform.system(absolute)); };
     protectedFolders_ = {system("/"),       system("/Applications"), system("/Library"),
@@ -48,39 +47,33 @@ PathSafety::PathSafety(const Platform& platform, const InstalledApp& app,
     }
 }
 
-fs::path PathSafety::validate(const fs::path& location) const {
+RemovalPolicy::Verdict RemovalPolicy::judge(const fs::path& location) const {
     // The item moves by its own path: a ".." after a link would lead somewhere else than the check saw.
     std::string given = location.string();
     while (given.size() > 1 && given.ends_with('/')) {
         given.pop_back(); // a trailing separator changes nothing
     }
     if (Location::standardized(location).native() != given || !location.is_absolute()) {
-        throw TrashError::unsafePath(location.string());
+        return {false, location};
     }
-    const fs::path resolved = resolver_.resolved(location);
-    const std::string& path = resolved.native();
-    // A path the history cannot write down could never be put back.
+    // A path a history cannot write down could never be put back.
     if (Text::validUtf8(given) != given) {
-        throw TrashError::unsafePath(given);
+        return {false, given};
     }
-    if (Text::validUtf8(path) != path) {
-        throw TrashError::unsafePath(path);
-    }
-    if (isInsideAny(ownFolders_, resolved, Location::Containment::orSame) ||
+    fs::path resolved = resolver_.resolved(location);
+    const std::string& path = resolved.native();
+    const bool refused =
+        Text::validUtf8(path) != path || isInsideAny(ownFolders_, resolved, Location::Containment::orSame) ||
         std::find(protectedFolders_.begin(), protectedFolders_.end(), resolved) != protectedFolders_.end() ||
-        Text::characterCount(path) < shortestRemovablePath) {
-        throw TrashError::unsafePath(path);
-    }
+        Text::characterCount(path) < shortestRemovablePath;
     // Tools that keep Linux habits put their data in the dot-folders; the folders themselves hold
     // everyone's.
-    if (isInsideAny(acceptedFolders_, resolved) || isInsideCurrentDarwinCache(resolved) ||
-        isInsideAny(dotFolders_, resolved)) {
-        return resolved;
-    }
-    throw TrashError::unsafePath(path);
+    const bool accepted = isInsideAny(acceptedFolders_, resolved) || isInsideCurrentDarwinCache(resolved) ||
+                          isInsideAny(dotFolders_, resolved);
+    return {!refused && accepted, std::move(resolved)};
 }
 
-bool PathSafety::isInsideCurrentDarwinCache(const fs::path& resolvedLocation) const {
+bool RemovalPolicy::isInsideCurrentDarwinCache(const fs::path& resolvedLocation) const {
     return isInsideAny(perUserFolders_, resolvedLocation);
 }
 
