@@ -32,13 +32,18 @@ void insertLastComponent(std::string_view lowercasedIdentifier, std::set<std::st
 
 } // namespace
 
+bool standsForApp(std::string_view identifier, const InstalledApp& app) {
+    return !BundleIdentifier::isSystemName(Text::comparableName(identifier)) ||
+           BundleIdentifier::isApple(app.bundleID);
+}
+
 std::set<std::string> exactIdentifiers(const InstalledApp& app, const AppIdentityReader::Identity& identity) {
     std::set<std::string> identifiers;
-    auto insert = [&identifiers](std::string_view identifier) {
+    auto insert = [&](std::string_view identifier) {
         // Empty, ".", "-" or "_" would match every name that begins or ends with a separator (".DS_Store",
         // "__MACOSX"): an identifier without a letter or digit names nothing.
-        if (!Text::normalizedName(identifier).empty()) {
-            identifiers.insert(Text::lowercased(identifier));
+        if (!Text::normalizedName(identifier).empty() && standsForApp(identifier, app)) {
+            identifiers.insert(Text::comparableName(identifier));
         }
     };
     insert(app.bundleID);
@@ -54,7 +59,7 @@ std::set<std::string> exactIdentifiers(const InstalledApp& app, const AppIdentit
 
 std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
     std::set<std::string> identifiers;
-    const std::string bundleID = Text::lowercased(app.bundleID);
+    const std::string bundleID = Text::comparableName(app.bundleID);
     insertLastComponent(bundleID, identifiers);
 
     const auto components = BundleIdentifier::components(bundleID);
@@ -69,7 +74,7 @@ std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
                 return DirectoryWalker::Step::proceed;
             }
             if (const auto helper = Bundle::open(entry.path, {})) {
-                const std::string helperID = Text::lowercased(helper->identifier().value_or(""));
+                const std::string helperID = Text::comparableName(helper->identifier().value_or(""));
                 if (helperID.starts_with(vendorPrefix)) {
                     insertLastComponent(helperID, identifiers);
                 }
@@ -92,7 +97,10 @@ bool passesIdentifierFilter(std::string_view identifier) {
 std::vector<std::string> containerNames(const InstalledApp& app,
                                         const AppIdentityReader::Identity& identity) {
     std::vector<std::string> names;
-    auto add = [&names](std::string_view declared) {
+    auto add = [&](std::string_view declared) {
+        if (!standsForApp(declared, app)) {
+            return;
+        }
         for (std::string name : {std::string(declared), Text::lowercased(declared)}) {
             if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
                 names.push_back(std::move(name));

@@ -2,6 +2,7 @@
 
 #include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
+#include "platform/Location.h"
 #include "platform/Text.h"
 #include "residuals/AppIdentifiers.h"
 #include "residuals/MatchThresholds.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace tarnwick::ResidualScanner {
 
@@ -29,6 +31,26 @@ bool isExcluded(std::string_view name) {
     return std::find(excludedNames.begin(), excludedNames.end(), name) != excludedNames.end();
 }
 
+// The folders of the user's own documents, never searched however a root leads to them.
+constexpr std::array<std::string_view, 7> documentFolders{
+    "Documents", "Desktop", "Downloads", "Movies", "Music", "Pictures", "Public",
+};
+
+// Whether a root that is a link (a dotfile manager links ~/.config to wherever it likes) leads to the home
+// folder, a folder above it, or the user's documents: a search there would propose the user's own files.
+bool leadsIntoUserData(const fs::path& root, const fs::path& home) {
+    struct stat status {};
+    if (::lstat(root.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+        return false;
+    }
+    const fs::path target = Location::resolved(root);
+    const fs::path resolvedHome = Location::resolved(home);
+    return Location::contains(target, resolvedHome, Location::Containment::orSame) ||
+           std::any_of(documentFolders.begin(), documentFolders.end(), [&](std::string_view folder) {
+               return Location::contains(resolvedHome / folder, target, Location::Containment::orSame);
+           });
+}
+
 } // namespace
 
 std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& app,
@@ -44,6 +66,7 @@ std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& 
     }
     roots.push_back({perUser / "C", 4});
     roots.push_back({perUser / "T", 3});
+    std::erase_if(roots, [&home](const DeepRoot& root) { return leadsIntoUserData(root.url, home); });
     return roots;
 }
 
@@ -59,7 +82,7 @@ void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, co
         if (isExcluded(entry.name()) || entry.isSymbolicLink) {
             return Step::skipDescendants;
         }
-        const std::string name = Text::lowercased(matchedName(entry.name(), entry.isDirectory));
+        const std::string name = Text::comparableName(matchedName(entry.name(), entry.isDirectory));
         switch (matcher.identifierMatch(name)) {
         case NameOwner::thisApp:
             found.record(entry.path, pathCategory(entry.path, platform, PathCategoryUse::residualScan),

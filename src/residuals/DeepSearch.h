@@ -20,6 +20,7 @@ struct DeepRoot {
 
 // In order: ~/.config and ~/.local/share; ~/Library/<vendor>, ~/Library/<Vendor> and ~/.<vendor> for a
 // bundle identifier of at least three components; the per-user cache folder "C" and temporary folder "T".
+// A root that is a link leading to the home folder, above it or into the user's documents is left out.
 std::vector<DeepRoot> deepSearchRoots(const std::filesystem::path& home, const InstalledApp& app,
                                       const Platform& platform);
 

@@ -68,7 +68,7 @@ void addAppSpecificChildren(const fs::path& folder, const InstalledApp& app, con
         if (entry.isSymbolicLink) {
             return Step::skipDescendants;
         }
-        const std::string component = Text::lowercased(entry.name());
+        const std::string component = Text::comparableName(entry.name());
         NameOwner owner = matcher.bundleIdentifierPrefixMatch(component);
         if (owner == NameOwner::none) {
             const std::string key = Text::normalizedName(matchedName(component, entry.isDirectory));

@@ -25,7 +25,7 @@ void addExactPreferences(const InstalledApp& app, const AppIdentityReader::Ident
         {platform.system("/Library/Preferences"), false},
     }};
     for (const auto& identifier : candidates) {
-        if (!passesIdentifierFilter(identifier)) {
+        if (!passesIdentifierFilter(identifier) || !standsForApp(identifier, app)) {
             continue;
         }
         for (const auto& [folder, selected] : folders) {

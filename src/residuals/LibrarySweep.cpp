@@ -21,14 +21,18 @@ struct Verdict {
     std::string_view reason;
 };
 
-// What a child of `location` named `name` (lowercased) is to this application, if anything.
+// What a child of `location` named `name` (comparable) is to this application, if anything.
 std::optional<Verdict> verdict(const LibraryLocation& location, std::string_view name,
-                               const NameMatcher& matcher, const std::set<std::string>& logIdentifiers,
-                               const std::string& appName) {
-    if (location.category == ResidualCategory::logs &&
-        std::any_of(logIdentifiers.begin(), logIdentifiers.end(),
-                    [&](const std::string& identifier) { return matchesLogIdentifier(name, identifier); })) {
-        return Verdict{MatchConfidence::exact, reasonExecutableLog};
+                               const NameMatcher& matcher, const std::string& appName) {
+    if (location.category == ResidualCategory::logs) {
+        switch (matcher.logIdentifierMatch(name)) {
+        case NameOwner::thisApp:
+            return Verdict{MatchConfidence::exact, reasonExecutableLog};
+        case NameOwner::otherApp:
+            return std::nullopt;
+        case NameOwner::none:
+            break;
+        }
     }
     switch (matcher.identifierMatch(name)) {
     case NameOwner::thisApp:
@@ -74,16 +78,15 @@ std::vector<LibraryLocation> libraryLocations(const fs::path& userLibrary, const
 }
 
 void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatcher& matcher,
-                  const std::set<std::string>& logIdentifiers, const std::string& appName,
-                  ResidualFindings& found) {
+                  const std::string& appName, ResidualFindings& found) {
     for (const auto& location : locations) {
         const auto children = DirectoryWalker::children(location.url);
         if (!children) {
             continue;
         }
         for (const auto& child : *children) {
-            const std::string name = Text::lowercased(matchedName(child.name(), child.isDirectory));
-            if (const auto match = verdict(location, name, matcher, logIdentifiers, appName)) {
+            const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
+            if (const auto match = verdict(location, name, matcher, appName)) {
                 // Only identifier matches in the user's own Library are preselected.
                 const bool selected = match->confidence == MatchConfidence::exact && !location.systemWide;
                 found.record(child.path, location.category, match->confidence, match->reason, selected);

@@ -25,9 +25,8 @@ std::vector<LibraryLocation> libraryLocations(const std::filesystem::path& userL
 
 // Looks at the direct children of each location (never below them) and records those named by an
 // identifier (exact), by a log identifier in the log folders (exact), or by the application's name key of
-// at least 5 characters (possible).
+// at least 5 characters (possible). The matcher decides whose a name is.
 void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatcher& matcher,
-                  const std::set<std::string>& logIdentifiers, const std::string& appName,
-                  ResidualFindings& found);
+                  const std::string& appName, ResidualFindings& found);
 
 } // namespace tarnwick::ResidualScanner

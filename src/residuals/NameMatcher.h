@@ -7,33 +7,37 @@
 
 namespace tarnwick::ResidualScanner {
 
-// Whether a lowercased name equals `identifier`, or begins with it followed by ".", "-" or "_", or ends
-// with one of those followed by it.
+// Whether a name equals `identifier`, or begins with it followed by ".", "-" or "_", or ends with one of
+// those followed by it. Both as Text::comparableName gives them.
 bool matchesIdentifier(std::string_view name, std::string_view identifier);
 
-// Whether a lowercased name equals a log identifier or begins with it followed by ".", "-" or "_".
+// Whether a name equals a log identifier or begins with it followed by ".", "-" or "_".
 bool matchesLogIdentifier(std::string_view name, std::string_view identifier);
 
-// Whether a lowercased last component equals a lowercased bundle identifier or begins with it and ".".
+// Whether a last component equals a bundle identifier or begins with it and ".".
 bool matchesBundleIdentifierPrefix(std::string_view component, std::string_view bundleID);
 
 // Whom a matched name belongs to.
 enum class NameOwner {
     none,     // not a match
     thisApp,  // a match for the scanned application
-    otherApp, // a match, but another installed application claims it more specifically
+    otherApp, // a match, but another installed application, or macOS, claims it
 };
 
-// Matches names against the scanned application's identifiers, knowing the bundle identifiers of the
-// other installed applications. A name accepted for identifier I that the same rule also accepts for the
-// longer bundle identifier J of another application is that application's ('com.example.app.beta' when
-// 'com.example.app.beta' is installed beside 'com.example.app'): data of another installed app is never
-// this app's.
+// Matches names against the scanned application's identifiers; the one guard of whose a name is. A name
+// is never this application's when:
+// - it lies in the namespace macOS keeps ("com.apple.", "org.cups"...), unless the application is Apple's;
+// - the same rule also accepts it for a longer bundle identifier (or log identifier at least as long) of
+//   another installed application ('com.example.app.beta' when 'com.example.app.beta' is installed beside
+//   'com.example.app');
+// - it only begins or ends with an identifier too short to stand for one application ("go" in
+//   "go-build"): such an identifier matches whole names only.
 class NameMatcher {
 public:
-    // All strings lowercased; empty ones are ignored.
+    // Every string as Text::comparableName gives it; empty ones are ignored. `logIdentifiers`: the names
+    // the application's log and crash-report files begin with.
     NameMatcher(std::set<std::string> identifiers, std::string bundleID,
-                std::vector<std::string> otherBundleIDs = {});
+                std::vector<std::string> otherBundleIDs = {}, std::set<std::string> logIdentifiers = {});
 
     // The identifier match against the exact identifiers.
     NameOwner identifierMatch(std::string_view name) const;
@@ -41,16 +45,24 @@ public:
     // The bundle identifier prefix match used inside the developer's folders.
     NameOwner bundleIdentifierPrefixMatch(std::string_view component) const;
 
+    // The match of log and crash-report files against the log identifiers.
+    NameOwner logIdentifierMatch(std::string_view name) const;
+
     const std::set<std::string>& identifiers() const { return identifiers_; }
     const std::string& bundleID() const { return bundleID_; }
 
 private:
     using Rule = bool (*)(std::string_view, std::string_view);
-    bool claimedByOtherApp(std::string_view name, std::string_view identifier, Rule rule) const;
+    // The owner of a name `rule` accepts for `identifier`, among `others` that would claim it.
+    NameOwner owner(std::string_view name, std::string_view identifier, Rule rule,
+                    const std::vector<std::string>& others, bool othersMayBeAsLong) const;
 
     std::set<std::string> identifiers_;
     std::string bundleID_;
     std::vector<std::string> otherBundleIDs_;
+    std::set<std::string> logIdentifiers_;
+    std::vector<std::string> otherLogIdentifiers_;
+    bool isApple_ = false;
 };
 
 } // namespace tarnwick::ResidualScanner

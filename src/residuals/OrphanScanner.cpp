@@ -128,7 +128,8 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledIdentities& install
             if (!tally.searched()) {
                 return std::nullopt;
             }
-            if (entry.name().starts_with('.') || BundleIdentifier::isSystemName(Text::comparableName(entry.name()))) {
+            if (entry.name().starts_with('.') ||
+                BundleIdentifier::isSystemName(Text::comparableName(entry.name()))) {
                 continue;
             }
             const std::string candidate = baseName(entry.name(), entry.isDirectory);

@@ -24,6 +24,7 @@ void ResidualFindings::record(const fs::path& candidate, ResidualCategory catego
         confidence = MatchConfidence::possible;
         selected = false;
     }
+    selected = selected && policy_.allows(url);
     const auto [entry, inserted] = items_.try_emplace(url.native());
     if (!inserted && entry->second.confidence > confidence) {
         return;
@@ -54,7 +55,7 @@ bool ResidualFindings::isShared(const fs::path& url) const {
     if (shared_.empty()) {
         return false;
     }
-    const std::string name = Text::lowercased(Location::lastComponent(url));
+    const std::string name = Text::comparableName(Location::lastComponent(url));
     return shared_.contains(name) || shared_.contains(std::string(matchedName(name, false)));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/RemovalPolicy.h"
 #include "platform/ScanControl.h"
 #include "residuals/MatchConfidence.h"
 #include "residuals/ResidualCategory.h"
@@ -18,6 +19,10 @@ namespace tarnwick::ResidualScanner {
 // confidence wins, and at equal confidence the later one (with its reason and selection).
 class ResidualFindings {
 public:
+    // Nothing `policy` refuses is ever selected, whatever step found it: the removal would refuse it.
+    explicit ResidualFindings(const RemovalPolicy& policy)
+        : policy_(policy) {}
+
     // Records `candidate` if something exists there. Sizes are left at 0: they are measured once, for
     // the items that survive pruning.
     void record(const std::filesystem::path& candidate, ResidualCategory category, MatchConfidence confidence,
@@ -34,6 +39,7 @@ public:
 private:
     bool isShared(const std::filesystem::path& url) const;
 
+    const RemovalPolicy& policy_;
     std::unordered_map<std::string, ResidualItem> items_;
     std::set<std::string> shared_;
 };

@@ -32,7 +32,7 @@ std::vector<std::string> otherBundleIDs(const InstalledIdentities& otherApps, co
     std::vector<std::string> identifiers;
     for (const auto& entry : otherApps.entries()) {
         if (isOther(entry, app) && !entry.app.bundleID.empty()) {
-            identifiers.push_back(Text::lowercased(entry.app.bundleID));
+            identifiers.push_back(Text::comparableName(entry.app.bundleID));
         }
     }
     return identifiers;
@@ -45,7 +45,7 @@ std::set<std::string> sharedEntitlementIdentifiers(const AppIdentityReader::Iden
     std::set<std::string> own;
     for (const auto& identifier : identity.entitlementIdentifiers) {
         if (!identifier.empty()) {
-            own.insert(Text::lowercased(identifier));
+            own.insert(Text::comparableName(identifier));
         }
     }
     std::set<std::string> shared;
@@ -54,7 +54,7 @@ std::set<std::string> sharedEntitlementIdentifiers(const AppIdentityReader::Iden
             continue;
         }
         for (const auto& identifier : entry.identity.entitlementIdentifiers) {
-            if (std::string lowered = Text::lowercased(identifier); own.contains(lowered)) {
+            if (std::string lowered = Text::comparableName(identifier); own.contains(lowered)) {
                 shared.insert(std::move(lowered));
             }
         }
@@ -78,7 +78,8 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     const auto locations = libraryLocations(userLibrary, platform);
     ScanTally tally(control);
 
-    ResidualFindings found;
+    const RemovalPolicy policy(platform, app);
+    ResidualFindings found(policy);
     if (!app.isSystem) {
         found.record(app.url, ResidualCategory::application, MatchConfidence::exact,
                      reasonSelectedApplication, true);
@@ -93,9 +94,9 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     const auto identity = AppIdentityReader::read(app.url);
     found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
     const auto identifiers = exactIdentifiers(app, identity);
-    const auto logIdentifiers = applicationLogIdentifiers(app);
     const std::string appName = Text::normalizedName(app.name);
-    const NameMatcher matcher(identifiers, Text::lowercased(app.bundleID), otherBundleIDs(otherApps, app));
+    const NameMatcher matcher(identifiers, Text::comparableName(app.bundleID), otherBundleIDs(otherApps, app),
+                              applicationLogIdentifiers(app));
 
     addExactPreferences(app, identity, userLibrary, platform, found);
     addRecentDocumentLists(identifiers, userLibrary, found);
@@ -104,7 +105,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
         return std::nullopt;
     }
     for (const auto& location : locations) {
-        sweepLibrary({location}, matcher, logIdentifiers, appName, found);
+        sweepLibrary({location}, matcher, appName, found);
         if (!stepDone(1)) {
             return std::nullopt;
         }

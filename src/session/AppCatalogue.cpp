@@ -87,10 +87,10 @@ InstalledApp AppCatalogue::find(const std::vector<InstalledApp>& installed, cons
         AppRecord::isApplicationName(Location::lastComponent(query))) {
         return findByPath(installed, platform, query);
     }
-    const std::string wanted = Text::lowercased(query);
+    const std::string wanted = Text::comparableName(query);
     const auto matches = appsWhere(installed, [&](const InstalledApp& app) {
-        return Text::lowercased(app.name) == wanted ||
-               (!app.bundleID.empty() && Text::lowercased(app.bundleID) == wanted);
+        return Text::comparableName(app.name) == wanted ||
+               (!app.bundleID.empty() && Text::comparableName(app.bundleID) == wanted);
     });
     if (matches.size() == 1) {
         return matches.front();

@@ -146,6 +146,14 @@ TEST_F(OrphanScannerTest, InstalledAppsOwnTheirIdentifiersAndEveryNameJoinedToTh
     EXPECT_EQ(foundNames(apps), notOwned);
 }
 
+TEST_F(OrphanScannerTest, AnAppsNamesOwnTheirFilesWhicheverWayTheyAreComposed) {
+    const std::vector<InstalledApp> apps{install({.fileName = "Cafe\u0301.app"})};
+    support("caf\u00e9.helper");
+    support("Cafe\u0301.cache");
+    support("cafes.helper");
+    EXPECT_EQ(foundNames(apps), std::set<std::string>{"cafes.helper"});
+}
+
 TEST_F(OrphanScannerTest, AnEmptyIdentifierOwnsNothing) {
     PlistValue::Dictionary entitlements{{"com.apple.security.application-groups", PlistValue::Array{""}}};
     const std::vector<InstalledApp> apps{install(
