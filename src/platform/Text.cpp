@@ -256,6 +256,22 @@ std::string fromUtf16(std::u16string_view units) {
     return toUtf8(icu::UnicodeString(units.data(), icuLength(units)));
 }
 
+std::string fromUtf16Bytes(std::string_view bytes, Utf16Order order) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t index = 0; index + 1 < bytes.size(); index += 2) {
+        const auto first = static_cast<unsigned char>(bytes[index]);
+        const auto second = static_cast<unsigned char>(bytes[index + 1]);
+        units.push_back(static_cast<char16_t>(order == Utf16Order::bigEndian ? (first << 8 | second)
+                                                                             : (second << 8 | first)));
+    }
+    std::string text = fromUtf16(units);
+    if (bytes.size() % 2 != 0) {
+        text += "\uFFFD";
+    }
+    return text;
+}
+
 std::string printable(std::string_view text) {
     if (isPrintableAscii(text)) {
         return std::string(text);

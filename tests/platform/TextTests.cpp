@@ -70,6 +70,9 @@ TEST(TextTests, TransformationsFollowUnicodeWhateverTheLanguageAndRepairBrokenIn
     EXPECT_EQ(Text::fromUtf16(u"a\xD83D\xDE00"), "a\U0001F600");
     // Surrogates without their partner.
     EXPECT_EQ(Text::fromUtf16(std::u16string{0xDE00, u'a', 0xD83D}), r + "a" + r);
+    EXPECT_EQ(Text::fromUtf16Bytes(std::string("\0a\xD8\x3D\xDE\x00\0", 7), Text::Utf16Order::bigEndian),
+              "a\U0001F600" + r);
+    EXPECT_EQ(Text::fromUtf16Bytes(std::string("a\0\x3D\xD8", 4), Text::Utf16Order::littleEndian), "a" + r);
 }
 
 TEST(TextTests, StandardCompareIsCaseInsensitiveAccentSensitiveAndNumeric) {
