@@ -3,6 +3,8 @@
 #include "demo/DemoTree.h"
 #include "platform/Location.h"
 #include "platform/ScanControl.h"
+#include "platform/Text.h"
+#include "removal/TrashError.h"
 #include "session/AppCatalogue.h"
 #include "session/AppLookupError.h"
 
@@ -25,6 +27,15 @@ std::string shellQuoted(const std::string& argument) {
     if (plain) {
         return argument;
     }
+    if (Text::printable(argument) != argument) {
+        // The escapes Text::printable writes are those of the $'...' quotes of bash and zsh.
+        std::string escaped;
+        for (const char character : argument) {
+            escaped += character == '\\' || character == '\'' ? std::string{'\\', character}
+                                                              : std::string(1, character);
+        }
+        return "$'" + Text::printable(escaped) + "'";
+    }
     std::string quoted = "'";
     for (const char character : argument) {
         quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
@@ -36,7 +47,7 @@ std::string shellQuoted(const std::string& argument) {
 std::string candidateLines(const std::vector<InstalledApp>& apps) {
     std::string lines;
     for (const auto& app : apps) {
-        lines += "\n  " + app.name + "  (" + app.url.string() + ")";
+        lines += "\n  " + Text::printable(app.name) + "  (" + Text::printable(app.url.native()) + ")";
     }
     return lines;
 }
@@ -56,7 +67,7 @@ CommandContext CommandContext::make(const std::string& root, bool demo, bool jso
     if (!root.empty()) {
         std::error_code error;
         if (!fs::is_directory(root, error)) {
-            throw UsageError("The folder \"" + root +
+            throw UsageError("The folder \"" + Text::printable(root) +
                              "\" does not exist. Pass the folder where a Mac disk is mounted.");
         }
         // Absolute, so that a suggested command works from any folder.
@@ -106,10 +117,10 @@ InstalledApp CommandContext::findApp(const std::vector<InstalledApp>& installed,
     } catch (const AppLookupError& error) {
         switch (error.kind()) {
         case AppLookupError::Kind::several:
-            throw UsageError("Several applications fit \"" + query +
+            throw UsageError("Several applications fit \"" + Text::printable(query) +
                              "\"; pass the path of the one you mean:" + candidateLines(error.candidates()));
         case AppLookupError::Kind::none:
-            throw UsageError(error.what() +
+            throw UsageError(Text::printable(error.what()) +
                              (error.candidates().empty()
                                   ? std::string(" Run 'tarnwick-cli apps' to see them, or pass "
                                                 "the path of an .app bundle.")
@@ -118,8 +129,30 @@ InstalledApp CommandContext::findApp(const std::vector<InstalledApp>& installed,
         case AppLookupError::Kind::notAnApp:
             break;
         }
-        throw UsageError(error.what());
+        throw UsageError(Text::printable(error.what()));
     }
+}
+
+std::string printableMessage(const std::exception& error) {
+    if (dynamic_cast<const UsageError*>(&error) != nullptr) {
+        return error.what();
+    }
+    const auto* trash = dynamic_cast<const TrashError*>(&error);
+    if (trash == nullptr || trash->kind() != TrashError::Kind::partial) {
+        return Text::printable(error.what());
+    }
+    // A heading of our own, then the failures, one per line, each quoting what failed.
+    const std::vector<std::string>& failures = trash->lines();
+    std::size_t quoted = failures.empty() ? 0 : failures.size() - 1; // the line breaks between them
+    for (const std::string& line : failures) {
+        quoted += line.size();
+    }
+    const std::string_view message = error.what();
+    std::string result(message.substr(0, message.size() - std::min(quoted, message.size())));
+    for (std::size_t index = 0; index < failures.size(); ++index) {
+        result += (index == 0 ? "" : "\n") + Text::printable(failures[index]);
+    }
+    return result;
 }
 
 } // namespace tarnwick

@@ -6,6 +6,7 @@
 #include "cli/RemoveCommand.h"
 #include "cli/RestoreCommand.h"
 #include "cli/ScanCommand.h"
+#include "platform/Text.h"
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
@@ -97,9 +98,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         // A misspelt command is left over as an argument; name it rather than ask for a command.
         if (const auto leftover = cli.remaining(); !leftover.empty() && !leftover.front().starts_with("-")) {
-            return usageFailure("unknown command '" + leftover.front() + "'");
+            return usageFailure("unknown command '" + Text::printable(leftover.front()) + "'");
         }
-        return usageFailure(error.what());
+        return usageFailure(Text::printable(error.what()));
     }
 
     const auto run = [&](CommandContext& context) {
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
     } catch (const UsageError& error) {
         return usageFailure(error.what());
     } catch (const std::exception& error) {
-        std::cerr << "tarnwick-cli: " << error.what() << '\n';
+        std::cerr << "tarnwick-cli: " << printableMessage(error) << '\n';
         return 1;
     }
     // A result that did not reach its reader is no success: a full disk or a closed pipe must show.
