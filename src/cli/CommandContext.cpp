@@ -54,15 +54,30 @@ std::string candidateLines(const std::vector<InstalledApp>& apps) {
 
 } // namespace
 
-CommandContext CommandContext::make(const std::string& root, bool demo, bool json, std::ostream& out,
-                                    ProgressLine& progress) {
+CommandContext CommandContext::make(const std::string& root, bool demo, const std::string& user, bool json,
+                                    std::ostream& out, ProgressLine& progress) {
     if (demo && !root.empty()) {
         throw UsageError("--root and --demo cannot be used together: the demo is a tree of its own.");
     }
+    if (!user.empty() && !demo && root.empty()) {
+        throw UsageError("--user picks a home on a disk: use it with --root or --demo.");
+    }
+    std::vector<std::string> userArguments;
+    if (!user.empty()) {
+        userArguments = {"--user", user};
+    }
+    const auto rooted = [&](const fs::path& folder) {
+        try {
+            return Platform::rooted(folder, user);
+        } catch (const HomeChoiceError& error) {
+            throw UsageError(Text::printable(error.what()) + " Pick one with --user NAME.");
+        }
+    };
     if (demo) {
         progress.show("Preparing the demo tree\u2026", true);
         const fs::path demoRoot = DemoTree::ensure(Platform::current().cachesFolder());
-        return CommandContext{Platform::rooted(demoRoot), json, out, progress, {"--demo"}};
+        userArguments.insert(userArguments.begin(), "--demo");
+        return CommandContext{rooted(demoRoot), json, out, progress, userArguments};
     }
     if (!root.empty()) {
         std::error_code error;
@@ -73,7 +88,8 @@ CommandContext CommandContext::make(const std::string& root, bool demo, bool jso
         // Absolute, so that a suggested command works from any folder.
         const fs::path absolute = fs::absolute(root, error);
         const std::string shown = error ? root : Location::standardized(absolute).string();
-        return CommandContext{Platform::rooted(root), json, out, progress, {"--root", shown}};
+        userArguments.insert(userArguments.begin(), {"--root", shown});
+        return CommandContext{rooted(root), json, out, progress, userArguments};
     }
     return CommandContext{Platform::current(), json, out, progress};
 }

@@ -27,13 +27,14 @@ struct CommandContext {
     bool json = false;
     std::ostream& out;
     ProgressLine& progress;
-    // The global options that name the system looked at ("--demo", "--root DIR" or none), so that a
-    // command the program suggests acts on the same one.
+    // The global options that name the system looked at ("--demo" or "--root DIR", then "--user NAME" if
+    // given, or none), so that a command the program suggests acts on the same one.
     std::vector<std::string> systemArguments{};
 
-    // The real system, a Mac disk mounted at `root`, or the demo tree (built on first use).
-    static CommandContext make(const std::string& root, bool demo, bool json, std::ostream& out,
-                               ProgressLine& progress);
+    // The real system, a Mac disk mounted at `root`, or the demo tree (built on first use); on a disk or
+    // the demo, the home of `user` when one is named. A UsageError when the home cannot be told.
+    static CommandContext make(const std::string& root, bool demo, const std::string& user, bool json,
+                               std::ostream& out, ProgressLine& progress);
 
     // A command line to suggest to the user, ready to paste into a shell: "tarnwick-cli", the system
     // arguments, then `arguments`, each quoted where the shell needs it (as $'...' with escapes when it

@@ -35,10 +35,14 @@ int main(int argc, char** argv) {
     cli.require_subcommand(1);
 
     std::string root;
+    std::string user;
     bool demo = false;
     bool json = false;
     cli.add_option("--root", root, "Look at a Mac disk mounted at DIR instead of this system")
         ->option_text("DIR");
+    cli.add_option("--user", user,
+                   "With --root or --demo: use the home of this user (a folder in Users) on that disk")
+        ->option_text("NAME");
     cli.add_flag("--demo", demo, "Look at the built-in demo tree (built on first use)");
     cli.add_flag("--json", json, "Print results as JSON");
 
@@ -135,7 +139,7 @@ int main(int argc, char** argv) {
     int status = 1;
     try {
         ProgressLine progress;
-        CommandContext context = CommandContext::make(root, demo, json, std::cout, progress);
+        CommandContext context = CommandContext::make(root, demo, user, json, std::cout, progress);
         status = run(context);
     } catch (const UsageError& error) {
         return usageFailure(error.what());

@@ -58,23 +58,52 @@ std::optional<fs::path> findPerUserTemporaryFolder(const fs::path& root) {
     return *std::min_element(found.begin(), found.end());
 }
 
-// The home of the disk's user: `<root>/Users/<login name>` when it exists, else the only other user
-// folder there, else `<root>/Users/<login name>` all the same.
-fs::path findHome(const fs::path& root) {
-    const fs::path users = root / "Users";
-    const fs::path own = users / Platform::userName();
+// The names of the user folders in `users`, in name order: "Shared" and hidden folders are nobody's.
+std::vector<std::string> userFolders(const fs::path& users) {
+    std::vector<std::string> names;
     std::error_code error;
-    if (fs::is_directory(own, error)) {
-        return own;
-    }
-    std::vector<fs::path> candidates;
     for (const auto& entry : fs::directory_iterator(users, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name != "Shared" && !name.starts_with(".") && entry.is_directory(error)) {
-            candidates.push_back(entry.path());
+        std::string name = entry.path().filename().string();
+        std::error_code inner;
+        if (name != "Shared" && !name.starts_with(".") && entry.is_directory(inner)) {
+            names.push_back(std::move(name));
         }
     }
-    return candidates.size() == 1 ? candidates.front() : own;
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return list.empty() ? "none" : list;
+}
+
+// The home of the disk's user: that of `user` when one is named; else `<root>/Users/<login name>` when
+// it exists, else the only other user folder there, else `<root>/Users/<login name>` all the same.
+fs::path findHome(const fs::path& root, const std::string& user) {
+    const fs::path users = root / "Users";
+    const std::vector<std::string> names = userFolders(users);
+    if (!user.empty()) {
+        if (std::find(names.begin(), names.end(), user) == names.end()) {
+            throw HomeChoiceError("There is no user folder \"" + user + "\" in \"" + users.string() +
+                                  "\"; the user folders there: " + listed(names) + ".");
+        }
+        return users / user;
+    }
+    const fs::path own = users / Platform::userName();
+    std::error_code error;
+    if (fs::is_directory(own, error) || names.empty()) {
+        return own;
+    }
+    if (names.size() > 1) {
+        throw HomeChoiceError("There are several user folders in \"" + users.string() +
+                              "\", and none is named \"" + Platform::userName() +
+                              "\" (the login name): " + listed(names) + ".");
+    }
+    return users / names.front();
 }
 
 } // namespace
@@ -104,10 +133,10 @@ Platform Platform::current() {
     return Platform(std::move(folders));
 }
 
-Platform Platform::rooted(const fs::path& root) {
+Platform Platform::rooted(const fs::path& root, const std::string& user) {
     Folders folders;
     folders.systemRoot = Location::standardized(fs::absolute(root));
-    folders.home = findHome(folders.systemRoot);
+    folders.home = findHome(folders.systemRoot, user);
     folders.temporary = findPerUserTemporaryFolder(folders.systemRoot)
                             .value_or(folders.systemRoot / "private/var/folders/zz" / userName() / "T");
     folders.layout = FolderLayout::macOS;

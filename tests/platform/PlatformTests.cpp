@@ -97,6 +97,43 @@ TEST(PlatformTest, RootedSystemFindsTheUsersFoldersInsideTheRoot) {
               fs::path(root.path().string() + "x/Library"));
 }
 
+TEST(PlatformTest, RootedHomeIsTheNamedUsersOrTheLoginsOrTheOnlyOne) {
+    ScopedEnvironment environment;
+    environment.set("USER", "tester");
+    const struct {
+        std::vector<std::string> folders;
+        std::string user;
+        std::optional<std::string> home; // nothing: no home can be told
+    } cases[] = {
+        {{"alice"}, "", "alice"},
+        {{"alice", "bob", "tester"}, "", "tester"},
+        {{"alice", "bob"}, "", std::nullopt},
+        {{}, "", "tester"}, // nothing to choose from: the login's, as a Mac would make it
+        {{"alice", "bob"}, "bob", "bob"},
+        {{"alice", "bob"}, "carol", std::nullopt},
+        {{"alice"}, "Shared", std::nullopt},
+        {{"alice"}, "../Users/alice", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.folders) + " " + c.user);
+        testing::TemporaryFolder root;
+        fs::create_directories(root / "Users/Shared");
+        for (const auto& name : c.folders) {
+            fs::create_directories(root / "Users" / name);
+        }
+        if (c.home) {
+            EXPECT_EQ(Platform::rooted(root.path(), c.user).home(), root / "Users" / *c.home);
+            continue;
+        }
+        try {
+            Platform::rooted(root.path(), c.user);
+            ADD_FAILURE() << "a home was chosen";
+        } catch (const HomeChoiceError& error) {
+            EXPECT_NE(std::string(error.what()).find("alice"), std::string::npos) << error.what();
+        }
+    }
+}
+
 TEST(PlatformTest, LanguagesComeFromTheLocaleEnvironment) {
     ScopedEnvironment environment;
     environment.set("LC_ALL", std::nullopt);
