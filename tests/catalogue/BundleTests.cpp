@@ -136,6 +136,15 @@ TEST_F(BundleTests, RegionVariantsFallBackToTheirLanguage) {
     EXPECT_EQ(pick({"de"}, "en", {"en", "German"}), "German");
 }
 
+TEST_F(BundleTests, ChineseRegionsFindTheFolderOfTheirScriptBeforePlainChinese) {
+    EXPECT_EQ(pick({"zh_TW"}, "en", {"en", "zh", "zh-Hans", "zh-Hant"}), "zh-Hant");
+    EXPECT_EQ(pick({"zh_HK.UTF-8"}, "en", {"en", "zh", "zh_Hant"}), "zh_Hant");
+    EXPECT_EQ(pick({"zh_CN"}, "en", {"en", "zh", "zh-Hant", "zh-Hans"}), "zh-Hans");
+    EXPECT_EQ(pick({"zh-SG"}, "en", {"en", "zh-Hant", "zh-Hans"}), "zh-Hans");
+    EXPECT_EQ(pick({"zh_TW"}, "en", {"en", "zh-Hant", "zh_TW"}), "zh_TW");
+    EXPECT_EQ(pick({"zh_TW"}, "en", {"en", "zh-Hans"}), "en");
+}
+
 TEST_F(BundleTests, ThenTheDevelopmentRegionThenEnglishThenBase) {
     EXPECT_EQ(pick({"it"}, "fr", {"en", "fr"}), "fr");
     EXPECT_EQ(pick({"it"}, "fr_CA", {"en", "fr"}), "fr");
