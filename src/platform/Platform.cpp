@@ -129,7 +129,7 @@ Platform Platform::current() {
     folders.xdgDataHome = environment("XDG_DATA_HOME");
     folders.xdgCacheHome = environment("XDG_CACHE_HOME");
 #endif
-    folders.preferredLanguages = languagesFromEnvironment();
+    folders.preferredLanguages = userLanguages();
     return Platform(std::move(folders));
 }
 
@@ -140,7 +140,7 @@ Platform Platform::rooted(const fs::path& root, const std::string& user) {
     folders.temporary = findPerUserTemporaryFolder(folders.systemRoot)
                             .value_or(folders.systemRoot / "private/var/folders/zz" / userName() / "T");
     folders.layout = FolderLayout::macOS;
-    folders.preferredLanguages = languagesFromEnvironment();
+    folders.preferredLanguages = userLanguages();
     return Platform(std::move(folders));
 }
 
@@ -223,6 +223,25 @@ std::vector<std::string> Platform::languagesFromEnvironment() {
         }
     }
     add(locale);
+    return languages;
+}
+
+#ifndef __APPLE__
+std::vector<std::string> Platform::languagesFromSystem() {
+    return {};
+}
+#endif
+
+std::vector<std::string> Platform::userLanguages(const std::vector<std::string>& fromSystem) {
+    const bool chosen = !environment("LANGUAGE").empty() || !environment("LC_ALL").empty() ||
+                        !environment("LC_MESSAGES").empty();
+    const std::vector<std::string> fromEnvironment = languagesFromEnvironment();
+    std::vector<std::string> languages = chosen ? fromEnvironment : fromSystem;
+    for (const std::string& language : chosen ? fromSystem : fromEnvironment) {
+        if (std::find(languages.begin(), languages.end(), language) == languages.end()) {
+            languages.push_back(language);
+        }
+    }
     return languages;
 }
 

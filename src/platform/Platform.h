@@ -71,6 +71,15 @@ public:
     static std::string userName();
     // Preferred languages from the locale environment (LANGUAGE, LC_ALL, LC_MESSAGES, LANG).
     static std::vector<std::string> languagesFromEnvironment();
+    // The languages chosen in the system's settings, most preferred first ("de-CH", "zh-Hant-TW"); none
+    // but on macOS.
+    static std::vector<std::string> languagesFromSystem();
+    // The user's languages, most preferred first: those set on purpose in the environment (LANGUAGE,
+    // LC_ALL, LC_MESSAGES), then `fromSystem`, then the one LANG names. A Mac's terminal sets LANG by
+    // itself, from the first of the system's languages only, and a program started from the Finder has
+    // no locale environment at all; elsewhere `fromSystem` is empty and the environment decides alone.
+    static std::vector<std::string>
+    userLanguages(const std::vector<std::string>& fromSystem = languagesFromSystem());
 
 private:
     Folders folders_;

@@ -146,6 +146,30 @@ TEST(PlatformTest, LanguagesComeFromTheLocaleEnvironment) {
     EXPECT_TRUE(Platform::languagesFromEnvironment().empty());
 }
 
+// LANG, which a Mac's terminal sets by itself, follows the system's list; what the user set on purpose
+// comes before it.
+TEST(PlatformTest, LanguagesChosenInTheEnvironmentComeBeforeTheSystemsAndLangAfter) {
+    const std::vector<std::string> system{"fr-FR", "de-CH"};
+    const struct {
+        std::optional<std::string> lang, all, language;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {std::nullopt, std::nullopt, std::nullopt, {"fr-FR", "de-CH"}},
+        {"de_CH.UTF-8", std::nullopt, std::nullopt, {"fr-FR", "de-CH", "de_CH"}},
+        {"de_CH.UTF-8", "it_IT.UTF-8", std::nullopt, {"it_IT", "fr-FR", "de-CH"}},
+        {"en_US.UTF-8", std::nullopt, "es:fr-FR", {"es", "fr-FR", "en_US", "de-CH"}},
+    };
+    for (const auto& c : cases) {
+        ScopedEnvironment environment;
+        environment.set("LANG", c.lang);
+        environment.set("LC_ALL", c.all);
+        environment.set("LC_MESSAGES", std::nullopt);
+        environment.set("LANGUAGE", c.language);
+        EXPECT_EQ(Platform::userLanguages(system), c.expected) << c.lang.value_or("-");
+        EXPECT_EQ(Platform::userLanguages({}), Platform::languagesFromEnvironment());
+    }
+}
+
 TEST(PlatformErrorTest, FindsCodesThroughUnderlyingErrors) {
     const auto posix = std::make_shared<PlatformError>(PlatformError::fromErrno(13, "move", "/x"));
     const PlatformError cocoa(std::string(PlatformError::cocoaDomain), 513, "You don't have permission.",
