@@ -36,7 +36,7 @@ public:
     explicit Platform(Folders folders);
 
     // The running system: home from $HOME (else the password database), $TMPDIR (else the system's),
-    // the macOS layout on macOS, the freedesktop layout elsewhere.
+    // the macOS layout on macOS, the freedesktop layout elsewhere, the languages of `userLanguages`.
     static Platform current();
 
     // A Mac whose disk is mounted at `root`: macOS layout, the user's home and temporary folder inside it.
