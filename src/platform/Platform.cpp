@@ -73,6 +73,7 @@ std::vector<std::string> userFolders(const fs::path& users) {
     return names;
 }
 
+// "alice, bob", or "none".
 std::string listed(const std::vector<std::string>& names) {
     std::string list;
     for (const std::string& name : names) {

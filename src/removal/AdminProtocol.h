@@ -39,7 +39,7 @@ std::string line(const AdminItemOutcome& outcome);
 // gave no readable answer for (it stopped early, or something else wrote there) counts as failed.
 std::vector<AdminItemOutcome> outcomes(std::string_view answer, std::size_t moveCount);
 
-// Answer lines show what they quote as a terminal would: one line, nothing a terminal acts on.
+// What an answer line quotes, escaped as for a terminal: it stays one line, and shows what it holds.
 using Text::printable;
 
 } // namespace AdminProtocol

@@ -67,39 +67,26 @@ TEST_F(BundleTests, ReadsXmlAndBinaryInfoPlists) {
     }
 }
 
-// UTF-8 text of the first plane as UTF-16 bytes.
-std::string utf16(std::string_view text, bool bigEndian) {
-    std::string bytes;
-    for (std::size_t index = 0; index < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[index]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
-        unsigned unit = length == 1 ? lead : lead & (length == 2 ? 0x1FU : 0x0FU);
-        for (std::size_t next = 1; next < length; ++next) {
-            unit = unit << 6 | (static_cast<unsigned char>(text[index + next]) & 0x3FU);
-        }
-        index += length;
-        const char high = static_cast<char>(unit >> 8);
-        const char low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+// The bytes of UTF-16 text in either order.
+std::string bytes(std::u16string_view text, bool bigEndian) {
+    std::string result;
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        result += bigEndian ? std::string{high, low} : std::string{low, high};
     }
-    return bytes;
+    return result;
 }
 
 TEST_F(BundleTests, ReadsUtf16XmlInfoPlists) {
-    const Dictionary info{{"CFBundleIdentifier", "com.example.editor"}, {"CFBundleName", "\u00C9diteur"}};
-    std::string xml = PropertyList::toXml(info);
-    xml.replace(xml.find("UTF-8"), 5, "UTF-16");
-    const std::string markLittle("\xFF\xFE"), markBig("\xFE\xFF");
-    for (const auto& bytes : {markLittle + utf16(xml, false), markBig + utf16(xml, true), utf16(xml, false),
-                              utf16(xml, true), markLittle + utf16("\n\n" + xml, false)}) {
-        const auto bundle = Bundle::open(makeApp(bytes), {});
-        ASSERT_TRUE(bundle.has_value());
-        EXPECT_EQ(bundle->infoDictionary(), info);
+    const std::u16string xml = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<plist version=\"1.0\"><dict>"
+                               u"<key>CFBundleName</key><string>\u00C9diteur</string></dict></plist>";
+    for (const auto& file :
+         {bytes(u"\uFEFF" + xml, false), bytes(u"\uFEFF" + xml, true), bytes(xml, false), bytes(xml, true)}) {
+        const auto bundle = Bundle::open(makeApp(file), {});
+        EXPECT_EQ(bundle->infoDictionary(), (Dictionary{{"CFBundleName", "\u00C9diteur"}}));
     }
-    // UTF-16 that is no property list, and a declaration that breaks off, are no information.
-    for (const auto& bytes : {markLittle + utf16("CFBundleName = x;", false), utf16("<?xml", true)}) {
-        EXPECT_FALSE(Bundle::open(makeApp(bytes), {})->infoDictionary().has_value());
-    }
+    // UTF-16 that is no property list is no information.
+    EXPECT_FALSE(Bundle::open(makeApp(bytes(u"\uFEFFCFBundleName = x;", false)), {})->infoDictionary());
 }
 
 TEST_F(BundleTests, InfoIsAbsentWhenMissingCorruptOrNotADictionary) {
