@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -33,11 +34,33 @@ void addCandidate(std::vector<std::string>& candidates, std::string name) {
     }
 }
 
-// "de_CH" tries "de_CH", "de-CH", then "de" (and "German"): bundles name their folders either way.
+// Bundles name Chinese folders after the script ("zh-Hant"), locales name the region ("zh_TW"): the
+// script written in the region of a Chinese tag that names a region and no script.
+std::optional<std::string_view> chineseScript(std::string_view tag) {
+    if (tag.substr(0, 2) != "zh" || tag.size() < 5 || (tag[2] != '_' && tag[2] != '-')) {
+        return std::nullopt;
+    }
+    const std::string_view region = tag.substr(3);
+    if (region == "CN" || region == "SG") {
+        return "Hans";
+    }
+    if (region == "TW" || region == "HK" || region == "MO") {
+        return "Hant";
+    }
+    return std::nullopt;
+}
+
+// "de_CH" tries "de_CH", "de-CH", then "de" (and "German"); "zh_TW" tries "zh_TW", "zh-TW", "zh-Hant",
+// then "zh": bundles name their folders either way.
 void addLanguage(std::vector<std::string>& candidates, std::string_view language) {
     // A locale from the environment may carry an encoding or modifier ("de_CH.UTF-8@euro").
     std::string tag(language.substr(0, language.find_first_of(".@")));
+    const std::optional<std::string_view> script = chineseScript(tag);
     while (!tag.empty()) {
+        if (script && tag == "zh") {
+            addCandidate(candidates, "zh-" + std::string(*script));
+            addCandidate(candidates, "zh_" + std::string(*script));
+        }
         addCandidate(candidates, tag);
         std::string dashed = tag;
         std::replace(dashed.begin(), dashed.end(), '_', '-');

@@ -3,6 +3,8 @@
 #include "demo/DemoTree.h"
 #include "platform/Location.h"
 #include "platform/ScanControl.h"
+#include "platform/Text.h"
+#include "removal/TrashError.h"
 #include "session/AppCatalogue.h"
 #include "session/AppLookupError.h"
 
@@ -25,6 +27,15 @@ std::string shellQuoted(const std::string& argument) {
     if (plain) {
         return argument;
     }
+    if (Text::printable(argument) != argument) {
+        // The escapes Text::printable writes are those of the $'...' quotes of bash and zsh.
+        std::string escaped;
+        for (const char character : argument) {
+            escaped += character == '\\' || character == '\'' ? std::string{'\\', character}
+                                                              : std::string(1, character);
+        }
+        return "$'" + Text::printable(escaped) + "'";
+    }
     std::string quoted = "'";
     for (const char character : argument) {
         quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
@@ -36,33 +47,49 @@ std::string shellQuoted(const std::string& argument) {
 std::string candidateLines(const std::vector<InstalledApp>& apps) {
     std::string lines;
     for (const auto& app : apps) {
-        lines += "\n  " + app.name + "  (" + app.url.string() + ")";
+        lines += "\n  " + Text::printable(app.name) + "  (" + Text::printable(app.url.native()) + ")";
     }
     return lines;
 }
 
 } // namespace
 
-CommandContext CommandContext::make(const std::string& root, bool demo, bool json, std::ostream& out,
-                                    ProgressLine& progress) {
+CommandContext CommandContext::make(const std::string& root, bool demo, const std::string& user, bool json,
+                                    std::ostream& out, ProgressLine& progress) {
     if (demo && !root.empty()) {
         throw UsageError("--root and --demo cannot be used together: the demo is a tree of its own.");
     }
+    if (!user.empty() && !demo && root.empty()) {
+        throw UsageError("--user picks a home on a disk: use it with --root or --demo.");
+    }
+    std::vector<std::string> userArguments;
+    if (!user.empty()) {
+        userArguments = {"--user", user};
+    }
+    const auto rooted = [&](const fs::path& folder) {
+        try {
+            return Platform::rooted(folder, user);
+        } catch (const HomeChoiceError& error) {
+            throw UsageError(Text::printable(error.what()) + " Pick one with --user NAME.");
+        }
+    };
     if (demo) {
         progress.show("Preparing the demo tree\u2026", true);
         const fs::path demoRoot = DemoTree::ensure(Platform::current().cachesFolder());
-        return CommandContext{Platform::rooted(demoRoot), json, out, progress, {"--demo"}};
+        userArguments.insert(userArguments.begin(), "--demo");
+        return CommandContext{rooted(demoRoot), json, out, progress, userArguments};
     }
     if (!root.empty()) {
         std::error_code error;
         if (!fs::is_directory(root, error)) {
-            throw UsageError("The folder \"" + root +
+            throw UsageError("The folder \"" + Text::printable(root) +
                              "\" does not exist. Pass the folder where a Mac disk is mounted.");
         }
         // Absolute, so that a suggested command works from any folder.
         const fs::path absolute = fs::absolute(root, error);
         const std::string shown = error ? root : Location::standardized(absolute).string();
-        return CommandContext{Platform::rooted(root), json, out, progress, {"--root", shown}};
+        userArguments.insert(userArguments.begin(), {"--root", shown});
+        return CommandContext{rooted(root), json, out, progress, userArguments};
     }
     return CommandContext{Platform::current(), json, out, progress};
 }
@@ -106,10 +133,10 @@ InstalledApp CommandContext::findApp(const std::vector<InstalledApp>& installed,
     } catch (const AppLookupError& error) {
         switch (error.kind()) {
         case AppLookupError::Kind::several:
-            throw UsageError("Several applications fit \"" + query +
+            throw UsageError("Several applications fit \"" + Text::printable(query) +
                              "\"; pass the path of the one you mean:" + candidateLines(error.candidates()));
         case AppLookupError::Kind::none:
-            throw UsageError(error.what() +
+            throw UsageError(Text::printable(error.what()) +
                              (error.candidates().empty()
                                   ? std::string(" Run 'tarnwick-cli apps' to see them, or pass "
                                                 "the path of an .app bundle.")
@@ -118,8 +145,30 @@ InstalledApp CommandContext::findApp(const std::vector<InstalledApp>& installed,
         case AppLookupError::Kind::notAnApp:
             break;
         }
-        throw UsageError(error.what());
+        throw UsageError(Text::printable(error.what()));
     }
+}
+
+std::string printableMessage(const std::exception& error) {
+    if (dynamic_cast<const UsageError*>(&error) != nullptr) {
+        return error.what();
+    }
+    const auto* trash = dynamic_cast<const TrashError*>(&error);
+    if (trash == nullptr || trash->kind() != TrashError::Kind::partial) {
+        return Text::printable(error.what());
+    }
+    // A heading of our own, then the failures, one per line, each quoting what failed.
+    const std::vector<std::string>& failures = trash->lines();
+    std::size_t quoted = failures.empty() ? 0 : failures.size() - 1; // the line breaks between them
+    for (const std::string& line : failures) {
+        quoted += line.size();
+    }
+    const std::string_view message = error.what();
+    std::string result(message.substr(0, message.size() - std::min(quoted, message.size())));
+    for (std::size_t index = 0; index < failures.size(); ++index) {
+        result += (index == 0 ? "" : "\n") + Text::printable(failures[index]);
+    }
+    return result;
 }
 
 } // namespace tarnwick

@@ -4,6 +4,7 @@
 #include "cli/ProgressLine.h"
 #include "platform/Platform.h"
 
+#include <exception>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -26,16 +27,18 @@ struct CommandContext {
     bool json = false;
     std::ostream& out;
     ProgressLine& progress;
-    // The global options that name the system looked at ("--demo", "--root DIR" or none), so that a
-    // command the program suggests acts on the same one.
+    // The global options that name the system looked at ("--demo" or "--root DIR", then "--user NAME" if
+    // given, or none), so that a command the program suggests acts on the same one.
     std::vector<std::string> systemArguments{};
 
-    // The real system, a Mac disk mounted at `root`, or the demo tree (built on first use).
-    static CommandContext make(const std::string& root, bool demo, bool json, std::ostream& out,
-                               ProgressLine& progress);
+    // The real system, a Mac disk mounted at `root`, or the demo tree (built on first use); on a disk or
+    // the demo, the home of `user` when one is named. A UsageError when the home cannot be told.
+    static CommandContext make(const std::string& root, bool demo, const std::string& user, bool json,
+                               std::ostream& out, ProgressLine& progress);
 
     // A command line to suggest to the user, ready to paste into a shell: "tarnwick-cli", the system
-    // arguments, then `arguments`, each quoted where the shell needs it.
+    // arguments, then `arguments`, each quoted where the shell needs it (as $'...' with escapes when it
+    // holds what a terminal would act on).
     std::string commandLine(const std::vector<std::string>& arguments) const;
 
     // Every installed application, sorted by name, with sizes if asked; the search and the measuring
@@ -46,6 +49,10 @@ struct CommandContext {
     // candidates when no single one fits.
     InstalledApp findApp(const std::vector<InstalledApp>& installed, const std::string& query) const;
 };
+
+// The message of a failure as standard error shows it: what it quotes from disk escaped (Text::printable),
+// its own line breaks kept. A UsageError is shown as written: its text escapes what it quotes.
+std::string printableMessage(const std::exception& error);
 
 // The result of a scan run by a command. Nothing here ever requests a stop, so every scan completes.
 template <typename Result> Result completed(std::optional<Result> result) {

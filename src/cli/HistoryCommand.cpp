@@ -2,6 +2,7 @@
 
 #include "cli/HistoryReport.h"
 #include "cli/ResidualReport.h"
+#include "platform/Text.h"
 #include "removal/HistoryFormat.h"
 #include "removal/TrashManager.h"
 #include "session/RemovalTexts.h"
@@ -21,7 +22,7 @@ std::string removalCount(std::size_t count) {
 // Says on standard error what opening or clearing the history found that could not be read, and where
 // it is now. False when the history as a whole could not be read.
 bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
-    const std::string place = upkeep.keptAside ? ResidualReport::printable(upkeep.keptAside->native()) : "";
+    const std::string place = upkeep.keptAside ? Text::printable(upkeep.keptAside->native()) : "";
     if (upkeep.fileWasUnreadable) {
         if (upkeep.keptAside) {
             std::cerr << "tarnwick-cli: The removal history could not be read. It was kept aside as \""
@@ -29,7 +30,7 @@ bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
                       << "\"; what it recorded cannot be restored by Tarnwick, but nothing was deleted.\n";
         } else {
             std::cerr << "tarnwick-cli: The removal history could not be read, and could not be kept aside ("
-                      << upkeep.failure << ").\n";
+                      << Text::printable(upkeep.failure) << ").\n";
         }
         return false;
     }
@@ -81,8 +82,8 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
     case Action::clear: {
         const HistoryFile::Outcome cleared = trash.clearHistory();
         if (!reportUnreadable(cleared) || !cleared.written) {
-            std::cerr << "tarnwick-cli: The removal history could not be cleared (" << cleared.failure
-                      << ").\n";
+            std::cerr << "tarnwick-cli: The removal history could not be cleared ("
+                      << Text::printable(cleared.failure) << ").\n";
             return 1;
         }
         done = before.records.empty() ? "The removal history was already empty."
@@ -94,7 +95,7 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
         const RemovalRecord& record = HistoryReport::find(before.records, options.identifier, context);
         const bool restorable = trash.isRestorable(record);
         trash.removeRecord(record.id);
-        done = "Forgot the removal of " + ResidualReport::printable(record.appName) + " (" +
+        done = "Forgot the removal of " + Text::printable(record.appName) + " (" +
                RemovalTexts::summary(record) + ").";
         if (restorable) {
             done += " Its items stay in the Trash, but Tarnwick can no longer put them back.";

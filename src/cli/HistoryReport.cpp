@@ -1,6 +1,6 @@
 #include "cli/HistoryReport.h"
 
-#include "cli/ResidualReport.h"
+#include "platform/Text.h"
 #include "session/RemovalTexts.h"
 
 #include <algorithm>
@@ -26,7 +26,7 @@ void print(std::ostream& out, const std::vector<RemovalRecord>& records,
            const std::function<bool(const RemovalRecord&)>& isRestorable, const Options& options) {
     bool first = true;
     for (const RemovalRecord& record : records) {
-        out << (first ? "" : "\n") << ResidualReport::printable(record.appName) << '\n'
+        out << (first ? "" : "\n") << Text::printable(record.appName) << '\n'
             << "  " << RemovalTexts::summary(record) << '\n'
             << "  ID " << record.id.string() << '\n';
         first = false;
@@ -36,8 +36,8 @@ void print(std::ostream& out, const std::vector<RemovalRecord>& records,
         }
         if (options.paths) {
             for (const TrashPair& pair : record.items) {
-                out << "    " << ResidualReport::printable(pair.originalPath) << "\n      \u2192 "
-                    << ResidualReport::printable(pair.trashPath) << '\n';
+                out << "    " << Text::printable(pair.originalPath) << "\n      \u2192 "
+                    << Text::printable(pair.trashPath) << '\n';
             }
         }
     }
@@ -54,7 +54,7 @@ const RemovalRecord& find(const std::vector<RemovalRecord>& records, std::string
             return *match;
         }
     } else if (identifier.size() < shortestPrefix) {
-        throw UsageError("\"" + ResidualReport::printable(identifier) +
+        throw UsageError("\"" + Text::printable(identifier) +
                          "\" is too short to name a removal: give at least the first " +
                          std::to_string(shortestPrefix) + " characters of its ID." + seeHistory);
     } else {
@@ -65,7 +65,7 @@ const RemovalRecord& find(const std::vector<RemovalRecord>& records, std::string
             }
             if (found != nullptr && found->id != record.id) {
                 throw UsageError("Several removals have an ID beginning with \"" +
-                                 ResidualReport::printable(identifier) + "\"; give more of it." + seeHistory);
+                                 Text::printable(identifier) + "\"; give more of it." + seeHistory);
             }
             found = found != nullptr ? found : &record;
         }
@@ -73,8 +73,8 @@ const RemovalRecord& find(const std::vector<RemovalRecord>& records, std::string
             return *found;
         }
     }
-    throw UsageError("No removal in the history has the ID \"" + ResidualReport::printable(identifier) +
-                     "\"." + seeHistory);
+    throw UsageError("No removal in the history has the ID \"" + Text::printable(identifier) + "\"." +
+                     seeHistory);
 }
 
 } // namespace tarnwick::HistoryReport

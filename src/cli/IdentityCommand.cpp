@@ -1,6 +1,7 @@
 #include "cli/IdentityCommand.h"
 
 #include "catalogue/AppIdentityReader.h"
+#include "platform/Text.h"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -21,15 +22,15 @@ int IdentityCommand::run(CommandContext& context, const std::string& application
         return 0;
     }
 
-    context.out << app.name << "  " << app.url.string() << '\n'
-                << "Team identifier: " << identity.teamID.value_or("none") << '\n';
+    context.out << Text::printable(app.name) << "  " << Text::printable(app.url.native()) << '\n'
+                << "Team identifier: " << Text::printable(identity.teamID.value_or("none")) << '\n';
     if (identity.entitlementIdentifiers.empty()) {
         context.out << "Entitlement identifiers: none\n";
         return 0;
     }
     context.out << "Entitlement identifiers:\n";
     for (const auto& identifier : identity.entitlementIdentifiers) {
-        context.out << "  " << identifier << '\n';
+        context.out << "  " << Text::printable(identifier) << '\n';
     }
     return 0;
 }

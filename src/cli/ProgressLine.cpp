@@ -1,5 +1,7 @@
 #include "cli/ProgressLine.h"
 
+#include "platform/Text.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -23,7 +25,7 @@ void ProgressLine::show(const std::string& text, bool force) {
     lastDrawn_ = now;
     visible_ = true;
     // Carriage return, the text, then erase whatever a longer previous text left on the line.
-    std::fprintf(stderr, "\r%s\x1b[K", text.c_str());
+    std::fprintf(stderr, "\r%s\x1b[K", Text::printable(text).c_str());
     std::fflush(stderr);
 }
 

@@ -14,7 +14,8 @@ public:
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
-    // Shows `text`, at most about ten times a second unless `force` is set.
+    // Shows `text` (through Text::printable: it may name an application), at most about ten times a second
+    // unless `force` is set.
     void show(const std::string& text, bool force = false);
     void clear();
 

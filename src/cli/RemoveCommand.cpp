@@ -3,6 +3,7 @@
 #include "catalogue/ByteFormat.h"
 #include "cli/ResidualReport.h"
 #include "cli/ScanCommand.h"
+#include "platform/Text.h"
 #include "removal/HistoryFormat.h"
 #include "removal/TrashError.h"
 #include "removal/TrashManager.h"
@@ -24,8 +25,8 @@ std::vector<ResidualItem> chosenItems(const std::vector<ResidualItem>& found,
     try {
         return ItemChoice::choose(found, options.items);
     } catch (const ItemChoice::NotAFinding& error) {
-        throw UsageError("\"" + ResidualReport::printable(error.path()) +
-                         "\" is not among the items found for " + options.application + ". Run '" +
+        throw UsageError("\"" + Text::printable(error.path()) + "\" is not among the items found for " +
+                         Text::printable(options.application) + ". Run '" +
                          context.commandLine({"scan", options.application}) + "' to see them.");
     }
 }
@@ -61,8 +62,8 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
         if (error.kind() != TrashError::Kind::nothingSelected) {
             throw;
         }
-        std::cerr << "tarnwick-cli: " << error.what() << "\nNothing of "
-                  << ResidualReport::printable(app.name)
+        std::cerr << "tarnwick-cli: " << printableMessage(error) << "\nNothing of "
+                  << Text::printable(app.name)
                   << " is preselected; name what to remove with --item PATH (see '"
                   << context.commandLine({"scan", options.application}) << "').\n";
         return 1;
@@ -77,8 +78,7 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
     // With --json, standard output carries only the result; the question goes to the terminal.
     std::ostream& shown = context.json ? std::cerr : context.out;
     if (!context.json || asks) {
-        shown << ResidualReport::printable(app.name) << "  " << ResidualReport::printable(app.url.native())
-              << "\n\n";
+        shown << Text::printable(app.name) << "  " << Text::printable(app.url.native()) << "\n\n";
         ResidualReport::print(shown, chosen, {.preselectedTotal = false});
         shown << '\n';
     }
@@ -111,7 +111,7 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
         context.progress.clear();
     } catch (const TrashError& error) {
         context.progress.clear();
-        std::cerr << "tarnwick-cli: " << error.what() << '\n';
+        std::cerr << "tarnwick-cli: " << printableMessage(error) << '\n';
         if (const auto& recorded = error.recordedRemoval()) {
             std::cerr << "What did move went to the Trash. To put it back: "
                       << context.commandLine({"restore", recorded->string()}) << '\n';

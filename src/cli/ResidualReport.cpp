@@ -1,6 +1,7 @@
 #include "cli/ResidualReport.h"
 
 #include "catalogue/ByteFormat.h"
+#include "platform/Text.h"
 #include "session/RemovalTexts.h"
 
 #include <algorithm>
@@ -19,15 +20,6 @@ std::string padded(std::string_view text, std::size_t width, bool right) {
 }
 
 } // namespace
-
-std::string printable(std::string_view text) {
-    std::string result(text);
-    std::replace_if(
-        result.begin(), result.end(),
-        [](char character) { return static_cast<unsigned char>(character) < 0x20 || character == '\x7f'; },
-        '?');
-    return result;
-}
 
 void print(std::ostream& out, const std::vector<ResidualItem>& items, const Options& options) {
     if (items.empty()) {
@@ -61,17 +53,17 @@ void print(std::ostream& out, const std::vector<ResidualItem>& items, const Opti
         const std::string& sharedReason = section.front()->reason;
         const bool once = options.reasons == Reasons::oncePerSection;
         if (once && !sharedReason.empty()) {
-            out << "  " << printable(sharedReason) << '\n';
+            out << "  " << Text::printable(sharedReason) << '\n';
         }
         for (const ResidualItem* item : section) {
             out << "  " << (item->selected ? "[x] " : "[ ] ")
                 << padded(title(item->confidence), confidenceWidth, false) << "  "
                 << padded(ByteFormat::string(item->size), sizeWidth, true) << "  "
-                << printable(item->url.native()) << '\n';
+                << Text::printable(item->url.native()) << '\n';
             const bool showsReason =
                 once ? item->reason != sharedReason : item->confidence == MatchConfidence::possible;
             if (showsReason && !item->reason.empty()) {
-                out << reasonIndent << printable(item->reason) << '\n';
+                out << reasonIndent << Text::printable(item->reason) << '\n';
             }
         }
     }

@@ -36,10 +36,6 @@ struct Options {
 // for no items: the caller says what was looked for.
 void print(std::ostream& out, const std::vector<ResidualItem>& items, const Options& options = {});
 
-// The text with control characters shown as "?": a file name may hold line breaks or terminal escapes,
-// and shown raw they could fake lines of the report.
-std::string printable(std::string_view text);
-
 // The layout every command uses for JSON: two-space indent, invalid UTF-8 replaced, a final line break.
 void printJson(std::ostream& out, const nlohmann::ordered_json& value);
 

@@ -3,6 +3,7 @@
 #include "cli/HistoryReport.h"
 #include "cli/ResidualReport.h"
 #include "platform/FileOperations.h"
+#include "platform/Text.h"
 #include "removal/TrashError.h"
 #include "removal/TrashManager.h"
 #include "session/RemovalTexts.h"
@@ -58,22 +59,20 @@ int RestoreCommand::run(CommandContext& context, const std::string& identifier) 
         ResidualReport::printJson(
             context.out, {{"id", record.id.string()}, {"appName", record.appName}, {"restored", restored}});
     } else if (record.state == RemovalRecord::State::restored) {
-        context.out << "Nothing to restore: the items of the removal of "
-                    << ResidualReport::printable(record.appName) << " (" << RemovalTexts::summary(record)
-                    << ") were put back already.\n";
+        context.out << "Nothing to restore: the items of the removal of " << Text::printable(record.appName)
+                    << " (" << RemovalTexts::summary(record) << ") were put back already.\n";
     } else if (waiting.empty()) {
-        context.out << "Nothing to restore: no item of the removal of "
-                    << ResidualReport::printable(record.appName) << " (" << RemovalTexts::summary(record)
-                    << ") is in the Trash any more.\n";
+        context.out << "Nothing to restore: no item of the removal of " << Text::printable(record.appName)
+                    << " (" << RemovalTexts::summary(record) << ") is in the Trash any more.\n";
     } else if (!restored.empty()) {
         context.out << "Put back " << RemovalTexts::itemCount(restored.size()) << " of "
-                    << ResidualReport::printable(record.appName) << ":\n";
+                    << Text::printable(record.appName) << ":\n";
         for (const std::string& path : restored) {
-            context.out << "  " << ResidualReport::printable(path) << '\n';
+            context.out << "  " << Text::printable(path) << '\n';
         }
     }
     if (failure) {
-        std::cerr << "tarnwick-cli: " << failure->what() << '\n';
+        std::cerr << "tarnwick-cli: " << printableMessage(*failure) << '\n';
         return 1;
     }
     return 0;

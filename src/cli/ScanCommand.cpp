@@ -3,6 +3,7 @@
 #include "catalogue/ByteFormat.h"
 #include "catalogue/FileUtilities.h"
 #include "cli/ResidualReport.h"
+#include "platform/Text.h"
 #include "session/ReportJson.h"
 #include "session/ResidualSearch.h"
 
@@ -23,11 +24,12 @@ int ScanCommand::run(CommandContext& context, const std::string& application) {
             context.out, {{"app", ReportJson::appJson(app)}, {"items", ReportJson::itemsJson(items)}});
         return 0;
     }
-    context.out << app.name << "  " << app.version << (app.bundleID.empty() ? "" : "  " + app.bundleID)
+    context.out << Text::printable(app.name) << "  " << Text::printable(app.version)
+                << (app.bundleID.empty() ? "" : "  " + Text::printable(app.bundleID))
                 << (app.isSystem ? "  (system)" : "") << '\n'
-                << app.url.string() << "  " << ByteFormat::string(*app.size) << "\n\n";
+                << Text::printable(app.url.native()) << "  " << ByteFormat::string(*app.size) << "\n\n";
     if (items.empty()) {
-        context.out << "Nothing found that " << app.name << " left behind.\n";
+        context.out << "Nothing found that " << Text::printable(app.name) << " left behind.\n";
         return 0;
     }
     ResidualReport::print(context.out, items, {.reasons = ResidualReport::Reasons::afterPossibleItems});

@@ -11,6 +11,9 @@ TextTable::TextTable(std::vector<Column> columns)
 
 void TextTable::addRow(std::vector<std::string> cells) {
     cells.resize(columns_.size());
+    for (std::string& cell : cells) {
+        cell = Text::printable(cell);
+    }
     rows_.push_back(std::move(cells));
 }
 

@@ -6,7 +6,8 @@
 
 namespace tarnwick {
 
-// A plain text table with a header row; columns are as wide as their widest cell.
+// A plain text table with a header row; columns are as wide as their widest cell. Cells hold text from
+// disk, and are shown through Text::printable.
 class TextTable {
 public:
     enum class Alignment { left, right };

@@ -6,6 +6,7 @@
 #include "cli/RemoveCommand.h"
 #include "cli/RestoreCommand.h"
 #include "cli/ScanCommand.h"
+#include "platform/Text.h"
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
@@ -34,10 +35,14 @@ int main(int argc, char** argv) {
     cli.require_subcommand(1);
 
     std::string root;
+    std::string user;
     bool demo = false;
     bool json = false;
     cli.add_option("--root", root, "Look at a Mac disk mounted at DIR instead of this system")
         ->option_text("DIR");
+    cli.add_option("--user", user,
+                   "With --root or --demo: use the home of this user (a folder in Users) on that disk")
+        ->option_text("NAME");
     cli.add_flag("--demo", demo, "Look at the built-in demo tree (built on first use)");
     cli.add_flag("--json", json, "Print results as JSON");
 
@@ -97,9 +102,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         // A misspelt command is left over as an argument; name it rather than ask for a command.
         if (const auto leftover = cli.remaining(); !leftover.empty() && !leftover.front().starts_with("-")) {
-            return usageFailure("unknown command '" + leftover.front() + "'");
+            return usageFailure("unknown command '" + Text::printable(leftover.front()) + "'");
         }
-        return usageFailure(error.what());
+        return usageFailure(Text::printable(error.what()));
     }
 
     const auto run = [&](CommandContext& context) {
@@ -134,12 +139,12 @@ int main(int argc, char** argv) {
     int status = 1;
     try {
         ProgressLine progress;
-        CommandContext context = CommandContext::make(root, demo, json, std::cout, progress);
+        CommandContext context = CommandContext::make(root, demo, user, json, std::cout, progress);
         status = run(context);
     } catch (const UsageError& error) {
         return usageFailure(error.what());
     } catch (const std::exception& error) {
-        std::cerr << "tarnwick-cli: " << error.what() << '\n';
+        std::cerr << "tarnwick-cli: " << printableMessage(error) << '\n';
         return 1;
     }
     // A result that did not reach its reader is no success: a full disk or a closed pipe must show.

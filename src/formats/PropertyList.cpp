@@ -47,6 +47,26 @@ bool startsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
 }
 
+// XML in UTF-16, as some editors save Info.plist files, as UTF-8: the XML reader takes nothing else. The
+// byte-order mark tells the order, or without one the declaration "<?xml" written in UTF-16. Nothing for
+// bytes in any other encoding.
+std::optional<std::string> utf16XmlAsUtf8(std::string_view bytes) {
+    using Text::Utf16Order;
+    if (startsWith(bytes, "\xFF\xFE") || startsWith(bytes, "\xFE\xFF")) {
+        const Utf16Order order = bytes[0] == '\xFF' ? Utf16Order::littleEndian : Utf16Order::bigEndian;
+        return Text::fromUtf16Bytes(bytes.substr(2), order);
+    }
+    constexpr std::string_view declarationLittle("<\0?\0x\0m\0l\0", 10);
+    constexpr std::string_view declarationBig("\0<\0?\0x\0m\0l", 10);
+    if (startsWith(bytes, declarationLittle)) {
+        return Text::fromUtf16Bytes(bytes, Utf16Order::littleEndian);
+    }
+    if (startsWith(bytes, declarationBig)) {
+        return Text::fromUtf16Bytes(bytes, Utf16Order::bigEndian);
+    }
+    return std::nullopt;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // libplist nodes to owned values.
 
@@ -263,12 +283,14 @@ std::optional<PlistValue> parse(std::string_view bytes) {
         }
         plist_from_bin(bytes.data(), length, &root);
     } else {
-        std::string_view text = bytes;
+        const std::optional<std::string> converted = utf16XmlAsUtf8(bytes);
+        std::string_view text = converted ? std::string_view(*converted) : bytes;
         if (startsWith(text, "\xEF\xBB\xBF")) {
             text.remove_prefix(3);
         }
         const std::size_t first = text.find_first_not_of(" \t\r\n");
-        if (first == std::string_view::npos || text[first] != '<' || !PlistInputCheck::isSafeXml(text)) {
+        if (first == std::string_view::npos || text[first] != '<' ||
+            text.size() > std::numeric_limits<std::uint32_t>::max() || !PlistInputCheck::isSafeXml(text)) {
             return std::nullopt;
         }
         plist_from_xml(text.data(), static_cast<std::uint32_t>(text.size()), &root);

@@ -13,7 +13,8 @@ namespace tarnwick {
 // Reading and writing property lists (XML and binary). The only code that talks to libplist.
 namespace PropertyList {
 
-// Parses XML or binary property-list bytes. Nothing for anything else, including malformed input.
+// Parses XML (UTF-8, or UTF-16 with a byte-order mark or a UTF-16 declaration) or binary property-list
+// bytes. Nothing for anything else, including malformed input.
 std::optional<PlistValue> parse(std::string_view bytes);
 
 // No property list the system reads (nor a strings file) comes near this size; a larger file is not read.

@@ -58,23 +58,53 @@ std::optional<fs::path> findPerUserTemporaryFolder(const fs::path& root) {
     return *std::min_element(found.begin(), found.end());
 }
 
-// The home of the disk's user: `<root>/Users/<login name>` when it exists, else the only other user
-// folder there, else `<root>/Users/<login name>` all the same.
-fs::path findHome(const fs::path& root) {
-    const fs::path users = root / "Users";
-    const fs::path own = users / Platform::userName();
+// The names of the user folders in `users`, in name order: "Shared" and hidden folders are nobody's.
+std::vector<std::string> userFolders(const fs::path& users) {
+    std::vector<std::string> names;
     std::error_code error;
-    if (fs::is_directory(own, error)) {
-        return own;
-    }
-    std::vector<fs::path> candidates;
     for (const auto& entry : fs::directory_iterator(users, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name != "Shared" && !name.starts_with(".") && entry.is_directory(error)) {
-            candidates.push_back(entry.path());
+        std::string name = entry.path().filename().string();
+        std::error_code inner;
+        if (name != "Shared" && !name.starts_with(".") && entry.is_directory(inner)) {
+            names.push_back(std::move(name));
         }
     }
-    return candidates.size() == 1 ? candidates.front() : own;
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// "alice, bob", or "none".
+std::string listed(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return list.empty() ? "none" : list;
+}
+
+// The home of the disk's user: that of `user` when one is named; else `<root>/Users/<login name>` when
+// it exists, else the only other user folder there, else `<root>/Users/<login name>` all the same.
+fs::path findHome(const fs::path& root, const std::string& user) {
+    const fs::path users = root / "Users";
+    const std::vector<std::string> names = userFolders(users);
+    if (!user.empty()) {
+        if (std::find(names.begin(), names.end(), user) == names.end()) {
+            throw HomeChoiceError("There is no user folder \"" + user + "\" in \"" + users.string() +
+                                  "\"; the user folders there: " + listed(names) + ".");
+        }
+        return users / user;
+    }
+    const fs::path own = users / Platform::userName();
+    std::error_code error;
+    if (fs::is_directory(own, error) || names.empty()) {
+        return own;
+    }
+    if (names.size() > 1) {
+        throw HomeChoiceError("There are several user folders in \"" + users.string() +
+                              "\", and none is named \"" + Platform::userName() +
+                              "\" (the login name): " + listed(names) + ".");
+    }
+    return users / names.front();
 }
 
 } // namespace
@@ -100,18 +130,18 @@ Platform Platform::current() {
     folders.xdgDataHome = environment("XDG_DATA_HOME");
     folders.xdgCacheHome = environment("XDG_CACHE_HOME");
 #endif
-    folders.preferredLanguages = languagesFromEnvironment();
+    folders.preferredLanguages = userLanguages();
     return Platform(std::move(folders));
 }
 
-Platform Platform::rooted(const fs::path& root) {
+Platform Platform::rooted(const fs::path& root, const std::string& user) {
     Folders folders;
     folders.systemRoot = Location::standardized(fs::absolute(root));
-    folders.home = findHome(folders.systemRoot);
+    folders.home = findHome(folders.systemRoot, user);
     folders.temporary = findPerUserTemporaryFolder(folders.systemRoot)
                             .value_or(folders.systemRoot / "private/var/folders/zz" / userName() / "T");
     folders.layout = FolderLayout::macOS;
-    folders.preferredLanguages = languagesFromEnvironment();
+    folders.preferredLanguages = userLanguages();
     return Platform(std::move(folders));
 }
 
@@ -194,6 +224,25 @@ std::vector<std::string> Platform::languagesFromEnvironment() {
         }
     }
     add(locale);
+    return languages;
+}
+
+#ifndef __APPLE__
+std::vector<std::string> Platform::languagesFromSystem() {
+    return {};
+}
+#endif
+
+std::vector<std::string> Platform::userLanguages(const std::vector<std::string>& fromSystem) {
+    const bool chosen = !environment("LANGUAGE").empty() || !environment("LC_ALL").empty() ||
+                        !environment("LC_MESSAGES").empty();
+    const std::vector<std::string> fromEnvironment = languagesFromEnvironment();
+    std::vector<std::string> languages = chosen ? fromEnvironment : fromSystem;
+    for (const std::string& language : chosen ? fromSystem : fromEnvironment) {
+        if (std::find(languages.begin(), languages.end(), language) == languages.end()) {
+            languages.push_back(language);
+        }
+    }
     return languages;
 }
 

@@ -10,6 +10,7 @@
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 namespace tarnwick::Text {
 namespace {
@@ -109,6 +110,11 @@ bool isMark(UChar32 c) {
 // Unicode rules give the ASCII answer, without the conversions.
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Printable ASCII: one character per byte, none that a terminal acts on.
+bool isPrintableAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 char asciiLower(char c) {
@@ -225,8 +231,8 @@ bool localizedCaseInsensitiveContains(std::string_view text, std::string_view se
 }
 
 std::size_t characterCount(std::string_view text) {
-    // Printable ASCII is one character per byte; anything else may combine ("e" + U+0301, "\r\n").
-    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    // Anything but printable ASCII may combine ("e" + U+0301, "\r\n").
+    if (isPrintableAscii(text)) {
         return text.size();
     }
     UErrorCode status = U_ZERO_ERROR;
@@ -255,6 +261,59 @@ std::string validUtf8(std::string_view bytes) {
 
 std::string fromUtf16(std::u16string_view units) {
     return toUtf8(icu::UnicodeString(units.data(), icuLength(units)));
+}
+
+std::string fromUtf16Bytes(std::string_view bytes, Utf16Order order) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t index = 0; index + 1 < bytes.size(); index += 2) {
+        const auto first = static_cast<unsigned char>(bytes[index]);
+        const auto second = static_cast<unsigned char>(bytes[index + 1]);
+        units.push_back(static_cast<char16_t>(order == Utf16Order::bigEndian ? (first << 8 | second)
+                                                                             : (second << 8 | first)));
+    }
+    std::string text = fromUtf16(units);
+    if (bytes.size() % 2 != 0) {
+        text += "\uFFFD";
+    }
+    return text;
+}
+
+std::string printable(std::string_view text) {
+    if (isPrintableAscii(text)) {
+        return std::string(text);
+    }
+    const std::string valid = validUtf8(text);
+    std::string result;
+    result.reserve(valid.size());
+    const auto escaped = [&result](std::string_view prefix, UChar32 c, int digits) {
+        result += prefix;
+        for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+            result += hexDigit(static_cast<unsigned>(c) >> shift);
+        }
+    };
+    const auto length = static_cast<std::int32_t>(std::min<std::size_t>(valid.size(), INT32_MAX));
+    for (std::int32_t index = 0; index < length;) {
+        const std::int32_t start = index;
+        UChar32 c = 0;
+        U8_NEXT(valid.data(), index, length, c);
+        const std::int8_t category = u_charType(c);
+        if (c == '\n') {
+            result += "\\n";
+        } else if (c == '\r') {
+            result += "\\r";
+        } else if (c == '\t') {
+            result += "\\t";
+        } else if (c < 0x80 && category == U_CONTROL_CHAR) {
+            escaped("\\x", c, 2);
+        } else if (category == U_CONTROL_CHAR || category == U_LINE_SEPARATOR ||
+                   category == U_PARAGRAPH_SEPARATOR || u_hasBinaryProperty(c, UCHAR_BIDI_CONTROL)) {
+            escaped("\\u", c, 4);
+        } else {
+            result.append(valid, static_cast<std::size_t>(start), static_cast<std::size_t>(index - start));
+        }
+    }
+    return result;
 }
 
 int hexDigitValue(char character) {

@@ -48,6 +48,17 @@ std::string validUtf8(std::string_view bytes);
 // UTF-16 code units as UTF-8; a surrogate without its partner becomes U+FFFD.
 std::string fromUtf16(std::u16string_view units);
 
+// UTF-16 bytes in the given byte order as UTF-8; ill-formed units, and half a unit at the end, become
+// U+FFFD. A byte-order mark at the start is kept as U+FEFF: the caller decides what it means.
+enum class Utf16Order { littleEndian, bigEndian };
+std::string fromUtf16Bytes(std::string_view bytes, Utf16Order order);
+
+// Text from disk as a terminal may show it: what could move the cursor, clear the screen, retitle the
+// window, break the line or reorder what follows is escaped ("\n", "\x1B", "\u0085", "\u202E"): control
+// characters (C0, DEL, C1), line and paragraph separators and bidirectional formatting characters.
+// Everything else, non-ASCII letters included, is kept; ill-formed UTF-8 becomes U+FFFD.
+std::string printable(std::string_view text);
+
 // The value of one hexadecimal digit in either case; -1 for any other character.
 int hexDigitValue(char character);
 

@@ -1,7 +1,5 @@
 #include "removal/AdminProtocol.h"
 
-#include "platform/Text.h"
-
 #include <charconv>
 #include <limits>
 
@@ -15,14 +13,6 @@ constexpr std::string_view failedPrefix = "failed ";
 
 // Owner, Trash folder, batch folder name.
 constexpr std::size_t fixedArguments = 3;
-
-std::string hexEscape(std::string_view prefix, unsigned value, int digits) {
-    std::string result(prefix);
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
-        result += Text::hexDigit((value >> shift) & 0xFU);
-    }
-    return result;
-}
 
 AdminItemOutcome failed(std::string message) {
     return {AdminItemOutcome::Result::failed, std::move(message)};
@@ -113,38 +103,6 @@ std::vector<AdminItemOutcome> outcomes(std::string_view answer, std::size_t move
     }
     while (result.size() < moveCount) {
         result.push_back(failed("The administrator helper gave no answer for this item."));
-    }
-    return result;
-}
-
-std::string printable(std::string_view text) {
-    const std::string valid = Text::validUtf8(text);
-    std::string result;
-    result.reserve(valid.size());
-    for (std::size_t index = 0; index < valid.size(); ++index) {
-        const auto byte = static_cast<unsigned char>(valid[index]);
-        const auto next = [&](std::size_t offset) {
-            return index + offset < valid.size() ? static_cast<unsigned char>(valid[index + offset]) : 0U;
-        };
-        if (byte == '\n') {
-            result += "\\n";
-        } else if (byte == '\r') {
-            result += "\\r";
-        } else if (byte == '\t') {
-            result += "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            result += hexEscape("\\x", byte, 2);
-        } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {
-            // C1 controls, NEL among them.
-            result += hexEscape("\\u", next(1), 4);
-            index += 1;
-        } else if (byte == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)) {
-            // The line and paragraph separators.
-            result += hexEscape("\\u", 0x2000U | (next(2) & 0x3FU), 4);
-            index += 2;
-        } else {
-            result += valid[index];
-        }
     }
     return result;
 }

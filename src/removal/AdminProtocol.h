@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Text.h"
 #include "removal/AdminRequest.h"
 
 #include <cstddef>
@@ -38,9 +39,8 @@ std::string line(const AdminItemOutcome& outcome);
 // gave no readable answer for (it stopped early, or something else wrote there) counts as failed.
 std::vector<AdminItemOutcome> outcomes(std::string_view answer, std::size_t moveCount);
 
-// `text` as one line that shows what it holds: bytes that are not UTF-8 become U+FFFD, line breaks and
-// other control characters become escapes ("\n", "\x1B", "\u2028").
-std::string printable(std::string_view text);
+// What an answer line quotes, escaped as for a terminal: it stays one line, and shows what it holds.
+using Text::printable;
 
 } // namespace AdminProtocol
 } // namespace tarnwick

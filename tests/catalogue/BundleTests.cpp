@@ -67,6 +67,28 @@ TEST_F(BundleTests, ReadsXmlAndBinaryInfoPlists) {
     }
 }
 
+// The bytes of UTF-16 text in either order.
+std::string bytes(std::u16string_view text, bool bigEndian) {
+    std::string result;
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        result += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return result;
+}
+
+TEST_F(BundleTests, ReadsUtf16XmlInfoPlists) {
+    const std::u16string xml = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<plist version=\"1.0\"><dict>"
+                               u"<key>CFBundleName</key><string>\u00C9diteur</string></dict></plist>";
+    for (const auto& file :
+         {bytes(u"\uFEFF" + xml, false), bytes(u"\uFEFF" + xml, true), bytes(xml, false), bytes(xml, true)}) {
+        const auto bundle = Bundle::open(makeApp(file), {});
+        EXPECT_EQ(bundle->infoDictionary(), (Dictionary{{"CFBundleName", "\u00C9diteur"}}));
+    }
+    // UTF-16 that is no property list is no information.
+    EXPECT_FALSE(Bundle::open(makeApp(bytes(u"\uFEFFCFBundleName = x;", false)), {})->infoDictionary());
+}
+
 TEST_F(BundleTests, InfoIsAbsentWhenMissingCorruptOrNotADictionary) {
     for (const std::string& bytes : {std::string("<plist><dict><key>CFBundleIdentifier</key>"),
                                      PropertyList::toBinary(PlistValue::Array{"com.example.editor"})}) {
@@ -99,6 +121,15 @@ TEST_F(BundleTests, RegionVariantsFallBackToTheirLanguage) {
     EXPECT_EQ(pick({"de-CH.UTF-8"}, "en", {"en", "de"}), "de");
     EXPECT_EQ(pick({"zh-Hant-TW"}, "en", {"en", "zh_Hant"}), "zh_Hant");
     EXPECT_EQ(pick({"de"}, "en", {"en", "German"}), "German");
+}
+
+TEST_F(BundleTests, ChineseRegionsFindTheFolderOfTheirScriptBeforePlainChinese) {
+    EXPECT_EQ(pick({"zh_TW"}, "en", {"en", "zh", "zh-Hans", "zh-Hant"}), "zh-Hant");
+    EXPECT_EQ(pick({"zh_HK.UTF-8"}, "en", {"en", "zh", "zh_Hant"}), "zh_Hant");
+    EXPECT_EQ(pick({"zh_CN"}, "en", {"en", "zh", "zh-Hant", "zh-Hans"}), "zh-Hans");
+    EXPECT_EQ(pick({"zh-SG"}, "en", {"en", "zh-Hant", "zh-Hans"}), "zh-Hans");
+    EXPECT_EQ(pick({"zh_TW"}, "en", {"en", "zh-Hant", "zh_TW"}), "zh_TW");
+    EXPECT_EQ(pick({"zh_TW"}, "en", {"en", "zh-Hans"}), "en");
 }
 
 TEST_F(BundleTests, ThenTheDevelopmentRegionThenEnglishThenBase) {

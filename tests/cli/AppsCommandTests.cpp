@@ -69,13 +69,37 @@ TEST_F(AppsCommandTest, TableShowsSizesAndMarksSystemApps) {
     EXPECT_TRUE(result.err.empty()) << "no progress line when standard error is not a terminal";
 }
 
+TEST(CommandLineTest, UserPicksTheHomeOnADiskWithSeveral) {
+    testing::TemporaryFolder folder;
+    for (const std::string user : {"alice", "bob"}) {
+        TreeBuilder(testing::makeTestPlatform(folder, user))
+            .addApp(folder / "Users" / user / "Applications", {.fileName = user + ".app"});
+    }
+    const std::string root = folder.path().string();
+    const auto picked = testing::runCli({"--root", root, "apps", "--json", "--user", "bob"});
+    ASSERT_EQ(picked.status, 0) << picked.err;
+    EXPECT_EQ(nlohmann::json::parse(picked.out).at(0).at("name"), "bob");
+    // Suggested commands look at the same home.
+    EXPECT_NE(testing::runCli({"--root", root, "--user", "bob", "history"}).out.find("--user bob remove APP"),
+              std::string::npos);
+
+    for (const auto& arguments : {std::vector<std::string>{"--root", root, "apps"},
+                                  std::vector<std::string>{"--root", root, "--user", "carol", "apps"}}) {
+        const auto result = testing::runCli(arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("alice, bob"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("--user NAME"), std::string::npos) << result.err;
+    }
+}
+
 TEST(CommandLineTest, MistakesGiveAShortUsageErrorAndStatusTwo) {
     testing::TemporaryFolder folder;
     for (const auto& arguments :
          {std::vector<std::string>{"frobnicate"}, std::vector<std::string>{"--frob", "apps"},
           std::vector<std::string>{},
           std::vector<std::string>{"--root", (folder / "missing").string(), "apps"},
-          std::vector<std::string>{"--root", folder.path().string(), "--demo", "apps"}}) {
+          std::vector<std::string>{"--root", folder.path().string(), "--demo", "apps"},
+          std::vector<std::string>{"--user", "tester", "apps"}}) {
         const auto result = testing::runCli(arguments);
         EXPECT_EQ(result.status, 2) << result.err;
         EXPECT_TRUE(result.out.empty());

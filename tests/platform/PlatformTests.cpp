@@ -2,6 +2,7 @@
 #include "platform/PlatformError.h"
 #include "support/TemporaryFolder.h"
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -97,6 +98,26 @@ TEST(PlatformTest, RootedSystemFindsTheUsersFoldersInsideTheRoot) {
               fs::path(root.path().string() + "x/Library"));
 }
 
+TEST(PlatformTest, RootedHomeIsTheNamedUsersElseTheLoginsAndNeverAGuess) {
+    testing::TemporaryFolder root;
+    fs::create_directories(root / "Users/alice");
+    fs::create_directories(root / "Users/bob");
+    ScopedEnvironment environment;
+    for (const auto& [login, user, home] :
+         std::vector<std::array<std::string, 3>>{{"bob", "", "bob"},
+                                                 {"tester", "alice", "alice"},
+                                                 {"tester", "", ""},
+                                                 {"bob", "carol", ""},
+                                                 {"tester", "../Users/alice", ""}}) {
+        environment.set("USER", login);
+        if (home.empty()) {
+            EXPECT_THROW(Platform::rooted(root.path(), user), HomeChoiceError) << login << " " << user;
+        } else {
+            EXPECT_EQ(Platform::rooted(root.path(), user).home(), root / "Users" / home);
+        }
+    }
+}
+
 TEST(PlatformTest, LanguagesComeFromTheLocaleEnvironment) {
     ScopedEnvironment environment;
     environment.set("LC_ALL", std::nullopt);
@@ -107,6 +128,22 @@ TEST(PlatformTest, LanguagesComeFromTheLocaleEnvironment) {
 
     environment.set("LANG", "C");
     EXPECT_TRUE(Platform::languagesFromEnvironment().empty());
+}
+
+// LANG, which a Mac's terminal sets by itself, follows the system's list; what the user set on purpose
+// comes before it.
+TEST(PlatformTest, LanguagesChosenInTheEnvironmentComeBeforeTheSystemsAndLangAfter) {
+    ScopedEnvironment environment;
+    environment.set("LC_MESSAGES", std::nullopt);
+    environment.set("LANGUAGE", std::nullopt);
+    environment.set("LC_ALL", std::nullopt);
+    environment.set("LANG", std::nullopt);
+    const std::vector<std::string> system{"fr-FR", "de-CH"};
+    EXPECT_EQ(Platform::userLanguages(system), system);
+    environment.set("LANG", "de_CH.UTF-8");
+    EXPECT_EQ(Platform::userLanguages(system), (std::vector<std::string>{"fr-FR", "de-CH", "de_CH"}));
+    environment.set("LC_ALL", "it_IT.UTF-8");
+    EXPECT_EQ(Platform::userLanguages(system), (std::vector<std::string>{"it_IT", "fr-FR", "de-CH"}));
 }
 
 TEST(PlatformErrorTest, FindsCodesThroughUnderlyingErrors) {

@@ -59,6 +59,14 @@ TEST(TextTests, TransformationsFollowUnicodeWhateverTheLanguageAndRepairBrokenIn
         // Repair keeps what is well formed, a NUL and characters beyond the first plane included.
         {Text::validUtf8, std::string("a\0\u00e9\U0001F600", 9), std::string("a\0\u00e9\U0001F600", 9)},
         {Text::validUtf8, invalid, "A" + r + "B" + r + r + "C" + r + r + r + r},
+        // What a terminal would act on is escaped; letters of any script, marks and emoji are not.
+        {Text::printable, "a\nb\r\t\x1b]0;x\x07\x7f\u0085\u2028\u2029 caf\u00e9 \xff",
+         "a\\nb\\r\\t\\x1B]0;x\\x07\\x7F\\u0085\\u2028\\u2029 caf\u00e9 " + r},
+        {Text::printable, std::string("\0", 1), "\\x00"},
+        {Text::printable, "\u202Aa\u202Eb\u2066c\u2069\u200E\u200F\u061C",
+         "\\u202Aa\\u202Eb\\u2066c\\u2069\\u200E\\u200F\\u061C"},
+        {Text::printable, "\u05E9\u05DC\u05D5\u05DD \u65E5\u672C Cafe\u0301 \U0001F600 \u200D\u00AD\\x1B",
+         "\u05E9\u05DC\u05D5\u05DD \u65E5\u672C Cafe\u0301 \U0001F600 \u200D\u00AD\\x1B"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.transform(c.input), c.expected) << c.input;
@@ -66,6 +74,9 @@ TEST(TextTests, TransformationsFollowUnicodeWhateverTheLanguageAndRepairBrokenIn
     EXPECT_EQ(Text::fromUtf16(u"a\xD83D\xDE00"), "a\U0001F600");
     // Surrogates without their partner.
     EXPECT_EQ(Text::fromUtf16(std::u16string{0xDE00, u'a', 0xD83D}), r + "a" + r);
+    EXPECT_EQ(Text::fromUtf16Bytes(std::string("\0a\xD8\x3D\xDE\x00\0", 7), Text::Utf16Order::bigEndian),
+              "a\U0001F600" + r);
+    EXPECT_EQ(Text::fromUtf16Bytes(std::string("a\0\x3D\xD8", 4), Text::Utf16Order::littleEndian), "a" + r);
 }
 
 TEST(TextTests, StandardCompareIsCaseInsensitiveAccentSensitiveAndNumeric) {

@@ -69,8 +69,6 @@ TEST(AdminProtocolTest, ArgumentsItCannotHaveWrittenAreNoRequest) {
 }
 
 TEST(AdminProtocolTest, EveryMoveGetsOneAnswerLine) {
-    EXPECT_EQ(AdminProtocol::printable("a\nb\r\x1b\x7f\u0085\u2028 caf\u00e9 \xff"),
-              "a\\nb\\r\\x1B\\x7F\\u0085\\u2028 caf\u00e9 \uFFFD");
     // A message with a line break, line ends changed on the way, an unreadable answer and a missing one.
     const std::string answer = AdminProtocol::line({Result::moved, {}}) + "\r\n" +
                                AdminProtocol::line({Result::failed, "Could not move \"/x\ny\"."}) + "\r\n" +
