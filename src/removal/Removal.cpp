@@ -299,8 +299,8 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
             }
             const std::string message =
                 outcome.errorMessage.empty() ? std::string(authorizationFailed) : outcome.errorMessage;
-            failures.push_back(
-                TrashError::partial({message, "These items stayed where they were: " + names + "."}).what());
+            // One line, like every other failure: it is shown escaped wherever names may hide line breaks.
+            failures.push_back(message + " These items stayed where they were: " + names + ".");
         }
         AdministratorBatch::removeIfEmpty(batch.folder(), *trash);
     }

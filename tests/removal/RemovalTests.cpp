@@ -216,10 +216,9 @@ TEST_F(RemovalTest, ARefusedAuthorisationLeavesTheItemsAndNoBatchFolder) {
         trash.remove(app, {item(daemon), item(cache)});
         FAIL() << "the refusal was not reported";
     } catch (const TrashError& error) {
-        EXPECT_EQ(
-            std::string(error.what()),
-            "Some items could not be moved to Trash:\n\nSome items could not be moved to Trash:\n\nUser "
-            "canceled.\nThese items stayed where they were: B.plist.");
+        EXPECT_EQ(std::string(error.what()),
+                  "Some items could not be moved to Trash:\n\nUser canceled. These "
+                  "items stayed where they were: B.plist.");
     }
     EXPECT_TRUE(fs::exists(daemon));
     EXPECT_TRUE(batchFolders().empty());
