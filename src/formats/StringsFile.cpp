@@ -10,39 +10,24 @@
 namespace tarnwick::StringsFile {
 namespace {
 
-std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        units.push_back(static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first)));
-    }
-    std::string text = Text::fromUtf16(units);
-    if (bytes.size() % 2 != 0) {
-        text += "\uFFFD"; // half a code unit at the end
-    }
-    return text;
-}
-
 // The text as UTF-8, whatever the encoding: a byte-order mark decides, else UTF-16 is recognised by the
 // zero byte that ASCII characters carry, else it is UTF-8.
 std::string decodeText(std::string_view bytes) {
     auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
-        return utf16ToUtf8(bytes.substr(2), false);
+        return Text::fromUtf16Bytes(bytes.substr(2), Text::Utf16Order::littleEndian);
     }
     if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
-        return utf16ToUtf8(bytes.substr(2), true);
+        return Text::fromUtf16Bytes(bytes.substr(2), Text::Utf16Order::bigEndian);
     }
     if (bytes.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
         return Text::validUtf8(bytes.substr(3));
     }
     if (bytes.size() >= 2 && byte(0) != 0 && byte(1) == 0) {
-        return utf16ToUtf8(bytes, false);
+        return Text::fromUtf16Bytes(bytes, Text::Utf16Order::littleEndian);
     }
     if (bytes.size() >= 2 && byte(0) == 0 && byte(1) != 0) {
-        return utf16ToUtf8(bytes, true);
+        return Text::fromUtf16Bytes(bytes, Text::Utf16Order::bigEndian);
     }
     return Text::validUtf8(bytes);
 }
