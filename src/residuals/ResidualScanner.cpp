@@ -90,7 +90,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
         return !tally.stopRequested();
     };
 
-    const auto identity = AppIdentityReader::read(app.url);
+    const auto identity = AppIdentityReader::read(app);
     found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
     const auto identifiers = exactIdentifiers(app, identity);
     const auto logIdentifiers = applicationLogIdentifiers(app);

@@ -1,4 +1,5 @@
 #include "catalogue/AppIdentityReader.h"
+#include "catalogue/AppRecord.h"
 #include "demo/MachOWriter.h"
 #include "demo/TreeBuilder.h"
 #include "formats/DerEntitlements.h"
@@ -185,7 +186,20 @@ TEST_F(AppIdentityReaderTest, TheExecutableNameMustStayInsideTheBundle) {
                     {.fileName = "Escape.app", .extraInfo = {{"CFBundleExecutable", "../Outside"}}});
     MachOWriter::write(thin(signature({})), bundle / "Contents/Outside");
     EXPECT_EQ(AppIdentityReader::read(bundle), Identity{});
+    EXPECT_EQ(AppIdentityReader::read(AppRecord::listed(bundle, false, platform)), Identity{});
     EXPECT_EQ(AppIdentityReader::read(folder / "Applications/Missing.app"), Identity{});
+}
+
+TEST_F(AppIdentityReaderTest, ARecordsExecutableIsReadWithoutOpeningTheBundleAgain) {
+    const fs::path bundle = app(thin(signature({{groups, PlistValue::Array{"group.a"}}})));
+    const InstalledApp record = AppRecord::listed(bundle, false, platform);
+    InstalledApp madeByHand;
+    madeByHand.url = bundle;
+    EXPECT_EQ(AppIdentityReader::read(madeByHand), (Identity{team, {"group.a"}}));
+
+    fs::remove(bundle / "Contents/Info.plist");
+    EXPECT_EQ(AppIdentityReader::read(record), (Identity{team, {"group.a"}}));
+    EXPECT_EQ(AppIdentityReader::read(madeByHand), Identity{});
 }
 
 TEST_F(AppIdentityReaderTest, ALargeExecutableCostsAFewKilobytesOfReading) {
