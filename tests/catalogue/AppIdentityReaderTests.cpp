@@ -203,8 +203,9 @@ TEST_F(AppIdentityReaderTest, ARecordsExecutableIsReadWithoutOpeningTheBundleAga
 }
 
 TEST_F(AppIdentityReaderTest, ALargeExecutableCostsAFewKilobytesOfReading) {
+    // Its signature at the end, after 200 MB of code, as a linker lays it out.
     MachOImage image = thin(signature({{groups, PlistValue::Array{"group.big"}}}));
-    image.paddedSize = 200'000'000;
+    image.codeSize = 200'000'000;
     const fs::path bundle = app(image);
     EXPECT_EQ(AppIdentityReader::read(bundle), (Identity{team, {"group.big"}}));
 
@@ -212,7 +213,7 @@ TEST_F(AppIdentityReaderTest, ALargeExecutableCostsAFewKilobytesOfReading) {
     ASSERT_TRUE(executable.isOpen());
     MachOSignatureReader::FileSource source(executable.get());
     EXPECT_TRUE(MachOSignatureReader::read(source).has_value());
-    EXPECT_EQ(source.size(), 200'000'000u);
+    EXPECT_GT(source.size(), 200'000'000u);
     EXPECT_LT(source.bytesRead(), 4096u);
     EXPECT_LE(source.readCalls(), 16u);
 }
