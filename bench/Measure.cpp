@@ -34,10 +34,6 @@ std::string commandText(const std::vector<std::string>& arguments) {
 
 } // namespace
 
-double medianSeconds(int runs, const std::function<void()>& variant) {
-    return alternatingMedians(runs, std::vector<std::function<void()>>{variant}).front();
-}
-
 std::vector<double> alternatingMedians(int runs, const std::vector<std::function<void()>>& variants) {
     std::vector<std::vector<double>> times(variants.size());
     for (int run = 0; run < runs; ++run) {

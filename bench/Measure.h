@@ -9,9 +9,6 @@
 // What every benchmark needs: timing, running the reference tools, and what find(1) sees in a tree.
 namespace tarnwick::bench::Measure {
 
-// Median wall time in seconds of `runs` calls of `variant`. The caller warms the cache first.
-double medianSeconds(int runs, const std::function<void()>& variant);
-
 // The median wall times of `reference` and `ours`, run in turn, one after the other, `runs` times each,
 // so that whatever else the machine does weighs on both alike. The caller warms the cache first.
 struct Medians {
