@@ -12,6 +12,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,38 +34,38 @@ std::string commandText(const std::vector<std::string>& arguments) {
 
 } // namespace
 
-double medianSeconds(int runs, const std::function<void()>& variant) {
-    std::vector<double> times;
+std::vector<double> alternatingMedians(int runs, const std::vector<std::function<void()>>& variants) {
+    std::vector<std::vector<double>> times(variants.size());
     for (int run = 0; run < runs; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        variant();
-        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        for (std::size_t index = 0; index < variants.size(); ++index) {
+            const auto start = std::chrono::steady_clock::now();
+            variants[index]();
+            times[index].push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
     }
-    std::sort(times.begin(), times.end());
-    return times.empty() ? 0.0 : times[times.size() / 2];
+    std::vector<double> medians;
+    for (auto& variantTimes : times) {
+        std::sort(variantTimes.begin(), variantTimes.end());
+        medians.push_back(variantTimes.empty() ? 0.0 : variantTimes[variantTimes.size() / 2]);
+    }
+    return medians;
 }
 
 Medians alternatingMedians(int runs, const std::function<void()>& reference,
                            const std::function<void()>& ours) {
-    std::vector<double> referenceTimes;
-    std::vector<double> ourTimes;
-    const auto time = [](const std::function<void()>& variant) {
-        const auto start = std::chrono::steady_clock::now();
-        variant();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
-    for (int run = 0; run < runs; ++run) {
-        referenceTimes.push_back(time(reference));
-        ourTimes.push_back(time(ours));
-    }
-    const auto median = [](std::vector<double>& times) {
-        std::sort(times.begin(), times.end());
-        return times.empty() ? 0.0 : times[times.size() / 2];
-    };
-    return {median(referenceTimes), median(ourTimes)};
+    const auto medians = alternatingMedians(runs, std::vector<std::function<void()>>{reference, ours});
+    return {medians[0], medians[1]};
 }
 
-int runCommand(const std::vector<std::string>& arguments, int outputDescriptor) {
+namespace {
+
+struct Finished {
+    int status = -1; // the exit status, or -1 when the command did not exit normally
+    std::int64_t peakBytes = 0;
+};
+
+Finished runAndWait(const std::vector<std::string>& arguments, int outputDescriptor) {
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -79,10 +80,38 @@ int runCommand(const std::vector<std::string>& arguments, int outputDescriptor) 
     if (error != 0) {
         throw std::runtime_error("cannot run " + arguments[0]);
     }
+    // This child's own usage: RUSAGE_CHILDREN would give the largest of every child so far.
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // Linux counts ru_maxrss in kilobytes.
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, static_cast<std::int64_t>(usage.ru_maxrss) * 1024};
+}
+
+Finished runIntoString(const std::vector<std::string>& arguments, std::string& text) {
+    std::string pattern = (fs::temp_directory_path() / "tarnwick-output-XXXXXX").string();
+    const FileDescriptor output(mkstemp(pattern.data()));
+    if (output.get() < 0) {
+        throw std::runtime_error("cannot create a temporary file");
+    }
+    unlink(pattern.c_str());
+    const Finished finished = runAndWait(arguments, output.get());
+    if (finished.status != 0) {
+        throw std::runtime_error("failed: " + commandText(arguments));
+    }
+    lseek(output.get(), 0, SEEK_SET);
+    char buffer[1 << 16];
+    for (ssize_t size = 0; (size = read(output.get(), buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(size));
+    }
+    return finished;
+}
+
+} // namespace
+
+int runCommand(const std::vector<std::string>& arguments, int outputDescriptor) {
+    return runAndWait(arguments, outputDescriptor).status;
 }
 
 void runQuietly(const std::vector<std::string>& arguments) {
@@ -93,22 +122,15 @@ void runQuietly(const std::vector<std::string>& arguments) {
 }
 
 std::string commandOutput(const std::vector<std::string>& arguments) {
-    std::string pattern = (fs::temp_directory_path() / "tarnwick-output-XXXXXX").string();
-    const FileDescriptor output(mkstemp(pattern.data()));
-    if (output.get() < 0) {
-        throw std::runtime_error("cannot create a temporary file");
-    }
-    unlink(pattern.c_str());
-    if (runCommand(arguments, output.get()) != 0) {
-        throw std::runtime_error("failed: " + commandText(arguments));
-    }
-    lseek(output.get(), 0, SEEK_SET);
     std::string text;
-    char buffer[1 << 16];
-    for (ssize_t size = 0; (size = read(output.get(), buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(size));
-    }
+    runIntoString(arguments, text);
     return text;
+}
+
+CommandOutput commandOutputAndPeak(const std::vector<std::string>& arguments) {
+    CommandOutput output;
+    output.peakBytes = runIntoString(arguments, output.text).peakBytes;
+    return output;
 }
 
 FindListing findListing(const fs::path& tree) {

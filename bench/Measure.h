@@ -9,17 +9,18 @@
 // What every benchmark needs: timing, running the reference tools, and what find(1) sees in a tree.
 namespace tarnwick::bench::Measure {
 
-// Median wall time in seconds of `runs` calls of `variant`. The caller warms the cache first.
-double medianSeconds(int runs, const std::function<void()>& variant);
-
 // The median wall times of `reference` and `ours`, run in turn, one after the other, `runs` times each,
-// so that whatever else the machine does weighs on both alike.
+// so that whatever else the machine does weighs on both alike. The caller warms the cache first.
 struct Medians {
     double reference = 0;
     double ours = 0;
 };
 Medians alternatingMedians(int runs, const std::function<void()>& reference,
                            const std::function<void()>& ours);
+
+// The same for several variants: each round runs every one once, in the order given, and the medians
+// come in that order.
+std::vector<double> alternatingMedians(int runs, const std::vector<std::function<void()>>& variants);
 
 // Runs a command (looked up in PATH) with its standard output sent to `outputDescriptor`; its exit
 // status, or -1 when it did not exit normally. Throws std::runtime_error when it cannot be started.
@@ -30,6 +31,14 @@ void runQuietly(const std::vector<std::string>& arguments);
 
 // What a command prints; throws std::runtime_error unless it exits with 0.
 std::string commandOutput(const std::vector<std::string>& arguments);
+
+// What a command prints, and the most memory it held at once (its peak resident set); throws
+// std::runtime_error unless it exits with 0.
+struct CommandOutput {
+    std::string text;
+    std::int64_t peakBytes = 0;
+};
+CommandOutput commandOutputAndPeak(const std::vector<std::string>& arguments);
 
 // What find(1) lists below a tree (the tree itself excluded), each entry measured as itself.
 struct FindListing {

@@ -191,7 +191,7 @@ private:
             options_.signsApps
                 ? signedExecutable(app)
                 : MachOImage{.slices = {MachOSlice{}},
-                             .paddedSize = static_cast<std::uint64_t>(random_.between(20'000, 200'000))};
+                             .codeSize = static_cast<std::uint64_t>(random_.between(20'000, 200'000))};
         TreeBuilder(Platform(Platform::Folders{})).addApp(app.bundle.parent_path(), appSpec);
         countBundle(app.bundle);
 
@@ -232,7 +232,8 @@ private:
         }
     }
 
-    // Signed as a notarised app of the vendor's team is, universal now and then; the padding is a hole.
+    // Signed as a notarised app of the vendor's team is, universal now and then. The code, a hole, comes
+    // before each slice's signature, so that the file ends with a signature as a linker lays it out.
     MachOImage signedExecutable(const TreeGenerator::App& app) {
         const std::string applicationIdentifier = app.teamID + "." + app.bundleID;
         PlistValue::Array groups{applicationIdentifier};
@@ -252,13 +253,14 @@ private:
                                        .identifier = app.bundleID,
                                        .teamID = app.teamID,
                                        .entitlements = std::move(entitlements)};
-        MachOImage image{.slices = {{MachOSlice::Architecture::arm64, signature}},
-                         .paddedSize = static_cast<std::uint64_t>(random_.between(1'000'000, 200'000'000))};
+        const auto fileSize = static_cast<std::uint64_t>(random_.between(1'000'000, 200'000'000));
+        MachOImage image{.slices = {{MachOSlice::Architecture::arm64, signature}}};
         if (random_.chance(40)) {
             image.slices.insert(image.slices.begin(),
                                 MachOSlice{MachOSlice::Architecture::x86_64, signature});
             image.layout = MachOImage::Layout::fat;
         }
+        image.codeSize = fileSize / image.slices.size();
         return image;
     }
 

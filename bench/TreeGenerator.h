@@ -17,8 +17,8 @@ public:
         int apps = 400;               // application bundles
         int files = 160'000;          // files spread over the user's Library
         std::uint64_t seed = 1;
-        // Main executables become signed Mach-O files (team, application identifier, app groups), each
-        // extended sparsely to between 1 MB and 200 MB.
+        // Main executables become signed Mach-O files (team, application identifier, app groups) of between
+        // 1 MB and 200 MB, their code sparse, each ending with its signature.
         bool signsApps = false;
         // Tops up the eleven Library folders the leftovers scan reads (Application Support, Caches,
         // Preferences, Logs of the user and the system; the user's Containers, Group Containers and Saved

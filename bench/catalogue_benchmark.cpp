@@ -1,5 +1,6 @@
-// The size of a whole tree (FileUtilities::fileSize) against du(1), and the application scan
-// (AppScanner::scan) against find(1) with cat(1) reading every Info.plist, on the same tree.
+// The size of a whole tree (FileUtilities::fileSize) against du(1); the application scan
+// (AppScanner::scan) against find(1) with cat(1) reading every Info.plist; and `tarnwick-cli apps`, which
+// also measures every bundle, against the same with du(1); all on the same tree.
 
 #include "BenchmarkCommand.h"
 #include "Measure.h"
@@ -52,13 +53,17 @@ bool sizes(const fs::path& tree, int runs, const Measure::FindListing& listing) 
     const auto ours = fileSize(tree); // the first run of each only warms the cache
     const auto du = duTotal(tree);
     const auto find = findFileBytes(tree);
-    const auto duSeconds = Measure::medianSeconds(runs, [&] {
-        Measure::runQuietly({"du", "-s", "--apparent-size", "-B1", tree.string()});
-    });
-    const auto oursSeconds = Measure::medianSeconds(runs, [&] { fileSize(tree); });
-    const auto findSeconds = Measure::medianSeconds(runs, [&] {
-        Measure::runQuietly({"find", tree.string(), "-type", "f", "-printf", "%s\\n"});
-    });
+    const auto medians = Measure::alternatingMedians(
+        runs, {[&] {
+                   Measure::runQuietly({"du", "-s", "--apparent-size", "-B1", tree.string()});
+               },
+               [&] { fileSize(tree); },
+               [&] {
+                   Measure::runQuietly({"find", tree.string(), "-type", "f", "-printf", "%s\\n"});
+               }});
+    const double duSeconds = medians[0];
+    const double oursSeconds = medians[1];
+    const double findSeconds = medians[2];
 
     struct stat root {};
     lstat(tree.c_str(), &root);
@@ -91,13 +96,21 @@ bool sizes(const fs::path& tree, int runs, const Measure::FindListing& listing) 
     return agrees;
 }
 
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
 std::int64_t scanApps(const Platform& platform) {
     std::int64_t count = 0;
     AppScanner::scan(platform, [&count](const InstalledApp&) { ++count; });
     return count;
 }
 
-bool applications(const fs::path& tree, int runs) {
+bool applications(const fs::path& tree, int runs, const std::string& cli) {
     const auto platform = Platform::rooted(tree);
     const auto applications = (tree / "Applications").string();
     // One cat for as many bundles as fit on a command line: no process per bundle, as a fair reference.
@@ -112,6 +125,14 @@ bool applications(const fs::path& tree, int runs) {
                                                 ">/dev/null",
                                                 "sh", applications};
 
+    // What `tarnwick-cli apps` reads, done by standard tools: every Info.plist, and every bundle measured.
+    const std::vector<std::string> readAndMeasure = {
+        "sh", "-c",
+        "find \"$1\" -name '*.app' -prune -printf '%p/Contents/Info.plist\\0' | xargs -0 cat >/dev/null && "
+        "find \"$1\" -name '*.app' -prune -print0 | xargs -0 du -s --apparent-size -B1 >/dev/null",
+        "sh", applications};
+    const std::vector<std::string> command = {cli, "--root", tree.string(), "apps", "--json"};
+
     const auto ours = scanApps(platform); // the first run of each only warms the cache
     std::istringstream found(
         Measure::commandOutput({"find", applications, "-name", "*.app", "-prune", "-printf", "x\\n"}));
@@ -121,9 +142,15 @@ bool applications(const fs::path& tree, int runs) {
     }
     Measure::runQuietly(batched);
     Measure::runQuietly(perBundle);
-    const auto batchedSeconds = Measure::medianSeconds(runs, [&] { Measure::runQuietly(batched); });
-    const auto oursSeconds = Measure::medianSeconds(runs, [&] { scanApps(platform); });
-    const auto perBundleSeconds = Measure::medianSeconds(runs, [&] { Measure::runQuietly(perBundle); });
+    Measure::runQuietly(readAndMeasure);
+    const auto listed = occurrences(Measure::commandOutput(command), "\"path\":");
+    const auto medians = Measure::alternatingMedians(
+        runs, {[&] { Measure::runQuietly(batched); }, [&] { scanApps(platform); },
+               [&] { Measure::runQuietly(perBundle); }, [&] { Measure::runQuietly(readAndMeasure); },
+               [&] { Measure::runQuietly(command); }});
+    const double batchedSeconds = medians[0];
+    const double oursSeconds = medians[1];
+    const double perBundleSeconds = medians[2];
 
     std::cout << "\napplication scan (ratio: time relative to find | xargs cat)\n";
     Measure::printRow("find -name '*.app' -prune | xargs -0 cat Info.plist", batchedSeconds, 1.0,
@@ -132,21 +159,28 @@ bool applications(const fs::path& tree, int runs) {
                       std::to_string(ours) + " apps");
     Measure::printRow("find -name '*.app' -prune -exec sh (cat per app)", perBundleSeconds,
                       perBundleSeconds / batchedSeconds);
-    if (ours != theirs) {
-        std::cout << "MISMATCH: AppScanner found " << ours << " apps, find " << theirs << '\n';
+
+    std::cout << "\nthe whole command (ratio: time relative to the same reading and measuring by find, cat "
+                 "and du)\n";
+    Measure::printRow("find | xargs cat Info.plist; find | xargs du -s", medians[3], 1.0);
+    Measure::printRow("tarnwick-cli apps --json", medians[4], medians[4] / medians[3],
+                      std::to_string(listed) + " apps, sizes measured");
+    if (ours != theirs || static_cast<std::int64_t>(listed) != theirs) {
+        std::cout << "MISMATCH: AppScanner found " << ours << " apps, tarnwick-cli apps " << listed
+                  << ", find " << theirs << '\n';
         return false;
     }
     std::cout << "  both found " << ours << " apps\n";
     return true;
 }
 
-void benchmark(const fs::path& tree, int runs) {
+void benchmark(const fs::path& tree, int runs, const std::string& cli) {
     const auto listing = Measure::findListing(tree);
     std::cout << "tree: " << tree.string() << "\nentries: " << listing.entries
               << ", regular files: " << listing.files << ", their bytes: " << listing.fileBytes
-              << "\nmedian of " << runs << " runs after a warm-up run\n";
+              << "\nmedian of " << runs << " runs taken in turn after a warm-up run\n";
     const bool sizesAgree = sizes(tree, runs, listing);
-    const bool appsAgree = applications(tree, runs);
+    const bool appsAgree = applications(tree, runs, cli);
     if (!sizesAgree || !appsAgree) {
         throw std::runtime_error("the results differ from the reference tools'");
     }
@@ -158,5 +192,7 @@ int main(int argc, char** argv) {
     tarnwick::bench::BenchmarkCommand command(
         "Measures FileUtilities::fileSize against du(1) and AppScanner::scan against find(1) and cat(1).",
         {.output = {}, .apps = 1'000, .files = 200'000});
-    return command.run(argc, argv, benchmark);
+    std::string cli = TARNWICK_CLI_PATH;
+    command.options().add_option("--cli", cli, "The tarnwick-cli to time")->capture_default_str();
+    return command.run(argc, argv, [&cli](const fs::path& tree, int runs) { benchmark(tree, runs, cli); });
 }

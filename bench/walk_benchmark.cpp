@@ -56,14 +56,23 @@ Count iterateTree(const fs::path& tree, bool readsSizes) {
 
 struct Result {
     std::string name;
+    std::function<Count()> variant;
+    Count count{};
     double seconds = 0;
-    Count count;
 };
 
-Result measure(const std::string& name, int runs, const std::function<Count()>& variant) {
-    Result result{name, 0, variant()}; // the first run only warms the cache
-    result.seconds = Measure::medianSeconds(runs, [&] { variant(); });
-    return result;
+// The first run of each only warms the cache and gives the counts; then each round runs every variant
+// once, in turn.
+void measure(int runs, std::vector<Result>& results) {
+    std::vector<std::function<void()>> variants;
+    for (auto& result : results) {
+        result.count = result.variant();
+        variants.emplace_back([&result] { result.variant(); });
+    }
+    const auto medians = Measure::alternatingMedians(runs, variants);
+    for (std::size_t index = 0; index < results.size(); ++index) {
+        results[index].seconds = medians[index];
+    }
 }
 
 void print(const Result& result, std::int64_t entries, double baseline) {
@@ -78,34 +87,39 @@ void benchmark(const fs::path& tree, int runs) {
     const Count reference{listing.entries, listing.fileBytes};
     std::cout << "tree: " << tree.string() << "\nentries: " << reference.entries
               << ", bytes in regular files: " << reference.bytes << "\nmedian of " << runs
-              << " runs after a warm-up run; the ratio is the time relative to find's\n";
+              << " runs taken in turn after a warm-up run; the ratio is the time relative to find's\n";
 
-    const auto findTypes = measure("find -printf ''", runs, [&] { return runFind(tree, ""); });
-    const auto walker = measure("DirectoryWalker::walk", runs, [&] { return walkTree(tree, false); });
-    const auto iterator =
-        measure("std::filesystem recursive iterator", runs, [&] { return iterateTree(tree, false); });
-    const auto findSizes = measure("find -printf '%s\\n'", runs, [&] { return runFind(tree, "%s\\n"); });
-    const auto walkerSizes =
-        measure("DirectoryWalker::walk, sizes", runs, [&] { return walkTree(tree, true); });
-    const auto iteratorSizes =
-        measure("std::filesystem recursive iterator, sizes", runs, [&] { return iterateTree(tree, true); });
+    std::vector<Result> types{
+        {"find -printf ''", [&] { return runFind(tree, ""); }},
+        {"DirectoryWalker::walk", [&] { return walkTree(tree, false); }},
+        {"std::filesystem recursive iterator", [&] { return iterateTree(tree, false); }},
+    };
+    std::vector<Result> sizes{
+        {"find -printf '%s\\n'", [&] { return runFind(tree, "%s\\n"); }},
+        {"DirectoryWalker::walk, sizes", [&] { return walkTree(tree, true); }},
+        {"std::filesystem recursive iterator, sizes", [&] { return iterateTree(tree, true); }},
+    };
+    measure(runs, types);
+    measure(runs, sizes);
 
     std::cout << "\ntypes only\n";
-    for (const auto* result : {&findTypes, &walker, &iterator}) {
-        print(*result, reference.entries, findTypes.seconds);
+    for (const auto& result : types) {
+        print(result, reference.entries, types.front().seconds);
     }
     std::cout << "with sizes\n";
-    for (const auto* result : {&findSizes, &walkerSizes, &iteratorSizes}) {
-        print(*result, reference.entries, findSizes.seconds);
+    for (const auto& result : sizes) {
+        print(result, reference.entries, sizes.front().seconds);
     }
 
     bool agrees = true;
-    for (const auto* result : {&walker, &iterator, &walkerSizes, &iteratorSizes}) {
-        const bool sameBytes = result->count.bytes == reference.bytes || result->count.bytes == 0;
-        if (result->count.entries != reference.entries || !sameBytes) {
-            agrees = false;
-            std::cout << "MISMATCH: " << result->name << " counted " << result->count.entries << " entries, "
-                      << result->count.bytes << " bytes\n";
+    for (const auto* results : {&types, &sizes}) {
+        for (auto result = results->begin() + 1; result != results->end(); ++result) {
+            const bool sameBytes = result->count.bytes == reference.bytes || result->count.bytes == 0;
+            if (result->count.entries != reference.entries || !sameBytes) {
+                agrees = false;
+                std::cout << "MISMATCH: " << result->name << " counted " << result->count.entries
+                          << " entries, " << result->count.bytes << " bytes\n";
+            }
         }
     }
     if (agrees) {

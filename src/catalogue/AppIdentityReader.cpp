@@ -5,7 +5,6 @@
 #include "formats/MachOSignatureReader.h"
 #include "formats/PlistValue.h"
 #include "formats/PropertyList.h"
-#include "platform/Location.h"
 
 #include <algorithm>
 #include <array>
@@ -25,19 +24,6 @@ constexpr std::array<std::string_view, 2> applicationIdentifierEntitlements{
     "application-identifier",
     "com.apple.application-identifier",
 };
-
-// The executable named by the bundle, when that name stays inside Contents/MacOS.
-std::optional<std::filesystem::path> mainExecutable(const std::filesystem::path& bundle) {
-    const auto opened = Bundle::open(bundle, {});
-    if (!opened || !opened->infoDictionary()) {
-        return std::nullopt;
-    }
-    const auto name = stringValue(*opened->infoDictionary(), "CFBundleExecutable");
-    if (!name || !Location::isSingleComponent(*name)) {
-        return std::nullopt;
-    }
-    return bundle / "Contents" / "MacOS" / *name;
-}
 
 // XML first; the DER form for signatures that carry only that, or whose XML is unreadable.
 PlistValue::Dictionary entitlementsOf(const MachOSignatureReader::Signature& signature) {
@@ -82,14 +68,8 @@ void insertApplicationIdentifier(const PlistValue::Dictionary& entitlements, std
     }
 }
 
-} // namespace
-
-Identity read(const std::filesystem::path& bundle) {
-    const auto executable = mainExecutable(bundle);
-    if (!executable) {
-        return {};
-    }
-    const auto signature = MachOSignatureReader::read(*executable);
+Identity identityOf(const std::filesystem::path& executable) {
+    const auto signature = MachOSignatureReader::read(executable);
     if (!signature) {
         return {};
     }
@@ -102,6 +82,21 @@ Identity read(const std::filesystem::path& bundle) {
         insertApplicationIdentifier(entitlements, key, identity.teamID, identity.entitlementIdentifiers);
     }
     return identity;
+}
+
+} // namespace
+
+Identity read(const std::filesystem::path& bundle) {
+    const auto opened = Bundle::openInformation(bundle);
+    const auto executable = opened ? opened->executable() : std::nullopt;
+    return executable ? identityOf(*executable) : Identity{};
+}
+
+Identity read(const InstalledApp& app) {
+    if (!app.executable) {
+        return read(app.url);
+    }
+    return app.executable->empty() ? Identity{} : identityOf(*app.executable);
 }
 
 } // namespace tarnwick::AppIdentityReader

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/InstalledApp.h"
+
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -21,6 +23,9 @@ struct Identity {
 // The identity of the application bundle at `bundle`. An unsigned, unreadable or malformed application
 // has the empty identity; nothing is thrown or reported.
 Identity read(const std::filesystem::path& bundle);
+
+// The same for the application of a record: only its executable is read when the record names it.
+Identity read(const InstalledApp& app);
 
 } // namespace AppIdentityReader
 } // namespace tarnwick

@@ -18,6 +18,8 @@ InstalledApp basicRecord(const std::filesystem::path& url, const std::optional<B
     if (bundle) {
         app.bundleID = bundle->identifier().value_or("");
     }
+    app.executable =
+        bundle ? bundle->executable().value_or(std::filesystem::path()) : std::filesystem::path();
     return app;
 }
 

@@ -100,20 +100,30 @@ std::vector<std::string> localizationCandidates(const std::vector<std::string>& 
 
 } // namespace
 
-std::optional<Bundle> Bundle::open(const std::filesystem::path& location,
-                                   const std::vector<std::string>& preferredLanguages) {
+std::optional<Bundle> Bundle::openInformation(const std::filesystem::path& location) {
     std::error_code error;
     if (!std::filesystem::is_directory(location, error)) {
         return std::nullopt;
     }
     Bundle bundle;
     bundle.location_ = location;
-    const std::filesystem::path contents = location / "Contents";
-    if (auto info = PropertyList::read(contents / "Info.plist")) {
+    if (auto info = PropertyList::read(location / "Contents" / "Info.plist")) {
         if (const auto* dictionary = info->asDictionary()) {
             bundle.info_ = *dictionary;
         }
     }
+    return bundle;
+}
+
+std::optional<Bundle> Bundle::open(const std::filesystem::path& location,
+                                   const std::vector<std::string>& preferredLanguages) {
+    std::optional<Bundle> information = openInformation(location);
+    if (!information) {
+        return std::nullopt;
+    }
+    Bundle bundle = std::move(*information);
+    std::error_code error;
+    const std::filesystem::path contents = location / "Contents";
     const std::filesystem::path resources = contents / "Resources";
     if (std::filesystem::is_directory(resources, error)) {
         for (const auto& language : localizationCandidates(preferredLanguages, bundle.info_)) {
@@ -131,6 +141,17 @@ std::optional<std::string> Bundle::identifier() const {
         return std::nullopt;
     }
     return stringValue(*info_, "CFBundleIdentifier");
+}
+
+std::optional<std::filesystem::path> Bundle::executable() const {
+    if (!info_) {
+        return std::nullopt;
+    }
+    const auto name = stringValue(*info_, "CFBundleExecutable");
+    if (!name || !Location::isSingleComponent(*name)) {
+        return std::nullopt;
+    }
+    return location_ / "Contents" / "MacOS" / *name;
 }
 
 } // namespace tarnwick

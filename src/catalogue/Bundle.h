@@ -19,10 +19,17 @@ public:
     static std::optional<Bundle> open(const std::filesystem::path& location,
                                       const std::vector<std::string>& preferredLanguages);
 
+    // The same without the localised dictionary, for callers that show no name: one file read.
+    static std::optional<Bundle> openInformation(const std::filesystem::path& location);
+
     const std::filesystem::path& location() const { return location_; }
 
     // "CFBundleIdentifier" when it is a string.
     std::optional<std::string> identifier() const;
+
+    // The main executable, `Contents/MacOS/<CFBundleExecutable>`, when that name is a string that stays
+    // inside the folder.
+    std::optional<std::filesystem::path> executable() const;
 
     const std::optional<PlistValue::Dictionary>& infoDictionary() const { return info_; }
     const std::optional<PlistValue::Dictionary>& localizedInfoDictionary() const { return localizedInfo_; }

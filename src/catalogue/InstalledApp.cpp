@@ -7,7 +7,7 @@ namespace tarnwick {
 bool operator==(const InstalledApp& left, const InstalledApp& right) {
     return left.url.native() == right.url.native() && left.name == right.name &&
            left.bundleID == right.bundleID && left.version == right.version && left.size == right.size &&
-           left.isSystem == right.isSystem;
+           left.isSystem == right.isSystem && left.executable == right.executable;
 }
 
 } // namespace tarnwick
@@ -23,5 +23,9 @@ std::size_t std::hash<tarnwick::InstalledApp>::operator()(const tarnwick::Instal
         tarnwick::hashCombine(seed, *app.size);
     }
     tarnwick::hashCombine(seed, app.isSystem);
+    tarnwick::hashCombine(seed, app.executable.has_value());
+    if (app.executable) {
+        tarnwick::hashCombine(seed, app.executable->native());
+    }
     return seed;
 }

@@ -20,6 +20,10 @@ struct InstalledApp {
     std::string version = std::string(unknownVersion);
     std::optional<std::int64_t> size; // absent until computed
     bool isSystem = false;
+    // The main executable the bundle named when the record was made from it (an empty path when it named
+    // none), so that its signature is read without opening the bundle again; absent for a record made
+    // otherwise.
+    std::optional<std::filesystem::path> executable{};
 
     std::string id() const { return url.string(); }
 

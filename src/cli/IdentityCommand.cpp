@@ -10,7 +10,7 @@ namespace tarnwick {
 
 int IdentityCommand::run(CommandContext& context, const std::string& application) {
     const InstalledApp app = context.findApp(context.installedApps(), application);
-    const AppIdentityReader::Identity identity = AppIdentityReader::read(app.url);
+    const AppIdentityReader::Identity identity = AppIdentityReader::read(app);
 
     if (context.json) {
         nlohmann::ordered_json result;

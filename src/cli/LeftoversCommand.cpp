@@ -7,10 +7,42 @@
 #include "session/ResidualSearch.h"
 
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace tarnwick {
+
+namespace {
+
+// {"items": [...]} exactly as ResidualReport::printJson lays out the whole document, written one item at
+// a time: at tens of thousands of findings, that document would weigh several times what they do.
+void printItemsJson(std::ostream& out, const std::vector<ResidualItem>& items) {
+    if (items.empty()) {
+        ResidualReport::printJson(out, {{"items", nlohmann::ordered_json::array()}});
+        return;
+    }
+    // The item's own lines move right by the two levels it sits at; strings hold no line breaks, JSON
+    // escapes them.
+    const std::string indent = "    ";
+    out << "{\n  \"items\": [\n";
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        std::ostringstream item;
+        ResidualReport::printJson(item, ReportJson::itemJson(items[index]));
+        std::string text = item.str();
+        text.pop_back(); // the line break after the document
+        out << indent;
+        std::size_t start = 0;
+        for (std::size_t end = 0; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            out.write(text.data() + start, static_cast<std::streamsize>(end - start)) << '\n' << indent;
+        }
+        out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+        out << (index + 1 < items.size() ? ",\n" : "\n");
+    }
+    out << "  ]\n}\n";
+}
+
+} // namespace
 
 int LeftoversCommand::run(CommandContext& context) {
     // Every installed application protects its files, the system's own included; sizes are not needed.
@@ -30,7 +62,7 @@ int LeftoversCommand::run(CommandContext& context) {
     context.progress.clear();
 
     if (context.json) {
-        ResidualReport::printJson(context.out, {{"items", ReportJson::itemsJson(items)}});
+        printItemsJson(context.out, items);
         return 0;
     }
     if (items.empty()) {

@@ -14,6 +14,7 @@ namespace tarnwick {
 int ScanCommand::run(CommandContext& context, const std::string& application) {
     const std::vector<InstalledApp> installed = context.installedApps();
     InstalledApp app = context.findApp(installed, application);
+    // Measured once, here: the scan gives the bundle's finding the size of the record it is handed.
     if (!app.size) {
         app.size = FileUtilities::fileSize(app.url);
     }

@@ -2,7 +2,7 @@
 
 #include "formats/PropertyList.h"
 #include "platform/ByteOrder.h"
-#include "platform/FileOperations.h"
+#include "platform/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,6 +38,32 @@ void be64(std::string& out, std::uint64_t value) {
 std::uint64_t roundUp(std::uint64_t value, std::uint64_t multiple) {
     return (value + multiple - 1) / multiple * multiple;
 }
+
+// A file as the pieces that hold anything, at their offsets; the rest, up to its size, is zeros.
+struct Pieces {
+    std::vector<std::pair<std::uint64_t, std::string>> pieces{};
+    std::uint64_t size = 0;
+
+    void place(std::uint64_t offset, std::string bytes) {
+        size = std::max(size, offset + bytes.size());
+        pieces.emplace_back(offset, std::move(bytes));
+    }
+
+    void place(std::uint64_t offset, const Pieces& part) {
+        for (const auto& [at, bytes] : part.pieces) {
+            place(offset + at, bytes);
+        }
+        size = std::max(size, offset + part.size);
+    }
+
+    std::string joined() const {
+        std::string out(size, '\0');
+        for (const auto& [offset, bytes] : pieces) {
+            out.replace(offset, bytes.size(), bytes);
+        }
+        return out;
+    }
+};
 
 // ---- DER ----
 
@@ -295,10 +321,11 @@ void segment(std::string& out, std::string_view name, std::uint64_t vmAddress, s
     le32(out, 0);          // flags
 }
 
-// __PAGEZERO, __TEXT (header, load commands, a stub entry point) and __LINKEDIT (the signature only).
-std::string sliceBytes(const MachOSlice& slice) {
+// __PAGEZERO, __TEXT (header, load commands, a stub entry point, then `codeSize` more bytes of code) and
+// __LINKEDIT (the signature only).
+Pieces slicePieces(const MachOSlice& slice, std::uint64_t codeSize) {
     const ArchitectureFacts facts = factsOf(slice.architecture);
-    const std::uint64_t textSize = facts.pageSize;
+    const std::uint64_t textSize = facts.pageSize + roundUp(codeSize, facts.pageSize);
     const std::string signature = slice.signature ? superBlob(*slice.signature, textSize) : std::string();
     const std::uint64_t linkEditSize = roundUp(signature.size(), 16);
     const std::uint32_t ncmds = slice.signature ? 5 : 4;
@@ -330,16 +357,17 @@ std::string sliceBytes(const MachOSlice& slice) {
     }
     out.resize(entryOffset, '\0');
     out.append(facts.entryCode);
-    out.resize(textSize, '\0');
-    out += signature;
-    out.resize(textSize + linkEditSize, '\0');
-    return out;
+    Pieces pieces;
+    pieces.place(0, std::move(out));
+    pieces.place(textSize, signature);
+    pieces.size = textSize + linkEditSize;
+    return pieces;
 }
 
-std::string universalBytes(const std::vector<MachOSlice>& slices, bool wide) {
-    std::vector<std::string> contents;
+Pieces universalPieces(const std::vector<MachOSlice>& slices, bool wide, std::uint64_t codeSize) {
+    std::vector<Pieces> contents;
     for (const MachOSlice& slice : slices) {
-        contents.push_back(sliceBytes(slice));
+        contents.push_back(slicePieces(slice, codeSize));
     }
     constexpr std::uint64_t alignment = std::uint64_t{1} << fatAlignShift;
     std::string out;
@@ -352,21 +380,63 @@ std::string universalBytes(const std::vector<MachOSlice>& slices, bool wide) {
         be32(out, facts.cpuSubtype);
         if (wide) {
             be64(out, offset);
-            be64(out, contents[i].size());
+            be64(out, contents[i].size);
             be32(out, fatAlignShift);
             be32(out, 0); // reserved
         } else {
             be32(out, offset);
-            be32(out, contents[i].size());
+            be32(out, contents[i].size);
             be32(out, fatAlignShift);
         }
-        offset = roundUp(offset + contents[i].size(), alignment);
+        offset = roundUp(offset + contents[i].size, alignment);
     }
-    for (const std::string& slice : contents) {
-        out.resize(roundUp(out.size(), alignment), '\0');
-        out += slice;
+    Pieces pieces;
+    pieces.place(0, std::move(out));
+    for (const Pieces& slice : contents) {
+        pieces.place(roundUp(pieces.size, alignment), slice);
     }
-    return out;
+    return pieces;
+}
+
+Pieces imagePieces(const MachOImage& image) {
+    if (image.slices.empty()) {
+        throw std::invalid_argument("A Mach-O image needs at least one slice.");
+    }
+    if (image.layout == MachOImage::Layout::automatic && image.slices.size() == 1) {
+        return slicePieces(image.slices.front(), image.codeSize);
+    }
+    return universalPieces(image.slices, image.layout == MachOImage::Layout::fat64, image.codeSize);
+}
+
+bool writeAllAt(int descriptor, std::string_view bytes, std::uint64_t offset) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(descriptor, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
+// Skips the blocks that hold only zeros: unwritten, they read as zeros and take no disk, which keeps the
+// hashes of a large executable's code (zeros here) as cheap as the code itself.
+bool writeNonZeroBlocks(int descriptor, const Pieces& content) {
+    constexpr std::size_t block = 4096;
+    for (const auto& [offset, bytes] : content.pieces) {
+        for (std::size_t at = 0; at < bytes.size(); at += block) {
+            const std::string_view part = std::string_view(bytes).substr(at, block);
+            if (part.find_first_not_of('\0') != std::string_view::npos &&
+                !writeAllAt(descriptor, part, offset + at)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 [[noreturn]] void failWriting(const std::filesystem::path& file, const std::string& reason) {
@@ -378,18 +448,13 @@ std::string universalBytes(const std::vector<MachOSlice>& slices, bool wide) {
 namespace MachOWriter {
 
 std::string bytes(const MachOImage& image) {
-    if (image.slices.empty()) {
-        throw std::invalid_argument("A Mach-O image needs at least one slice.");
-    }
-    if (image.layout == MachOImage::Layout::automatic && image.slices.size() == 1) {
-        return sliceBytes(image.slices.front());
-    }
-    return universalBytes(image.slices, image.layout == MachOImage::Layout::fat64);
+    return imagePieces(image).joined();
 }
 
 void write(const MachOImage& image, const std::filesystem::path& file) {
-    const std::string data = bytes(image);
-    if (image.paddedSize > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+    const Pieces content = imagePieces(image);
+    const std::uint64_t size = std::max(content.size, image.paddedSize);
+    if (size > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
         failWriting(file, "the padded size is too large");
     }
     std::error_code error;
@@ -400,10 +465,11 @@ void write(const MachOImage& image, const std::filesystem::path& file) {
         }
     }
     try {
-        FileOperations::writeFile(file, data, 0755);
+        FileDescriptor out(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755));
         // Extending without writing leaves a hole: a large executable costs no disk.
-        if (image.paddedSize > data.size()) {
-            std::filesystem::resize_file(file, image.paddedSize);
+        if (!out.isOpen() || !writeNonZeroBlocks(out.get(), content) ||
+            ::ftruncate(out.get(), static_cast<off_t>(size)) != 0 || !out.close()) {
+            throw std::runtime_error(std::strerror(errno));
         }
         // The creation mask may have taken bits away.
         std::filesystem::permissions(file, std::filesystem::perms(0755));

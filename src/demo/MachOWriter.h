@@ -39,17 +39,22 @@ struct MachOImage {
     std::vector<MachOSlice> slices{};
     std::uint64_t paddedSize = 0; // write() extends the file sparsely to at least this many bytes
     Layout layout = Layout::automatic;
+    // Bytes of code in each slice beyond its first page, before its signature as a linker lays them out,
+    // so that a large executable ends with its signature; zeros, which write() leaves as a hole.
+    std::uint64_t codeSize = 0;
 };
 
 // Generates plausible Mach-O main executables for demo trees and tests.
 namespace MachOWriter {
 
-// The file's bytes, without padding. Throws std::invalid_argument for an image without slices, and for
-// entitlements holding a value DER cannot carry (real, date, data) while the DER blob is asked for.
+// The file's bytes, code included, without padding. Throws std::invalid_argument for an image without
+// slices, and for entitlements holding a value DER cannot carry (real, date, data) while the DER blob is
+// asked for.
 std::string bytes(const MachOImage& image);
 
 // Writes the file (creating missing parent folders), sets its executable bits and extends it sparsely to
-// `paddedSize`. Throws std::runtime_error naming the file when it cannot be written.
+// `paddedSize`. Blocks of zeros, the code and its hashes above all, are left as holes. Throws
+// std::runtime_error naming the file when it cannot be written.
 void write(const MachOImage& image, const std::filesystem::path& file);
 
 // The DER form of an entitlements dictionary: [APPLICATION 16] { INTEGER 1, [CONTEXT 16] { one

@@ -141,6 +141,43 @@ std::optional<Window> chooseSlice(const Window& file) {
     return file.part(offset, size);
 }
 
+// Load commands are read this much at a time: one read holds all of most executables', and a file whose
+// code signature command comes early costs no more however many commands follow it.
+constexpr std::uint64_t commandReadStep = 16 * 1024;
+
+// The load commands of a slice, read in steps as the search moves through them: what lies past the
+// command looked for, or inside a command larger than a step, is never read.
+class CommandReader {
+public:
+    explicit CommandReader(const Window& commands)
+        : commands_(commands) {}
+
+    // The `length` bytes at `offset`, reading on from there when they are not at hand; null when they
+    // lie outside the commands or cannot be read.
+    const char* at(std::uint64_t offset, std::uint64_t length) {
+        if (offset >= start_ && offset - start_ <= held_.size() &&
+            length <= held_.size() - (offset - start_)) {
+            return held_.data() + (offset - start_);
+        }
+        if (!commands_.contains(offset, length)) {
+            return nullptr;
+        }
+        const std::uint64_t step = std::max(length, std::min(commandReadStep, commands_.size() - offset));
+        auto bytes = commands_.bytes(offset, step);
+        if (!bytes) {
+            return nullptr;
+        }
+        held_ = std::move(*bytes);
+        start_ = offset;
+        return held_.data();
+    }
+
+private:
+    Window commands_;
+    std::string held_;
+    std::uint64_t start_ = 0;
+};
+
 // The range LC_CODE_SIGNATURE names, relative to the slice.
 std::optional<Window> signatureRegion(const Window& slice) {
     // One read covers the header of either width.
@@ -162,25 +199,29 @@ std::optional<Window> signatureRegion(const Window& slice) {
     if (commandCount > maximumCommands || commandBytes > maximumCommandBytes) {
         return std::nullopt;
     }
-    const auto commands = slice.bytes(headerSize, commandBytes);
+    // All the commands must lie in the slice, even those never read.
+    const auto commands = slice.part(headerSize, commandBytes);
     if (!commands) {
         return std::nullopt;
     }
+    CommandReader reader(*commands);
     std::uint64_t at = 0;
     for (std::uint32_t i = 0; i < commandCount; ++i) {
-        if (commands->size() - at < 8) {
+        const char* start = reader.at(at, 8);
+        if (start == nullptr) {
             return std::nullopt;
         }
-        const std::uint32_t command = little32(commands->data() + at);
-        const std::uint32_t commandSize = little32(commands->data() + at + 4);
-        if (commandSize < 8 || commandSize > commands->size() - at) {
+        const std::uint32_t command = little32(start);
+        const std::uint32_t commandSize = little32(start + 4);
+        if (commandSize < 8 || commandSize > commandBytes - at) {
             return std::nullopt;
         }
         if (command == codeSignatureCommand) {
-            if (commandSize < 16) {
+            const char* signature = commandSize < 16 ? nullptr : reader.at(at, 16);
+            if (signature == nullptr) {
                 return std::nullopt;
             }
-            return slice.part(little32(commands->data() + at + 8), little32(commands->data() + at + 12));
+            return slice.part(little32(signature + 8), little32(signature + 12));
         }
         at += commandSize;
     }

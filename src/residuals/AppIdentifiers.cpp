@@ -73,7 +73,7 @@ std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
             if (Text::lowercased(Location::extension(entry.path)) != "app") {
                 return DirectoryWalker::Step::proceed;
             }
-            if (const auto helper = Bundle::open(entry.path, {})) {
+            if (const auto helper = Bundle::openInformation(entry.path)) {
                 const std::string helperID = Text::comparableName(helper->identifier().value_or(""));
                 if (helperID.starts_with(vendorPrefix)) {
                     insertLastComponent(helperID, identifiers);

@@ -14,6 +14,7 @@
 #include "residuals/ResidualOrder.h"
 #include "residuals/SeenFolders.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -91,7 +92,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
         return !tally.stopRequested();
     };
 
-    const auto identity = AppIdentityReader::read(app.url);
+    const auto identity = AppIdentityReader::read(app);
     found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
     const auto identifiers = exactIdentifiers(app, identity);
     const std::string appName = Text::normalizedName(app.name);
@@ -131,8 +132,21 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     auto items = removeNested(found.items());
     // Measured only now: a finding replaced or pruned on the way would have been measured in vain.
     tally.found(items.size());
+    // The bundle, mostly the largest finding, keeps the size its record has rather than being measured twice.
+    std::optional<ResidualItem> measuredBundle;
+    const auto bundle = std::find_if(items.begin(), items.end(), [](const ResidualItem& item) {
+        return item.category == ResidualCategory::application;
+    });
+    if (app.size && bundle != items.end()) {
+        measuredBundle = std::move(*bundle);
+        measuredBundle->size = *app.size;
+        items.erase(bundle);
+    }
     if (!measureSizes(items, tally, control.stop)) {
         return std::nullopt;
+    }
+    if (measuredBundle) {
+        items.push_back(std::move(*measuredBundle));
     }
     sortInFinalOrder(items);
     return items;

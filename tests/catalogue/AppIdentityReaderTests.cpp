@@ -1,4 +1,5 @@
 #include "catalogue/AppIdentityReader.h"
+#include "catalogue/AppRecord.h"
 #include "demo/MachOWriter.h"
 #include "demo/TreeBuilder.h"
 #include "formats/DerEntitlements.h"
@@ -185,12 +186,26 @@ TEST_F(AppIdentityReaderTest, TheExecutableNameMustStayInsideTheBundle) {
                     {.fileName = "Escape.app", .extraInfo = {{"CFBundleExecutable", "../Outside"}}});
     MachOWriter::write(thin(signature({})), bundle / "Contents/Outside");
     EXPECT_EQ(AppIdentityReader::read(bundle), Identity{});
+    EXPECT_EQ(AppIdentityReader::read(AppRecord::listed(bundle, false, platform)), Identity{});
     EXPECT_EQ(AppIdentityReader::read(folder / "Applications/Missing.app"), Identity{});
 }
 
+TEST_F(AppIdentityReaderTest, ARecordsExecutableIsReadWithoutOpeningTheBundleAgain) {
+    const fs::path bundle = app(thin(signature({{groups, PlistValue::Array{"group.a"}}})));
+    const InstalledApp record = AppRecord::listed(bundle, false, platform);
+    InstalledApp madeByHand;
+    madeByHand.url = bundle;
+    EXPECT_EQ(AppIdentityReader::read(madeByHand), (Identity{team, {"group.a"}}));
+
+    fs::remove(bundle / "Contents/Info.plist");
+    EXPECT_EQ(AppIdentityReader::read(record), (Identity{team, {"group.a"}}));
+    EXPECT_EQ(AppIdentityReader::read(madeByHand), Identity{});
+}
+
 TEST_F(AppIdentityReaderTest, ALargeExecutableCostsAFewKilobytesOfReading) {
+    // Its signature at the end, after 200 MB of code, as a linker lays it out.
     MachOImage image = thin(signature({{groups, PlistValue::Array{"group.big"}}}));
-    image.paddedSize = 200'000'000;
+    image.codeSize = 200'000'000;
     const fs::path bundle = app(image);
     EXPECT_EQ(AppIdentityReader::read(bundle), (Identity{team, {"group.big"}}));
 
@@ -198,9 +213,54 @@ TEST_F(AppIdentityReaderTest, ALargeExecutableCostsAFewKilobytesOfReading) {
     ASSERT_TRUE(executable.isOpen());
     MachOSignatureReader::FileSource source(executable.get());
     EXPECT_TRUE(MachOSignatureReader::read(source).has_value());
-    EXPECT_EQ(source.size(), 200'000'000u);
+    EXPECT_GT(source.size(), 200'000'000u);
     EXPECT_LT(source.bytesRead(), 4096u);
     EXPECT_LE(source.readCalls(), 16u);
+}
+
+// The thin executable `bytes` with `fillerCount` load commands of 1,000 bytes, of no interest to the reader,
+// before or after its code signature command, as a large application's libraries and symbols take.
+std::string withManyCommands(const std::string& bytes, std::uint32_t fillerCount, bool signatureFirst) {
+    const std::size_t command = bytes.find(std::string("\x1d\0\0\0\x10\0\0\0", 8));
+    const auto field = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        for (int i = 3; i >= 0; --i) {
+            value = value << 8 | static_cast<std::uint8_t>(bytes.at(at + i));
+        }
+        return value;
+    };
+    const std::string signature = bytes.substr(field(command + 8), field(command + 12));
+    std::string filler;
+    for (std::uint32_t i = 0; i < fillerCount; ++i) {
+        filler += patched(patched(std::string(1000, '\0'), 0, 0xc, false), 4, 1000, false);
+    }
+    const std::uint32_t commandsSize = fillerCount * 1000 + 16;
+    std::string signatureCommand = patched(std::string(16, '\0'), 0, 0x1d, false);
+    signatureCommand = patched(patched(patched(signatureCommand, 4, 16, false), 8, 32 + commandsSize, false),
+                               12, static_cast<std::uint32_t>(signature.size()), false);
+    const std::string header =
+        patched(patched(bytes.substr(0, 32), 16, fillerCount + 1, false), 20, commandsSize, false);
+    return header + (signatureFirst ? signatureCommand + filler : filler + signatureCommand) + signature;
+}
+
+TEST_F(AppIdentityReaderTest, LoadCommandsAreReadOnlyAsFarAsTheSignatures) {
+    const std::string bytes =
+        MachOWriter::bytes(thin(signature({{groups, PlistValue::Array{"group.many"}}})));
+    for (const bool signatureFirst : {true, false}) {
+        SCOPED_TRACE(signatureFirst ? "signature first" : "signature last");
+        const fs::path file = folder / "Many";
+        std::ofstream(file, std::ios::binary | std::ios::trunc)
+            << withManyCommands(bytes, 34, signatureFirst);
+        const FileDescriptor executable(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        MachOSignatureReader::FileSource source(executable.get());
+        const auto read = MachOSignatureReader::read(source);
+        ASSERT_TRUE(read.has_value());
+        EXPECT_EQ(read->teamID, team);
+        EXPECT_NE(read->xmlEntitlements->find("group.many"), std::string::npos);
+        // 34 KB of commands in all, read in steps of 16 KiB; the signature's parts add a few hundred bytes.
+        EXPECT_LT(source.bytesRead(), signatureFirst ? 17'500u : 36'000u);
+        EXPECT_LE(source.readCalls(), 16u);
+    }
 }
 
 TEST(DerEntitlements, DecodesWhatTheWriterEncodes) {

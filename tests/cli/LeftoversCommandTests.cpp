@@ -53,6 +53,19 @@ TEST_F(LeftoversCommandTest, JsonListsOnlyTheOrphansOfAppsNotInstalledInPathOrde
     EXPECT_EQ(items[1].at("selected"), false);
 }
 
+TEST_F(LeftoversCommandTest, JsonWrittenItemByItemIsLaidOutAsTheWholeDocument) {
+    tree.addFile(tree.userLibrary("Logs/com.gone.\"odd\"\nname\xff.log"), "x");
+    const auto result = testing::runCli({"--root", folder.path().string(), "leftovers", "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto json = nlohmann::ordered_json::parse(result.out);
+    EXPECT_EQ(json.at("items").size(), 4U);
+    EXPECT_EQ(result.out, json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n');
+
+    testing::TemporaryFolder empty;
+    EXPECT_EQ(testing::runCli({"--root", empty.path().string(), "leftovers", "--json"}).out,
+              "{\n  \"items\": []\n}\n");
+}
+
 TEST_F(LeftoversCommandTest, TextGroupsByCategoryWithTheReasonOncePerSection) {
     const auto result = testing::runCli({"--root", folder.path().string(), "leftovers"});
     ASSERT_EQ(result.status, 0) << result.err;

@@ -117,6 +117,13 @@ TEST_F(ScanCancellationTest, AnAppsScanStopsInsideALongDeepWalkAndWhileMeasuring
     EXPECT_TRUE(complete.measured(2));
     EXPECT_EQ(complete.reports.back().found, 2U);
 
+    // A bundle whose record knows its size is not measured again.
+    InstalledApp measured = notes;
+    measured.size = 1;
+    Recorder once;
+    EXPECT_EQ(search.forApp(measured, once.control())->front().size, 1);
+    EXPECT_TRUE(once.measured(1));
+
     Recorder inWalk;
     inWalk.stopsAt = [](const ScanProgress& progress) { return progress.searched >= 100; };
     EXPECT_FALSE(search.forApp(notes, inWalk.control()).has_value());
