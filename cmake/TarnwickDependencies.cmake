@@ -25,6 +25,14 @@ check_cxx_source_compiles([[
 unset(CMAKE_REQUIRED_INCLUDES)
 unset(CMAKE_REQUIRED_LIBRARIES)
 
+# Qt only for the window, its store and the offer service; the core and the command line do without.
+if(TARNWICK_GUI)
+  find_package(Qt6 6.4 REQUIRED COMPONENTS Core Concurrent Gui Widgets Network)
+  if(TARNWICK_TESTS)
+    find_package(Qt6 6.4 REQUIRED COMPONENTS Test)
+  endif()
+endif()
+
 if(TARNWICK_TESTS)
   find_package(GTest REQUIRED)
 endif()
