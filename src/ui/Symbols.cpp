@@ -3,8 +3,9 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QStandardPaths>
 #include <QString>
-
+#include <QStringList>
 #include <algorithm>
 #include <array>
 #include <mutex>
@@ -90,9 +91,8 @@ constexpr std::array<std::string_view, table.size()> allNames = [] {
 }();
 
 const SymbolEntry* entryFor(std::string_view name) {
-    const auto found = std::find_if(table.begin(), table.end(), [&](const SymbolEntry& entry) {
-        return entry.name == name;
-    });
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [&](const SymbolEntry& entry) { return entry.name == name; });
     return found == table.end() ? nullptr : &*found;
 }
 
@@ -104,6 +104,17 @@ QString qt(std::string_view text) {
 void useBreezeAsFallback() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // Platforms without a desktop look for themes in the program's resources only; add the system's
+        // icon folders ($XDG_DATA_DIRS/icons) that are missing.
+        QStringList searchPaths = QIcon::themeSearchPaths();
+        const QStringList shared = QStandardPaths::locateAll(
+            QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory);
+        for (const QString& folder : shared) {
+            if (!searchPaths.contains(folder)) {
+                searchPaths << folder;
+            }
+        }
+        QIcon::setThemeSearchPaths(searchPaths);
         if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor")) {
             QIcon::setFallbackThemeName(QStringLiteral("breeze"));
         }

@@ -8,7 +8,6 @@
 #include "ui/HistoryView.h"
 #include "ui/RemovalConfirmation.h"
 
-#include <QApplication>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
@@ -22,18 +21,6 @@ namespace fs = std::filesystem;
 
 class RemovalWorkflowTest : public StoreFixture {
 protected:
-    static void SetUpTestSuite() {
-        if (QApplication::instance() == nullptr) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            }
-            static int argc = 1;
-            static char name[] = "removal_ui_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv); // lives as long as the test program
-        }
-    }
-
     void SetUp() override {
         const fs::path applications = platform.system("/Applications");
         tree.addApp(applications, {.fileName = "Beta.app", .bundleID = "com.example.beta"});

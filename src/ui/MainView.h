@@ -1,0 +1,57 @@
+#pragma once
+
+#include "residuals/ResidualCategory.h"
+
+#include <QWidget>
+#include <set>
+#include <string>
+#include <vector>
+
+class QSplitter;
+
+namespace tarnwick {
+
+class CleanerStore;
+class DetailPane;
+class Sidebar;
+class Workspace;
+
+// The window's content: the sidebar beside the detail pane, and layers over both for dialogs and panels.
+// It asks the store for the applications the first time it appears with none listed.
+class MainView : public QWidget {
+    Q_OBJECT
+
+public:
+    MainView(CleanerStore& store, Workspace& workspace, QWidget* parent = nullptr);
+
+    CleanerStore& store() const { return store_; }
+    Workspace& workspace() const { return workspace_; }
+    Sidebar* sidebar() const { return sidebar_; }
+    DetailPane* detailPane() const { return detail_; }
+    QSplitter* splitter() const { return splitter_; }
+
+    // Sections the user folded; they stay folded while another application is shown, until the window
+    // closes.
+    std::set<ResidualCategory>& collapsedCategories() { return collapsedCategories_; }
+    std::set<std::string>& collapsedInformationSections() { return collapsedInformationSections_; }
+
+    // Lays `overlay` over the whole view (sidebar included), above everything added before; it follows the
+    // view's size. The overlay decides itself when it is visible.
+    void addOverlay(QWidget* overlay);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    CleanerStore& store_;
+    Workspace& workspace_;
+    QSplitter* splitter_;
+    Sidebar* sidebar_;
+    DetailPane* detail_;
+    std::vector<QWidget*> overlays_;
+    std::set<ResidualCategory> collapsedCategories_;
+    std::set<std::string> collapsedInformationSections_;
+};
+
+} // namespace tarnwick
