@@ -2,7 +2,10 @@
 
 #include "store/CleanerStore.h"
 #include "ui/CircularCloseButton.h"
+#include "ui/ErrorAlert.h"
+#include "ui/HistoryOverlay.h"
 #include "ui/MainView.h"
+#include "ui/RemovalConfirmation.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/Workspace.h"
@@ -62,6 +65,11 @@ MainWindow::MainWindow(CleanerStore& store, Workspace& workspace, QWidget* paren
             button->setAccessibleName(action->text());
         }
     }
+
+    // The removal workflow's layers: the history panel dims the toolbar too, so it covers the window.
+    new RemovalConfirmation(store, this);
+    new ErrorAlert(store, this);
+    new HistoryOverlay(store, this);
 
     connect(history_, &QAction::triggered, &store, &CleanerStore::openHistory);
     connect(refresh_, &QAction::triggered, &store, &CleanerStore::loadApps);
