@@ -82,8 +82,8 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
     case Action::clear: {
         const HistoryFile::Outcome cleared = trash.clearHistory();
         if (!reportUnreadable(cleared) || !cleared.written) {
-            std::cerr << "tarnwick-cli: The removal history could not be cleared ("
-                      << Text::printable(cleared.failure) << ").\n";
+            std::cerr << "tarnwick-cli: " << RemovalTexts::historyNotCleared(Text::printable(cleared.failure))
+                      << "\n";
             return 1;
         }
         done = before.records.empty() ? "The removal history was already empty."

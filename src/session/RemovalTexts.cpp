@@ -38,6 +38,10 @@ std::string summary(const RemovalRecord& record) {
            dateText(record.date);
 }
 
+std::string historyNotCleared(const std::string& reason) {
+    return "The removal history could not be cleared (" + reason + ").";
+}
+
 std::string_view availability(const RemovalRecord& record, bool isRestorable) {
     if (record.state == RemovalRecord::State::restored) {
         return "Restored";

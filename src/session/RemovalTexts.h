@@ -32,5 +32,8 @@ std::string summary(const RemovalRecord& record);
 // emptied of it. Empty while it can be restored.
 std::string_view availability(const RemovalRecord& record, bool isRestorable);
 
+// Why clearing the history did nothing: "The removal history could not be cleared (reason)."
+std::string historyNotCleared(const std::string& reason);
+
 } // namespace RemovalTexts
 } // namespace tarnwick

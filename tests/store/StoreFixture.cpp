@@ -1,0 +1,107 @@
+#include "store/StoreFixture.h"
+
+#include <algorithm>
+
+namespace tarnwick::testing {
+
+namespace {
+
+class ScriptedSearch final : public LeftoverSearch {
+public:
+    ScriptedSearch(std::shared_ptr<const LeftoverSearch> real, std::shared_ptr<TestServices::Script> script)
+        : real_(std::move(real))
+        , script_(std::move(script)) {}
+
+    std::optional<std::vector<ResidualItem>> forApp(const InstalledApp& app,
+                                                    const ScanControl& control) const override {
+        if (const auto scripted = script_->findings.find(app.id()); scripted != script_->findings.end()) {
+            return scripted->second;
+        }
+        return real_->forApp(app, control);
+    }
+    std::optional<std::vector<ResidualItem>> orphans(const ScanControl& control) const override {
+        return real_->orphans(control);
+    }
+
+private:
+    std::shared_ptr<const LeftoverSearch> real_;
+    std::shared_ptr<TestServices::Script> script_;
+};
+
+} // namespace
+
+std::shared_ptr<const LeftoverSearch>
+TestServices::searchAgainst(const std::vector<InstalledApp>& installed) {
+    ++script_->searchesMade;
+    return std::make_shared<ScriptedSearch>(system_.searchAgainst(installed), script_);
+}
+
+void StoreFixture::SetUpTestSuite() {
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "store_tests";
+        static char* argv[] = {name, nullptr};
+        new QCoreApplication(argc, argv); // lives as long as the test program
+    }
+}
+
+CleanerStore& StoreFixture::makeStore(std::unique_ptr<TrashManager> trash) {
+    store = std::make_unique<CleanerStore>(std::make_unique<TestServices>(platform, script, std::move(trash)),
+                                           std::make_unique<ManualRunner>(tasks));
+    return *store;
+}
+
+void StoreFixture::deliver() {
+    QCoreApplication::sendPostedEvents();
+}
+
+void StoreFixture::runAll() {
+    deliver();
+    while (!tasks->empty()) {
+        ManualRunner::Task task = std::move(tasks->front());
+        tasks->pop_front();
+        task.work();
+        deliver();
+    }
+}
+
+void StoreFixture::runNext(TaskRunner::Priority priority) {
+    const auto next = std::find_if(tasks->begin(), tasks->end(),
+                                   [&](const ManualRunner::Task& task) { return task.priority == priority; });
+    ASSERT_NE(next, tasks->end()) << "no task of that priority is waiting";
+    ManualRunner::Task task = std::move(*next);
+    tasks->erase(next);
+    task.work();
+    deliver();
+}
+
+std::size_t StoreFixture::pending(TaskRunner::Priority priority) const {
+    return static_cast<std::size_t>(
+        std::count_if(tasks->begin(), tasks->end(),
+                      [&](const ManualRunner::Task& task) { return task.priority == priority; }));
+}
+
+void StoreFixture::loadCompletely() {
+    store->loadApps();
+    runAll();
+}
+
+const InstalledApp& StoreFixture::app(const std::string& name) const {
+    const auto& apps = store->apps();
+    const auto found =
+        std::find_if(apps.begin(), apps.end(), [&](const InstalledApp& each) { return each.name == name; });
+    if (found == apps.end()) {
+        throw std::runtime_error("no application named " + name);
+    }
+    return *found;
+}
+
+std::vector<std::string> StoreFixture::names(const std::vector<InstalledApp>& apps) const {
+    std::vector<std::string> result;
+    for (const InstalledApp& each : apps) {
+        result.push_back(each.name);
+    }
+    return result;
+}
+
+} // namespace tarnwick::testing
