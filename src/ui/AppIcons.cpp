@@ -7,7 +7,6 @@
 #include <QImageReader>
 #include <QMimeDatabase>
 #include <QString>
-
 #include <system_error>
 
 namespace tarnwick {
@@ -91,7 +90,8 @@ QIcon AppIcons::file(const fs::path& location) {
 
 QIcon AppIcons::documentType(std::string_view extension) {
     static const QMimeDatabase database;
-    const QString name = QStringLiteral("document.") + QString::fromUtf8(extension.data(), qsizetype(extension.size()));
+    const QString name =
+        QStringLiteral("document.") + QString::fromUtf8(extension.data(), qsizetype(extension.size()));
     return iconOf(database.mimeTypeForFile(name, QMimeDatabase::MatchExtension));
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QIcon>
-
 #include <filesystem>
 #include <optional>
 #include <string_view>

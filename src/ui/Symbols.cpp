@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QStandardPaths>
 #include <QString>
-
 #include <algorithm>
 #include <array>
 #include <mutex>
@@ -90,9 +90,8 @@ constexpr std::array<std::string_view, table.size()> allNames = [] {
 }();
 
 const SymbolEntry* entryFor(std::string_view name) {
-    const auto found = std::find_if(table.begin(), table.end(), [&](const SymbolEntry& entry) {
-        return entry.name == name;
-    });
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [&](const SymbolEntry& entry) { return entry.name == name; });
     return found == table.end() ? nullptr : &*found;
 }
 
@@ -104,6 +103,17 @@ QString qt(std::string_view text) {
 void useBreezeAsFallback() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // Platforms without a desktop theme (offscreen, minimal) search only the program's resources: add
+        // the system's icon folders so that the themes installed there are found.
+        QStringList paths = QIcon::themeSearchPaths();
+        for (const QString& folder :
+             QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                       QStandardPaths::LocateDirectory)) {
+            if (!paths.contains(folder)) {
+                paths.append(folder);
+            }
+        }
+        QIcon::setThemeSearchPaths(paths);
         if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor")) {
             QIcon::setFallbackThemeName(QStringLiteral("breeze"));
         }

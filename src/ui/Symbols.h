@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QIcon>
 #include <QPixmap>
-
 #include <span>
 #include <string_view>
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QUrl>
-
 #include <filesystem>
 #include <vector>
 
