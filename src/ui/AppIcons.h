@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+
 #include <filesystem>
 #include <optional>
 #include <string_view>

@@ -36,8 +36,7 @@ SearchField::SearchField(const QString& prompt, QWidget* parent)
     layout->addWidget(clear_);
     refreshSymbols();
 
-    connect(edit_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { clear_->setVisible(!text.isEmpty()); });
+    connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) { clear_->setVisible(!text.isEmpty()); });
     connect(edit_, &QLineEdit::textEdited, this, &SearchField::textEdited);
     connect(clear_, &QToolButton::clicked, this, [this] {
         edit_->clear();

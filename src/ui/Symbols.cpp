@@ -5,6 +5,7 @@
 #include <QPixmapCache>
 #include <QStandardPaths>
 #include <QString>
+
 #include <algorithm>
 #include <array>
 #include <mutex>
@@ -90,8 +91,9 @@ constexpr std::array<std::string_view, table.size()> allNames = [] {
 }();
 
 const SymbolEntry* entryFor(std::string_view name) {
-    const auto found = std::find_if(table.begin(), table.end(),
-                                    [&](const SymbolEntry& entry) { return entry.name == name; });
+    const auto found = std::find_if(table.begin(), table.end(), [&](const SymbolEntry& entry) {
+        return entry.name == name;
+    });
     return found == table.end() ? nullptr : &*found;
 }
 

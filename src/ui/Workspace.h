@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QUrl>
+
 #include <filesystem>
 #include <vector>
 
