@@ -12,21 +12,13 @@
 
 namespace tarnwick {
 
-namespace {
-
-QString qtPath(const std::filesystem::path& location) {
-    return QString::fromStdString(location.string());
-}
-
-} // namespace
-
-DetailPane::DetailPane(CleanerStore& store, QWidget* parent)
+DetailPane::DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* parent)
     : QWidget(parent)
     , store_(store)
     , stack_(new QStackedWidget(this))
     , empty_(new EmptyState(tr("Select an Application"), "app.dashed",
                             tr("Choose an app from the sidebar or drop an .app bundle here."), this))
-    , application_(new EmptyState(QString(), "app.dashed", QString(), this))
+    , application_(applicationView)
     , preview_(new QWidget(this))
     , overlay_(new DropOverlay(this)) {
     setAcceptDrops(true);
@@ -47,22 +39,14 @@ QWidget* DetailPane::currentContent() const {
     return stack_->currentWidget();
 }
 
-void DetailPane::setApplicationView(QWidget* view) {
-    replace(application_, view);
-}
-
 void DetailPane::setPreview(QWidget* preview) {
-    replace(preview_, preview);
-}
-
-void DetailPane::replace(QWidget*& slot, QWidget* view) {
-    const bool shown = stack_->currentWidget() == slot;
-    stack_->removeWidget(slot);
-    slot->deleteLater();
-    slot = view;
-    stack_->addWidget(slot);
+    const bool shown = stack_->currentWidget() == preview_;
+    stack_->removeWidget(preview_);
+    preview_->deleteLater();
+    preview_ = preview;
+    stack_->addWidget(preview_);
     if (shown) {
-        stack_->setCurrentWidget(slot);
+        stack_->setCurrentWidget(preview_);
     }
 }
 
@@ -70,12 +54,8 @@ void DetailPane::refresh() {
     QWidget* shown = empty_;
     if (store_.appListFilter() != AppListFilter::apps) {
         shown = preview_;
-    } else if (const auto& selected = store_.selectedApp()) {
+    } else if (store_.selectedApp()) {
         shown = application_;
-        // Until a view of its own is given, the pane names the application and where it is.
-        if (auto* named = qobject_cast<EmptyState*>(application_)) {
-            named->setContent(QString::fromStdString(selected->name), "app.dashed", qtPath(selected->url));
-        }
     }
     stack_->setCurrentWidget(shown);
     overlay_->raise();

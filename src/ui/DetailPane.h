@@ -19,16 +19,17 @@ class DetailPane : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DetailPane(CleanerStore& store, QWidget* parent = nullptr);
+    // `applicationView` shows the chosen application; the pane takes it.
+    DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* parent = nullptr);
 
     // Whether a drag carrying a file location hovers over the pane now.
     bool isDropTargeted() const { return dropTargeted_; }
     QWidget* currentContent() const;
     EmptyState* emptyState() const { return empty_; }
+    QWidget* applicationView() const { return application_; }
     DropOverlay* dropOverlay() const { return overlay_; }
 
-    // The views for an application and for the Pro previews, shown when the store says so.
-    void setApplicationView(QWidget* view);
+    // The view for the Pro previews, shown while the store's mode is one of them.
     void setPreview(QWidget* preview);
 
     // The location a drop would hand to the store: the first item's, when it is a file location.
@@ -44,7 +45,6 @@ protected:
 private:
     void refresh();
     void setDropTargeted(bool targeted);
-    void replace(QWidget*& slot, QWidget* view);
 
     CleanerStore& store_;
     QStackedWidget* stack_;

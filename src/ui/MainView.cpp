@@ -1,6 +1,7 @@
 #include "ui/MainView.h"
 
 #include "store/CleanerStore.h"
+#include "ui/ApplicationDetailView.h"
 #include "ui/DetailPane.h"
 #include "ui/SearchField.h"
 #include "ui/Sidebar.h"
@@ -26,7 +27,8 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     , workspace_(workspace)
     , splitter_(new QSplitter(Qt::Horizontal, this))
     , sidebar_(new Sidebar(store, splitter_))
-    , detail_(new DetailPane(store, splitter_)) {
+    , application_(new ApplicationDetailView(store, workspace))
+    , detail_(new DetailPane(store, application_, splitter_)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter_);

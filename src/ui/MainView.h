@@ -11,6 +11,7 @@ class QSplitter;
 
 namespace tarnwick {
 
+class ApplicationDetailView;
 class CleanerStore;
 class DetailPane;
 class Sidebar;
@@ -28,12 +29,8 @@ public:
     Workspace& workspace() const { return workspace_; }
     Sidebar* sidebar() const { return sidebar_; }
     DetailPane* detailPane() const { return detail_; }
+    ApplicationDetailView* applicationDetail() const { return application_; }
     QSplitter* splitter() const { return splitter_; }
-
-    // Sections the user folded; they stay folded while another application is shown, until the window
-    // closes.
-    std::set<ResidualCategory>& collapsedCategories() { return collapsedCategories_; }
-    std::set<std::string>& collapsedInformationSections() { return collapsedInformationSections_; }
 
     // Lays `overlay` over the whole view (sidebar included), above everything added before; it follows the
     // view's size. The overlay decides itself when it is visible.
@@ -48,10 +45,9 @@ private:
     Workspace& workspace_;
     QSplitter* splitter_;
     Sidebar* sidebar_;
+    ApplicationDetailView* application_;
     DetailPane* detail_;
     std::vector<QWidget*> overlays_;
-    std::set<ResidualCategory> collapsedCategories_;
-    std::set<std::string> collapsedInformationSections_;
 };
 
 } // namespace tarnwick

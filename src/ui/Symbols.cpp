@@ -5,7 +5,6 @@
 #include <QPixmapCache>
 #include <QStandardPaths>
 #include <QString>
-#include <QStringList>
 #include <algorithm>
 #include <array>
 #include <mutex>
@@ -22,7 +21,8 @@ namespace {
 
 struct SymbolEntry {
     std::string_view name;
-    // Freedesktop icon names, the standard one first, then names the Breeze theme has.
+    // Freedesktop icon names, first found wins. Symbols are drawn in one colour, so outline icons come
+    // before full-colour ones, whose silhouette is often just a square.
     std::array<std::string_view, 3> themeNames;
 };
 
@@ -31,14 +31,14 @@ constexpr std::array<SymbolEntry, 47> table{{
     {"clock.arrow.circlepath", {"document-open-recent", "view-history"}},
     {"arrow.clockwise", {"view-refresh"}},
     {"xmark", {"window-close"}},
-    {"waveform.path.ecg.rectangle", {"utilities-system-monitor", "office-chart-line"}},
+    {"waveform.path.ecg.rectangle", {"office-chart-line", "utilities-system-monitor"}},
     {"magnifyingglass", {"edit-find", "search"}},
     {"xmark.circle.fill", {"edit-clear"}},
     {"square.grid.2x2", {"view-grid", "view-list-icons"}},
     {"sparkles", {"tools-wizard", "games-config-theme"}},
     {"trash.slash.fill", {"user-trash", "trash-empty"}},
     {"lock.fill", {"object-locked", "lock"}},
-    {"app.badge.checkmark", {"applications-all", "application-x-executable"}},
+    {"app.badge.checkmark", {"approved", "dialog-ok-apply"}},
     {"doc.on.doc", {"edit-copy"}},
     {"doc.on.doc.fill", {"edit-copy"}},
     {"arrow.down.app.fill", {"document-import", "download"}},
@@ -67,8 +67,8 @@ constexpr std::array<SymbolEntry, 47> table{{
     {"bolt.horizontal.circle", {"speedometer"}},
     {"slider.horizontal.3", {"configure", "settings-configure"}},
     {"shippingbox", {"package-x-generic", "package"}},
-    {"network", {"network-workgroup", "network-wired"}},
-    {"gearshape.2", {"preferences-system", "system-run"}},
+    {"network", {"network-wired", "network-workgroup"}},
+    {"gearshape.2", {"system-run", "preferences-system"}},
     {"doc.text.magnifyingglass", {"document-preview", "text-x-log"}},
     {"doc", {"text-x-generic"}},
     // History and alerts
@@ -104,17 +104,17 @@ QString qt(std::string_view text) {
 void useBreezeAsFallback() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Platforms without a desktop look for themes in the program's resources only; add the system's
-        // icon folders ($XDG_DATA_DIRS/icons) that are missing.
-        QStringList searchPaths = QIcon::themeSearchPaths();
-        const QStringList shared = QStandardPaths::locateAll(
-            QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory);
-        for (const QString& folder : shared) {
-            if (!searchPaths.contains(folder)) {
-                searchPaths << folder;
+        // Platforms without a desktop theme (offscreen, minimal) search only the program's resources: add
+        // the system's icon folders so that the themes installed there are found.
+        QStringList paths = QIcon::themeSearchPaths();
+        for (const QString& folder :
+             QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                       QStandardPaths::LocateDirectory)) {
+            if (!paths.contains(folder)) {
+                paths.append(folder);
             }
         }
-        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeSearchPaths(paths);
         if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor")) {
             QIcon::setFallbackThemeName(QStringLiteral("breeze"));
         }

@@ -36,7 +36,9 @@ QFont Theme::font(TextStyle style, QFont::Weight weight) {
 
 QFont Theme::font(qreal size, QFont::Weight weight) {
     QFont font = QApplication::font();
-    font.setPointSizeF(size);
+    // A Mac's point is one logical pixel; elsewhere a point is 4/3 of one, which would make every text a
+    // third larger than designed.
+    font.setPixelSize(qMax(1, qRound(size)));
     font.setWeight(weight);
     return font;
 }

@@ -7,8 +7,8 @@ class QWidget;
 
 namespace tarnwick {
 
-// The window's text styles and accent colours, sized as a Mac shows them (points at 100 %), so that every
-// view draws with the same few fonts and colours.
+// The window's text styles and accent colours, sized as a Mac shows them (a point is a logical pixel), so
+// that every view draws with the same few fonts and colours.
 class Theme {
 public:
     enum class TextStyle { caption, footnote, subheadline, body, title3, title2, title };

@@ -3,6 +3,7 @@
 #include "support/WindowFixture.h"
 #include "ui/AppFilterControl.h"
 #include "ui/AppListModel.h"
+#include "ui/ApplicationDetailView.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/DetailPane.h"
 #include "ui/DropOverlay.h"
@@ -214,7 +215,8 @@ TEST_F(MainWindowTest, TheListSelectionIsTheStores) {
     ASSERT_TRUE(store->selectedApp());
     EXPECT_EQ(store->selectedApp()->name, "Paint");
     EXPECT_TRUE(store->isScanning());
-    EXPECT_EQ(detail().currentContent()->accessibleName(), "Paint");
+    ASSERT_EQ(detail().currentContent(), window->mainView()->applicationDetail());
+    EXPECT_EQ(window->mainView()->applicationDetail()->nameLabel()->text(), "Paint");
 
     QTest::keyClick(&list(), Qt::Key_Down);
     EXPECT_EQ(store->selectedApp()->name, "Zebra Tools") << "arrows move the selection";

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+
 #include <functional>
 
 namespace tarnwick::testing {

@@ -1,4 +1,5 @@
 #include <QApplication>
+
 #include <gtest/gtest.h>
 
 // The window's tests need a QApplication for the whole run. They draw offscreen, also when CTest lists them
