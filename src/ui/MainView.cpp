@@ -42,11 +42,27 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({sidebarIdeal, 1000});
 
+    connect(&store_, &CleanerStore::appListFilterChanged, this, &MainView::showPreviews);
+
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
         sidebar_->searchField()->lineEdit()->setFocus(Qt::ShortcutFocusReason);
         sidebar_->searchField()->lineEdit()->selectAll();
     });
+}
+
+void MainView::showPreviews() {
+    const AppListFilter mode = store_.appListFilter();
+    if (mode == AppListFilter::apps) {
+        previewMode_.reset();
+        return;
+    }
+    if (previewMode_ == mode) {
+        return;
+    }
+    previewMode_ = mode;
+    sidebar_->setPreview(new ProSidebarPreview(mode));
+    detail_->setPreview(new ProFeatureView(mode, offerRequest_, workspace_));
 }
 
 void MainView::addOverlay(QWidget* overlay) {

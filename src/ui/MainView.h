@@ -1,8 +1,11 @@
 #pragma once
 
 #include "residuals/ResidualCategory.h"
+#include "store/AppListFilter.h"
+#include "ui/ProPreviews.h"
 
 #include <QWidget>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +35,9 @@ public:
     ApplicationDetailView* applicationDetail() const { return application_; }
     QSplitter* splitter() const { return splitter_; }
 
+    // How the Pro previews ask for the maker's offer; without one they show their own texts only.
+    void setOfferRequest(OfferRequest request) { offerRequest_ = std::move(request); }
+
     // Lays `overlay` over the whole view (sidebar included), above everything added before; it follows the
     // view's size. The overlay decides itself when it is visible.
     void addOverlay(QWidget* overlay);
@@ -41,6 +47,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A Pro mode gets fresh previews, which ask for the offer again.
+    void showPreviews();
+
     CleanerStore& store_;
     Workspace& workspace_;
     QSplitter* splitter_;
@@ -48,6 +57,8 @@ private:
     ApplicationDetailView* application_;
     DetailPane* detail_;
     std::vector<QWidget*> overlays_;
+    OfferRequest offerRequest_;
+    std::optional<AppListFilter> previewMode_;
 };
 
 } // namespace tarnwick

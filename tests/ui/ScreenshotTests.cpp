@@ -3,9 +3,11 @@
 #include "support/WindowFixture.h"
 #include "ui/ApplicationDetailView.h"
 #include "ui/DetailPane.h"
+#include "ui/HistoryOverlay.h"
 #include "ui/MainView.h"
 #include "ui/Sidebar.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QImage>
@@ -13,6 +15,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QPixmap>
+#include <QTest>
 
 namespace tarnwick::testing {
 namespace {
@@ -29,12 +32,16 @@ protected:
         ASSERT_TRUE(QDir().mkpath(TARNWICK_SCREENSHOT_FOLDER));
     }
 
-    void capture(const QString& name) {
+    // The window, or one of its dialogs, which are windows of their own.
+    void capture(const QString& name, QWidget* dialog = nullptr) {
         settle();
         const QString file = QStringLiteral(TARNWICK_SCREENSHOT_FOLDER "/") + name + QStringLiteral(".png");
-        const QImage picture = window->grab().toImage();
-        ASSERT_GE(picture.width(), 1040);
-        ASSERT_GE(picture.height(), 680);
+        const QImage picture =
+            (dialog != nullptr ? dialog : static_cast<QWidget*>(window.get()))->grab().toImage();
+        if (dialog == nullptr) {
+            ASSERT_GE(picture.width(), 1040);
+            ASSERT_GE(picture.height(), 680);
+        }
         ASSERT_TRUE(picture.save(file)) << file.toStdString();
         // Something was drawn: a window of one colour would be a broken render.
         const QImage small = picture.scaled(64, 40);
@@ -88,6 +95,60 @@ TEST_F(ScreenshotTest, NothingSelectedAndDropHover) {
     capture("06-drop-hover");
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(&detail(), &leave);
+}
+
+TEST_F(ScreenshotTest, RemovalWorkflowAndPreviews) {
+    openWindow();
+    runAll();
+    click(rowNamed("Gloamlight"));
+    runAll();
+    store->requestRemoval();
+    auto* confirmation = QApplication::activeModalWidget();
+    ASSERT_NE(confirmation, nullptr);
+    capture("07-confirmation", confirmation);
+    store->setRemovalCandidate(std::nullopt);
+
+    store->setErrorMessage(
+        "Some items could not be moved to Trash:\n\nGloamlight.app: Operation not permitted\n"
+        "com.duskforge.gloamlight: Operation not permitted");
+    auto* alert = QApplication::activeModalWidget();
+    ASSERT_NE(alert, nullptr);
+    capture("08-alert", alert);
+    store->setErrorMessage(std::nullopt);
+
+    // Two removals: one whose items are still in the Trash, one whose Trash was emptied.
+    for (const QString name : {QStringLiteral("Gloamlight"), QStringLiteral("Skylume")}) {
+        click(rowNamed(name));
+        runAll();
+        store->requestRemoval();
+        store->confirmRemoval();
+        runAll();
+    }
+    store->openHistory();
+    ASSERT_EQ(store->history().size(), 2U);
+    for (const TrashPair& pair : store->history().back().items) {
+        fs::remove_all(pair.trashPath);
+    }
+    store->openHistory();
+    auto* history = window->findChild<HistoryOverlay*>();
+    ASSERT_NE(history, nullptr);
+    QTRY_COMPARE(history->progress(), 1.0);
+    capture("09-history");
+    store->setShowHistory(false);
+    QTRY_VERIFY(!history->isVisible());
+
+    store->switchMode(AppListFilter::junk);
+    capture("10-junk-preview");
+    window->mainView()->setOfferRequest([](QObject*, std::function<void(std::optional<ProOffer>)> answer) {
+        answer(ProOffer{.enabled = true,
+                        .badge = "NEW",
+                        .title = "Tarnwick Pro",
+                        .message = "Duplicates and junk, found safely.",
+                        .buttonTitle = "Download Pro",
+                        .downloadURL = "https://example.com/pro"});
+    });
+    store->switchMode(AppListFilter::duplicates);
+    capture("11-duplicates-preview-with-offer");
 }
 
 } // namespace
