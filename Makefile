@@ -1,16 +1,29 @@
 # The two everyday commands: `make demo` and `make test`. Everything else is a building block.
 JOBS ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 CLI := build/release/bin/tarnwick-cli
+GUI := build/release/bin/tarnwick
+# The window needs a display; on a Mac there always is one.
+HAS_DISPLAY := $(if $(or $(DISPLAY),$(WAYLAND_DISPLAY),$(filter Darwin,$(shell uname -s))),yes)
 
-.PHONY: demo run test deps release check fuzz bench format clean
+.PHONY: demo demo-cli run test deps release check fuzz bench format clean
 
-# Runs the program on the built-in demo tree (no Mac needed).
+# Opens the window on the built-in demo tree (no Mac needed); without a display, the command-line tour.
 demo: release
-	$(CLI) --demo apps
+ifeq ($(HAS_DISPLAY),yes)
+	$(GUI) --demo
+else
+	@echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): showing the command-line tour instead of the window."
+	$(MAKE) --no-print-directory demo-cli
+endif
 
-# Runs the program on this Mac's real applications.
+# The command line on the demo tree: the applications, then what one of them leaves behind.
+demo-cli: release
+	$(CLI) --demo apps
+	$(CLI) --demo scan Skylume
+
+# Opens the window on this Mac's real applications.
 run: release
-	$(CLI) apps
+	$(GUI)
 
 # Installs what is missing, then builds and runs every test and the short fuzzing runs.
 test: deps check fuzz

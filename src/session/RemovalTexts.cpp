@@ -16,17 +16,20 @@ std::string itemCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " item" : " items");
 }
 
-std::string dateText(RemovalRecord::Date date) {
-    // The history file may hold any number; only those a calendar can show are converted.
+std::optional<std::time_t> calendarSeconds(RemovalRecord::Date date) {
     const double seconds = date.time_since_epoch().count();
     constexpr double tenThousandYears = 3.2e11;
     if (!std::isfinite(seconds) || std::abs(seconds) > tenThousandYears) {
-        return "unknown date";
+        return std::nullopt;
     }
-    const auto time = static_cast<std::time_t>(std::floor(seconds));
+    return static_cast<std::time_t>(std::floor(seconds));
+}
+
+std::string dateText(RemovalRecord::Date date) {
+    const std::optional<std::time_t> time = calendarSeconds(date);
     std::tm local{};
     char text[64];
-    if (localtime_r(&time, &local) == nullptr ||
+    if (!time || localtime_r(&*time, &local) == nullptr ||
         std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) == 0) {
         return "unknown date";
     }
@@ -34,8 +37,12 @@ std::string dateText(RemovalRecord::Date date) {
 }
 
 std::string summary(const RemovalRecord& record) {
+    return summary(record, dateText(record.date));
+}
+
+std::string summary(const RemovalRecord& record, std::string_view date) {
     return itemCount(record.items.size()) + " \u2022 " + ByteFormat::string(record.bytes) + " \u2022 " +
-           dateText(record.date);
+           std::string(date);
 }
 
 std::string historyNotCleared(const std::string& reason) {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,11 +24,16 @@ std::string confirmationMessage(std::size_t count, std::int64_t bytes);
 // "1 item", "2 items".
 std::string itemCount(std::size_t count);
 
+// The whole seconds of a removal's date, when a calendar can show it: the history file may hold any number.
+std::optional<std::time_t> calendarSeconds(RemovalRecord::Date date);
+
 // The local date and time of a removal, "2024-06-01 08:45"; "unknown date" for one no calendar holds.
 std::string dateText(RemovalRecord::Date date);
 
-// "4 items • 30.1 MB • 2024-06-01 08:45": the moved items, the size of what was chosen, the date.
+// "4 items • 30.1 MB • 2024-06-01 08:45": the moved items, the size of what was chosen, the date (as
+// `dateText` writes it, unless the caller words it the user's way).
 std::string summary(const RemovalRecord& record);
+std::string summary(const RemovalRecord& record, std::string_view date);
 
 // What a record says when nothing of it can be restored: everything was put back, or the Trash was
 // emptied of it. Empty while it can be restored.

@@ -1,0 +1,105 @@
+#include "ui/HistoryView.h"
+
+#include "store/CleanerStore.h"
+#include "ui/CircularCloseButton.h"
+#include "ui/EmptyState.h"
+#include "ui/HistoryModel.h"
+#include "ui/HistoryRowDelegate.h"
+#include "ui/Theme.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace tarnwick {
+
+HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
+    : QWidget(parent)
+    , store_(store)
+    , model_(new HistoryModel(store, this))
+    , clearUnavailable_(new QPushButton(QStringLiteral("Clear Unavailable")))
+    , clearAll_(new QPushButton(QStringLiteral("Clear All")))
+    , close_(new CircularCloseButton(QStringLiteral("Close Removal History"), false))
+    , body_(new QStackedWidget)
+    , empty_(new EmptyState(QStringLiteral("No Removal History"), "clock",
+                            QStringLiteral("Removed applications will appear here.")))
+    , list_(new QListView) {
+    setFixedSize(panelSize);
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    auto* title = new QLabel(QStringLiteral("Removal History"));
+    title->setFont(Theme::font(Theme::TextStyle::title2, QFont::Bold));
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(20, 20, 20, 20);
+    header->setSpacing(10);
+    header->addWidget(title);
+    header->addStretch(1);
+    header->addWidget(clearUnavailable_);
+    header->addWidget(clearAll_);
+    header->addWidget(close_);
+
+    auto* divider = new QFrame;
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setStyleSheet(QStringLiteral("color: palette(mid);"));
+
+    auto* delegate = new HistoryRowDelegate(list_);
+    list_->setModel(model_);
+    list_->setItemDelegate(delegate);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    list_->setUniformItemSizes(true);
+    list_->setMouseTracking(true);
+    list_->viewport()->setAutoFillBackground(false);
+    connect(delegate, &HistoryRowDelegate::buttonPressed, this,
+            [this](const QModelIndex& index) { model_->activate(index.row()); });
+
+    body_->addWidget(empty_);
+    body_->addWidget(list_);
+
+    auto* layout = new QVBoxLayout(this);
+    // Nothing reaches into the rounded corners.
+    layout->setContentsMargins(0, 0, 0, cornerRadius);
+    layout->setSpacing(0);
+    layout->addLayout(header);
+    layout->addWidget(divider);
+    layout->addWidget(body_, 1);
+
+    connect(clearUnavailable_, &QPushButton::clicked, &store_, &CleanerStore::clearUnavailableHistory);
+    connect(clearAll_, &QPushButton::clicked, &store_, &CleanerStore::clearHistory);
+    connect(close_, &CircularCloseButton::clicked, this, [this] { store_.setShowHistory(false); });
+    connect(&store_, &CleanerStore::historyChanged, this, &HistoryView::refresh);
+    refresh();
+}
+
+void HistoryView::refresh() {
+    const bool hasRecords = !store_.history().empty();
+    clearAll_->setVisible(hasRecords);
+    clearUnavailable_->setVisible(hasRecords && store_.hasUnavailableHistory());
+    body_->setCurrentWidget(hasRecords ? static_cast<QWidget*>(list_) : empty_);
+    list_->viewport()->update();
+}
+
+void HistoryView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible()) {
+        refresh(); // back from the file browser, where the Trash may have been emptied
+    }
+}
+
+void HistoryView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    painter.fillPath(shape, palette().window());
+}
+
+} // namespace tarnwick

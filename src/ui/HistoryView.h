@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+
+class QListView;
+class QPushButton;
+class QStackedWidget;
+
+namespace tarnwick {
+
+class CircularCloseButton;
+class CleanerStore;
+class EmptyState;
+class HistoryModel;
+
+// The removal history: a header with the clearing buttons and the close button, then the records with
+// a Restore or Remove button each, or an empty state.
+class HistoryView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize panelSize{660, 430};
+    static constexpr int cornerRadius = 12;
+
+    explicit HistoryView(CleanerStore& store, QWidget* parent = nullptr);
+
+    QPushButton* clearUnavailableButton() const { return clearUnavailable_; }
+    QPushButton* clearAllButton() const { return clearAll_; }
+    CircularCloseButton* closeButton() const { return close_; }
+    QListView* list() const { return list_; }
+    EmptyState* emptyState() const { return empty_; }
+    HistoryModel* model() const { return model_; }
+
+    // Asks again which records can still be restored: the Trash may have been emptied meanwhile.
+    void refresh();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    CleanerStore& store_;
+    HistoryModel* model_;
+    QPushButton* clearUnavailable_;
+    QPushButton* clearAll_;
+    CircularCloseButton* close_;
+    QStackedWidget* body_;
+    EmptyState* empty_;
+    QListView* list_;
+};
+
+} // namespace tarnwick

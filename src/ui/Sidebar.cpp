@@ -1,0 +1,321 @@
+#include "ui/Sidebar.h"
+
+#include "store/CleanerStore.h"
+#include "ui/AppFilterControl.h"
+#include "ui/AppFilterProxy.h"
+#include "ui/AppListModel.h"
+#include "ui/AppRow.h"
+#include "ui/CleanupSectionModel.h"
+#include "ui/SearchField.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QConcatenateTablesProxyModel>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tarnwick {
+
+namespace {
+
+QLabel* secondaryLabel(const QString& text, Theme::TextStyle style, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(Theme::font(style));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Theme::secondary(parent));
+    label->setPalette(palette);
+    return label;
+}
+
+// The loading state's indicator, turning while shown.
+class Spinner final : public QWidget {
+public:
+    explicit Spinner(QWidget* parent)
+        : QWidget(parent)
+        , timer_(new QTimer(this)) {
+        setFixedSize(20, 20);
+        timer_->setInterval(80);
+        connect(timer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    }
+
+protected:
+    void showEvent(QShowEvent*) override { timer_->start(); }
+    void hideEvent(QHideEvent*) override { timer_->stop(); }
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        AppRow::paintSpinner(painter, QRectF(rect()).adjusted(1, 1, -1, -1), Theme::secondary(this),
+                             AppRow::spinnerPhase());
+    }
+
+private:
+    QTimer* timer_;
+};
+
+} // namespace
+
+Sidebar::Sidebar(CleanerStore& store, QWidget* parent)
+    : QWidget(parent)
+    , store_(store)
+    , search_(new SearchField(tr("Search applications"), this))
+    , filter_(new AppFilterControl(store, this))
+    , body_(new QStackedWidget(this))
+    , preview_(new QWidget(this))
+    , loading_(new QWidget(this))
+    , list_(new QListView(this))
+    , apps_(new AppListModel(store, this))
+    , listed_(new AppFilterProxy(store, *apps_, this))
+    , cleanup_(new CleanupSectionModel(this))
+    , rows_(new QConcatenateTablesProxyModel(this))
+    , footerSymbol_(new QLabel(this))
+    , footerText_(secondaryLabel(QString(), Theme::TextStyle::caption, this))
+    , footerHint_(secondaryLabel(tr("Drop an app here"), Theme::TextStyle::caption, this))
+    , spinnerTimer_(new QTimer(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // Header: the program's mark and name, the search, the modes.
+    auto* header = new QWidget(this);
+    auto* headerLayout = new QVBoxLayout(header);
+    headerLayout->setContentsMargins(14, 14, 14, 12);
+    headerLayout->setSpacing(12);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(10);
+    auto* mark = new QLabel(header);
+    mark->setPixmap(Symbols::pixmap("waveform.path.ecg.rectangle", 24, Theme::blue(), devicePixelRatioF()));
+    titleRow->addWidget(mark);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(1);
+    auto* title = new QLabel(tr("Tarnwick"), header);
+    title->setFont(Theme::font(Theme::TextStyle::title2, QFont::Bold));
+    titles->addWidget(title);
+    titles->addWidget(secondaryLabel(tr("Clean uninstall for macOS"), Theme::TextStyle::caption, header));
+    titleRow->addLayout(titles);
+    titleRow->addStretch(1);
+    headerLayout->addLayout(titleRow);
+    headerLayout->addWidget(search_);
+    headerLayout->addWidget(filter_);
+    layout->addWidget(header);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setStyleSheet(QStringLiteral("color: rgba(128,128,128,60);"));
+    layout->addWidget(divider);
+
+    // Bodies.
+    auto* loadingLayout = new QVBoxLayout(loading_);
+    loadingLayout->addStretch(1);
+    auto* spinner = new Spinner(loading_);
+    loadingLayout->addWidget(spinner, 0, Qt::AlignHCenter);
+    auto* loadingText = secondaryLabel(tr("Finding applications\u2026"), Theme::TextStyle::body, loading_);
+    loadingText->setObjectName("loadingText");
+    loadingText->setAlignment(Qt::AlignCenter);
+    loadingLayout->addWidget(loadingText);
+    loadingLayout->addStretch(1);
+
+    rows_->addSourceModel(listed_);
+    rows_->addSourceModel(cleanup_);
+    list_->setModel(rows_);
+    list_->setItemDelegate(new AppRow(list_));
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setUniformItemSizes(false);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setAccessibleName(tr("Applications"));
+    list_->viewport()->setAutoFillBackground(false);
+    list_->setAttribute(Qt::WA_MacShowFocusRect, false);
+
+    body_->addWidget(list_);
+    body_->addWidget(loading_);
+    body_->addWidget(preview_);
+    layout->addWidget(body_, 1);
+
+    // Footer.
+    auto* footer = new QWidget(this);
+    auto* footerLayout = new QHBoxLayout(footer);
+    footerLayout->setContentsMargins(14, 8, 14, 10);
+    footerLayout->setSpacing(5);
+    footerLayout->addWidget(footerSymbol_);
+    footerText_->setObjectName("footerText");
+    footerLayout->addWidget(footerText_);
+    footerLayout->addStretch(1);
+    footerHint_->setObjectName("footerHint");
+    footerLayout->addWidget(footerHint_);
+    layout->addWidget(footer);
+
+    // Sizes are measured in the background; their spinners turn only while some are missing.
+    spinnerTimer_->setInterval(100);
+    connect(spinnerTimer_, &QTimer::timeout, list_->viewport(), qOverload<>(&QWidget::update));
+
+    connect(search_, &SearchField::textEdited, this,
+            [this](const QString& text) { store_.setAppSearch(text.toStdString()); });
+    connect(&store_, &CleanerStore::appSearchChanged, this,
+            [this] { search_->setText(QString::fromStdString(store_.appSearch())); });
+    connect(&store_, &CleanerStore::appListFilterChanged, this, [this] {
+        refreshBody();
+        refreshFooter();
+    });
+    connect(&store_, &CleanerStore::isLoadingAppsChanged, this, &Sidebar::refreshBody);
+    connect(&store_, &CleanerStore::appsChanged, this, [this] {
+        refreshBody();
+        updateSpinners();
+    });
+    connect(&store_, &CleanerStore::selectedAppChanged, this, &Sidebar::showStoreSelection);
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(listed_, signal, this, [this] {
+            refreshFooter();
+            showStoreSelection();
+        });
+    }
+    connect(listed_, &QAbstractItemModel::modelReset, this, [this] {
+        refreshFooter();
+        showStoreSelection();
+    });
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Sidebar::selectionEdited);
+
+    search_->setText(QString::fromStdString(store_.appSearch()));
+    refreshBody();
+    refreshFooter();
+    updateSpinners();
+    showStoreSelection();
+}
+
+QWidget* Sidebar::currentBody() const {
+    return body_->currentWidget();
+}
+
+QWidget* Sidebar::listBody() const {
+    return list_;
+}
+
+QWidget* Sidebar::loadingBody() const {
+    return loading_;
+}
+
+QWidget* Sidebar::previewBody() const {
+    return preview_;
+}
+
+QString Sidebar::footerText() const {
+    return footerText_->text();
+}
+
+QString Sidebar::footerHint() const {
+    return footerHint_->isVisibleTo(this) ? footerHint_->text() : QString();
+}
+
+void Sidebar::setPreview(QWidget* preview) {
+    const bool shown = body_->currentWidget() == preview_;
+    body_->removeWidget(preview_);
+    preview_->deleteLater();
+    preview_ = preview;
+    body_->addWidget(preview_);
+    if (shown) {
+        body_->setCurrentWidget(preview_);
+    }
+}
+
+void Sidebar::refreshBody() {
+    QWidget* shown = list_;
+    if (store_.appListFilter() != AppListFilter::apps) {
+        shown = preview_;
+    } else if (store_.isLoadingApps() && store_.apps().empty()) {
+        shown = loading_;
+    }
+    if (body_->currentWidget() != shown) {
+        body_->setCurrentWidget(shown);
+    }
+}
+
+void Sidebar::refreshFooter() {
+    const bool apps = store_.appListFilter() == AppListFilter::apps;
+    const QColor secondary = Theme::secondary(this);
+    footerSymbol_->setPixmap(
+        Symbols::pixmap(apps ? "square.grid.2x2" : "sparkles", 11, secondary, devicePixelRatioF()));
+    footerText_->setText(apps ? QString::number(listed_->rowCount()) + tr(" applications")
+                              : tr("Pro feature"));
+    footerHint_->setVisible(apps);
+}
+
+void Sidebar::showStoreSelection() {
+    const auto& selected = store_.selectedApp();
+    QModelIndex row;
+    if (selected) {
+        const QString id = QString::fromStdString(selected->id());
+        if (selected->id() == CleanerStore::leftoversApp().id()) {
+            row = rows_->mapFromSource(cleanup_->index(CleanupSectionModel::leftoversRow));
+        } else {
+            // The store's order is the list's; only a listed application has a row.
+            const auto& apps = store_.apps();
+            for (std::size_t position = 0; position < apps.size(); ++position) {
+                if (apps[position].id() == selected->id()) {
+                    row = rows_->mapFromSource(
+                        listed_->mapFromSource(apps_->index(static_cast<int>(position))));
+                    break;
+                }
+            }
+        }
+    }
+    QItemSelectionModel* selection = list_->selectionModel();
+    if (row.isValid() && selection->isSelected(row)) {
+        return;
+    }
+    if (!row.isValid() && !selection->hasSelection()) {
+        return;
+    }
+    showingStoreSelection_ = true;
+    if (row.isValid()) {
+        selection->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+        list_->scrollTo(row);
+    } else {
+        selection->clear();
+    }
+    showingStoreSelection_ = false;
+}
+
+void Sidebar::selectionEdited() {
+    if (showingStoreSelection_ || listed_->isRefiltering()) {
+        return;
+    }
+    const QModelIndexList chosen = list_->selectionModel()->selectedIndexes();
+    if (chosen.isEmpty()) {
+        return; // a cleared selection calls nothing
+    }
+    const QString id = chosen.first().data(AppListModel::appIdRole).toString();
+    const std::string chosenId = id.toStdString();
+    if (chosenId == CleanerStore::leftoversApp().id()) {
+        store_.selectLeftovers();
+        return;
+    }
+    if (store_.selectedApp() && store_.selectedApp()->id() == chosenId) {
+        return;
+    }
+    for (const InstalledApp& app : store_.apps()) {
+        if (app.id() == chosenId) {
+            const InstalledApp chosenApp = app; // selecting may change the list the reference points into
+            store_.select(chosenApp);
+            return;
+        }
+    }
+}
+
+void Sidebar::updateSpinners() {
+    if (apps_->isMeasuring()) {
+        if (!spinnerTimer_->isActive()) {
+            spinnerTimer_->start();
+        }
+    } else {
+        spinnerTimer_->stop();
+        list_->viewport()->update();
+    }
+}
+
+} // namespace tarnwick

@@ -1,0 +1,85 @@
+#include "residuals/ResidualCategory.h"
+#include "ui/Symbols.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace tarnwick {
+namespace {
+
+TEST(Symbols, EveryNameInTheTableHasAnIconOnABareMachine) {
+    std::set<std::string_view> seen;
+    for (const std::string_view name : Symbols::names()) {
+        EXPECT_TRUE(seen.insert(name).second) << "listed twice: " << name;
+        EXPECT_FALSE(Symbols::icon(name).isNull()) << name;
+    }
+    EXPECT_TRUE(Symbols::icon("no.such.symbol").isNull());
+    EXPECT_FALSE(Symbols::isKnown("no.such.symbol"));
+}
+
+TEST(Symbols, EveryCategorySymbolAndEveryControlSymbolIsInTheTable) {
+    for (const ResidualCategory category : allResidualCategories()) {
+        EXPECT_TRUE(Symbols::isKnown(symbol(category))) << symbol(category);
+    }
+    for (const std::string_view name : {"app.badge.checkmark",
+                                        "sparkles",
+                                        "doc.on.doc",
+                                        "magnifyingglass",
+                                        "xmark.circle.fill",
+                                        "xmark",
+                                        "arrow.down.app.fill",
+                                        "clock.arrow.circlepath",
+                                        "arrow.clockwise",
+                                        "waveform.path.ecg.rectangle",
+                                        "square.grid.2x2",
+                                        "trash.slash.fill",
+                                        "lock.fill",
+                                        "app.dashed",
+                                        "checkmark.shield",
+                                        "checkmark.square.fill",
+                                        "minus.square.fill",
+                                        "square",
+                                        "chevron.down",
+                                        "chevron.right",
+                                        "checkmark.circle.fill",
+                                        "circle",
+                                        "exclamationmark.triangle.fill",
+                                        "checkmark.shield.fill",
+                                        "shield.checkered",
+                                        "trash",
+                                        "info.circle.fill",
+                                        "dock.rectangle",
+                                        "clock",
+                                        "trash.slash",
+                                        "sparkles.rectangle.stack",
+                                        "sparkles.rectangle.stack.fill",
+                                        "doc.on.doc.fill",
+                                        "arrow.down.circle.fill",
+                                        "network"}) {
+        EXPECT_TRUE(Symbols::isKnown(name)) << name;
+    }
+}
+
+TEST(Symbols, PixmapIsDrawnInTheOneColourAsked) {
+    const QColor orange(255, 149, 0);
+    const QImage image = Symbols::pixmap("lock.fill", 32, orange, 2.0).toImage();
+    ASSERT_EQ(image.size(), QSize(64, 64));
+    int painted = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.alpha() == 255) {
+                ++painted;
+                EXPECT_EQ(pixel.rgb(), orange.rgb());
+            }
+        }
+    }
+    EXPECT_GT(painted, 50);
+    // Another colour is another picture, not the cached one.
+    const QImage blue = Symbols::pixmap("lock.fill", 32, QColor(0, 0, 255), 2.0).toImage();
+    EXPECT_NE(blue, image);
+}
+
+} // namespace
+} // namespace tarnwick

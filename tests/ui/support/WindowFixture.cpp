@@ -1,0 +1,84 @@
+#include "support/WindowFixture.h"
+
+#include "ui/AppListModel.h"
+#include "ui/DetailPane.h"
+#include "ui/MainView.h"
+#include "ui/Sidebar.h"
+
+#include <QListView>
+#include <QTest>
+
+namespace tarnwick::testing {
+
+void WindowFixture::openWindow(bool shown) {
+    makeStore();
+    window = std::make_unique<MainWindow>(*store, workspace);
+    // Every change the list sees is checked against the rules of item models as it happens.
+    tester_ = std::make_unique<QAbstractItemModelTester>(
+        list().model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    window->resize(MainWindow::minimumContentSize());
+    if (shown) {
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+}
+
+Sidebar& WindowFixture::sidebar() const {
+    return *window->mainView()->sidebar();
+}
+
+DetailPane& WindowFixture::detail() const {
+    return *window->mainView()->detailPane();
+}
+
+QListView& WindowFixture::list() const {
+    return *sidebar().list();
+}
+
+QStringList WindowFixture::listedNames() const {
+    QStringList names;
+    const QAbstractItemModel* model = list().model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) ==
+            AppListModel::RowKind::application) {
+            names << index.data().toString();
+        }
+    }
+    return names;
+}
+
+QModelIndex WindowFixture::rowNamed(const QString& name) const {
+    const QAbstractItemModel* model = list().model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data().toString() == name) {
+            return model->index(row, 0);
+        }
+    }
+    return {};
+}
+
+QModelIndex WindowFixture::leftoversRow() const {
+    const QAbstractItemModel* model = list().model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) ==
+            AppListModel::RowKind::leftovers) {
+            return index;
+        }
+    }
+    return {};
+}
+
+void WindowFixture::click(const QModelIndex& row) const {
+    ASSERT_TRUE(row.isValid());
+    list().scrollTo(row);
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, list().visualRect(row).center());
+}
+
+QString WindowFixture::highlightedName() const {
+    const QModelIndexList selected = list().selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QString() : selected.first().data().toString();
+}
+
+} // namespace tarnwick::testing
