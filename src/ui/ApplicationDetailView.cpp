@@ -155,6 +155,9 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, Workspace& wor
     list_->setFrameShape(QFrame::NoFrame);
     list_->setMouseTracking(true);
     list_->setUniformItemSizes(false);
+    // Ten thousand rows are laid out a few hundred at a time, so that the window keeps answering.
+    list_->setLayoutMode(QListView::Batched);
+    list_->setBatchSize(500);
     list_->setAccessibleName(QStringLiteral("Discovered files"));
     list_->installEventFilter(this);
     content_->addWidget(scanning_);

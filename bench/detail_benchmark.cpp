@@ -1,0 +1,233 @@
+// The application detail with ten thousand findings: how long the main thread is held at once while the
+// list is built, painted, scrolled, chosen and filtered offscreen, and the most memory held.
+
+#include "removal/TrashManager.h"
+#include "store/CleanerStore.h"
+#include "store/StoreServices.h"
+#include "store/TaskRunner.h"
+#include "ui/ApplicationDetailView.h"
+#include "ui/ResidualListModel.h"
+#include "ui/SearchField.h"
+#include "ui/Workspace.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tarnwick;
+
+constexpr int findingCount = 10'000;
+
+// Times every event the main thread handles: the longest one is the longest stretch the window could not
+// answer the user.
+class TimingApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth_++ > 0) {
+            const bool handled = QApplication::notify(receiver, event);
+            --depth_;
+            return handled;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const bool handled = QApplication::notify(receiver, event);
+        longest_ = std::max(longest_, timer.nsecsElapsed() / 1e6);
+        --depth_;
+        return handled;
+    }
+
+    // The longest stretch since the last call.
+    double takeLongest() { return std::exchange(longest_, 0.0); }
+
+private:
+    int depth_ = 0;
+    double longest_ = 0;
+};
+
+class Findings final : public LeftoverSearch {
+public:
+    explicit Findings(fs::path library)
+        : library_(std::move(library)) {}
+
+    std::optional<std::vector<ResidualItem>> forApp(const InstalledApp&, const ScanControl&) const override {
+        std::vector<ResidualItem> items;
+        items.reserve(findingCount);
+        for (int index = 0; index < findingCount; ++index) {
+            const auto category = static_cast<ResidualCategory>(index % residualCategoryCount);
+            const auto confidence = index % 3 == 0 ? MatchConfidence::possible : MatchConfidence::exact;
+            items.push_back(
+                {library_ / rawValue(category) / ("com.example.bench." + std::to_string(index) + ".plist"),
+                 1000 + index, category, confidence, "Bundle identifier match",
+                 confidence == MatchConfidence::exact});
+        }
+        std::sort(items.begin(), items.end(), [](const ResidualItem& left, const ResidualItem& right) {
+            return left.category < right.category;
+        });
+        return items;
+    }
+    std::optional<std::vector<ResidualItem>> orphans(const ScanControl&) const override {
+        return std::vector<ResidualItem>{};
+    }
+
+private:
+    fs::path library_;
+};
+
+class BenchServices final : public StoreServices {
+public:
+    explicit BenchServices(const fs::path& root)
+        : root_(root)
+        , trash_(Platform::rooted(root)) {}
+
+    ScanOutcome findApps(const std::function<void(InstalledApp)>& deliver, const ScanControl&) override {
+        deliver(app());
+        return {};
+    }
+    std::int64_t measure(const fs::path&, const std::stop_token&) override { return 42'000'000; }
+    std::shared_ptr<const LeftoverSearch> searchAgainst(const std::vector<InstalledApp>&) override {
+        return std::make_shared<Findings>(root_ / "Users/bench/Library");
+    }
+    InstalledApp handedOver(const fs::path&) override { return app(); }
+    TrashManager& trash() override { return trash_; }
+
+    InstalledApp app() const {
+        InstalledApp result;
+        result.url = root_ / "Applications/Bench.app";
+        result.name = "Bench";
+        result.bundleID = "com.example.bench";
+        return result;
+    }
+
+private:
+    fs::path root_;
+    TrashManager trash_;
+};
+
+class NoWorkspace final : public Workspace {
+public:
+    void reveal(const std::vector<fs::path>&) override {}
+    bool openWebAddress(const QUrl&) override { return false; }
+    void quit() override {}
+};
+
+void runUntil(const std::function<bool()>& condition) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > 60'000) {
+            std::fprintf(stderr, "gave up waiting\n");
+            std::exit(1);
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+void settle() {
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+#if defined(__APPLE__)
+    return static_cast<double>(usage.ru_maxrss) / (1024.0 * 1024.0);
+#else
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    TimingApplication application(argc, argv);
+    std::string pattern = (fs::temp_directory_path() / "tarnwick-bench-detail-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path root = pattern;
+    std::printf("Residual list with %d findings, offscreen (longest main-thread stretch per step)\n",
+                findingCount);
+    std::map<std::string, double> steps;
+    {
+        auto services = std::make_unique<BenchServices>(root);
+        const InstalledApp app = services->app();
+        CleanerStore store(std::move(services), std::make_unique<ThreadPoolRunner>());
+        NoWorkspace workspace;
+        ApplicationDetailView view(store, workspace);
+        view.resize(1040 - 300, 680);
+        view.show();
+        settle();
+        store.loadApps();
+        runUntil([&] { return !store.isLoadingApps() && !store.apps().empty(); });
+        settle();
+        application.takeLongest();
+
+        QElapsedTimer wall;
+        wall.start();
+        store.select(app);
+        runUntil([&] { return !store.isScanning() && !store.residuals().empty(); });
+        settle();
+        view.grab();
+        steps["scan result shown and painted"] = application.takeLongest();
+        const double shownAfter = static_cast<double>(wall.elapsed());
+
+        // A step called directly (not from an event) counts as one stretch of its own.
+        const auto timed = [&](const std::function<void()>& work) {
+            QElapsedTimer direct;
+            direct.start();
+            work();
+            const double milliseconds = static_cast<double>(direct.nsecsElapsed()) / 1e6;
+            settle();
+            QElapsedTimer paint;
+            paint.start();
+            view.grab();
+            return std::max(
+                {milliseconds, static_cast<double>(paint.nsecsElapsed()) / 1e6, application.takeLongest()});
+        };
+
+        QScrollBar* bar = view.list()->verticalScrollBar();
+        double scrolling = 0;
+        for (int step = 1; step <= 20; ++step) {
+            scrolling = std::max(scrolling, timed([&] { bar->setValue(bar->maximum() * step / 20); }));
+        }
+        steps["scroll through (20 pages, each painted)"] = scrolling;
+        steps["Select Safe on all and repaint"] = timed([&] { view.selectSafeButton()->click(); });
+        steps["one checkbox and repaint"] = timed([&] { view.model().toggleItem(1); });
+        steps["folder row expanded and repaint"] = timed([&] { view.model().toggleExpanded(2); });
+        steps["filter typed and repaint"] =
+            timed([&] { emit view.filterField()->textEdited(QStringLiteral("Caches")); });
+        steps["section collapsed and repaint"] =
+            timed([&] { view.model().toggleCollapsed(ResidualCategory::cache); });
+
+        for (const auto& [name, milliseconds] : steps) {
+            std::printf("  %-42s %8.1f ms\n", name.c_str(), milliseconds);
+        }
+        std::printf("  %-42s %8.0f ms (wall, scan on a worker)\n", "selection to list shown", shownAfter);
+        std::printf("  rows in the list: %d\n", view.model().rowCount());
+    }
+    std::printf("Peak resident memory: %.1f MB (targets: no stretch over 50 ms, under 200 MB)\n",
+                peakMegabytes());
+    fs::remove_all(root);
+    return 0;
+}
