@@ -117,7 +117,7 @@ TEST_F(ScreenshotTest, RemovalWorkflowAndPreviews) {
     store->setErrorMessage(std::nullopt);
 
     // Two removals: one whose items are still in the Trash, one whose Trash was emptied.
-    for (const QString name : {QStringLiteral("Gloamlight"), QStringLiteral("Skylume")}) {
+    for (const QString& name : {QStringLiteral("Gloamlight"), QStringLiteral("Skylume")}) {
         click(rowNamed(name));
         runAll();
         store->requestRemoval();
