@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     bench::BenchmarkCommand command("Opens the window on a tree and lets every application load and size",
-                                    {.apps = 1000, .files = 0, .signsApps = true});
+                                    {.output = {}, .apps = 1000, .files = 0, .signsApps = true});
     return command.run(argc, argv, [](const std::filesystem::path& tree, int runs) {
         loadOnce(tree); // warms the cache
         std::vector<LoadResult> results;
