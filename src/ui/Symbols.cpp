@@ -57,8 +57,8 @@ constexpr std::array<SymbolEntry, 47> table{{
     {"exclamationmark.triangle.fill", {"dialog-warning"}},
     {"exclamationmark.triangle", {"dialog-warning"}},
     {"trash", {"edit-delete", "user-trash"}},
-    {"info.circle.fill", {"dialog-information", "help-about"}},
-    {"dock.rectangle", {"preferences-desktop"}},
+    {"info.circle.fill", {"help-about", "dialog-information"}},
+    {"dock.rectangle", {"format-border-set-bottom", "preferences-desktop"}},
     // Residual categories
     {"person.crop.circle", {"user-identity", "im-user"}},
     {"folder", {"folder"}},
