@@ -24,6 +24,9 @@ namespace {
 // Progress is handed to the main thread at most this often; the window cannot show it faster.
 constexpr auto progressInterval = std::chrono::milliseconds(100);
 
+// How long the main thread applies results before it lets the event loop repaint and take input.
+constexpr auto postedBatchTime = std::chrono::milliseconds(8);
+
 bool localizedBefore(const InstalledApp& left, const InstalledApp& right) {
     return Text::localizedStandardCompare(left.name, right.name) < 0;
 }
@@ -89,7 +92,34 @@ TrashManager& CleanerStore::trash() {
 }
 
 void CleanerStore::post(std::function<void()> work) {
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    const std::lock_guard lock(postedMutex_);
+    posted_.push_back(std::move(work));
+    if (!applyScheduled_) {
+        applyScheduled_ = true;
+        QMetaObject::invokeMethod(this, &CleanerStore::applyPosted, Qt::QueuedConnection);
+    }
+}
+
+void CleanerStore::applyPosted() {
+    const auto start = std::chrono::steady_clock::now();
+    while (true) {
+        std::function<void()> work;
+        {
+            const std::lock_guard lock(postedMutex_);
+            if (posted_.empty()) {
+                applyScheduled_ = false;
+                return;
+            }
+            if (std::chrono::steady_clock::now() - start > postedBatchTime) {
+                // The rest after the window has had its turn.
+                QMetaObject::invokeMethod(this, &CleanerStore::applyPosted, Qt::QueuedConnection);
+                return;
+            }
+            work = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        work();
+    }
 }
 
 // --- Applications ---------------------------------------------------------------------------------------

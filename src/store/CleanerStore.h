@@ -9,8 +9,10 @@
 
 #include <QObject>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -185,8 +187,11 @@ private:
     void selectFirstInstalled();
     std::shared_ptr<CatalogueSearch> catalogueSearch();
     void catalogueChanged();
-    // Hands `work` to the main thread's event loop.
+    // Hands `work` to the main thread, from any thread. Results are applied in the order they were
+    // handed over, in batches that give the event loop back every few milliseconds, so that a burst of
+    // records or sizes never keeps the window from repainting.
     void post(std::function<void()> work);
+    void applyPosted();
 
     void setApps(std::vector<InstalledApp> apps, ListChange change);
     void setResiduals(std::vector<ResidualItem> items, ListChange change);
@@ -229,6 +234,11 @@ private:
     std::stop_source scanStop_;
     // The leftover searches for the applications as now listed; made on first use, off the main thread.
     std::shared_ptr<CatalogueSearch> catalogueSearch_;
+
+    // What background work handed over and the main thread has not applied yet.
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
+    bool applyScheduled_ = false;
 };
 
 } // namespace tarnwick

@@ -52,7 +52,12 @@ CleanerStore& StoreFixture::makeStore(std::unique_ptr<TrashManager> trash) {
 }
 
 void StoreFixture::deliver() {
-    QCoreApplication::sendPostedEvents();
+    // The store applies results in batches and schedules the rest as a new event: deliver until none is
+    // left (each round applies at least one result; a bound, in case something keeps posting).
+    for (int round = 0; round < 100; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
 }
 
 void StoreFixture::runAll() {
