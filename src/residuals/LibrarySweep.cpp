@@ -43,7 +43,9 @@ std::optional<Verdict> verdict(const LibraryLocation& location, std::string_view
     case NameOwner::none:
         break;
     }
-    if (Text::characterCount(appName) >= shortestNameKey && Text::normalizedName(name) == appName) {
+    // An application named like another installed one cannot tell their folders apart by name.
+    if (Text::characterCount(appName) >= shortestNameKey && Text::normalizedName(name) == appName &&
+        !matcher.isAnotherAppsName(appName)) {
         return Verdict{MatchConfidence::possible, reasonApplicationName};
     }
     return std::nullopt;
