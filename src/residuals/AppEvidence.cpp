@@ -19,6 +19,28 @@ std::string vendorPrefix(std::string_view bundleID) {
     return components.size() < 2 ? std::string() : components[0] + "." + components[1] + ".";
 }
 
+// The name key of `name` without the words that are `vendor` ("Google Chrome" without "google":
+// 'chrome'); empty when no such word was there or what remains is too short.
+std::string nameWithout(std::string_view name, std::string_view vendor) {
+    const std::string vendorKey = Text::normalizedName(vendor);
+    std::string remaining;
+    bool dropped = false;
+    std::size_t start = 0;
+    const std::string comparable = Text::comparableName(name);
+    while (start <= comparable.size()) {
+        const std::size_t end = std::min(comparable.find(' ', start), comparable.size());
+        const std::string word =
+            Text::normalizedName(std::string_view(comparable).substr(start, end - start));
+        if (word == vendorKey) {
+            dropped = true;
+        } else {
+            remaining += word;
+        }
+        start = end + 1;
+    }
+    return dropped && Text::characterCount(remaining) >= shortestNameKey ? remaining : std::string();
+}
+
 } // namespace
 
 AppEvidence AppEvidence::gather(const InstalledApp& app, const AppIdentityReader::Identity& identity,
@@ -67,9 +89,11 @@ AppEvidence AppEvidence::gather(const InstalledApp& app, const AppIdentityReader
     }
 
     const auto vendor = BundleIdentifier::vendorToken(app.bundleID);
-    if (vendor && !vendorShared && !BundleIdentifier::isApple(app.bundleID) &&
+    if (vendor && !BundleIdentifier::isApple(app.bundleID) &&
         Text::characterCount(*vendor) >= shortestVendorToken) {
         evidence.vendor = *vendor;
+        evidence.vendorIsThisApps = !vendorShared;
+        evidence.shortNameKey = nameWithout(app.name, *vendor);
     }
     for (std::string name :
          {Text::comparableName(app.name),

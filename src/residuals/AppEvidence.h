@@ -28,10 +28,16 @@ struct AppEvidence {
     std::string teamID;   // empty for an application without a team
     std::string teamMate; // another installed application signed by the same team; empty when none
     std::vector<Helper> helpers;
-    // The vendor token of the bundle identifier when folders may be named after it: long enough, not
-    // Apple's, and no other installed application's identifier has the same vendor prefix. Else empty.
+    // The vendor token of the bundle identifier when folders may be named after it: long enough and not
+    // Apple's. Else empty.
     std::string vendor;
+    // Whether no other installed application's identifier has the same vendor prefix: then the
+    // developer's folders hold nothing but this application's.
+    bool vendorIsThisApps = false;
     std::vector<std::string> names; // the display name and the bundle's file name, comparable
+    // The name key of the display name without the developer's word ('chrome' for "Google Chrome" of
+    // com.google.Chrome), when it is long enough to stand for the application; else empty.
+    std::string shortNameKey;
 
     // Reads the programs nested in `app`; `otherApps` are the other installed applications (an entry for
     // `app` itself is ignored).

@@ -162,7 +162,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     const NameMatcher wide(std::move(wideIdentifiers), Text::comparableName(app.bundleID), others, {},
                            othersNames);
     widenLibrarySweep(locations, wide, evidence, app, found);
-    addPrefixedContainers(userLibrary, wide, evidence, found);
+    addPrefixedContainers(app, userLibrary, wide, evidence, found);
     addIdentifierPlaces(userLibrary, platform, wide, evidence, found);
     addCommandLineLinks(app, platform, found);
     if (!stepDone(1)) {

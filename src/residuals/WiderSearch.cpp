@@ -1,5 +1,6 @@
 #include "residuals/WiderSearch.h"
 
+#include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/PathResolver.h"
@@ -95,6 +96,38 @@ std::string withoutPrefix(std::string_view name, std::string_view prefix) {
                                                                    : std::string();
 }
 
+std::string developerReason(const InstalledApp& app) {
+    return "Named after the developer in " + app.bundleID + std::string(reviewNote);
+}
+
+// "Google/Chrome" in Application Support or Caches for "Google Chrome": the developer's folder names its
+// applications without the developer's word.
+void addNamedInsideDeveloperFolder(const fs::path& folder, const LibraryLocation& location,
+                                   const NameMatcher& wide, const AppEvidence& evidence,
+                                   ResidualFindings& found) {
+    if (evidence.shortNameKey.empty() || wide.isAnotherAppsName(evidence.shortNameKey)) {
+        return;
+    }
+    const auto children = DirectoryWalker::children(folder);
+    if (!children) {
+        return;
+    }
+    for (const auto& child : *children) {
+        if (Text::normalizedName(matchedName(child.name(), child.isDirectory)) == evidence.shortNameKey) {
+            found.add(child.location(), location.category, MatchConfidence::exact,
+                      "Named after the app inside its developer's folder", !location.systemWide);
+        }
+    }
+}
+
+// Whether a name begins like '<team>.', with a team identifier: ten capital letters and digits.
+bool hasTeamPrefix(std::string_view declared) {
+    constexpr std::size_t teamLength = 10;
+    return declared.size() > teamLength && declared[teamLength] == '.' &&
+           std::all_of(declared.begin(), declared.begin() + teamLength,
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
 } // namespace
 
 void widenLibrarySweep(const std::vector<LibraryLocation>& locations, const NameMatcher& wide,
@@ -122,8 +155,11 @@ void widenLibrarySweep(const std::vector<LibraryLocation>& locations, const Name
             }
             const std::string key = Text::normalizedName(name);
             if (!vendorKey.empty() && child.isDirectory && key == vendorKey && !wide.isAnotherAppsName(key)) {
-                found.add(child.location(), location.category, MatchConfidence::possible,
-                          "Named after the developer in " + app.bundleID + std::string(reviewNote), false);
+                if (evidence.vendorIsThisApps) {
+                    found.add(child.location(), location.category, MatchConfidence::possible,
+                              developerReason(app), false);
+                }
+                addNamedInsideDeveloperFolder(child.location(), location, wide, evidence, found);
                 continue;
             }
             for (const std::string& appName : evidence.names) {
@@ -138,8 +174,8 @@ void widenLibrarySweep(const std::vector<LibraryLocation>& locations, const Name
     }
 }
 
-void addPrefixedContainers(const fs::path& userLibrary, const NameMatcher& wide, const AppEvidence& evidence,
-                           ResidualFindings& found) {
+void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary, const NameMatcher& wide,
+                           const AppEvidence& evidence, ResidualFindings& found) {
     const std::array<std::pair<fs::path, ResidualCategory>, 3> folders{{
         {userLibrary / "Containers", ResidualCategory::container},
         {userLibrary / "Group Containers", ResidualCategory::container},
@@ -150,6 +186,8 @@ void addPrefixedContainers(const fs::path& userLibrary, const NameMatcher& wide,
     const bool teamIsThisApps = !evidence.teamID.empty() && evidence.teamMate.empty();
     const std::string teamMateNote =
         evidence.teamMate.empty() ? "" : ", which also signs " + evidence.teamMate + std::string(reviewNote);
+    const auto components = BundleIdentifier::components(Text::comparableName(app.bundleID));
+    const std::string vendorPrefix = components.size() < 2 ? "" : components[0] + "." + components[1];
 
     for (const auto& [folder, category] : folders) {
         const auto children = DirectoryWalker::children(folder);
@@ -163,10 +201,19 @@ void addPrefixedContainers(const fs::path& userLibrary, const NameMatcher& wide,
             }
             const std::string name = Text::comparableName(child.name());
             const std::string afterTeam = teamPrefix.empty() ? "" : withoutPrefix(name, teamPrefix);
+            // Another team's prefix says the folder is another developer's, whatever follows it.
+            if (afterTeam.empty() && hasTeamPrefix(child.name())) {
+                continue;
+            }
             const std::string afterGroup = withoutPrefix(name, "group.");
             const std::string& rest = !afterTeam.empty() ? afterTeam : afterGroup;
             const std::string_view identifier = wide.identifierOwning(rest.empty() ? name : rest);
             if (identifier.empty()) {
+                // 'group.com.vendor', shared by the developer's applications, of which this is the only one.
+                if (!rest.empty() && evidence.vendorIsThisApps && rest == vendorPrefix) {
+                    found.add(child.location(), category, MatchConfidence::possible, developerReason(app),
+                              false);
+                }
                 continue;
             }
             const AppEvidence::Helper* helper = evidence.helper(identifier);

@@ -19,15 +19,17 @@ namespace tarnwick::ResidualScanner {
 
 // Children of the swept folders named by a helper's identifier (exact, unless the helper is shared with
 // another installed application or comes from another developer), folders named after the developer and
-// names that begin with the application's name (both possible, never preselected).
+// names that begin with the application's name (both possible, never preselected), and, inside the
+// developer's folders, the application's name without the developer's word (exact).
 void widenLibrarySweep(const std::vector<LibraryLocation>& locations, const NameMatcher& wide,
                        const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found);
 
 // Containers, Group Containers and Application Scripts listed: '<team>.<name>' and 'group.<name>'
 // where <name> is the application's (verified; preselected only when no other installed application has
-// the same team), and the folders of its helpers and extensions.
-void addPrefixedContainers(const std::filesystem::path& userLibrary, const NameMatcher& wide,
-                           const AppEvidence& evidence, ResidualFindings& found);
+// the same team), the folders of its helpers and extensions, and 'group.<vendor prefix>' while the
+// developer has no other installed application (possible). Names with another team's prefix are left.
+void addPrefixedContainers(const InstalledApp& app, const std::filesystem::path& userLibrary,
+                           const NameMatcher& wide, const AppEvidence& evidence, ResidualFindings& found);
 
 // Places known by identifier that the sweep does not visit: ~/Library/Cookies, ~/Library/Preferences/
 // ByHost, ~/Library/Autosave Information (the user's unsaved documents: not preselected) and the
