@@ -135,14 +135,12 @@ NameOwner NameMatcher::namePrefixMatch(std::string_view name, std::string_view a
     if (!isApple_ && BundleIdentifier::isSystemName(name)) {
         return NameOwner::otherApp;
     }
-    // "Skylume Classic 2" is the name of Skylume Classic's files when that is installed too, and a name
-    // that is another application's whole name is that one's.
-    const bool claimed =
-        isAnotherAppsName(Text::normalizedName(name)) ||
-        std::any_of(otherNames_.begin(), otherNames_.end(), [&](const std::string& other) {
-            return other.size() >= appName.size() &&
-                   (name == other || followsName(other) || beginsWithFollowedBySeparator(name, other));
-        });
+    // "Skylume Classic 2" is the name of Skylume Classic's files when that is installed too, "Skylume 2"
+    // no one's for sure when another application is called Skylume as well.
+    const bool claimed = std::any_of(otherNames_.begin(), otherNames_.end(), [&](const std::string& other) {
+        return other.size() >= appName.size() &&
+               (name == other || followsName(other) || beginsWithFollowedBySeparator(name, other));
+    });
     return claimed ? NameOwner::otherApp : NameOwner::thisApp;
 }
 

@@ -159,6 +159,11 @@ TEST_F(WiderSearchTest, ABrowserLeavesItsDataButNotTheUpdaterItSharesWithASiblin
     EXPECT_EQ(alone.at("~/Library/Application Support/Google"),
               "Application Support|Possible|-|Named after the developer in com.google.Chrome" +
                   std::string(review));
+    // The places known by identifier need one that looks like a bundle's: an app called Cookies does not
+    // take the cookies every program shares.
+    const InstalledApp cookies =
+        install({.fileName = "Cookies.app", .bundleID = "com.example.cookiejar"}, "Cookies");
+    EXPECT_EQ(summaries(cookies).count("~/Library/Cookies/Cookies.binarycookies"), 0U);
 }
 
 TEST_F(WiderSearchTest, ASandboxedAppsTeamAndGroupContainersAndItsExtensionsAreFound) {
@@ -181,7 +186,7 @@ TEST_F(WiderSearchTest, ASandboxedAppsTeamAndGroupContainersAndItsExtensionsAreF
         "~/Library/Application Scripts/net.shinyfrog.bear.Bear-Share-Extension/",
         "~/Library/Application Scripts/9K33E3U3T4.net.shinyfrog.bear/",
         // Another developer's, macOS's and the user's own.
-        "~/Library/Group Containers/ZQ7Y4X2W1V.net.shinyfrog.bear.clipper/",
+        "~/Library/Group Containers/ZQ7Y4X2W1V.net.shinyfrog.bear/",
         "~/Library/Containers/net.shinyfrog.bearclipper/",
         "~/Library/Containers/com.apple.Notes/Data/NotesV7.storedata",
         "~/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite",
