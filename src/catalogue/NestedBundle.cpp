@@ -5,6 +5,7 @@
 #include "platform/Location.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -39,7 +40,28 @@ bool isUsable(std::string_view identifier) {
 
 std::vector<NestedBundle> NestedBundle::readAll(const fs::path& bundle) {
     std::vector<NestedBundle> nested;
+    // Most bundles have few of these folders: a listing of Contents (and of Contents/Library) spares
+    // opening the others in vain, which adds up over a whole catalogue.
+    const auto folders = [](const fs::path& folder) {
+        std::vector<std::string> names;
+        for (const auto& child : DirectoryWalker::children(folder).value_or(std::vector<DirectoryEntry>{})) {
+            if (child.isDirectory) {
+                names.emplace_back(child.name());
+            }
+        }
+        return names;
+    };
+    const auto contents = folders(bundle / "Contents");
+    const auto has = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    const auto library =
+        has(contents, "Library") ? folders(bundle / "Contents/Library") : std::vector<std::string>{};
     for (const NestedFolder& folder : nestedFolders) {
+        const fs::path relative(folder.relative);
+        if (!has(relative.parent_path() == "Contents" ? contents : library, relative.filename().string())) {
+            continue;
+        }
         const auto children = DirectoryWalker::children(bundle / folder.relative);
         if (!children) {
             continue;

@@ -129,7 +129,7 @@ NameOwner NameMatcher::namePrefixMatch(std::string_view name, std::string_view a
         const char next = name[prefix.size()];
         return next == ' ' || next == '-' || next == '_' || (next >= '0' && next <= '9');
     };
-    if (Text::characterCount(Text::normalizedName(appName)) < shortestNameKey || !followsName(appName)) {
+    if (!followsName(appName) || Text::characterCount(Text::normalizedName(appName)) < shortestNameKey) {
         return NameOwner::none;
     }
     if (!isApple_ && BundleIdentifier::isSystemName(name)) {

@@ -131,8 +131,9 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     if (!stepDone(1)) {
         return std::nullopt;
     }
+    std::vector<LibraryListing> listings;
     for (const auto& location : locations) {
-        sweepLibrary({location}, matcher, appName, found);
+        sweepLibrary(location, matcher, appName, found, listings);
         if (!stepDone(1)) {
             return std::nullopt;
         }
@@ -161,7 +162,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     wideIdentifiers.merge(evidence.helperIdentifiers());
     const NameMatcher wide(std::move(wideIdentifiers), Text::comparableName(app.bundleID), others, {},
                            othersNames);
-    widenLibrarySweep(locations, wide, evidence, app, found);
+    widenLibrarySweep(listings, wide, evidence, app, found);
     addPrefixedContainers(app, userLibrary, wide, evidence, found);
     addIdentifierPlaces(userLibrary, platform, wide, evidence, found);
     addCommandLineLinks(app, platform, found);

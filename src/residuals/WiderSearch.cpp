@@ -130,15 +130,11 @@ bool hasTeamPrefix(std::string_view declared) {
 
 } // namespace
 
-void widenLibrarySweep(const std::vector<LibraryLocation>& locations, const NameMatcher& wide,
+void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMatcher& wide,
                        const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found) {
     const std::string vendorKey = Text::normalizedName(evidence.vendor);
-    for (const auto& location : locations) {
-        const auto children = DirectoryWalker::children(location.url);
-        if (!children) {
-            continue;
-        }
-        for (const auto& child : *children) {
+    for (const auto& [location, children] : listings) {
+        for (const auto& child : children) {
             const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
             if (const std::string_view identifier = wide.identifierOwning(name); !identifier.empty()) {
                 // Named by the application's own identifier, the sweep has judged it already.
@@ -153,8 +149,8 @@ void widenLibrarySweep(const std::vector<LibraryLocation>& locations, const Name
             if (wide.identifierMatch(name) == NameOwner::otherApp) {
                 continue;
             }
-            const std::string key = Text::normalizedName(name);
-            if (!vendorKey.empty() && child.isDirectory && key == vendorKey && !wide.isAnotherAppsName(key)) {
+            if (!vendorKey.empty() && child.isDirectory && Text::normalizedName(name) == vendorKey &&
+                !wide.isAnotherAppsName(vendorKey)) {
                 if (evidence.vendorIsThisApps) {
                     found.add(child.location(), location.category, MatchConfidence::possible,
                               developerReason(app), false);
@@ -195,10 +191,15 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
             continue;
         }
         for (const auto& child : *children) {
-            // As for the containers looked up by name: one the user may not read is not proposed.
-            if (!child.isDirectory || access(child.path.c_str(), R_OK) != 0) {
+            if (!child.isDirectory) {
                 continue;
             }
+            // As for the containers looked up by name: one the user may not read is not proposed.
+            const auto add = [&](MatchConfidence confidence, const std::string& reason, bool selected) {
+                if (access(child.path.c_str(), R_OK) == 0) {
+                    found.add(child.location(), category, confidence, reason, selected);
+                }
+            };
             const std::string name = Text::comparableName(child.name());
             const std::string afterTeam = teamPrefix.empty() ? "" : withoutPrefix(name, teamPrefix);
             // Another team's prefix says the folder is another developer's, whatever follows it.
@@ -211,19 +212,17 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
             if (identifier.empty()) {
                 // 'group.com.vendor', shared by the developer's applications, of which this is the only one.
                 if (!rest.empty() && evidence.vendorIsThisApps && rest == vendorPrefix) {
-                    found.add(child.location(), category, MatchConfidence::possible, developerReason(app),
-                              false);
+                    add(MatchConfidence::possible, developerReason(app), false);
                 }
                 continue;
             }
             const AppEvidence::Helper* helper = evidence.helper(identifier);
             if (helper != nullptr && isDoubtful(*helper)) {
-                found.add(child.location(), category, MatchConfidence::possible, helperReason(*helper),
-                          false);
+                add(MatchConfidence::possible, helperReason(*helper), false);
             } else if (!afterTeam.empty()) {
-                found.add(child.location(), category, MatchConfidence::verified,
-                          "Signed by the same developer team (" + evidence.teamID + ")" + teamMateNote,
-                          teamIsThisApps);
+                add(MatchConfidence::verified,
+                    "Signed by the same developer team (" + evidence.teamID + ")" + teamMateNote,
+                    teamIsThisApps);
             } else if (!afterGroup.empty()) {
                 // Only the team that registered an app group can make its container: without a team the
                 // name is all there is.
@@ -232,10 +231,9 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
                           evidence.teamID.empty() ? MatchConfidence::possible : MatchConfidence::verified,
                           "App group named after " + std::string(identifier) + note, teamIsThisApps);
             } else if (helper != nullptr) {
-                found.add(child.location(), category, MatchConfidence::exact, helperReason(*helper), true);
+                add(MatchConfidence::exact, helperReason(*helper), true);
             } else {
-                found.add(child.location(), category, MatchConfidence::exact,
-                          "Container named after " + std::string(identifier), true);
+                add(MatchConfidence::exact, "Container named after " + std::string(identifier), true);
             }
         }
     }

@@ -21,7 +21,7 @@ namespace tarnwick::ResidualScanner {
 // another installed application or comes from another developer), folders named after the developer and
 // names that begin with the application's name (both possible, never preselected), and, inside the
 // developer's folders, the application's name without the developer's word (exact).
-void widenLibrarySweep(const std::vector<LibraryLocation>& locations, const NameMatcher& wide,
+void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMatcher& wide,
                        const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found);
 
 // Containers, Group Containers and Application Scripts listed: '<team>.<name>' and 'group.<name>'
