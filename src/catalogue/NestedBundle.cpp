@@ -5,7 +5,6 @@
 #include "platform/Location.h"
 #include "platform/Text.h"
 
-#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -21,14 +20,14 @@ struct NestedFolder {
     NestedBundle::Kind kind;
 };
 
-constexpr std::array<NestedFolder, 7> nestedFolders{{
+// Helper apps directly in MacOS or Frameworks are left out: those of Electron and the like are named
+// after the app anyway, and listing both folders of every installed app costs more than they tell.
+constexpr std::array<NestedFolder, 5> nestedFolders{{
     {"Contents/Library/LoginItems", "app", NestedBundle::Kind::loginItem},
     {"Contents/XPCServices", "xpc", NestedBundle::Kind::xpcService},
     {"Contents/PlugIns", "appex", NestedBundle::Kind::appExtension},
     {"Contents/Library/LaunchServices", "", NestedBundle::Kind::privilegedHelper},
     {"Contents/Helpers", "app", NestedBundle::Kind::helperApp},
-    {"Contents/MacOS", "app", NestedBundle::Kind::helperApp},
-    {"Contents/Frameworks", "app", NestedBundle::Kind::helperApp},
 }};
 
 // An identifier that names something: at least one letter or digit, and something a path may hold.
@@ -40,28 +39,7 @@ bool isUsable(std::string_view identifier) {
 
 std::vector<NestedBundle> NestedBundle::readAll(const fs::path& bundle) {
     std::vector<NestedBundle> nested;
-    // Most bundles have few of these folders: a listing of Contents (and of Contents/Library) spares
-    // opening the others in vain, which adds up over a whole catalogue.
-    const auto folders = [](const fs::path& folder) {
-        std::vector<std::string> names;
-        for (const auto& child : DirectoryWalker::children(folder).value_or(std::vector<DirectoryEntry>{})) {
-            if (child.isDirectory) {
-                names.emplace_back(child.name());
-            }
-        }
-        return names;
-    };
-    const auto contents = folders(bundle / "Contents");
-    const auto has = [](const std::vector<std::string>& names, const std::string& name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
-    const auto library =
-        has(contents, "Library") ? folders(bundle / "Contents/Library") : std::vector<std::string>{};
     for (const NestedFolder& folder : nestedFolders) {
-        const fs::path relative(folder.relative);
-        if (!has(relative.parent_path() == "Contents" ? contents : library, relative.filename().string())) {
-            continue;
-        }
         const auto children = DirectoryWalker::children(bundle / folder.relative);
         if (!children) {
             continue;

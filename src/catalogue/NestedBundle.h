@@ -19,8 +19,8 @@ struct NestedBundle {
     bool operator==(const NestedBundle&) const = default;
 
     // The nested programs of the bundle at `bundle`, found in the few places macOS looks for them
-    // (Contents/Library/LoginItems, XPCServices, PlugIns, Library/LaunchServices, Helpers, and apps
-    // directly in MacOS or Frameworks). Only those folders are listed, one level deep, and one
+    // (Contents/Library/LoginItems, XPCServices, PlugIns, Library/LaunchServices and Helpers). Only
+    // those folders are listed, one level deep, and one
     // Info.plist is read per nested bundle. A privileged helper tool is a bare executable whose file
     // name is its identifier. Entries without a usable identifier are left out.
     static std::vector<NestedBundle> readAll(const std::filesystem::path& bundle);

@@ -81,16 +81,23 @@ std::vector<LibraryLocation> libraryLocations(const fs::path& userLibrary, const
 
 namespace {
 
-void sweepChildren(const LibraryLocation& location, const std::vector<DirectoryEntry>& children,
-                   const NameMatcher& matcher, const std::string& appName, ResidualFindings& found) {
+// The comparable matched names of `children`, in their order.
+std::vector<std::string> sweepChildren(const LibraryLocation& location,
+                                       const std::vector<DirectoryEntry>& children,
+                                       const NameMatcher& matcher, const std::string& appName,
+                                       ResidualFindings& found) {
+    std::vector<std::string> names;
+    names.reserve(children.size());
     for (const auto& child : children) {
-        const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
+        const std::string& name =
+            names.emplace_back(Text::comparableName(matchedName(child.name(), child.isDirectory)));
         if (const auto match = verdict(location, name, matcher, appName)) {
             // Only identifier matches in the user's own Library are preselected.
             const bool selected = match->confidence == MatchConfidence::exact && !location.systemWide;
             found.record(child.path, location.category, match->confidence, match->reason, selected);
         }
     }
+    return names;
 }
 
 } // namespace
@@ -107,8 +114,8 @@ void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatch
 void sweepLibrary(const LibraryLocation& location, const NameMatcher& matcher, const std::string& appName,
                   ResidualFindings& found, std::vector<LibraryListing>& listings) {
     if (auto children = DirectoryWalker::children(location.url)) {
-        sweepChildren(location, *children, matcher, appName, found);
-        listings.push_back({location, std::move(*children)});
+        auto names = sweepChildren(location, *children, matcher, appName, found);
+        listings.push_back({location, std::move(*children), std::move(names)});
     }
 }
 

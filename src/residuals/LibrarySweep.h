@@ -24,6 +24,7 @@ struct LibraryLocation {
 struct LibraryListing {
     LibraryLocation location;
     std::vector<DirectoryEntry> children;
+    std::vector<std::string> names; // each child's matched name, comparable (the costly part to compute)
 };
 
 // The twenty swept folders, user's first, in sweep order.

@@ -133,9 +133,10 @@ bool hasTeamPrefix(std::string_view declared) {
 void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMatcher& wide,
                        const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found) {
     const std::string vendorKey = Text::normalizedName(evidence.vendor);
-    for (const auto& [location, children] : listings) {
-        for (const auto& child : children) {
-            const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
+    for (const auto& [location, children, names] : listings) {
+        for (std::size_t index = 0; index < children.size(); ++index) {
+            const DirectoryEntry& child = children[index];
+            const std::string& name = names[index];
             if (const std::string_view identifier = wide.identifierOwning(name); !identifier.empty()) {
                 // Named by the application's own identifier, the sweep has judged it already.
                 if (const AppEvidence::Helper* helper = evidence.helper(identifier)) {
@@ -146,11 +147,16 @@ void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMa
                 }
                 continue;
             }
-            if (wide.identifierMatch(name) == NameOwner::otherApp) {
-                continue;
-            }
-            if (!vendorKey.empty() && child.isDirectory && Text::normalizedName(name) == vendorKey &&
-                !wide.isAnotherAppsName(vendorKey)) {
+            // Another application's by identifier is not this one's by any looser rule; asked only of the
+            // few names those rules would take.
+            const auto claimedByIdentifier = [&] {
+                return wide.identifierMatch(name) == NameOwner::otherApp;
+            };
+            // A normalised name is never longer than the name: most names are ruled out by length alone.
+            const bool mayBeVendor = !vendorKey.empty() && child.isDirectory &&
+                                     name.size() >= vendorKey.size() && name.size() <= 2 * vendorKey.size();
+            if (mayBeVendor && Text::normalizedName(name) == vendorKey &&
+                !wide.isAnotherAppsName(vendorKey) && !claimedByIdentifier()) {
                 if (evidence.vendorIsThisApps) {
                     found.add(child.location(), location.category, MatchConfidence::possible,
                               developerReason(app), false);
@@ -159,7 +165,7 @@ void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMa
                 continue;
             }
             for (const std::string& appName : evidence.names) {
-                if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp) {
+                if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp && !claimedByIdentifier()) {
                     found.add(child.location(), location.category, MatchConfidence::possible,
                               "Name begins with the app's name, " + app.name + std::string(reviewNote),
                               false);
