@@ -32,8 +32,10 @@ RemovalPolicy::RemovalPolicy(const Platform& platform, const InstalledApp& app,
     protectedFolders_ = {system("/"),       system("/Applications"), system("/Library"),
                          system("/System"), system("/Users"),        home,
                          home / "Library",  home / "Documents",      home / "Desktop"};
-    acceptedFolders_ = {system("/Applications"), system("/Library"), home / "Applications", home / "Library",
-                        home / "Movies",         home / "Music",     home / "Pictures"};
+    // The installer's receipts: moving one makes the system forget a package it no longer holds.
+    acceptedFolders_ = {system("/Applications"), system("/Library"), system("/private/var/db/receipts"),
+                        home / "Applications",   home / "Library",   home / "Movies",
+                        home / "Music",          home / "Pictures"};
     const fs::path perUserFolder = resolvedPath(platform.temporaryFolder()).parent_path();
     for (const char* name : {"C", "T"}) {
         perUserFolders_.push_back(resolvedPath(perUserFolder / name));

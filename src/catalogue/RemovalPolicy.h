@@ -11,10 +11,10 @@
 namespace tarnwick {
 
 // Which paths a removal of an application's files may take: the application folders, the Library folders,
-// the user's Movies, Music and Pictures folders, the per-user cache and temporary folders, and the
-// dot-folders where the application's own data lives; never one of the folders that hold them, nor
-// Tarnwick's own folders. The removal refuses everything else, and the scanners preselect nothing it
-// would refuse. The folders are resolved once, when the policy is made for one application.
+// the installer's receipts, the user's Movies, Music and Pictures folders, the per-user cache and temporary
+// folders, and the dot-folders where the application's own data lives; never one of the folders that hold
+// them, nor Tarnwick's own folders. The removal refuses everything else, and the scanners preselect nothing
+// it would refuse. The folders are resolved once, when the policy is made for one application.
 class RemovalPolicy {
 public:
     // `ownFolders`: where Tarnwick keeps its history and the Trash; refused with everything inside.

@@ -123,7 +123,20 @@ std::vector<DemoApp> applications() {
                                    developerID("H7LK2Q9C4R", "com.halcyra.skylume",
                                                entitlements("H7LK2Q9C4R", "com.halcyra.skylume",
                                                             {"H7LK2Q9C4R.com.halcyra.shared"})),
-                                   {Architecture::arm64, Architecture::x86_64})}});
+                                   {Architecture::arm64, Architecture::x86_64}),
+          // A login item named apart from the app, and an extension; both are the app's own.
+          .loginItems = {{.fileName = "Lumen Agent.app",
+                          .bundleID = "com.halcyra.lumenagent",
+                          .bundleName = "Lumen Agent",
+                          .icon = false,
+                          .executableImage =
+                              image(2 * MB, developerID("H7LK2Q9C4R", "com.halcyra.lumenagent"))}},
+          .nested = {{"PlugIns",
+                      {.fileName = "Skylume Share.appex",
+                       .bundleID = "com.halcyra.skylume.share",
+                       .icon = false,
+                       .executableImage =
+                           image(1 * MB, developerID("H7LK2Q9C4R", "com.halcyra.skylume.share"))}}}}});
     {
         MachOSignature signature = developerID("QF7K2M9X4A", "com.quillfern.ferncastle",
                                                entitlements("QF7K2M9X4A", "com.quillfern.ferncastle",
@@ -380,6 +393,20 @@ constexpr Entry entries[] = {
     {"/Library/Logs/DiagnosticReports/skylume_helper_2024-04-02-071530.ips", 38 * KB},
     {"/Library/Logs/CrashReporter/Skylume_2022-09-18-134502_Studio.crash", 29 * KB},
     {"/Library/Application Support/CrashReporter/Skylume_4F3A9C1E-7B2D-4E11-9A8C-2D5F6B7C8E90.plist", 0},
+    // Found by the wider search: helpers, team and group prefixes, the developer's and the app's names,
+    // unsaved documents, receipts and a command-line link (see `links`).
+    {"~/Library/Caches/com.halcyra.lumenagent/state.db", 400 * KB},                              // login item
+    {"~/Library/Preferences/com.halcyra.lumenagent.plist", 0},                                   // login item
+    {"~/Library/Containers/com.halcyra.skylume.share/Data/Library/Caches/x.db", 90 * KB},        // extension
+    {"~/Library/Group Containers/H7LK2Q9C4R.com.halcyra.skylume.widgets/timeline.db", 120 * KB}, // team
+    {"~/Library/Group Containers/group.com.halcyra.skylume.sync/sync.db", 2 * MB},               // group
+    {"~/Library/Caches/Halcyra/updates.json", 8 * KB},                            // developer: possible
+    {"~/Library/Application Support/Skylume 3/Legacy Presets.db", 3 * MB},        // app's name: possible
+    {"~/Library/Autosave Information/com.halcyra.skylume/Untitled.skyl", 6 * MB}, // unsaved: not preselected
+    {"/private/var/db/receipts/com.halcyra.skylume.pkg.bom", 60 * KB},            // receipt: not preselected
+    {"/private/var/db/receipts/com.halcyra.skylume.pkg.plist", 0},
+    {"/private/var/db/receipts/com.apple.pkg.XProtectPayloads.bom", 20 * KB}, // never
+    {"/Applications/Skylume.app/Contents/Resources/bin/skylume", 900 * KB},
 
     // Ferncastle (sandboxed, application group, cloud container, localised name).
     {"~/Library/Containers/com.quillfern.ferncastle/Data/Documents/Manuscript.fern", 18 * MB},
@@ -414,7 +441,9 @@ constexpr Entry entries[] = {
     {"~/Library/Logs/Ledgerbeam/agent.log", 3 * MB},              // helper's log identifier
     {"~/Library/Logs/DiagnosticReports/Ledgerbeam-2024-02-11-093012.ips", 52 * KB},
     {"/Library/Logs/DiagnosticReports/Ledgerbeam_2024-01-20-181244.ips", 47 * KB},
-    {"~/Library/Logs/autoupdate.log", 90 * KB}, // other vendor's helper: never
+    {"~/Library/Logs/autoupdate.log", 90 * KB},                        // other vendor's helper: never
+    {"~/Library/Preferences/com.kestrelworks.ledgerbeam.plist", 0},    // helper app
+    {"~/Library/Caches/net.brambleware.updater/appcast.xml", 30 * KB}, // other developer's helper: possible
 
     // Tallyhub Reports.
     {"~/Library/Caches/com.kestrelworks.reports/Charts.cache", 7 * MB},
@@ -459,6 +488,7 @@ constexpr Entry entries[] = {
     {"~/Library/HTTPStorages/com.brightmoor.brinewave/httpstorages.sqlite", 36 * KB},
     {"~/Library/WebKit/com.brightmoor.brinewave/WebsiteData/IndexedDB/store.sqlite3", 2 * MB},
     {"~/Library/Preferences/com.brightmoor.brinewave.plist", 0},
+    {"~/Library/Cookies/com.brightmoor.brinewave.binarycookies", 3 * KB},
 
     // Mossgate (system-wide parts: found, not preselected).
     {"~/Library/Application Support/Mossgate/profiles.json", 6 * KB},
@@ -526,6 +556,7 @@ constexpr Entry entries[] = {
     {"~/Music/", 0},
     {"~/Public/", 0},
     {"~/.Trash/", 0},
+    {"/opt/homebrew/Cellar/ripgrep/14.1.0/bin/rg", 5 * MB},
     {"/Users/Shared/", 0},
     {"/private/tmp/", 0},
     {"$T/TemporaryItems/", 0},
@@ -541,6 +572,9 @@ constexpr Link links[] = {
     {"~/Library/Caches/com.halcyra.skylume/latest-export.tif",
      "../../../Pictures/Skylume Exports/Harbour.tif"},
     {"~/.local/share/pebble_sync/current.db", "com.pebblestack.sync.db"},
+    {"/usr/local/bin/skylume", "../../../Applications/Skylume.app/Contents/Resources/bin/skylume"},
+    {"~/.local/bin/lanternfish", "../../../../Applications/Lanternfish.APP/Contents/MacOS/lanternfish"},
+    {"/opt/homebrew/bin/rg", "../Cellar/ripgrep/14.1.0/bin/rg"}, // not an app's: never
     {"/var", "private/var"},
     {"/tmp", "private/tmp"},
 };

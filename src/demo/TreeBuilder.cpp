@@ -329,6 +329,16 @@ fs::path TreeBuilder::addApp(const fs::path& folder, const AppSpec& appSpec) con
     for (const AppSpec& item : appSpec.loginItems) {
         addApp(contents / "Library/LoginItems", item);
     }
+    for (const auto& [relative, item] : appSpec.nested) {
+        addApp(contents / relative, item);
+    }
+    for (const std::string& identifier : appSpec.privilegedHelpers) {
+        if (fs::path(identifier) != fs::path(identifier).filename() || identifier.empty()) {
+            throw std::invalid_argument("A helper tool needs a plain identifier, not '" + identifier + "'");
+        }
+        MachOWriter::write(MachOImage{.slices = {MachOSlice{}}},
+                           contents / "Library/LaunchServices" / identifier);
+    }
     return bundle;
 }
 

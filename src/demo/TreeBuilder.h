@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -36,6 +37,11 @@ struct AppSpec {
     std::optional<MachOImage> executableImage{}; // default: thin arm64, unsigned
     std::vector<AppSpec> helpers{};              // nested applications in Contents/Helpers
     std::vector<AppSpec> loginItems{};           // nested applications in Contents/Library/LoginItems
+    // Further nested bundles: the folder below Contents ("XPCServices", "PlugIns", "Frameworks") and the
+    // bundle ("Renderer.xpc", "Share.appex", "Foo Helper.app").
+    std::vector<std::pair<std::string, AppSpec>> nested{};
+    // Privileged helper tools, Contents/Library/LaunchServices/<identifier>: bare executables.
+    std::vector<std::string> privilegedHelpers{};
 };
 
 // Lays out macOS-like folder trees (bundles, files, links) for tests and the demo. Every operation

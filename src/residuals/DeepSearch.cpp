@@ -73,7 +73,8 @@ std::vector<DeepRoot> deepSearchRoots(const fs::path& home, const InstalledApp& 
 void deepScan(const fs::path& root, int maxDepth, const NameMatcher& matcher, const std::string& appName,
               const Platform& platform, ResidualFindings& found, const std::function<bool()>& keepsGoing) {
     using Step = DirectoryWalker::Step;
-    const bool matchesByName = Text::characterCount(appName) >= shortestDeepSearchNameKey;
+    const bool matchesByName =
+        Text::characterCount(appName) >= shortestDeepSearchNameKey && !matcher.isAnotherAppsName(appName);
     const DirectoryWalker::Options options{.skipsPackageContents = true, .deepestLevel = maxDepth};
     DirectoryWalker::walk(root, options, [&](const DirectoryEntry& entry) {
         if (keepsGoing && !keepsGoing()) {

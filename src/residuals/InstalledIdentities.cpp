@@ -11,7 +11,8 @@ InstalledIdentities InstalledIdentities::read(const std::vector<InstalledApp>& a
     InstalledIdentities result;
     result.entries_.resize(apps.size());
     parallelFor(apps.size(), [&](std::size_t index) {
-        result.entries_[index] = {apps[index], AppIdentityReader::read(apps[index])};
+        result.entries_[index] = {apps[index], AppIdentityReader::read(apps[index]),
+                                  NestedBundle::readAll(apps[index].url)};
     });
     return result;
 }

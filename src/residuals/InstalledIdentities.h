@@ -2,23 +2,25 @@
 
 #include "catalogue/AppIdentityReader.h"
 #include "catalogue/InstalledApp.h"
+#include "catalogue/NestedBundle.h"
 
 #include <vector>
 
 namespace tarnwick {
 
-// The installed applications with their code-signing identities, read once per catalogue so that every
-// scan that needs to know what belongs to whom can reuse them.
+// The installed applications with their code-signing identities and the programs nested in them, read
+// once per catalogue so that every scan that needs to know what belongs to whom can reuse them.
 class InstalledIdentities {
 public:
     struct Entry {
         InstalledApp app;
         AppIdentityReader::Identity identity;
+        std::vector<NestedBundle> nested{};
     };
 
     InstalledIdentities() = default;
 
-    // Reads every identity, several at a time; the entries keep the order of `apps`.
+    // Reads every identity and nested program, several at a time; the entries keep the order of `apps`.
     static InstalledIdentities read(const std::vector<InstalledApp>& apps);
 
     const std::vector<Entry>& entries() const { return entries_; }

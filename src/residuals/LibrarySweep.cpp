@@ -43,7 +43,9 @@ std::optional<Verdict> verdict(const LibraryLocation& location, std::string_view
     case NameOwner::none:
         break;
     }
-    if (Text::characterCount(appName) >= shortestNameKey && Text::normalizedName(name) == appName) {
+    // An application named like another installed one cannot tell their folders apart by name.
+    if (Text::characterCount(appName) >= shortestNameKey && Text::normalizedName(name) == appName &&
+        !matcher.isAnotherAppsName(appName)) {
         return Verdict{MatchConfidence::possible, reasonApplicationName};
     }
     return std::nullopt;
@@ -77,21 +79,43 @@ std::vector<LibraryLocation> libraryLocations(const fs::path& userLibrary, const
     };
 }
 
+namespace {
+
+// The comparable matched names of `children`, in their order.
+std::vector<std::string> sweepChildren(const LibraryLocation& location,
+                                       const std::vector<DirectoryEntry>& children,
+                                       const NameMatcher& matcher, const std::string& appName,
+                                       ResidualFindings& found) {
+    std::vector<std::string> names;
+    names.reserve(children.size());
+    for (const auto& child : children) {
+        const std::string& name =
+            names.emplace_back(Text::comparableName(matchedName(child.name(), child.isDirectory)));
+        if (const auto match = verdict(location, name, matcher, appName)) {
+            // Only identifier matches in the user's own Library are preselected.
+            const bool selected = match->confidence == MatchConfidence::exact && !location.systemWide;
+            found.record(child.path, location.category, match->confidence, match->reason, selected);
+        }
+    }
+    return names;
+}
+
+} // namespace
+
 void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatcher& matcher,
                   const std::string& appName, ResidualFindings& found) {
     for (const auto& location : locations) {
-        const auto children = DirectoryWalker::children(location.url);
-        if (!children) {
-            continue;
+        if (const auto children = DirectoryWalker::children(location.url)) {
+            sweepChildren(location, *children, matcher, appName, found);
         }
-        for (const auto& child : *children) {
-            const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
-            if (const auto match = verdict(location, name, matcher, appName)) {
-                // Only identifier matches in the user's own Library are preselected.
-                const bool selected = match->confidence == MatchConfidence::exact && !location.systemWide;
-                found.record(child.path, location.category, match->confidence, match->reason, selected);
-            }
-        }
+    }
+}
+
+void sweepLibrary(const LibraryLocation& location, const NameMatcher& matcher, const std::string& appName,
+                  ResidualFindings& found, std::vector<LibraryListing>& listings) {
+    if (auto children = DirectoryWalker::children(location.url)) {
+        auto names = sweepChildren(location, *children, matcher, appName, found);
+        listings.push_back({location, std::move(*children), std::move(names)});
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DirectoryEntry.h"
 #include "platform/Platform.h"
 #include "residuals/NameMatcher.h"
 #include "residuals/ResidualCategory.h"
@@ -19,6 +20,13 @@ struct LibraryLocation {
     bool systemWide = false; // in /Library: findings are proposed, not preselected
 };
 
+// One swept folder with its direct children, listed once for every step that looks at them.
+struct LibraryListing {
+    LibraryLocation location;
+    std::vector<DirectoryEntry> children;
+    std::vector<std::string> names; // each child's matched name, comparable (the costly part to compute)
+};
+
 // The twenty swept folders, user's first, in sweep order.
 std::vector<LibraryLocation> libraryLocations(const std::filesystem::path& userLibrary,
                                               const Platform& platform);
@@ -28,5 +36,10 @@ std::vector<LibraryLocation> libraryLocations(const std::filesystem::path& userL
 // at least 5 characters (possible). The matcher decides whose a name is.
 void sweepLibrary(const std::vector<LibraryLocation>& locations, const NameMatcher& matcher,
                   const std::string& appName, ResidualFindings& found);
+
+// The same for one folder, whose listing is kept in `listings` for the later steps. A folder that cannot
+// be listed adds nothing.
+void sweepLibrary(const LibraryLocation& location, const NameMatcher& matcher, const std::string& appName,
+                  ResidualFindings& found, std::vector<LibraryListing>& listings);
 
 } // namespace tarnwick::ResidualScanner

@@ -58,15 +58,23 @@ bool matchesBundleIdentifierPrefix(std::string_view component, std::string_view 
 }
 
 NameMatcher::NameMatcher(std::set<std::string> identifiers, std::string bundleID,
-                         std::vector<std::string> otherBundleIDs, std::set<std::string> logIdentifiers)
+                         std::vector<std::string> otherBundleIDs, std::set<std::string> logIdentifiers,
+                         std::vector<std::string> otherNames)
     : identifiers_(std::move(identifiers))
     , bundleID_(std::move(bundleID))
     , otherBundleIDs_(std::move(otherBundleIDs))
     , logIdentifiers_(std::move(logIdentifiers))
+    , otherNames_(std::move(otherNames))
     , isApple_(BundleIdentifier::isApple(bundleID_)) {
     identifiers_.erase("");
     logIdentifiers_.erase("");
     std::erase(otherBundleIDs_, "");
+    std::erase(otherNames_, "");
+    for (const std::string& name : otherNames_) {
+        if (std::string key = Text::normalizedName(name); !key.empty()) {
+            otherNameKeys_.insert(std::move(key));
+        }
+    }
     for (const std::string& other : otherBundleIDs_) {
         if (std::string identifier = logIdentifierOf(other); !identifier.empty()) {
             otherLogIdentifiers_.push_back(std::move(identifier));
@@ -88,16 +96,52 @@ NameOwner NameMatcher::owner(std::string_view name, std::string_view identifier,
 }
 
 NameOwner NameMatcher::identifierMatch(std::string_view name) const {
-    bool matched = false;
+    if (!identifierOwning(name).empty()) {
+        return NameOwner::thisApp;
+    }
+    return std::any_of(identifiers_.begin(), identifiers_.end(),
+                       [&](const std::string& identifier) { return matchesWholeOrJoined(name, identifier); })
+               ? NameOwner::otherApp
+               : NameOwner::none;
+}
+
+std::string_view NameMatcher::identifierOwning(std::string_view name) const {
+    // The longest is the most telling: 'com.example.notes.helper' rather than 'com.example.notes'.
+    std::string_view owning;
     for (const auto& identifier : identifiers_) {
-        if (matchesWholeOrJoined(name, identifier)) {
-            if (owner(name, identifier, matchesIdentifier, otherBundleIDs_, false) == NameOwner::thisApp) {
-                return NameOwner::thisApp;
-            }
-            matched = true;
+        if (identifier.size() > owning.size() && matchesWholeOrJoined(name, identifier) &&
+            owner(name, identifier, matchesIdentifier, otherBundleIDs_, false) == NameOwner::thisApp) {
+            owning = identifier;
         }
     }
-    return matched ? NameOwner::otherApp : NameOwner::none;
+    return owning;
+}
+
+bool NameMatcher::isAnotherAppsName(std::string_view key) const {
+    return otherNameKeys_.contains(key);
+}
+
+NameOwner NameMatcher::namePrefixMatch(std::string_view name, std::string_view appName) const {
+    const auto followsName = [&name](std::string_view prefix) {
+        if (name.size() <= prefix.size() || !name.starts_with(prefix)) {
+            return false;
+        }
+        const char next = name[prefix.size()];
+        return next == ' ' || next == '-' || next == '_' || (next >= '0' && next <= '9');
+    };
+    if (!followsName(appName) || Text::characterCount(Text::normalizedName(appName)) < shortestNameKey) {
+        return NameOwner::none;
+    }
+    if (!isApple_ && BundleIdentifier::isSystemName(name)) {
+        return NameOwner::otherApp;
+    }
+    // "Skylume Classic 2" is the name of Skylume Classic's files when that is installed too, "Skylume 2"
+    // no one's for sure when another application is called Skylume as well.
+    const bool claimed = std::any_of(otherNames_.begin(), otherNames_.end(), [&](const std::string& other) {
+        return other.size() >= appName.size() &&
+               (name == other || followsName(other) || beginsWithFollowedBySeparator(name, other));
+    });
+    return claimed ? NameOwner::otherApp : NameOwner::thisApp;
 }
 
 NameOwner NameMatcher::bundleIdentifierPrefixMatch(std::string_view component) const {

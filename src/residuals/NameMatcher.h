@@ -32,15 +32,31 @@ enum class NameOwner {
 //   'com.example.app');
 // - it only begins or ends with an identifier too short to stand for one application ("go" in
 //   "go-build"): such an identifier matches whole names only.
+// A name matched only by the application's name is never this application's when another installed
+// application has the same name, or a longer one the name also begins with.
 class NameMatcher {
 public:
     // Every string as Text::comparableName gives it; empty ones are ignored. `logIdentifiers`: the names
-    // the application's log and crash-report files begin with.
+    // the application's log and crash-report files begin with. `otherBundleIDs`: the bundle identifiers
+    // of the other installed applications and of the programs nested in them. `otherNames`: their
+    // display names and bundle file names.
     NameMatcher(std::set<std::string> identifiers, std::string bundleID,
-                std::vector<std::string> otherBundleIDs = {}, std::set<std::string> logIdentifiers = {});
+                std::vector<std::string> otherBundleIDs = {}, std::set<std::string> logIdentifiers = {},
+                std::vector<std::string> otherNames = {});
 
     // The identifier match against the exact identifiers.
     NameOwner identifierMatch(std::string_view name) const;
+
+    // The longest exact identifier by which `name` is this application's; empty when it is not.
+    std::string_view identifierOwning(std::string_view name) const;
+
+    // Whether a name key (Text::normalizedName) is also the key of another installed application's name.
+    bool isAnotherAppsName(std::string_view key) const;
+
+    // Whether `name` begins with `appName` (both comparable) followed by a space, a digit, "-" or "_"
+    // ("skylume 10", "skylume_2023-05-18"): this application's unless the name is another application's,
+    // in the namespace macOS keeps, or `appName` is shorter than a name key may be.
+    NameOwner namePrefixMatch(std::string_view name, std::string_view appName) const;
 
     // The bundle identifier prefix match used inside the developer's folders.
     NameOwner bundleIdentifierPrefixMatch(std::string_view component) const;
@@ -62,6 +78,8 @@ private:
     std::vector<std::string> otherBundleIDs_;
     std::set<std::string> logIdentifiers_;
     std::vector<std::string> otherLogIdentifiers_;
+    std::vector<std::string> otherNames_;
+    std::set<std::string, std::less<>> otherNameKeys_;
     bool isApple_ = false;
 };
 

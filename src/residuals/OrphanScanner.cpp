@@ -65,6 +65,10 @@ IdentifierSet installedIdentifiers(const InstalledIdentities& installed) {
         for (const auto& identifier : entry.identity.entitlementIdentifiers) {
             add(identifier);
         }
+        // What a login item or helper of an installed application keeps is that application's.
+        for (const auto& nested : entry.nested) {
+            add(nested.identifier);
+        }
     }
     return identifiers;
 }

@@ -32,6 +32,13 @@ void ResidualFindings::record(const fs::path& candidate, ResidualCategory catego
     entry->second = ResidualItem{url, 0, category, confidence, std::string(reason), selected};
 }
 
+void ResidualFindings::add(const fs::path& candidate, ResidualCategory category, MatchConfidence confidence,
+                           std::string_view reason, bool selected) {
+    if (!items_.contains(Location::standardized(candidate).native())) {
+        record(candidate, category, confidence, reason, selected);
+    }
+}
+
 bool measureSizes(std::vector<ResidualItem>& items, ScanTally& tally, const std::stop_token& stop) {
     // Reported before any work is handed out, so that a stop requested then spares all of it.
     tally.measuring(0, items.size());

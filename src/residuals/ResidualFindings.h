@@ -28,6 +28,11 @@ public:
     void record(const std::filesystem::path& candidate, ResidualCategory category, MatchConfidence confidence,
                 std::string_view reason, bool selected);
 
+    // The same for the steps that widen the search: records only where nothing was found yet, so that a
+    // finding of the earlier steps keeps its confidence, reason and selection.
+    void add(const std::filesystem::path& candidate, ResidualCategory category, MatchConfidence confidence,
+             std::string_view reason, bool selected);
+
     // Lowercased identifiers that the scanned application shares with another installed one (an
     // application group or cloud container both declare). A finding named after one of them, recorded
     // from now on, is proposed as possible and not selected, whatever step found it.

@@ -1,9 +1,11 @@
 #include "residuals/ResidualScanner.h"
 
 #include "catalogue/AppIdentityReader.h"
+#include "platform/Location.h"
 #include "platform/ParallelFor.h"
 #include "platform/ScanControl.h"
 #include "platform/Text.h"
+#include "residuals/AppEvidence.h"
 #include "residuals/AppIdentifiers.h"
 #include "residuals/DeepSearch.h"
 #include "residuals/DeveloperFolders.h"
@@ -13,6 +15,7 @@
 #include "residuals/ResidualFindings.h"
 #include "residuals/ResidualOrder.h"
 #include "residuals/SeenFolders.h"
+#include "residuals/WiderSearch.h"
 
 #include <algorithm>
 #include <set>
@@ -29,14 +32,35 @@ bool isOther(const InstalledIdentities::Entry& entry, const InstalledApp& app) {
     return entry.app.url.native() != app.url.native();
 }
 
+// What names another installed application's files: its bundle identifier and those of the programs
+// nested in it.
 std::vector<std::string> otherBundleIDs(const InstalledIdentities& otherApps, const InstalledApp& app) {
     std::vector<std::string> identifiers;
     for (const auto& entry : otherApps.entries()) {
-        if (isOther(entry, app) && !entry.app.bundleID.empty()) {
+        if (!isOther(entry, app)) {
+            continue;
+        }
+        if (!entry.app.bundleID.empty()) {
             identifiers.push_back(Text::comparableName(entry.app.bundleID));
+        }
+        for (const auto& nested : entry.nested) {
+            identifiers.push_back(Text::comparableName(nested.identifier));
         }
     }
     return identifiers;
+}
+
+// The display names and bundle file names of the other installed applications, comparable.
+std::vector<std::string> otherNames(const InstalledIdentities& otherApps, const InstalledApp& app) {
+    std::vector<std::string> names;
+    for (const auto& entry : otherApps.entries()) {
+        if (isOther(entry, app)) {
+            names.push_back(Text::comparableName(entry.app.name));
+            names.push_back(
+                Text::comparableName(Location::lastComponent(Location::withoutExtension(entry.app.url))));
+        }
+    }
+    return names;
 }
 
 // The entitlement identifiers (lowercased) that this application and another installed one both declare.
@@ -96,8 +120,10 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
     const auto identifiers = exactIdentifiers(app, identity);
     const std::string appName = Text::normalizedName(app.name);
-    const NameMatcher matcher(identifiers, Text::comparableName(app.bundleID), otherBundleIDs(otherApps, app),
-                              applicationLogIdentifiers(app));
+    const std::vector<std::string> others = otherBundleIDs(otherApps, app);
+    const std::vector<std::string> othersNames = otherNames(otherApps, app);
+    const NameMatcher matcher(identifiers, Text::comparableName(app.bundleID), others,
+                              applicationLogIdentifiers(app), othersNames);
 
     addExactPreferences(app, identity, userLibrary, platform, found);
     addRecentDocumentLists(identifiers, userLibrary, found);
@@ -105,8 +131,9 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     if (!stepDone(1)) {
         return std::nullopt;
     }
+    std::vector<LibraryListing> listings;
     for (const auto& location : locations) {
-        sweepLibrary({location}, matcher, appName, found);
+        sweepLibrary(location, matcher, appName, found, listings);
         if (!stepDone(1)) {
             return std::nullopt;
         }
@@ -129,13 +156,29 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
         return std::nullopt;
     }
 
+    // Wider: what the application's helpers, team and developer name, and where it links to.
+    const AppEvidence evidence = AppEvidence::gather(app, identity, otherApps);
+    std::set<std::string> wideIdentifiers = identifiers;
+    wideIdentifiers.merge(evidence.helperIdentifiers());
+    const NameMatcher wide(std::move(wideIdentifiers), Text::comparableName(app.bundleID), others, {},
+                           othersNames);
+    widenLibrarySweep(listings, wide, evidence, app, found);
+    addPrefixedContainers(app, userLibrary, wide, evidence, found);
+    addIdentifierPlaces(userLibrary, platform, wide, evidence, found);
+    addCommandLineLinks(app, platform, found);
+    if (!stepDone(1)) {
+        return std::nullopt;
+    }
+
     auto items = removeNested(found.items());
     // Measured only now: a finding replaced or pruned on the way would have been measured in vain.
     tally.found(items.size());
     // The bundle, mostly the largest finding, keeps the size its record has rather than being measured twice.
     std::optional<ResidualItem> measuredBundle;
-    const auto bundle = std::find_if(items.begin(), items.end(), [](const ResidualItem& item) {
-        return item.category == ResidualCategory::application;
+    // The bundle by its path: links to it and receipts share its category.
+    const auto bundle = std::find_if(items.begin(), items.end(), [&app](const ResidualItem& item) {
+        return item.category == ResidualCategory::application &&
+               item.url.native() == Location::standardized(app.url).native();
     });
     if (app.size && bundle != items.end()) {
         measuredBundle = std::move(*bundle);

@@ -33,9 +33,12 @@ TEST_F(RemovalPolicyTest, OnlyTheApplicationLibraryAndMediaFoldersAndTheUsersCac
     }
     for (const std::string path :
          {"~/Documents/Letter.txt", "~/Desktop/Notes", "~/Downloads/Notes.dmg", "/Users/Shared/Notes",
-          "/private/etc/hosts", "/usr/local/bin/notes", "/System/Library/Notes", "~/.ssh/id_rsa"}) {
+          "/private/etc/hosts", "/usr/local/bin/notes", "/System/Library/Notes", "~/.ssh/id_rsa",
+          "/private/var/db/receipts", "/private/var/db/notes.plist"}) {
         EXPECT_NE(refusal(at(path)), "") << path;
     }
+    // An installer's receipt may go; the folder of receipts may not.
+    EXPECT_EQ(refusal(at("/private/var/db/receipts/com.example.notes.pkg.bom")), "");
 }
 
 TEST_F(RemovalPolicyTest, ALinkIsJudgedByWhereItLeads) {

@@ -49,6 +49,36 @@ TEST_F(RemovalTest, DeeperItemsMoveFirstAndEveryChosenByteCounts) {
     EXPECT_EQ(trash.history(), std::vector<RemovalRecord>{record});
 }
 
+// A command-line link into the bundle is the finding: removing it moves the link, and the tool it leads
+// to stays in the bundle until the bundle itself moves.
+TEST_F(RemovalTest, ACommandLineLinkMovesItselfNeverTheToolItLeadsTo) {
+    const fs::path tool = file("/Applications/Notes.app/Contents/Resources/bin/notes", "tool");
+    fs::create_directories(at("/usr/local/bin"));
+    const fs::path link = at("/usr/local/bin/notes");
+    fs::create_symlink(tool, link);
+    fs::create_directories(at("~/.local/bin"));
+    const fs::path userLink = at("~/.local/bin/notes");
+    fs::create_symlink("../../../../Applications/Notes.app/Contents/Resources/bin/notes", userLink);
+    ASSERT_EQ(contentsOf(userLink), "tool");
+    TrashManager trash = manager();
+
+    const RemovalRecord record = trash.remove(app, {item(link)});
+    ASSERT_EQ(record.items.size(), 1U);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    EXPECT_TRUE(fs::is_symlink(record.items[0].trashPath));
+    EXPECT_EQ(contentsOf(tool), "tool");
+
+    // With the bundle, both move, and the link goes to the Trash as a link, not as a copy of the tool.
+    const RemovalRecord both = trash.remove(app, {item(userLink), item(at("/Applications/Notes.app"))});
+    EXPECT_EQ(both.items.size(), 2U);
+    EXPECT_FALSE(fs::exists(at("/Applications/Notes.app")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(userLink)));
+    for (const TrashPair& pair : both.items) {
+        EXPECT_EQ(fs::is_symlink(pair.trashPath), pair.originalPath == userLink.string())
+            << pair.originalPath;
+    }
+}
+
 TEST_F(RemovalTest, ATakenNameInTheTrashIsNeverReplaced) {
     const fs::path earlier = file("~/.Trash/notes.plist", "earlier");
     const fs::path preferences = file("~/Library/Preferences/notes.plist", "now");

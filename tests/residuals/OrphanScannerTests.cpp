@@ -110,7 +110,8 @@ TEST_F(OrphanScannerTest, InstalledAppsOwnTheirIdentifiersAndEveryNameJoinedToTh
     };
     const std::vector<InstalledApp> apps{
         install({.fileName = "Whatever.app", .bundleID = "COM.Vendor.App"}),
-        install({.fileName = "Vendor.app"}),
+        install({.fileName = "Vendor.app",
+                 .loginItems = {{.fileName = "Agent.app", .bundleID = "net.vendorhelper.agent"}}}),
         install({.fileName = "Signed.app",
                  .bundleID = "net.signed.bundle",
                  .executableImage =
@@ -119,9 +120,9 @@ TEST_F(OrphanScannerTest, InstalledAppsOwnTheirIdentifiersAndEveryNameJoinedToTh
                                                                         .entitlements = entitlements}}}}}),
     };
     // One identifier from each source: bundle identifier (written in another case), bundle file name,
-    // entitlement (the application identifier without its team).
-    std::set<std::string> owned{"Com.Vendor.App", "abcde12345.shared", "ABCDE12345.org.signed.tool",
-                                "org.signed.tool", "vendor.cache"};
+    // entitlement (the application identifier without its team), nested login item.
+    std::set<std::string> owned{"Com.Vendor.App",  "abcde12345.shared", "ABCDE12345.org.signed.tool",
+                                "org.signed.tool", "vendor.cache",      "net.vendorhelper.agent"};
     for (const std::string identifier : {"com.vendor.app", "vendor", "org.signed.tool"}) {
         for (const char separator : {'.', '-', '_'}) {
             owned.insert(identifier + separator + "helper.v2");

@@ -125,6 +125,9 @@ TEST_F(ResidualScannerTest, SweepMatchesIdentifiersInUserAndSystemLibraryOneLeve
             {"/Applications/Notes.app", appItself},
             {"~/Library/Caches/com.example.Notes", swept("Caches")},
             {"~/Library/Caches/NOTES", swept("Caches")},
+            // Not the sweep's, but a name that begins with the app's is proposed for review.
+            {"~/Library/Caches/Notes Data",
+             "Caches|Possible|-|Name begins with the app's name, Notes \u2014 review before removal"},
             {"/Library/Caches/com.example.Notes", swept("Caches", "-")},
             {"~/Library/Preferences/com.example.Notes.plist", swept("Preferences")},
             {"/Library/Preferences/com.example.Notes.plist", swept("Preferences", "-")},

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// A program an application bundle carries inside it and macOS runs under its own identifier: a helper
+// app, a login item, an XPC service, an app extension or a privileged helper tool. Frameworks are left
+// out: they are shared code (an updater framework many apps embed), not the application's own program.
+struct NestedBundle {
+    enum class Kind { helperApp, loginItem, xpcService, appExtension, privilegedHelper };
+
+    Kind kind = Kind::helperApp;
+    std::filesystem::path location;
+    std::string identifier; // as declared
+
+    bool operator==(const NestedBundle&) const = default;
+
+    // The nested programs of the bundle at `bundle`, found in the few places macOS looks for them
+    // (Contents/Library/LoginItems, XPCServices, PlugIns, Library/LaunchServices and Helpers). Only
+    // those folders are listed, one level deep, and one
+    // Info.plist is read per nested bundle. A privileged helper tool is a bare executable whose file
+    // name is its identifier. Entries without a usable identifier are left out.
+    static std::vector<NestedBundle> readAll(const std::filesystem::path& bundle);
+};
+
+} // namespace tarnwick

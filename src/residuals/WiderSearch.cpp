@@ -1,0 +1,324 @@
+#include "residuals/WiderSearch.h"
+
+#include "catalogue/BundleIdentifier.h"
+#include "platform/DirectoryWalker.h"
+#include "platform/Location.h"
+#include "platform/PathResolver.h"
+#include "platform/Text.h"
+#include "residuals/MatchedName.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <utility>
+
+namespace tarnwick::ResidualScanner {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view reviewNote = " \u2014 review before removal";
+
+std::string_view kindName(NestedBundle::Kind kind) {
+    switch (kind) {
+    case NestedBundle::Kind::helperApp:
+        return "Helper app";
+    case NestedBundle::Kind::loginItem:
+        return "Login item";
+    case NestedBundle::Kind::xpcService:
+        return "XPC service";
+    case NestedBundle::Kind::appExtension:
+        return "App extension";
+    case NestedBundle::Kind::privilegedHelper:
+        return "Privileged helper";
+    }
+    return "Helper";
+}
+
+// How sure a finding made by identifier can be, and what its reason says.
+struct Verdict {
+    MatchConfidence confidence;
+    bool selectable; // preselected where the place allows it
+    std::string reason;
+};
+
+bool isDoubtful(const AppEvidence::Helper& helper) {
+    return !helper.sharedWith.empty() || helper.fromAnotherDeveloper;
+}
+
+// "Helper app com.vendor.app.helper", and why it may not be the application's alone.
+std::string helperReason(const AppEvidence::Helper& helper) {
+    std::string reason = std::string(kindName(helper.kind)) + " " + helper.identifier;
+    if (!helper.sharedWith.empty()) {
+        reason += ", also part of " + helper.sharedWith + std::string(reviewNote);
+    } else if (helper.fromAnotherDeveloper) {
+        reason += " from another developer" + std::string(reviewNote);
+    }
+    return reason;
+}
+
+// What a name owned by `identifier` tells in a place described by `place` ("Cookies of"): the place
+// and the program, or the helper's doubt when it has one.
+Verdict placeVerdict(std::string_view identifier, std::string_view place, const AppEvidence& evidence) {
+    const AppEvidence::Helper* helper = evidence.helper(identifier);
+    if (helper != nullptr && isDoubtful(*helper)) {
+        return {MatchConfidence::possible, false, helperReason(*helper)};
+    }
+    std::string program(identifier);
+    if (helper != nullptr) {
+        // "login item com.vendor.app.launcher"; "XPC service" keeps its capitals.
+        std::string kind(kindName(helper->kind));
+        if (kind.size() > 1 && std::islower(static_cast<unsigned char>(kind[1]))) {
+            kind[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(kind[0])));
+        }
+        program = kind + " " + helper->identifier;
+    }
+    return {MatchConfidence::exact, true, std::string(place) + " " + program};
+}
+
+bool isDotted(std::string_view identifier) {
+    return identifier.find('.') != std::string_view::npos;
+}
+
+// The identifier by which a name in a place known only by identifier is the application's. A name taken
+// from the bundle's file name ("cookies") would claim the files every program shares there.
+std::string_view dottedIdentifierOwning(const NameMatcher& wide, std::string_view name) {
+    const std::string_view identifier = wide.identifierOwning(name);
+    return isDotted(identifier) ? identifier : std::string_view();
+}
+
+std::string withoutPrefix(std::string_view name, std::string_view prefix) {
+    return name.size() > prefix.size() && name.starts_with(prefix) ? std::string(name.substr(prefix.size()))
+                                                                   : std::string();
+}
+
+std::string developerReason(const InstalledApp& app) {
+    return "Named after the developer in " + app.bundleID + std::string(reviewNote);
+}
+
+// "Google/Chrome" in Application Support or Caches for "Google Chrome": the developer's folder names its
+// applications without the developer's word.
+void addNamedInsideDeveloperFolder(const fs::path& folder, const LibraryLocation& location,
+                                   const NameMatcher& wide, const AppEvidence& evidence,
+                                   ResidualFindings& found) {
+    if (evidence.shortNameKey.empty() || wide.isAnotherAppsName(evidence.shortNameKey)) {
+        return;
+    }
+    const auto children = DirectoryWalker::children(folder);
+    if (!children) {
+        return;
+    }
+    for (const auto& child : *children) {
+        if (Text::normalizedName(matchedName(child.name(), child.isDirectory)) == evidence.shortNameKey) {
+            found.add(child.location(), location.category, MatchConfidence::exact,
+                      "Named after the app inside its developer's folder", !location.systemWide);
+        }
+    }
+}
+
+// Whether a name begins like '<team>.', with a team identifier: ten capital letters and digits.
+bool hasTeamPrefix(std::string_view declared) {
+    constexpr std::size_t teamLength = 10;
+    return declared.size() > teamLength && declared[teamLength] == '.' &&
+           std::all_of(declared.begin(), declared.begin() + teamLength,
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
+} // namespace
+
+void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMatcher& wide,
+                       const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found) {
+    const std::string vendorKey = Text::normalizedName(evidence.vendor);
+    for (const auto& [location, children, names] : listings) {
+        for (std::size_t index = 0; index < children.size(); ++index) {
+            const DirectoryEntry& child = children[index];
+            const std::string& name = names[index];
+            if (const std::string_view identifier = wide.identifierOwning(name); !identifier.empty()) {
+                // Named by the application's own identifier, the sweep has judged it already.
+                if (const AppEvidence::Helper* helper = evidence.helper(identifier)) {
+                    const bool doubtful = isDoubtful(*helper);
+                    found.add(child.location(), location.category,
+                              doubtful ? MatchConfidence::possible : MatchConfidence::exact,
+                              helperReason(*helper), !doubtful && !location.systemWide);
+                }
+                continue;
+            }
+            // Another application's by identifier is not this one's by any looser rule; asked only of the
+            // few names those rules would take.
+            const auto claimedByIdentifier = [&] {
+                return wide.identifierMatch(name) == NameOwner::otherApp;
+            };
+            // A normalised name is never longer than the name: most names are ruled out by length alone.
+            const bool mayBeVendor = !vendorKey.empty() && child.isDirectory &&
+                                     name.size() >= vendorKey.size() && name.size() <= 2 * vendorKey.size();
+            if (mayBeVendor && Text::normalizedName(name) == vendorKey &&
+                !wide.isAnotherAppsName(vendorKey) && !claimedByIdentifier()) {
+                if (evidence.vendorIsThisApps) {
+                    found.add(child.location(), location.category, MatchConfidence::possible,
+                              developerReason(app), false);
+                }
+                addNamedInsideDeveloperFolder(child.location(), location, wide, evidence, found);
+                continue;
+            }
+            for (const std::string& appName : evidence.names) {
+                if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp && !claimedByIdentifier()) {
+                    found.add(child.location(), location.category, MatchConfidence::possible,
+                              "Name begins with the app's name, " + app.name + std::string(reviewNote),
+                              false);
+                    break;
+                }
+            }
+        }
+    }
+}
+
+void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary, const NameMatcher& wide,
+                           const AppEvidence& evidence, ResidualFindings& found) {
+    const std::array<std::pair<fs::path, ResidualCategory>, 3> folders{{
+        {userLibrary / "Containers", ResidualCategory::container},
+        {userLibrary / "Group Containers", ResidualCategory::container},
+        {userLibrary / "Application Scripts", ResidualCategory::applicationScripts},
+    }};
+    const std::string teamPrefix = evidence.teamID.empty() ? "" : Text::comparableName(evidence.teamID) + ".";
+    // The team vouches for what its prefix names only while no other installed application is its.
+    const bool teamIsThisApps = !evidence.teamID.empty() && evidence.teamMate.empty();
+    const std::string teamMateNote =
+        evidence.teamMate.empty() ? "" : ", which also signs " + evidence.teamMate + std::string(reviewNote);
+    const auto components = BundleIdentifier::components(Text::comparableName(app.bundleID));
+    const std::string vendorPrefix = components.size() < 2 ? "" : components[0] + "." + components[1];
+
+    for (const auto& [folder, category] : folders) {
+        const auto children = DirectoryWalker::children(folder);
+        if (!children) {
+            continue;
+        }
+        for (const auto& child : *children) {
+            if (!child.isDirectory) {
+                continue;
+            }
+            // As for the containers looked up by name: one the user may not read is not proposed.
+            const auto add = [&](MatchConfidence confidence, const std::string& reason, bool selected) {
+                if (access(child.path.c_str(), R_OK) == 0) {
+                    found.add(child.location(), category, confidence, reason, selected);
+                }
+            };
+            const std::string name = Text::comparableName(child.name());
+            const std::string afterTeam = teamPrefix.empty() ? "" : withoutPrefix(name, teamPrefix);
+            // Another team's prefix says the folder is another developer's, whatever follows it.
+            if (afterTeam.empty() && hasTeamPrefix(child.name())) {
+                continue;
+            }
+            const std::string afterGroup = withoutPrefix(name, "group.");
+            const std::string& rest = !afterTeam.empty() ? afterTeam : afterGroup;
+            const std::string_view identifier = wide.identifierOwning(rest.empty() ? name : rest);
+            if (identifier.empty()) {
+                // 'group.com.vendor', shared by the developer's applications, of which this is the only one.
+                if (!rest.empty() && evidence.vendorIsThisApps && rest == vendorPrefix) {
+                    add(MatchConfidence::possible, developerReason(app), false);
+                }
+                continue;
+            }
+            const AppEvidence::Helper* helper = evidence.helper(identifier);
+            if (helper != nullptr && isDoubtful(*helper)) {
+                add(MatchConfidence::possible, helperReason(*helper), false);
+            } else if (!afterTeam.empty()) {
+                add(MatchConfidence::verified,
+                    "Signed by the same developer team (" + evidence.teamID + ")" + teamMateNote,
+                    teamIsThisApps);
+            } else if (!afterGroup.empty()) {
+                // Only the team that registered an app group can make its container: without a team the
+                // name is all there is.
+                const std::string note = evidence.teamID.empty() ? std::string(reviewNote) : teamMateNote;
+                found.add(child.location(), category,
+                          evidence.teamID.empty() ? MatchConfidence::possible : MatchConfidence::verified,
+                          "App group named after " + std::string(identifier) + note, teamIsThisApps);
+            } else if (helper != nullptr) {
+                add(MatchConfidence::exact, helperReason(*helper), true);
+            } else {
+                add(MatchConfidence::exact, "Container named after " + std::string(identifier), true);
+            }
+        }
+    }
+}
+
+void addIdentifierPlaces(const fs::path& userLibrary, const Platform& platform, const NameMatcher& wide,
+                         const AppEvidence& evidence, ResidualFindings& found) {
+    struct Place {
+        fs::path folder;
+        std::vector<std::string_view> extensions; // lowercased; none: any entry
+        ResidualCategory category;
+        std::string_view description;
+        bool preselects;
+    };
+    const Place places[] = {
+        {userLibrary / "Cookies", {"binarycookies"}, ResidualCategory::web, "Cookies of", true},
+        {userLibrary / "Preferences" / "ByHost",
+         {"plist"},
+         ResidualCategory::preferences,
+         "Preferences for this Mac of",
+         true},
+        // Documents the user never saved are the user's own work.
+        {userLibrary / "Autosave Information", {}, ResidualCategory::userData, "Unsaved documents of", false},
+        // The system's record of what an installer put where: kept unless the user asks.
+        {platform.system("/private/var/db/receipts"),
+         {"bom", "plist"},
+         ResidualCategory::application,
+         "Installer receipt of",
+         false},
+    };
+    for (const Place& place : places) {
+        const auto children = DirectoryWalker::children(place.folder);
+        if (!children) {
+            continue;
+        }
+        for (const auto& child : *children) {
+            const std::string extension = Text::lowercased(Location::extension(child.path));
+            if (!place.extensions.empty() && std::find(place.extensions.begin(), place.extensions.end(),
+                                                       extension) == place.extensions.end()) {
+                continue;
+            }
+            const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
+            const std::string_view identifier = dottedIdentifierOwning(wide, name);
+            if (identifier.empty()) {
+                continue;
+            }
+            Verdict verdict = placeVerdict(identifier, place.description, evidence);
+            if (!place.preselects && verdict.confidence == MatchConfidence::exact) {
+                verdict.reason += reviewNote;
+            }
+            found.add(child.location(), place.category, verdict.confidence, verdict.reason,
+                      verdict.selectable && place.preselects);
+        }
+    }
+}
+
+void addCommandLineLinks(const InstalledApp& app, const Platform& platform, ResidualFindings& found) {
+    PathResolver resolver;
+    const fs::path bundle = resolver.resolved(Location::standardized(app.url));
+    for (const fs::path& folder : {platform.system("/usr/local/bin"), platform.system("/opt/homebrew/bin"),
+                                   platform.home() / ".local/bin"}) {
+        const auto children = DirectoryWalker::children(folder);
+        if (!children) {
+            continue;
+        }
+        for (const auto& child : *children) {
+            if (!child.isSymbolicLink) {
+                continue;
+            }
+            const fs::path target = resolver.resolved(child.location());
+            if (!Location::contains(bundle, target, Location::Containment::orSame)) {
+                continue;
+            }
+            const fs::path inside = target.lexically_relative(bundle);
+            const std::string shown = inside == "." ? "the app" : inside.string() + " in the app";
+            found.add(child.location(), ResidualCategory::application, MatchConfidence::exact,
+                      "Command-line link to " + shown, true);
+        }
+    }
+}
+
+} // namespace tarnwick::ResidualScanner
