@@ -217,6 +217,17 @@ void ResidualListDelegate::paintHeaderFrame(QPainter& painter, const QRect& rect
     painter.drawRoundedRect(QRectF(headerFrame(rect)).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
 }
 
+int ResidualListDelegate::paintHeaderLead(QPainter& painter, const QRect& frame, int x,
+                                          const QModelIndex& index) const {
+    const bool collapsed = index.data(ResidualListModel::collapsedRole).toBool();
+    drawSymbol(painter, "chevron.down", QRect(x, frame.center().y() - 5, 10, 10), Theme::secondary(&view_),
+               collapsed ? -90 : 0);
+    x += 18;
+    drawSymbol(painter, index.data(ResidualListModel::symbolRole).toString().toStdString(),
+               QRect(x, frame.center().y() - 8, 16, 16), Theme::primary(&view_));
+    return x + 24;
+}
+
 void ResidualListDelegate::paintCategoryHeader(QPainter& painter, const QRect& rect,
                                                const QModelIndex& index) const {
     paintHeaderFrame(painter, rect);
@@ -230,14 +241,7 @@ void ResidualListDelegate::paintCategoryHeader(QPainter& painter, const QRect& r
                selection == ResidualListModel::SectionSelection::none ? secondary : Theme::blue());
 
     const QRect frame = headerFrame(rect);
-    int x = sectionSelectionRect(rect).right() + 12;
-    const bool collapsed = index.data(ResidualListModel::collapsedRole).toBool();
-    drawSymbol(painter, "chevron.down", QRect(x, frame.center().y() - 5, 10, 10), secondary,
-               collapsed ? -90 : 0);
-    x += 18;
-    drawSymbol(painter, index.data(ResidualListModel::symbolRole).toString().toStdString(),
-               QRect(x, frame.center().y() - 8, 16, 16), Theme::primary(&view_));
-    x += 24;
+    int x = paintHeaderLead(painter, frame, sectionSelectionRect(rect).right() + 12, index);
     const QString summary = index.data(ResidualListModel::summaryRole).toString();
     painter.setFont(Theme::font(Theme::TextStyle::caption, QFont::Medium));
     const int summaryWidth = painter.fontMetrics().horizontalAdvance(summary);
@@ -416,21 +420,13 @@ void ResidualListDelegate::paintInformationHeader(QPainter& painter, const QRect
                                                   const QModelIndex& index) const {
     paintHeaderFrame(painter, rect);
     const QRect frame = headerFrame(rect);
-    const QColor secondary = Theme::secondary(&view_);
-    int x = frame.left() + 14;
-    const bool collapsed = index.data(ResidualListModel::collapsedRole).toBool();
-    drawSymbol(painter, "chevron.down", QRect(x, frame.center().y() - 5, 10, 10), secondary,
-               collapsed ? -90 : 0);
-    x += 18;
-    drawSymbol(painter, index.data(ResidualListModel::symbolRole).toString().toStdString(),
-               QRect(x, frame.center().y() - 8, 16, 16), Theme::primary(&view_));
-    x += 24;
+    const int x = paintHeaderLead(painter, frame, frame.left() + 14, index);
     painter.setFont(Theme::font(Theme::TextStyle::body, QFont::DemiBold));
     painter.setPen(Theme::primary(&view_));
     painter.drawText(QRect(x, frame.top(), frame.right() - 40 - x, frame.height()),
                      Qt::AlignVCenter | Qt::AlignLeft, index.data().toString());
     drawSymbol(painter, "info.circle.fill", QRect(frame.right() - 12 - 16, frame.center().y() - 8, 16, 16),
-               secondary);
+               Theme::secondary(&view_));
 }
 
 void ResidualListDelegate::paintMetadata(QPainter& painter, const QRect& rect,

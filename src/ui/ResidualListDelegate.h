@@ -55,6 +55,8 @@ private:
     void paintInformationHeader(QPainter& painter, const QRect& rect, const QModelIndex& index) const;
     void paintMetadata(QPainter& painter, const QRect& rect, const QModelIndex& index) const;
     void paintHeaderFrame(QPainter& painter, const QRect& rect) const;
+    // The fold chevron and the section's symbol from `x`; returns where the title starts.
+    int paintHeaderLead(QPainter& painter, const QRect& frame, int x, const QModelIndex& index) const;
 
     ResidualListModel& model_;
     Workspace& workspace_;
