@@ -191,7 +191,10 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
     const auto components = BundleIdentifier::components(Text::comparableName(app.bundleID));
     const std::string vendorPrefix = components.size() < 2 ? "" : components[0] + "." + components[1];
 
-    for (const auto& [folder, category] : folders) {
+    for (const auto& place : folders) {
+        // Named, not bound: clang before 16 cannot capture a structured binding in a lambda.
+        const auto& folder = place.first;
+        const auto category = place.second;
         const auto children = DirectoryWalker::children(folder);
         if (!children) {
             continue;
