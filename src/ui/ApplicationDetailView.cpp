@@ -151,6 +151,9 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, Workspace& wor
     delegate_ = new ResidualListDelegate(*model_, workspace, *list_);
     list_->setItemDelegate(delegate_);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Rows are as wide as the list: laid out again when the vertical scroll bar takes its room.
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setResizeMode(QListView::Adjust);
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setMouseTracking(true);
