@@ -48,7 +48,7 @@ void benchmark(const fs::path& tree, int runs) {
     app.url = platform.system("/Applications/Removal Benchmark.app");
     app.name = "Removal Benchmark";
     TrashManager manager(platform);
-    const auto removeAndRestore = [&] { manager.restore(manager.remove(app, items)); };
+    const auto removeAndRestore = [&] { manager.restore(manager.remove(app, items).record); };
     const auto mvThereAndBack = [&] {
         Measure::runQuietly(mvThere);
         Measure::runQuietly(mvBack);

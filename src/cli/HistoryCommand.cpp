@@ -43,6 +43,15 @@ bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
     return true;
 }
 
+// Says on standard error why a change of the history was not written; false then.
+bool reportUnchanged(const HistoryFile::Outcome& change) {
+    if (change.written) {
+        return true;
+    }
+    std::cerr << "tarnwick-cli: " << RemovalTexts::historyNotChanged(Text::printable(change.failure)) << "\n";
+    return false;
+}
+
 int list(CommandContext& context, TrashManager& trash, bool verbose) {
     const HistoryService::Listing listing = trash.openHistory();
     if (!reportUnreadable(listing.upkeep)) {
@@ -94,7 +103,9 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
     case Action::forget: {
         const RemovalRecord& record = HistoryReport::find(before.records, options.identifier, context);
         const bool restorable = trash.isRestorable(record);
-        trash.removeRecord(record.id);
+        if (!reportUnchanged(trash.removeRecord(record.id))) {
+            return 1;
+        }
         done = "Forgot the removal of " + Text::printable(record.appName) + " (" +
                RemovalTexts::summary(record) + ").";
         if (restorable) {
@@ -103,7 +114,9 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
         break;
     }
     case Action::clearUnavailable: {
-        trash.clearUnavailable();
+        if (!reportUnchanged(trash.clearUnavailable())) {
+            return 1;
+        }
         const std::size_t forgotten =
             before.records.size() - std::min(before.records.size(), trash.history().size());
         if (before.records.empty()) {

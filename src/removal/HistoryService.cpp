@@ -77,8 +77,8 @@ HistoryService::Listing HistoryService::open() {
     return listing;
 }
 
-void HistoryService::forget(const Uuid& id) {
-    update([&id](std::vector<RemovalRecord>& records) {
+HistoryFile::Outcome HistoryService::forget(const Uuid& id) {
+    return update([&id](std::vector<RemovalRecord>& records) {
         std::erase_if(records, [&id](const RemovalRecord& record) { return record.id == id; });
         return true;
     });
@@ -88,8 +88,8 @@ HistoryFile::Outcome HistoryService::clear() {
     return file_.remove();
 }
 
-void HistoryService::clearUnavailable() {
-    update([this](std::vector<RemovalRecord>& records) {
+HistoryFile::Outcome HistoryService::clearUnavailable() {
+    return update([this](std::vector<RemovalRecord>& records) {
         std::erase_if(records, [this](const RemovalRecord& record) {
             return record.state != RemovalRecord::State::inProgress && !isRestorable(record);
         });
@@ -122,8 +122,8 @@ HistoryFile::Outcome HistoryService::replace(const RemovalRecord& record) {
     });
 }
 
-void HistoryService::markRestored(const Uuid& id) {
-    update([&id](std::vector<RemovalRecord>& records) {
+HistoryFile::Outcome HistoryService::markRestored(const Uuid& id) {
+    return update([&id](std::vector<RemovalRecord>& records) {
         for (RemovalRecord& record : records) {
             if (record.id == id) {
                 record.state = RemovalRecord::State::restored;

@@ -30,11 +30,11 @@ public:
     std::filesystem::path folder() const { return file_.location().parent_path(); }
 
     Listing open();
-    void forget(const Uuid& id);
+    HistoryFile::Outcome forget(const Uuid& id);
     // Forgets every record; what they moved stays in the Trash.
     HistoryFile::Outcome clear();
     // Forgets every record with nothing left to restore.
-    void clearUnavailable();
+    HistoryFile::Outcome clearUnavailable();
 
     // Whether anything the record moved is still in the Trash as the removal left it.
     bool isRestorable(const RemovalRecord& record) const;
@@ -46,7 +46,7 @@ public:
     // history.
     HistoryFile::Outcome add(const RemovalRecord& record);
     HistoryFile::Outcome replace(const RemovalRecord& record);
-    void markRestored(const Uuid& id);
+    HistoryFile::Outcome markRestored(const Uuid& id);
 
 private:
     // Every change first completes what interrupted removals left.

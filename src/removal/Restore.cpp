@@ -5,8 +5,8 @@
 #include "platform/OpenFolder.h"
 #include "platform/PlatformError.h"
 #include "removal/AdministratorBatch.h"
-#include "removal/TrashError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <string>
@@ -34,27 +34,27 @@ Restore::Restore(Trashes& trashes, HistoryService& history)
     : trashes_(trashes)
     , history_(history) {}
 
-void Restore::run(const RemovalRecord& record) {
+RestoreOutcome Restore::run(const RemovalRecord& record) {
+    RestoreOutcome outcome;
     if (record.state == RemovalRecord::State::restored) {
-        return;
+        return outcome;
     }
-    std::vector<std::string> failures;
-    bool putAnyBack = false;
     FolderCache folders;
     PathResolver resolver;
     for (auto pair = record.items.rbegin(); pair != record.items.rend(); ++pair) {
         try {
-            putAnyBack = putBack(*pair, folders, resolver) || putAnyBack;
+            if (putBack(*pair, folders, resolver)) {
+                outcome.restored.push_back(*pair);
+            }
         } catch (const Failure& failure) {
-            failures.emplace_back(failure.what());
+            outcome.failures.emplace_back(failure.what());
         }
     }
-    if (putAnyBack && !history_.isRestorable(record)) {
+    std::reverse(outcome.restored.begin(), outcome.restored.end());
+    if (!outcome.restored.empty() && !history_.isRestorable(record)) {
         history_.markRestored(record.id);
     }
-    if (!failures.empty()) {
-        throw TrashError::partial(std::move(failures));
-    }
+    return outcome;
 }
 
 bool Restore::putBack(const TrashPair& pair, FolderCache& folders, PathResolver& resolver) {

@@ -4,6 +4,7 @@
 #include "platform/PathResolver.h"
 #include "removal/HistoryService.h"
 #include "removal/RemovalRecord.h"
+#include "removal/RestoreOutcome.h"
 #include "removal/Trashes.h"
 
 namespace tarnwick {
@@ -16,8 +17,8 @@ public:
     Restore(Trashes& trashes, HistoryService& history);
 
     // Folders come back before what was taken out of them. Once nothing of the record is left in the
-    // Trash, it is marked restored. Throws TrashError::partial with one line per item that stayed.
-    void run(const RemovalRecord& record);
+    // Trash, it is marked restored.
+    RestoreOutcome run(const RemovalRecord& record);
 
 private:
     // Puts one item back; false when nothing of it was in the Trash. Throws the failure line.

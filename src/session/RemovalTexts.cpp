@@ -49,6 +49,10 @@ std::string historyNotCleared(const std::string& reason) {
     return "The removal history could not be cleared (" + reason + ").";
 }
 
+std::string historyNotChanged(const std::string& reason) {
+    return "The removal history could not be changed (" + reason + ").";
+}
+
 std::string_view availability(const RemovalRecord& record, bool isRestorable) {
     if (record.state == RemovalRecord::State::restored) {
         return "Restored";

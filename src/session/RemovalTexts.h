@@ -42,5 +42,8 @@ std::string_view availability(const RemovalRecord& record, bool isRestorable);
 // Why clearing the history did nothing: "The removal history could not be cleared (reason)."
 std::string historyNotCleared(const std::string& reason);
 
+// Why forgetting removals did nothing: "The removal history could not be changed (reason)."
+std::string historyNotChanged(const std::string& reason);
+
 } // namespace RemovalTexts
 } // namespace tarnwick

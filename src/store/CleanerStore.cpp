@@ -7,6 +7,7 @@
 #include "removal/TrashManager.h"
 #include "residuals/ResidualCategory.h"
 #include "session/RemovalTexts.h"
+#include "session/RemovalWorkflow.h"
 #include "store/StoreServices.h"
 
 #include <QMetaObject>
@@ -60,7 +61,7 @@ struct CleanerStore::CatalogueSearch {
 struct CleanerStore::RemovalResult {
     std::vector<ResidualItem> items;
     std::optional<std::string> error;
-    // After a failure: the chosen items that are no longer where they were, because they did move.
+    // After a failure: the chosen items that did move.
     std::set<std::string> moved;
     std::vector<RemovalRecord> history;
 };
@@ -445,15 +446,15 @@ void CleanerStore::confirmRemoval() {
     runner_->start(TaskRunner::Priority::userInitiated, [this, app, items = std::move(items)]() mutable {
         RemovalResult result;
         try {
-            services_->trash().remove(app, items);
-        } catch (const std::exception& error) {
-            result.error = error.what();
-            for (const ResidualItem& item : items) {
-                std::error_code missing;
-                if (fs::symlink_status(item.url, missing).type() == fs::file_type::not_found) {
+            const RemovalWorkflow::Result removal = RemovalWorkflow(services_->trash()).remove({app, items});
+            if (const auto failure = removal.failure()) {
+                result.error = failure->what();
+                for (const ResidualItem& item : removal.moved) {
                     result.moved.insert(item.id());
                 }
             }
+        } catch (const std::exception& error) {
+            result.error = error.what();
         }
         if (!result.error) {
             result.history = services_->trash().history();
@@ -533,10 +534,9 @@ void CleanerStore::restore(const RemovalRecord& record) {
     setIsRestoring(true, record.id);
     runner_->start(TaskRunner::Priority::standard, [this, record] {
         std::optional<std::string> error;
-        try {
-            services_->trash().restore(record);
-        } catch (const std::exception& failure) {
-            error = failure.what();
+        if (const auto failure =
+                RemovalWorkflow::failure(RemovalWorkflow(services_->trash()).restore(record))) {
+            error = failure->what();
         }
         // Read again either way: a restore that failed for some items may have put others back.
         std::vector<RemovalRecord> history = services_->trash().history();

@@ -3,6 +3,7 @@
 #include "platform/FileOperations.h"
 #include "platform/Platform.h"
 #include "support/TemporaryFolder.h"
+#include "support/Unprivileged.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -117,6 +118,32 @@ TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
         std::string::npos)
         << unreadable.err;
     EXPECT_EQ(FileOperations::readFile(file.string() + ".unreadable-2"), "{ no history");
+}
+
+TEST_F(HistoryCommandTest, ForgettingThatCannotBeWrittenIsAFailure) {
+    const ordered_json record = removeItem(preferences);
+    // Someone who may read the tree but change nothing in it.
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+        fs::permissions(entry.path(),
+                        fs::perms::others_read |
+                            (entry.is_directory() ? fs::perms::others_exec : fs::perms::none),
+                        fs::perm_options::add);
+    }
+    fs::permissions(folder.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    const std::string id = record.at("id");
+    const auto outcome = testing::runUnprivileged([&] {
+        const auto forget = run({"history", "forget", id});
+        const auto clear = run({"history", "clear-unavailable"});
+        return std::to_string(forget.status) + forget.out + forget.err + std::to_string(clear.status) +
+               clear.out;
+    });
+    if (!outcome) {
+        GTEST_SKIP() << "privileges cannot be dropped here";
+    }
+    EXPECT_TRUE(outcome->starts_with("1tarnwick-cli: The removal history could not be changed ("))
+        << *outcome;
+    EXPECT_TRUE(outcome->ends_with("1")) << *outcome;
+    EXPECT_EQ(historyIDs(), std::vector<std::string>{id});
 }
 
 TEST_F(HistoryCommandTest, AnOutputThatCannotBeWrittenIsAFailure) {

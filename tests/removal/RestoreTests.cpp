@@ -10,14 +10,13 @@ class RestoreTest : public RemovalFixture {
 protected:
     TrashManager trash = manager();
 
+    // The failures of a restore, one per line.
     std::string restoreFailure(const RemovalRecord& record) {
-        try {
-            trash.restore(record);
-            return "";
-        } catch (const TrashError& error) {
-            EXPECT_EQ(error.kind(), TrashError::Kind::partial);
-            return error.what();
+        std::string lines;
+        for (const std::string& line : trash.restore(record).failures) {
+            lines += (lines.empty() ? "" : "\n") + line;
         }
+        return lines;
     }
 };
 
@@ -25,7 +24,7 @@ TEST_F(RestoreTest, AFolderComesBackBeforeWhatWasTakenOutOfIt) {
     const fs::path folder = at("~/Library/Application Support/Notes");
     const fs::path inner = file("~/Library/Application Support/Notes/c/d.txt", "inner");
     file("~/Library/Application Support/Notes/keep.txt", "kept");
-    const RemovalRecord record = trash.remove(app, {item(folder), item(inner)});
+    const RemovalRecord record = trash.remove(app, {item(folder), item(inner)}).record;
     ASSERT_FALSE(fs::exists(folder));
 
     EXPECT_EQ(restoreFailure(record), "");
@@ -43,11 +42,10 @@ TEST_F(RestoreTest, AFolderComesBackBeforeWhatWasTakenOutOfIt) {
 TEST_F(RestoreTest, AnOccupiedPlaceIsNeverOverwritten) {
     const fs::path preferences = file("~/Library/Preferences/notes.plist", "old");
     const fs::path cache = file("~/Library/Caches/notes", "cache");
-    const RemovalRecord record = trash.remove(app, {item(preferences), item(cache)});
+    const RemovalRecord record = trash.remove(app, {item(preferences), item(cache)}).record;
     file("~/Library/Preferences/notes.plist", "new");
 
-    EXPECT_EQ(restoreFailure(record),
-              "Some items could not be moved to Trash:\n\nAlready exists: " + preferences.string());
+    EXPECT_EQ(restoreFailure(record), "Already exists: " + preferences.string());
     EXPECT_EQ(contentsOf(preferences), "new");
     EXPECT_EQ(contentsOf(cache), "cache"); // the others still come back
     EXPECT_TRUE(trash.isRestorable(record));
@@ -55,7 +53,7 @@ TEST_F(RestoreTest, AnOccupiedPlaceIsNeverOverwritten) {
 
 TEST_F(RestoreTest, MissingParentsAreCreatedAgain) {
     const fs::path deep = file("~/Library/Application Support/Notes/Backups/2026/latest.db", "db");
-    const RemovalRecord record = trash.remove(app, {item(deep)});
+    const RemovalRecord record = trash.remove(app, {item(deep)}).record;
     fs::remove_all(at("~/Library/Application Support/Notes"));
 
     EXPECT_EQ(restoreFailure(record), "");
@@ -65,12 +63,12 @@ TEST_F(RestoreTest, MissingParentsAreCreatedAgain) {
 TEST_F(RestoreTest, APlaceThatCannotHoldTheItemGivesItsLineAndTheRestComesBack) {
     const fs::path nested = file("~/Library/Caches/Notes/cache.db");
     const fs::path other = file("~/Library/Caches/notes.log", "log");
-    const RemovalRecord record = trash.remove(app, {item(nested), item(other)});
+    const RemovalRecord record = trash.remove(app, {item(nested), item(other)}).record;
     fs::remove_all(at("~/Library/Caches/Notes"));
     file("~/Library/Caches/Notes", "a file where the folder was");
 
     const std::string failure = restoreFailure(record);
-    EXPECT_TRUE(failure.starts_with("Some items could not be moved to Trash:\n\ncache.db: ")) << failure;
+    EXPECT_TRUE(failure.starts_with("cache.db: ")) << failure;
     EXPECT_EQ(contentsOf(other), "log");
     EXPECT_TRUE(trash.isRestorable(record));
 }
@@ -89,7 +87,7 @@ TEST_F(RestoreTest, AnEditedHistoryCannotMoveWhatIsNotInTheTrash) {
          {"Library/Caches/notes", trashed.string()}},
         0};
     // The Trash folder itself, and what a link inside it leads to, are no items in the Trash.
-    EXPECT_EQ(restoreFailure(record), "Some items could not be moved to Trash:\n\nNot a place to restore to: "
+    EXPECT_EQ(restoreFailure(record), "Not a place to restore to: "
                                       "Library/Caches/notes\nNot in the Trash: " +
                                           letter.string() + "\nNot in the Trash: " +
                                           (trashFolder / "Documents link/Letter.txt").string() +
@@ -101,13 +99,13 @@ TEST_F(RestoreTest, AnEditedHistoryCannotMoveWhatIsNotInTheTrash) {
 
 TEST_F(RestoreTest, ARestoredRecordNeverTakesWhatALaterRemovalPutUnderTheSameName) {
     const fs::path notes = file("~/Library/Caches/notes", "first");
-    const RemovalRecord first = trash.remove(app, {item(notes)});
+    const RemovalRecord first = trash.remove(app, {item(notes)}).record;
     EXPECT_EQ(restoreFailure(first), "");
     EXPECT_FALSE(trash.isRestorable(trash.history()[0]));
 
     fs::remove(notes);
     FileOperations::writeFile(notes, "second"); // another file of the same name
-    const RemovalRecord second = trash.remove(app, {item(notes)});
+    const RemovalRecord second = trash.remove(app, {item(notes)}).record;
     ASSERT_EQ(second.items[0].trashPath, first.items[0].trashPath); // the name is free again, and reused
 
     // Neither the restored record nor the same record without its state (as older versions wrote it)
@@ -123,7 +121,7 @@ TEST_F(RestoreTest, ARestoredRecordNeverTakesWhatALaterRemovalPutUnderTheSameNam
 TEST_F(RestoreTest, HistoryMaintenanceForgetsOnlyWhatCannotComeBack) {
     std::vector<RemovalRecord> records;
     for (const char* name : {"first", "second", "third"}) {
-        records.push_back(trash.remove(app, {item(file(std::string("~/Library/Caches/") + name))}));
+        records.push_back(trash.remove(app, {item(file(std::string("~/Library/Caches/") + name))}).record);
     }
     fs::remove(records[0].items[0].trashPath);
     fs::remove(records[2].items[0].trashPath);
@@ -147,7 +145,7 @@ TEST_F(RestoreTest, HistoryMaintenanceForgetsOnlyWhatCannotComeBack) {
 TEST_F(RestoreTest, ARecordIsRestorableWhileAnyOfItsItemsIsInTheTrash) {
     const fs::path first = file("~/Library/Caches/notes-a");
     const fs::path second = file("~/Library/Caches/notes-bb");
-    const RemovalRecord record = trash.remove(app, {item(first), item(second)});
+    const RemovalRecord record = trash.remove(app, {item(first), item(second)}).record;
     fs::remove(record.items[0].trashPath);
     EXPECT_TRUE(trash.isRestorable(record));
     fs::remove(record.items[1].trashPath);
