@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 class ScreenshotTest : public WindowFixture {
 protected:
     void SetUp() override {
-        DemoTree::build(folder.path());
-        platform = Platform::rooted(folder.path());
+        DemoTree::build(folder / "demo");
+        platform = Platform::rooted(folder / "demo");
         ASSERT_TRUE(QDir().mkpath(TARNWICK_SCREENSHOT_FOLDER));
     }
 
@@ -57,33 +57,32 @@ protected:
 
 TEST_F(ScreenshotTest, MainStates) {
     openWindow();
-    ASSERT_TRUE(store->isLoadingApps());
+    ASSERT_TRUE(store->appList().isLoading());
     capture("01-loading");
 
     runAll();
-    ASSERT_FALSE(store->apps().empty());
+    ASSERT_FALSE(store->appList().apps().empty());
     click(rowNamed("Skylume"));
     runAll();
-    ASSERT_TRUE(store->selectedApp());
-    ASSERT_FALSE(store->residuals().empty());
+    ASSERT_FALSE(store->findings().items().empty());
     capture("03-app-with-findings");
 
     click(leftoversRow());
     runAll();
-    ASSERT_TRUE(store->isLeftoversMode());
+    ASSERT_TRUE(store->findings().isLeftoversMode());
     capture("04-leftovers");
 
     const fs::path calculator = platform.system("/System/Applications/Calculator.app");
     store->selectDroppedApp(calculator);
     runAll();
-    ASSERT_TRUE(store->selectedApp() && store->selectedApp()->isSystem);
+    ASSERT_TRUE(store->findings().selectedApp() && store->findings().selectedApp()->isSystem);
     capture("05-system-app");
 }
 
 TEST_F(ScreenshotTest, NothingSelectedAndDropHover) {
     openWindow();
     runAll();
-    ASSERT_FALSE(store->selectedApp());
+    ASSERT_FALSE(store->findings().selectedApp());
     capture("00-empty");
 
     QMimeData hovering;
@@ -103,10 +102,11 @@ TEST_F(ScreenshotTest, RemovalWorkflowAndPreviews) {
     click(rowNamed("Gloamlight"));
     runAll();
     store->requestRemoval();
+    runAll();
     auto* confirmation = QApplication::activeModalWidget();
     ASSERT_NE(confirmation, nullptr);
     capture("07-confirmation", confirmation);
-    store->setRemovalCandidate(std::nullopt);
+    store->cancelRemoval();
 
     store->setErrorMessage(
         "Some items could not be moved to Trash:\n\nGloamlight.app: Operation not permitted\n"
@@ -121,15 +121,16 @@ TEST_F(ScreenshotTest, RemovalWorkflowAndPreviews) {
         click(rowNamed(name));
         runAll();
         store->requestRemoval();
+        runAll();
         store->confirmRemoval();
         runAll();
     }
-    store->openHistory();
-    ASSERT_EQ(store->history().size(), 2U);
-    for (const TrashPair& pair : store->history().back().items) {
+    ASSERT_EQ(store->removals().history().size(), 2U);
+    for (const TrashPair& pair : store->removals().history().back().items) {
         fs::remove_all(pair.trashPath);
     }
     store->openHistory();
+    runAll();
     auto* history = window->findChild<HistoryOverlay*>();
     ASSERT_NE(history, nullptr);
     QTRY_COMPARE(history->progress(), 1.0);

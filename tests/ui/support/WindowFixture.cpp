@@ -1,7 +1,12 @@
 #include "support/WindowFixture.h"
 
 #include "ui/AppListModel.h"
+#include "ui/ApplicationDetailView.h"
 #include "ui/DetailPane.h"
+#include "ui/FindingsModel.h"
+#include "ui/HistoryModel.h"
+#include "ui/HistoryOverlay.h"
+#include "ui/HistoryView.h"
 #include "ui/MainView.h"
 #include "ui/Sidebar.h"
 
@@ -13,9 +18,12 @@ namespace tarnwick::testing {
 void WindowFixture::openWindow(bool shown) {
     makeStore();
     window = std::make_unique<MainWindow>(*store, workspace);
-    // Every change the list sees is checked against the rules of item models as it happens.
-    tester_ = std::make_unique<QAbstractItemModelTester>(
-        list().model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    for (QAbstractItemModel* model :
+         std::initializer_list<QAbstractItemModel*>{&appModel(), &findingsModel(), &historyModel()}) {
+        testers_.push_back(std::make_unique<QAbstractItemModelTester>(
+            model, QAbstractItemModelTester::FailureReportingMode::Fatal));
+        resets_.push_back(std::make_unique<QSignalSpy>(model, &QAbstractItemModel::modelReset));
+    }
     window->resize(MainWindow::minimumContentSize());
     if (shown) {
         window->show();
@@ -33,6 +41,26 @@ DetailPane& WindowFixture::detail() const {
 
 QListView& WindowFixture::list() const {
     return *sidebar().list();
+}
+
+AppListModel& WindowFixture::appModel() const {
+    return sidebar().model();
+}
+
+FindingsModel& WindowFixture::findingsModel() const {
+    return window->mainView()->applicationDetail()->model();
+}
+
+HistoryModel& WindowFixture::historyModel() const {
+    return *window->findChild<HistoryOverlay*>()->view()->model();
+}
+
+std::vector<int> WindowFixture::resets() const {
+    std::vector<int> counts;
+    for (const auto& spy : resets_) {
+        counts.push_back(static_cast<int>(spy->count()));
+    }
+    return counts;
 }
 
 QStringList WindowFixture::listedNames() const {
