@@ -1,30 +1,20 @@
 #include "cli/CliRunner.h"
 #include "demo/DemoTree.h"
 #include "platform/FileOperations.h"
-#include "platform/Platform.h"
-#include "support/TemporaryFolder.h"
 #include "support/Unprivileged.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
-namespace tarnwick {
+namespace tarnwick::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::ordered_json;
 
-class HistoryCommandTest : public ::testing::Test {
+class HistoryCommandTest : public CliTest {
 protected:
     HistoryCommandTest() { DemoTree::build(folder.path()); }
-
-    testing::ProcessResult run(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), {"--root", folder.path().string()});
-        return testing::runCli(arguments);
-    }
 
     // Removes one of Thistledown's findings and returns the record.
     ordered_json removeItem(const fs::path& item) const {
@@ -41,7 +31,6 @@ protected:
         return ids;
     }
 
-    testing::TemporaryFolder folder;
     fs::path home = Platform::rooted(folder.path()).home();
     fs::path preferences = home / "Library/Preferences/com.thistledown.planner.plist";
     fs::path log = home / "Library/Logs/DiagnosticReports/Planner_2024-06-01-084511.ips";
@@ -131,7 +120,7 @@ TEST_F(HistoryCommandTest, ForgettingThatCannotBeWrittenIsAFailure) {
     }
     fs::permissions(folder.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
     const std::string id = record.at("id");
-    const auto outcome = testing::runUnprivileged([&] {
+    const auto outcome = runUnprivileged([&] {
         const auto forget = run({"history", "forget", id});
         const auto clear = run({"history", "clear-unavailable"});
         return std::to_string(forget.status) + forget.out + forget.err + std::to_string(clear.status) +
@@ -159,4 +148,4 @@ TEST_F(HistoryCommandTest, AnOutputThatCannotBeWrittenIsAFailure) {
 }
 
 } // namespace
-} // namespace tarnwick
+} // namespace tarnwick::testing

@@ -1,7 +1,6 @@
-#include "store/StoreFixture.h"
 #include "support/EventLoop.h"
 #include "support/PaintedText.h"
-#include "support/RecordingWorkspace.h"
+#include "support/WindowFixture.h"
 #include "ui/ApplicationDetailView.h"
 #include "ui/Badge.h"
 #include "ui/EmptyState.h"
@@ -9,13 +8,13 @@
 #include "ui/FindingsFilter.h"
 #include "ui/FindingsModel.h"
 #include "ui/FindingsView.h"
-#include "ui/IconCache.h"
+#include "ui/MainView.h"
 #include "ui/SearchField.h"
 
-#include <QAbstractItemModelTester>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -26,22 +25,12 @@ namespace fs = std::filesystem;
 using Kind = FindingsModel::RowKind;
 using Part = FindingsLayout::Part;
 
-class ApplicationDetailTest : public StoreFixture {
+class ApplicationDetailTest : public WindowFixture {
 protected:
     void SetUp() override {
-        makeStore();
-        loadCompletely();
-        icons = std::make_unique<IconCache>(store->background());
-        view = std::make_unique<ApplicationDetailView>(*store, *icons, workspace);
-        tester = std::make_unique<QAbstractItemModelTester>(
-            &view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-        view->resize(900, 700);
-        view->show();
-    }
-
-    void TearDown() override {
-        tester.reset();
-        view.reset();
+        openWindow();
+        runAll();
+        view = window->mainView()->applicationDetail();
     }
 
     std::vector<ResidualItem> editorFindings() const {
@@ -80,26 +69,18 @@ protected:
         return result;
     }
 
-    QModelIndex section(const std::string& title) const {
-        for (int row = 0; row < filter().rowCount(); ++row) {
-            if (filter().index(row, 0).data().toString().toStdString() == title) {
-                return filter().index(row, 0);
+    // The section or finding shown under `title`.
+    QModelIndex row(const std::string& title, const QModelIndex& parent = {}) const {
+        for (int position = 0; position < filter().rowCount(parent); ++position) {
+            const QModelIndex index = filter().index(position, 0, parent);
+            if (index.data().toString().toStdString() == title) {
+                return index;
+            }
+            if (!parent.isValid() && row(title, index).isValid()) {
+                return row(title, index);
             }
         }
         return {};
-    }
-
-    QModelIndex findingNamed(const std::string& name) const {
-        QModelIndex found;
-        for (int row = 0; row < filter().rowCount(); ++row) {
-            const QModelIndex header = filter().index(row, 0);
-            for (int child = 0; child < filter().rowCount(header); ++child) {
-                if (filter().index(child, 0, header).data().toString().toStdString() == name) {
-                    found = filter().index(child, 0, header);
-                }
-            }
-        }
-        return found;
     }
 
     bool chosen(const std::string& name) const {
@@ -138,30 +119,27 @@ protected:
         });
     }
 
-    RecordingWorkspace workspace;
-    std::unique_ptr<IconCache> icons;
-    std::unique_ptr<ApplicationDetailView> view;
-    std::unique_ptr<QAbstractItemModelTester> tester;
+    ApplicationDetailView* view = nullptr;
 };
 
 TEST_F(ApplicationDetailTest, SectionsFollowTheCategoryOrderAndSpeakForTheFindingsTheyShow) {
     show("Editor", editorFindings());
     EXPECT_EQ(view->nameLabel()->text(), "Editor");
     EXPECT_EQ(view->subtitleLabel()->text().toStdString(), "com.example.editor  \u2022  Version 2.1");
-    EXPECT_FALSE(view->protectedBadge()->isVisibleTo(view.get()));
+    EXPECT_FALSE(view->protectedBadge()->isVisibleTo(view));
     EXPECT_EQ(view->currentContent(), view->list());
     EXPECT_EQ(rows(),
               (std::vector<std::string>{"#Application Support", "Editor", "#Caches", "com.example.editor",
                                         "EditorShared", "#Preferences", "com.example.editor.plist", "#Logs",
                                         "Example", "i:Dock Icon", "-Editor", "i:Supported Document Types",
                                         "-Plain Text (.txt, .text)", "-Anything", "-Plain Text (.md)"}));
-    const QModelIndex caches = section("Caches");
+    const QModelIndex caches = row("Caches");
     EXPECT_EQ(caches.data(FindingsModel::summaryRole).toString().toStdString(), "2 items  \u2022  5 KB");
-    EXPECT_EQ(section("Logs").data(FindingsModel::summaryRole).toString().toStdString(),
+    EXPECT_EQ(row("Logs").data(FindingsModel::summaryRole).toString().toStdString(),
               "1 item  \u2022  10 bytes");
-    EXPECT_EQ(section("Application Support").data(Qt::CheckStateRole), Qt::Checked);
+    EXPECT_EQ(row("Application Support").data(Qt::CheckStateRole), Qt::Checked);
     EXPECT_EQ(caches.data(Qt::CheckStateRole), Qt::PartiallyChecked);
-    EXPECT_EQ(section("Preferences").data(Qt::CheckStateRole), Qt::Unchecked);
+    EXPECT_EQ(row("Preferences").data(Qt::CheckStateRole), Qt::Unchecked);
     const FindingsLayout layout = list().delegate().layout(caches, list().visualRect(caches));
     EXPECT_EQ(layout.toolTip(Part::checkbox), "Select all in Caches");
     EXPECT_EQ(layout.toolTip(Part::disclosure), "Hide Caches");
@@ -172,10 +150,10 @@ TEST_F(ApplicationDetailTest, SectionsFollowTheCategoryOrderAndSpeakForTheFindin
     EXPECT_EQ(rows(), (std::vector<std::string>{"#Caches", "EditorShared", "i:Dock Icon", "-Editor",
                                                 "i:Supported Document Types", "-Plain Text (.txt, .text)",
                                                 "-Anything", "-Plain Text (.md)"}));
-    EXPECT_EQ(section("Caches").data(FindingsModel::summaryRole).toString().toStdString(),
+    EXPECT_EQ(row("Caches").data(FindingsModel::summaryRole).toString().toStdString(),
               "1 item  \u2022  3 KB");
-    EXPECT_EQ(section("Caches").data(Qt::CheckStateRole), Qt::Unchecked);
-    EXPECT_EQ(painted(section("Caches")), (QStringList{"1 item  \u2022  3 KB", "Caches"}));
+    EXPECT_EQ(row("Caches").data(Qt::CheckStateRole), Qt::Unchecked);
+    EXPECT_EQ(painted(row("Caches")), (QStringList{"1 item  \u2022  3 KB", "Caches"}));
 
     // A filter that hides every finding leaves only the information sections.
     store->setFileSearch("nothing like it");
@@ -185,16 +163,16 @@ TEST_F(ApplicationDetailTest, SectionsFollowTheCategoryOrderAndSpeakForTheFindin
 
 TEST_F(ApplicationDetailTest, ASectionCheckboxChoosesAPartlyChosenSectionWholeAndOnlyWhatItShows) {
     show("Editor", editorFindings());
-    click(section("Caches"), Part::checkbox);
+    click(row("Caches"), Part::checkbox);
     EXPECT_TRUE(chosen("EditorShared")) << "a partly chosen section is chosen whole, possible matches too";
-    EXPECT_EQ(section("Caches").data(Qt::CheckStateRole), Qt::Checked);
+    EXPECT_EQ(row("Caches").data(Qt::CheckStateRole), Qt::Checked);
 
     store->setFileSearch("shared");
-    click(section("Caches"), Part::checkbox);
+    click(row("Caches"), Part::checkbox);
     EXPECT_FALSE(chosen("EditorShared"));
     EXPECT_TRUE(chosen("com.example.editor")) << "hidden by the filter, so left alone";
     store->setFileSearch({});
-    EXPECT_EQ(section("Caches").data(Qt::CheckStateRole), Qt::PartiallyChecked);
+    EXPECT_EQ(row("Caches").data(Qt::CheckStateRole), Qt::PartiallyChecked);
 }
 
 TEST_F(ApplicationDetailTest, SelectSafeLeavesPossibleItemsAndChoicesChangeRowsInPlace) {
@@ -211,13 +189,13 @@ TEST_F(ApplicationDetailTest, SelectSafeLeavesPossibleItemsAndChoicesChangeRowsI
     EXPECT_EQ(view->selectionSizeLabel()->text(), "8 KB");
     EXPECT_TRUE(view->moveToTrashButton()->isEnabled());
 
-    click(findingNamed("Example"), Part::checkbox);
+    click(row("Example"), Part::checkbox);
     EXPECT_TRUE(chosen("Example"));
-    EXPECT_EQ(painted(findingNamed("Example")).mid(1, 3),
+    EXPECT_EQ(painted(row("Example")).mid(1, 3),
               (QStringList{"Example", "Possible", tree.userLibrary("Logs/Example").c_str()}));
     // From the keyboard: Space chooses the current finding.
     list().setFocus();
-    list().setCurrentIndex(findingNamed("EditorShared"));
+    list().setCurrentIndex(row("EditorShared"));
     QTest::keyClick(&list(), Qt::Key_Space);
     EXPECT_TRUE(chosen("EditorShared"));
     EXPECT_EQ(resets.count(), 0);
@@ -225,6 +203,8 @@ TEST_F(ApplicationDetailTest, SelectSafeLeavesPossibleItemsAndChoicesChangeRowsI
 
 TEST_F(ApplicationDetailTest, AFolderShowsItsFirstHundredChildrenOnceTheyAreReadAndAFileItsDetails) {
     auto findings = editorFindings();
+    findings.push_back({tree.addFolder(tree.userLibrary("Caches/Empty")), 0, ResidualCategory::cache,
+                        MatchConfidence::exact, "r", true});
     const fs::path big = tree.userLibrary("Caches/com.example.editor.big");
     for (int index = 1; index <= 250; ++index) {
         tree.addFile(big / ("item " + std::to_string(index)), "x");
@@ -234,7 +214,7 @@ TEST_F(ApplicationDetailTest, AFolderShowsItsFirstHundredChildrenOnceTheyAreRead
         {big, 250, ResidualCategory::cache, MatchConfidence::exact, "Bundle identifier match", true});
     show("Editor", findings);
 
-    const QModelIndex folderRow = findingNamed("com.example.editor.big");
+    const QModelIndex folderRow = row("com.example.editor.big");
     EXPECT_EQ(list().delegate().layout(folderRow, list().visualRect(folderRow)).toolTip(Part::disclosure),
               "Show details");
     click(folderRow, Part::disclosure);
@@ -242,16 +222,10 @@ TEST_F(ApplicationDetailTest, AFolderShowsItsFirstHundredChildrenOnceTheyAreRead
     EXPECT_EQ(painted(details).front(), QString::fromUtf8("Reading\u2026")) << "read off the main thread";
     runAll();
     QStringList lines = painted(details);
-    ASSERT_GE(lines.size(), 101);
-    QStringList names;
-    for (const QString& line : lines) {
-        if (line.startsWith("item ")) {
-            names << line;
-        }
-    }
+    const QStringList names = lines.filter(QRegularExpression("^item "));
     ASSERT_EQ(names.size(), 100);
-    EXPECT_EQ(names.front(), "item 1");
-    EXPECT_EQ(names.at(1), "item 2") << "in the order a file browser shows names";
+    EXPECT_EQ(names.mid(0, 2), (QStringList{"item 1", "item 2"}))
+        << "in the order a file browser shows names";
     EXPECT_EQ(names.back(), "item 100");
     EXPECT_TRUE(lines.contains("150 more items"));
     EXPECT_TRUE(lines.contains("Folder"));
@@ -269,7 +243,7 @@ TEST_F(ApplicationDetailTest, AFolderShowsItsFirstHundredChildrenOnceTheyAreRead
     // A merely possible file: its details with the warning, without a listing; gone from the disk, it is a
     // file.
     fs::remove(tree.userLibrary("Caches/EditorShared"));
-    const QModelIndex possible = findingNamed("EditorShared");
+    const QModelIndex possible = row("EditorShared");
     list().setFocus();
     list().setCurrentIndex(possible);
     QTest::keyClick(&list(), Qt::Key_Return);
@@ -280,34 +254,24 @@ TEST_F(ApplicationDetailTest, AFolderShowsItsFirstHundredChildrenOnceTheyAreRead
     EXPECT_TRUE(lines.contains("File"));
     EXPECT_FALSE(lines.contains("Modified"));
 
+    list().expand(row("Empty"));
+    runAll();
+    EXPECT_EQ(painted(filter().index(0, 0, row("Empty"))).front(),
+              "Folder is empty or its contents cannot be read.");
+
+    list().setCurrentIndex(possible);
     list().revealAction()->trigger();
     ASSERT_EQ(workspace.revealed.size(), 1U);
     EXPECT_EQ(workspace.revealed.front(), std::vector<fs::path>{tree.userLibrary("Caches/EditorShared")});
 }
 
-TEST_F(ApplicationDetailTest, AnEmptyFolderSaysItsContentsCannotBeShown) {
-    tree.addFolder(tree.userLibrary("Caches/Empty"));
-    show("Editor", std::vector<ResidualItem>{{tree.userLibrary("Caches/Empty"), 0, ResidualCategory::cache,
-                                              MatchConfidence::exact, "r", true}});
-    list().expand(findingNamed("Empty"));
-    runAll();
-    EXPECT_EQ(painted(filter().index(0, 0, findingNamed("Empty"))).front(),
-              "Folder is empty or its contents cannot be read.");
-}
-
 TEST_F(ApplicationDetailTest, DockAndDocumentSectionsFollowTheBundleAndStayClosedAcrossApplications) {
-    show("Agent", std::vector<ResidualItem>{finding("Caches/com.example.agent", ResidualCategory::cache,
-                                                    MatchConfidence::exact, true)});
-    EXPECT_EQ(rows(), (std::vector<std::string>{"#Caches", "com.example.agent"}))
-        << "a numeric 1 hides the Dock row";
-
     show("Texty", std::vector<ResidualItem>{finding("Caches/com.example.texty", ResidualCategory::cache,
                                                     MatchConfidence::exact, true)});
-    EXPECT_EQ(rows(), (std::vector<std::string>{"#Caches", "com.example.texty", "i:Dock Icon", "-Texty"}))
-        << "text \"1\" is not a flag";
+    EXPECT_EQ(rows(), (std::vector<std::string>{"#Caches", "com.example.texty", "i:Dock Icon", "-Texty"}));
 
-    click(section("Caches"), Part::disclosure);
-    click(section("Dock Icon"), Part::disclosure);
+    click(row("Caches"), Part::disclosure);
+    click(row("Dock Icon"), Part::disclosure);
     EXPECT_EQ(rows(), (std::vector<std::string>{"#Caches", "i:Dock Icon"}));
     show("Editor", editorFindings());
     EXPECT_EQ(rows(), (std::vector<std::string>{"#Application Support", "Editor", "#Caches", "#Preferences",
@@ -330,7 +294,7 @@ TEST_F(ApplicationDetailTest, ScanningNothingFoundAndWhenMoveToTrashIsOffered) {
     // A system application is protected, whatever is chosen.
     show("Clock", std::vector<ResidualItem>{finding("Caches/com.apple.clock", ResidualCategory::cache,
                                                     MatchConfidence::exact, true)});
-    EXPECT_TRUE(view->protectedBadge()->isVisibleTo(view.get()));
+    EXPECT_TRUE(view->protectedBadge()->isVisibleTo(view));
     EXPECT_EQ(view->selectionCountLabel()->text(), "1 selected");
     EXPECT_FALSE(view->moveToTrashButton()->isEnabled());
 

@@ -1,4 +1,4 @@
-#include "store/StoreFixture.h"
+#include "support/WindowFixture.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/EmptyState.h"
 #include "ui/ErrorAlert.h"
@@ -19,21 +19,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RemovalWorkflowTest : public StoreFixture {
+class RemovalWorkflowTest : public WindowFixture {
 protected:
     void SetUp() override {
-        makeStore();
-        window = std::make_unique<QWidget>();
-        window->resize(1040, 680);
-        confirmation = new RemovalConfirmation(*store, window.get());
-        alert = new ErrorAlert(*store, window.get());
-        history = new HistoryOverlay(*store, window.get());
-        window->show();
-        loadCompletely();
+        openWindow();
+        runAll();
+        confirmation = window->findChild<RemovalConfirmation*>();
+        alert = window->findChild<ErrorAlert*>();
+        history = window->findChild<HistoryOverlay*>();
         show("Editor");
     }
-
-    void TearDown() override { window.reset(); }
 
     // Removes Editor with everything chosen and lets the removal finish.
     void removeEditor() {
@@ -55,7 +50,6 @@ protected:
         return model->data(model->index(row, 0), role);
     }
 
-    std::unique_ptr<QWidget> window;
     RemovalConfirmation* confirmation = nullptr;
     ErrorAlert* alert = nullptr;
     HistoryOverlay* history = nullptr;

@@ -37,8 +37,8 @@ bool FileSystemWatch::isAvailable() {
 #if defined(__linux__)
 
 // The C library's entry points, defined in the test program so that every library's calls come here first;
-// each counts and hands over to the next definition (the sanitizer's or the C library's). Only headers that do
-// not declare the others are included: their declarations would clash with these.
+// each counts and hands over to the next definition (the sanitizer's or the C library's). Only headers that
+// do not declare the others are included: their declarations would clash with these.
 #include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>

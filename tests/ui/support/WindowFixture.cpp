@@ -63,39 +63,34 @@ std::vector<int> WindowFixture::resets() const {
     return counts;
 }
 
-QStringList WindowFixture::listedNames() const {
-    QStringList names;
+QModelIndexList WindowFixture::sidebarRows(AppListModel::RowKind kind) const {
+    QModelIndexList rows;
     const QAbstractItemModel* model = list().model();
     for (int row = 0; row < model->rowCount(); ++row) {
         const QModelIndex index = model->index(row, 0);
-        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) ==
-            AppListModel::RowKind::application) {
-            names << index.data().toString();
+        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) == kind) {
+            rows << index;
         }
+    }
+    return rows;
+}
+
+QStringList WindowFixture::listedNames() const {
+    QStringList names;
+    for (const QModelIndex& row : sidebarRows(AppListModel::RowKind::application)) {
+        names << row.data().toString();
     }
     return names;
 }
 
 QModelIndex WindowFixture::rowNamed(const QString& name) const {
-    const QAbstractItemModel* model = list().model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (model->index(row, 0).data().toString() == name) {
-            return model->index(row, 0);
-        }
-    }
-    return {};
+    const QModelIndexList rows =
+        list().model()->match(list().model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    return rows.isEmpty() ? QModelIndex() : rows.first();
 }
 
 QModelIndex WindowFixture::leftoversRow() const {
-    const QAbstractItemModel* model = list().model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        const QModelIndex index = model->index(row, 0);
-        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) ==
-            AppListModel::RowKind::leftovers) {
-            return index;
-        }
-    }
-    return {};
+    return sidebarRows(AppListModel::RowKind::leftovers).value(0);
 }
 
 void WindowFixture::click(const QModelIndex& row) const {

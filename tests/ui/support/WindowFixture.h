@@ -2,6 +2,7 @@
 
 #include "store/StoreFixture.h"
 #include "support/RecordingWorkspace.h"
+#include "ui/AppListModel.h"
 #include "ui/MainWindow.h"
 
 #include <QAbstractItemModelTester>
@@ -14,7 +15,6 @@
 class QListView;
 
 namespace tarnwick {
-class AppListModel;
 class DetailPane;
 class FindingsModel;
 class HistoryModel;
@@ -52,6 +52,8 @@ protected:
     std::unique_ptr<MainWindow> window;
 
 private:
+    QModelIndexList sidebarRows(AppListModel::RowKind kind) const;
+
     std::vector<std::unique_ptr<QAbstractItemModelTester>> testers_;
     std::vector<std::unique_ptr<QSignalSpy>> resets_;
 };
