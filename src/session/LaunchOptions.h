@@ -22,8 +22,8 @@ public:
 };
 
 struct Request {
-    std::optional<std::string> root; // given, even empty
-    std::string user;                // empty when not given
+    std::optional<std::string> root{}; // given, even empty
+    std::string user{};                // empty when not given
     bool demo = false;
 };
 

@@ -43,14 +43,14 @@ Qt::CheckState checkState(std::size_t chosen, std::size_t count) {
 } // namespace
 
 struct FindingsModel::Node {
-    RowKind kind;
+    RowKind kind = RowKind::category;
     Node* parent = nullptr;
     int row = 0;
     ResidualCategory category = ResidualCategory::other;
     ResidualItem item{};     // findings
-    QString key;             // information sections and their rows
-    QString title;           // information rows
-    QString detail;          // information rows
+    QString key{};           // information sections and their rows
+    QString title{};         // information rows
+    QString detail{};        // information rows
     std::string extension{}; // document types
     std::vector<std::unique_ptr<Node>> children{};
 };

@@ -100,7 +100,7 @@ TEST_F(ModelContractTest, DataNeverReadsTheDisk) {
     }
     {
         FileSystemWatch probe;
-        fs::exists(folder.path());
+        EXPECT_TRUE(fs::exists(folder.path()));
         ASSERT_EQ(probe.calls(), 1) << "the probe counts what reads the disk";
     }
     script->extraApps.resize(20);
