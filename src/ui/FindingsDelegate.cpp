@@ -32,9 +32,10 @@ void FindingsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 }
 
 QSize FindingsDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
-    // Rows are as wide as the list.
+    // Rows are as wide as the list. Whether a row is expanded changes how it is drawn, not how tall it is,
+    // and the tree asks every row's height at each layout: it is not asked here.
     const int width = view_.viewport()->width();
-    return {width, layout(index, QRect(0, 0, width, 0)).height()};
+    return {width, FindingsLayout(index, QRect(0, 0, width, 0), false).height()};
 }
 
 bool FindingsDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
