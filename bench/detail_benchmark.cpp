@@ -106,7 +106,9 @@ public:
         deliver(app());
         return {};
     }
-    std::int64_t measure(const fs::path&, const std::stop_token&) override { return 42'000'000; }
+    std::optional<std::int64_t> measure(const InstalledApp&, const std::stop_token&) override {
+        return 42'000'000;
+    }
     std::shared_ptr<const LeftoverSearch> searchAgainst(const std::vector<InstalledApp>&) override {
         return std::make_shared<Findings>(root_ / "Users/bench/Library");
     }

@@ -122,18 +122,15 @@ void CleanerStore::receiveApp(std::uint64_t load, InstalledApp app) {
 }
 
 void CleanerStore::startSizeTask(const InstalledApp& app) {
-    background_.run(
-        Priority::utility, this,
-        [this, id = app.id(), url = app.url, stop = loadStop_.get_token()]() -> std::function<void()> {
-            if (stop.stop_requested()) {
-                return {};
-            }
-            const std::int64_t size = services_->measure(url, stop);
-            if (stop.stop_requested()) {
-                return {}; // cut short: not the real size
-            }
-            return [this, id, size] { appList_.setSize(id, size); };
-        });
+    background_.run(Priority::utility, this,
+                    [this, app, stop = loadStop_.get_token()]() -> std::function<void()> {
+                        const std::optional<std::int64_t> size =
+                            stop.stop_requested() ? std::nullopt : services_->measure(app, stop);
+                        if (!size) {
+                            return {};
+                        }
+                        return [this, id = app.id(), size = *size] { appList_.setSize(id, size); };
+                    });
 }
 
 void CleanerStore::setAppSearch(std::string text) {

@@ -44,11 +44,11 @@ ScanOutcome TestServices::findApps(const std::function<void(InstalledApp)>& deli
     return outcome;
 }
 
-std::int64_t TestServices::measure(const fs::path& location, const std::stop_token& stop) {
+std::optional<std::int64_t> TestServices::measure(const InstalledApp& app, const std::stop_token& stop) {
     if (script_->whileMeasuring) {
         script_->whileMeasuring();
     }
-    return system_.measure(location, stop);
+    return system_.measure(app, stop);
 }
 
 std::shared_ptr<const LeftoverSearch>

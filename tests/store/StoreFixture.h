@@ -61,7 +61,7 @@ public:
 
     ScanOutcome findApps(const std::function<void(InstalledApp)>& deliver,
                          const ScanControl& control) override;
-    std::int64_t measure(const std::filesystem::path& location, const std::stop_token& stop) override;
+    std::optional<std::int64_t> measure(const InstalledApp& app, const std::stop_token& stop) override;
     std::shared_ptr<const LeftoverSearch> searchAgainst(const std::vector<InstalledApp>& installed) override;
     InstalledApp handedOver(const std::filesystem::path& location) override {
         return system_.handedOver(location);
