@@ -41,8 +41,19 @@ ItemIdentity::Kind kindOf(unsigned mode) {
 
 // What is at `name` in `folder` (the folder itself for an empty name), a link taken as itself. Sets
 // errno and gives nothing when it cannot be seen.
+// The flags of a look at `name` that takes a link as itself, and the folder itself for an empty name.
+#ifdef AT_EMPTY_PATH
+int lookFlags(const char* name) {
+    return AT_SYMLINK_NOFOLLOW | (name[0] == '\0' ? AT_EMPTY_PATH : 0);
+}
+#else
+int lookFlags(const char*) {
+    return AT_SYMLINK_NOFOLLOW;
+}
+#endif
+
 std::optional<ItemIdentity> lookAt(int folder, const char* name) {
-    const int flags = AT_SYMLINK_NOFOLLOW | (name[0] == '\0' ? AT_EMPTY_PATH : 0);
+    const int flags = lookFlags(name);
 #ifdef __linux__
     struct statx status {};
     if (::statx(folder, name, flags, STATX_TYPE | STATX_INO | STATX_BTIME, &status) != 0) {
@@ -70,7 +81,7 @@ std::optional<ItemIdentity> lookAt(int folder, const char* name) {
 // The mount of what is at `name` in `folder` (the folder itself for an empty name), a link taken as
 // itself. Sets errno and gives nothing when it cannot be seen.
 std::optional<MountIdentity> mountAt(int folder, const char* name) {
-    const int flags = AT_SYMLINK_NOFOLLOW | (name[0] == '\0' ? AT_EMPTY_PATH : 0);
+    const int flags = lookFlags(name);
 #if defined(__linux__) && defined(STATX_MNT_ID)
     struct statx status {};
     if (::statx(folder, name, flags, STATX_TYPE | STATX_MNT_ID, &status) != 0) {
