@@ -36,9 +36,12 @@ RemovalPolicy::RemovalPolicy(const Platform& platform, const InstalledApp& app,
     acceptedFolders_ = {system("/Applications"), system("/Library"), system("/private/var/db/receipts"),
                         home / "Applications",   home / "Library",   home / "Movies",
                         home / "Music",          home / "Pictures"};
-    const fs::path perUserFolder = resolvedPath(platform.temporaryFolder()).parent_path();
-    for (const char* name : {"C", "T"}) {
-        perUserFolders_.push_back(resolvedPath(perUserFolder / name));
+    // Unknown, as to a helper acting for another user, it accepts nothing.
+    if (!platform.temporaryFolder().empty()) {
+        const fs::path perUserFolder = resolvedPath(platform.temporaryFolder()).parent_path();
+        for (const char* name : {"C", "T"}) {
+            perUserFolders_.push_back(resolvedPath(perUserFolder / name));
+        }
     }
     dotFolders_ = {home / ".config", home / ".local/share"};
     if (const auto dotFolder = BundleIdentifier::vendorDotFolder(app.bundleID)) {

@@ -7,6 +7,7 @@
 #include "removal/TrashManager.h"
 #include "session/RemovalTexts.h"
 
+#include <filesystem>
 #include <iostream>
 #include <ostream>
 #include <vector>
@@ -43,11 +44,22 @@ bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
     return true;
 }
 
+// Says where history kept aside earlier lies, every time, until the user deals with it.
+void reportKeptAside(const HistoryService::Listing& listing) {
+    for (const std::filesystem::path& file : listing.keptAside) {
+        if (file != listing.upkeep.keptAside) {
+            std::cerr << "tarnwick-cli: " << RemovalTexts::keptAsideNotice(Text::printable(file.native()))
+                      << '\n';
+        }
+    }
+}
+
 int list(CommandContext& context, TrashManager& trash, bool verbose) {
     const HistoryService::Listing listing = trash.openHistory();
     if (!reportUnreadable(listing.upkeep)) {
         return 1;
     }
+    reportKeptAside(listing);
     const std::vector<RemovalRecord>& records = listing.records;
     if (context.json) {
         ResidualReport::printJson(context.out, HistoryFormat::toJson(records));

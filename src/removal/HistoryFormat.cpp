@@ -1,5 +1,8 @@
 #include "removal/HistoryFormat.h"
 
+#include "removal/ItemIdentityJson.h"
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -26,16 +29,10 @@ std::optional<std::string> stringMember(const json& object, const char* key) {
     return value->get<std::string>();
 }
 
-constexpr std::array<std::pair<ItemIdentity::Kind, std::string_view>, 4> kindNames{{
-    {ItemIdentity::Kind::file, "file"},
-    {ItemIdentity::Kind::folder, "folder"},
-    {ItemIdentity::Kind::link, "link"},
-    {ItemIdentity::Kind::other, "other"},
-}};
-
-constexpr std::array<std::pair<RemovalRecord::State, std::string_view>, 2> stateNames{{
+constexpr std::array<std::pair<RemovalRecord::State, std::string_view>, 3> stateNames{{
     {RemovalRecord::State::inProgress, "inProgress"},
     {RemovalRecord::State::restored, "restored"},
+    {RemovalRecord::State::restoring, "restoring"},
 }};
 
 template <typename Value, std::size_t count>
@@ -59,33 +56,17 @@ std::optional<Value> valueNamed(const std::array<std::pair<Value, std::string_vi
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> unsignedMember(const json& object, const char* key) {
-    const json* value = member(object, key);
-    if (value == nullptr || !value->is_number_unsigned()) {
-        return std::nullopt;
-    }
-    return value->get<std::uint64_t>();
-}
-
 // Absent is fine; present, it must be whole.
 std::optional<std::optional<ItemIdentity>> decodeIdentity(const json& pair) {
     const json* value = member(pair, "trashItem");
     if (value == nullptr) {
         return std::optional<ItemIdentity>();
     }
-    if (!value->is_object()) {
+    const auto identity = ItemIdentityJson::fromJson(*value);
+    if (!identity) {
         return std::nullopt;
     }
-    const auto device = unsignedMember(*value, "device");
-    const auto inode = unsignedMember(*value, "inode");
-    const auto kindName = stringMember(*value, "kind");
-    const auto kind = kindName ? valueNamed(kindNames, *kindName) : std::nullopt;
-    const json* birth = member(*value, "birth");
-    if (!device || !inode || !kind || (birth != nullptr && !birth->is_number_integer())) {
-        return std::nullopt;
-    }
-    return std::optional<ItemIdentity>(
-        ItemIdentity{*device, *inode, *kind, birth == nullptr ? 0 : birth->get<std::int64_t>()});
+    return std::optional<ItemIdentity>(*identity);
 }
 
 std::optional<TrashPair> decodePair(const json& object) {
@@ -158,33 +139,82 @@ std::optional<RemovalRecord> decodeRecord(const json& object) {
     return record;
 }
 
-// A history nests four levels deep; unknown keys may add some. Far deeper text is no history, and would
-// cost the parser a deep recursion to take apart.
+// A history nests four levels deep; unknown keys may add some. Far deeper text is no record, and would
+// cost a deep recursion to write out again.
 constexpr int deepestNesting = 256;
 
-// Whether arrays and objects in the JSON text nest no deeper than `limit`, strings skipped.
-bool nestsAtMost(std::string_view text, int limit) {
+bool isSpace(char character) {
+    return character == ' ' || character == '\t' || character == '\n' || character == '\r';
+}
+
+// The elements of the JSON array `text` as they are written, each with how deep it nests, strings
+// skipped; nothing when the text is no array. The elements themselves are not checked here.
+struct Element {
+    std::string_view text;
     int depth = 0;
-    bool inString = false;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        const char character = text[index];
-        if (inString) {
-            if (character == '\\') {
-                ++index;
+};
+std::optional<std::vector<Element>> arrayElements(std::string_view text) {
+    std::size_t index = 0;
+    const auto skipSpace = [&] {
+        while (index < text.size() && isSpace(text[index])) {
+            ++index;
+        }
+    };
+    skipSpace();
+    if (index >= text.size() || text[index] != '[') {
+        return std::nullopt;
+    }
+    ++index;
+    std::vector<Element> elements;
+    skipSpace();
+    if (index < text.size() && text[index] == ']') {
+        ++index;
+        skipSpace();
+        return index == text.size() ? std::optional(elements) : std::nullopt;
+    }
+    for (;;) {
+        skipSpace();
+        const std::size_t start = index;
+        int depth = 0;
+        int deepest = 0;
+        bool inString = false;
+        for (; index < text.size(); ++index) {
+            const char character = text[index];
+            if (inString) {
+                if (character == '\\') {
+                    ++index;
+                } else if (character == '"') {
+                    inString = false;
+                }
             } else if (character == '"') {
-                inString = false;
+                inString = true;
+            } else if (character == '[' || character == '{') {
+                deepest = std::max(deepest, ++depth);
+            } else if (character == ']' || character == '}') {
+                if (depth == 0) {
+                    break; // the array's own end
+                }
+                --depth;
+            } else if (character == ',' && depth == 0) {
+                break;
             }
-        } else if (character == '"') {
-            inString = true;
-        } else if (character == '[' || character == '{') {
-            if (++depth > limit) {
-                return false;
-            }
-        } else if (character == ']' || character == '}') {
-            --depth;
+        }
+        if (index >= text.size() || inString) {
+            return std::nullopt;
+        }
+        std::string_view element = text.substr(start, index - start);
+        while (!element.empty() && isSpace(element.back())) {
+            element.remove_suffix(1);
+        }
+        if (element.empty()) {
+            return std::nullopt;
+        }
+        elements.push_back({element, deepest});
+        if (text[index++] == ']') {
+            skipSpace();
+            return index == text.size() ? std::optional(elements) : std::nullopt;
         }
     }
-    return true;
 }
 
 } // namespace
@@ -202,10 +232,7 @@ nlohmann::ordered_json toJson(const RemovalRecord& record) {
     for (const TrashPair& pair : record.items) {
         nlohmann::ordered_json item{{"originalPath", pair.originalPath}, {"trashPath", pair.trashPath}};
         if (const auto& identity = pair.trashItem) {
-            item["trashItem"] = {{"device", identity->device},
-                                 {"inode", identity->inode},
-                                 {"kind", nameOf(kindNames, identity->kind)},
-                                 {"birth", identity->birth}};
+            item["trashItem"] = ItemIdentityJson::toJson(*identity);
         }
         items.push_back(std::move(item));
     }
@@ -233,20 +260,26 @@ std::string encode(const std::vector<RemovalRecord>& records) {
 }
 
 std::optional<Decoded> decode(std::string_view text) {
-    if (!nestsAtMost(text, deepestNesting)) {
-        return std::nullopt;
-    }
-    const json document = json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_array()) {
+    const auto elements = arrayElements(text);
+    if (!elements) {
         return std::nullopt;
     }
     Decoded decoded;
-    decoded.records.reserve(document.size());
-    for (const json& object : document) {
-        if (auto record = decodeRecord(object)) {
+    decoded.records.reserve(elements->size());
+    // Each element on its own: one that is no record, even one nested too deep to take apart, is kept
+    // aside as it was written and takes nothing else with it.
+    for (const Element& element : *elements) {
+        std::optional<RemovalRecord> record;
+        if (element.depth <= deepestNesting) {
+            const json object = json::parse(element.text, nullptr, false);
+            if (!object.is_discarded()) {
+                record = decodeRecord(object);
+            }
+        }
+        if (record) {
             decoded.records.push_back(std::move(*record));
         } else {
-            decoded.unreadable.push_back(object.dump(-1, ' ', false, json::error_handler_t::replace));
+            decoded.unreadable.emplace_back(element.text);
         }
     }
     return decoded;

@@ -13,9 +13,9 @@ namespace tarnwick {
 // The JSON form of removal records, as the history file holds them: an array of objects
 // {"id", "appName", "date", "items": [{"originalPath", "trashPath"}], "bytes"}, newest first. Identifiers
 // are written in upper case and read in any case; dates are seconds since 2001-01-01 00:00:00 UTC.
-// Two optional keys carry what older files lack: a record's "state" ("inProgress" or "restored"; absent
-// when finished) and a pair's "trashItem" ({"device", "inode", "kind", "birth"}: what lies at
-// "trashPath").
+// Two optional keys carry what older files lack: a record's "state" ("inProgress", "restoring" or
+// "restored"; absent when finished) and a pair's "trashItem" ({"device", "inode", "kind", "birth"}: what lies
+// at "trashPath").
 namespace HistoryFormat {
 
 // Seconds since 2001-01-01 00:00:00 UTC, the reference date of the format.
@@ -29,7 +29,8 @@ nlohmann::ordered_json toJson(const std::vector<RemovalRecord>& records);
 std::string encode(const std::vector<RemovalRecord>& records);
 
 // What a history file holds: its readable records, and the elements that are no record (a key missing,
-// a value of the wrong type), as compact JSON text, so that they can be kept aside rather than lost.
+// a value of the wrong type, nesting too deep), as they were written, so that they can be kept aside
+// rather than lost.
 struct Decoded {
     std::vector<RemovalRecord> records;
     std::vector<std::string> unreadable;

@@ -27,6 +27,11 @@ bool HistoryService::isInTrash(const TrashPair& pair) {
     return present && (!pair.trashItem || present->isSameObject(*pair.trashItem));
 }
 
+bool HistoryService::isPutBack(const TrashPair& pair) {
+    const auto present = ItemIdentity::at(pair.originalPath);
+    return present && (!pair.trashItem || present->isSameObject(*pair.trashItem));
+}
+
 bool HistoryService::isRestorable(const RemovalRecord& record) const {
     return record.state != RemovalRecord::State::restored &&
            std::any_of(record.items.begin(), record.items.end(), isInTrash);
@@ -46,11 +51,24 @@ void HistoryService::complete(RemovalRecord& record) {
     record.state = RemovalRecord::State::finished;
 }
 
+void HistoryService::settle(RemovalRecord& record) {
+    const bool restored = std::none_of(record.items.begin(), record.items.end(), isInTrash) &&
+                          std::any_of(record.items.begin(), record.items.end(), isPutBack);
+    record.state = restored ? RemovalRecord::State::restored : RemovalRecord::State::finished;
+}
+
 bool HistoryService::completeInterrupted(std::vector<RemovalRecord>& records) {
+    using Kind = RemovalLock::Kind;
     bool changed = false;
     for (RemovalRecord& record : records) {
-        if (record.state == RemovalRecord::State::inProgress && !RemovalLock::isHeld(folder(), record.id)) {
+        const auto isHeld = [&](Kind kind) { return RemovalLock::isHeld(folder(), record.id, kind); };
+        if (record.state == RemovalRecord::State::inProgress && !isHeld(Kind::removal) &&
+            !isHeld(Kind::helper)) {
             complete(record);
+            changed = true;
+        } else if (record.state == RemovalRecord::State::restoring && !isHeld(Kind::restore) &&
+                   !isHeld(Kind::helper)) {
+            settle(record);
             changed = true;
         }
     }
@@ -91,7 +109,8 @@ HistoryFile::Outcome HistoryService::clear() {
 void HistoryService::clearUnavailable() {
     update([this](std::vector<RemovalRecord>& records) {
         std::erase_if(records, [this](const RemovalRecord& record) {
-            return record.state != RemovalRecord::State::inProgress && !isRestorable(record);
+            return record.state != RemovalRecord::State::inProgress &&
+                   record.state != RemovalRecord::State::restoring && !isRestorable(record);
         });
         return true;
     });
@@ -122,14 +141,29 @@ HistoryFile::Outcome HistoryService::replace(const RemovalRecord& record) {
     });
 }
 
-void HistoryService::markRestored(const Uuid& id) {
+void HistoryService::markRestoring(const Uuid& id) {
     update([&id](std::vector<RemovalRecord>& records) {
+        bool marked = false;
         for (RemovalRecord& record : records) {
-            if (record.id == id) {
-                record.state = RemovalRecord::State::restored;
+            if (record.id == id && record.state == RemovalRecord::State::finished) {
+                record.state = RemovalRecord::State::restoring;
+                marked = true;
             }
         }
-        return true;
+        return marked;
+    });
+}
+
+void HistoryService::settleRestore(const Uuid& id) {
+    update([&id](std::vector<RemovalRecord>& records) {
+        bool settled = false;
+        for (RemovalRecord& record : records) {
+            if (record.id == id && record.state != RemovalRecord::State::inProgress) {
+                settle(record);
+                settled = true;
+            }
+        }
+        return settled;
     });
 }
 

@@ -497,7 +497,9 @@ void CleanerStore::selectFirstInstalled() {
 }
 
 void CleanerStore::openHistory() {
-    setHistory(trash().history());
+    HistoryService::Listing listing = trash().openHistory();
+    keptAsideHistory_ = std::move(listing.keptAside);
+    setHistory(std::move(listing.records));
     setShowHistory(true);
 }
 

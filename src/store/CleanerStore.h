@@ -134,6 +134,8 @@ public:
     bool showHistory() const { return showHistory_; }
     void setShowHistory(bool shown);
     const std::vector<RemovalRecord>& history() const { return history_; }
+    // The files of unreadable history kept aside, as the history was last opened; shown until dealt with.
+    const std::vector<std::filesystem::path>& keptAsideHistory() const { return keptAsideHistory_; }
     // True from the confirmation until the removal's result is applied; no other move starts meanwhile.
     bool isRemoving() const { return isRemoving_; }
     // True while a restore runs; no other move starts meanwhile.
@@ -223,6 +225,7 @@ private:
     std::optional<InstalledApp> removalCandidate_;
     bool showHistory_ = false;
     std::vector<RemovalRecord> history_;
+    std::vector<std::filesystem::path> keptAsideHistory_;
     bool isRemoving_ = false;
     bool isRestoring_ = false;
     std::optional<Uuid> restoringRecord_;

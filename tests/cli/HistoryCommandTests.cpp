@@ -107,6 +107,11 @@ TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
         << listing.err;
     EXPECT_NE(FileOperations::readFile(file.string() + ".unreadable").value_or("").find("not a record"),
               std::string::npos);
+    // Said again each time, until the user moves it away.
+    const auto again = run({"history"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.err.find("is kept in \u201C" + file.string() + ".unreadable\u201D"), std::string::npos)
+        << again.err;
 
     // A file that is no history at all: said so, with where it went, and a failure.
     FileOperations::writeFile(file, "{ no history");

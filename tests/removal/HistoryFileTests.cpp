@@ -109,8 +109,7 @@ TEST(HistoryFormatTest, NestedExtraKeysCostNothingElse) {
 
 TEST(HistoryFormatTest, ARecordWithAMissingOrMistypedValueIsSetApartAndTheOthersRead) {
     const std::string record = validRecord;
-    const std::vector<std::string> noArray{"", "not json", "{}", "[1",
-                                           "[" + replaced(record, R"("date":1)", R"("date":1e400)") + "]"};
+    const std::vector<std::string> noArray{"", "not json", "{}", "[1", "[1,]", "[,1]", "[1]x", R"(["a)"};
     for (const std::string& text : noArray) {
         EXPECT_EQ(HistoryFormat::decode(text), std::nullopt) << text;
     }
@@ -138,6 +137,16 @@ TEST(HistoryFormatTest, ARecordWithAMissingOrMistypedValueIsSetApartAndTheOthers
         ASSERT_EQ(decoded->unreadable.size(), 1u) << bad;
         EXPECT_EQ(nlohmann::json::parse(decoded->unreadable[0]), nlohmann::json::parse(bad));
     }
+}
+
+TEST(HistoryFormatTest, ARecordNoParserCanTakeApartIsKeptAsideAloneAsWritten) {
+    const std::string deep =
+        replaced(validRecord, "{", R"({"extra":)" + std::string(300, '[') + std::string(300, ']') + ",");
+    const std::string huge = replaced(validRecord, R"("date":1)", R"("date":1e400)");
+    const auto decoded = HistoryFormat::decode("[" + deep + ",\n " + validRecord + " , " + huge + "]");
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->records.size(), 1u);
+    EXPECT_EQ(decoded->unreadable, (std::vector<std::string>{deep, huge}));
 }
 
 TEST(HistoryFileTest, AbsentFileReadsEmptyAndChangesCreateIt) {

@@ -1,3 +1,4 @@
+#include "platform/FileOperations.h"
 #include "store/StoreFixture.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/EmptyState.h"
@@ -8,6 +9,7 @@
 #include "ui/HistoryView.h"
 #include "ui/RemovalConfirmation.h"
 
+#include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
@@ -175,6 +177,25 @@ TEST_F(RemovalWorkflowTest, TheHistoryPanelListsRestoresAndForgetsRemovals) {
 
     QTest::mouseClick(view->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(store->showHistory());
+}
+
+TEST_F(RemovalWorkflowTest, HistoryKeptAsideIsShownUntilItIsDealtWith) {
+    HistoryView* view = history->view();
+    store->openHistory();
+    EXPECT_FALSE(view->keptAsideNotice()->isVisible());
+
+    const fs::path file = store->trash().historyURL();
+    FileOperations::writeFile(file, "{ no history");
+    for (int opening = 0; opening < 2; ++opening) {
+        store->openHistory();
+        EXPECT_TRUE(view->keptAsideNotice()->isVisible()) << opening;
+        EXPECT_TRUE(
+            view->keptAsideNotice()->text().contains(QString::fromStdString(file.string() + ".unreadable")))
+            << view->keptAsideNotice()->text().toStdString();
+    }
+    fs::remove(file.string() + ".unreadable");
+    store->openHistory();
+    EXPECT_FALSE(view->keptAsideNotice()->isVisible());
 }
 
 } // namespace
