@@ -3,7 +3,8 @@
 #include "catalogue/AppIdentityReader.h"
 #include "catalogue/InstalledApp.h"
 #include "catalogue/NestedBundle.h"
-#include "residuals/InstalledIdentities.h"
+#include "residuals/AppNames.h"
+#include "residuals/OtherApps.h"
 
 #include <set>
 #include <string>
@@ -18,13 +19,11 @@ struct AppEvidence {
     struct Helper {
         NestedBundle::Kind kind = NestedBundle::Kind::helperApp;
         std::string identifier; // as declared
-        // The name of another installed application that is the same program or carries it too; empty
-        // when none does.
-        std::string sharedWith{};
         // Neither of the application's vendor nor signed by its team: a component from elsewhere.
         bool fromAnotherDeveloper = false;
     };
 
+    AppNames names;
     std::string teamID;   // empty for an application without a team
     std::string teamMate; // another installed application signed by the same team; empty when none
     std::vector<Helper> helpers;
@@ -34,15 +33,13 @@ struct AppEvidence {
     // Whether no other installed application's identifier has the same vendor prefix: then the
     // developer's folders hold nothing but this application's.
     bool vendorIsThisApps = false;
-    std::vector<std::string> names; // the display name and the bundle's file name, comparable
     // The name key of the display name without the developer's word ('chrome' for "Google Chrome" of
     // com.google.Chrome), when it is long enough to stand for the application; else empty.
     std::string shortNameKey;
 
-    // Reads the programs nested in `app`; `otherApps` are the other installed applications (an entry for
-    // `app` itself is ignored).
+    // Reads the programs nested in `app`.
     static AppEvidence gather(const InstalledApp& app, const AppIdentityReader::Identity& identity,
-                              const InstalledIdentities& otherApps);
+                              const OtherApps& others);
 
     // The helper whose identifier is `comparable` (Text::comparableName), if any.
     const Helper* helper(std::string_view comparable) const;

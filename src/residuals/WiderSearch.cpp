@@ -1,6 +1,5 @@
 #include "residuals/WiderSearch.h"
 
-#include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/PathResolver.h"
@@ -46,15 +45,21 @@ struct Verdict {
     std::string reason;
 };
 
-bool isDoubtful(const AppEvidence::Helper& helper) {
-    return !helper.sharedWith.empty() || helper.fromAnotherDeveloper;
+// Whether another installed application is the helper or carries it too, or it comes from another
+// developer: then its files are not surely the application's.
+std::string_view sharedWith(const AppEvidence::Helper& helper, const OtherApps& others) {
+    return others.carrying(Text::comparableName(helper.identifier));
+}
+
+bool isDoubtful(const AppEvidence::Helper& helper, const OtherApps& others) {
+    return helper.fromAnotherDeveloper || !sharedWith(helper, others).empty();
 }
 
 // "Helper app com.vendor.app.helper", and why it may not be the application's alone.
-std::string helperReason(const AppEvidence::Helper& helper) {
+std::string helperReason(const AppEvidence::Helper& helper, const OtherApps& others) {
     std::string reason = std::string(kindName(helper.kind)) + " " + helper.identifier;
-    if (!helper.sharedWith.empty()) {
-        reason += ", also part of " + helper.sharedWith + std::string(reviewNote);
+    if (const std::string_view other = sharedWith(helper, others); !other.empty()) {
+        reason += ", also part of " + std::string(other) + std::string(reviewNote);
     } else if (helper.fromAnotherDeveloper) {
         reason += " from another developer" + std::string(reviewNote);
     }
@@ -63,10 +68,11 @@ std::string helperReason(const AppEvidence::Helper& helper) {
 
 // What a name owned by `identifier` tells in a place described by `place` ("Cookies of"): the place
 // and the program, or the helper's doubt when it has one.
-Verdict placeVerdict(std::string_view identifier, std::string_view place, const AppEvidence& evidence) {
+Verdict placeVerdict(std::string_view identifier, std::string_view place, const AppEvidence& evidence,
+                     const OtherApps& others) {
     const AppEvidence::Helper* helper = evidence.helper(identifier);
-    if (helper != nullptr && isDoubtful(*helper)) {
-        return {MatchConfidence::possible, false, helperReason(*helper)};
+    if (helper != nullptr && isDoubtful(*helper, others)) {
+        return {MatchConfidence::possible, false, helperReason(*helper, others)};
     }
     std::string program(identifier);
     if (helper != nullptr) {
@@ -140,10 +146,10 @@ void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMa
             if (const std::string_view identifier = wide.identifierOwning(name); !identifier.empty()) {
                 // Named by the application's own identifier, the sweep has judged it already.
                 if (const AppEvidence::Helper* helper = evidence.helper(identifier)) {
-                    const bool doubtful = isDoubtful(*helper);
+                    const bool doubtful = isDoubtful(*helper, wide.others());
                     found.add(child.location(), location.category,
                               doubtful ? MatchConfidence::possible : MatchConfidence::exact,
-                              helperReason(*helper), !doubtful && !location.systemWide);
+                              helperReason(*helper, wide.others()), !doubtful && !location.systemWide);
                 }
                 continue;
             }
@@ -164,7 +170,7 @@ void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMa
                 addNamedInsideDeveloperFolder(child.location(), location, wide, evidence, found);
                 continue;
             }
-            for (const std::string& appName : evidence.names) {
+            for (const std::string& appName : evidence.names.names) {
                 if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp && !claimedByIdentifier()) {
                     found.add(child.location(), location.category, MatchConfidence::possible,
                               "Name begins with the app's name, " + app.name + std::string(reviewNote),
@@ -188,8 +194,7 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
     const bool teamIsThisApps = !evidence.teamID.empty() && evidence.teamMate.empty();
     const std::string teamMateNote =
         evidence.teamMate.empty() ? "" : ", which also signs " + evidence.teamMate + std::string(reviewNote);
-    const auto components = BundleIdentifier::components(Text::comparableName(app.bundleID));
-    const std::string vendorPrefix = components.size() < 2 ? "" : components[0] + "." + components[1];
+    const std::string& vendorPrefix = evidence.names.vendorPrefix;
 
     for (const auto& place : folders) {
         // Named, not bound: clang before 16 cannot capture a structured binding in a lambda.
@@ -220,14 +225,15 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
             const std::string_view identifier = wide.identifierOwning(rest.empty() ? name : rest);
             if (identifier.empty()) {
                 // 'group.com.vendor', shared by the developer's applications, of which this is the only one.
-                if (!rest.empty() && evidence.vendorIsThisApps && rest == vendorPrefix) {
+                if (!rest.empty() && evidence.vendorIsThisApps &&
+                    rest == std::string_view(vendorPrefix).substr(0, vendorPrefix.size() - 1)) {
                     add(MatchConfidence::possible, developerReason(app), false);
                 }
                 continue;
             }
             const AppEvidence::Helper* helper = evidence.helper(identifier);
-            if (helper != nullptr && isDoubtful(*helper)) {
-                add(MatchConfidence::possible, helperReason(*helper), false);
+            if (helper != nullptr && isDoubtful(*helper, wide.others())) {
+                add(MatchConfidence::possible, helperReason(*helper, wide.others()), false);
             } else if (!afterTeam.empty()) {
                 add(MatchConfidence::verified,
                     "Signed by the same developer team (" + evidence.teamID + ")" + teamMateNote,
@@ -240,7 +246,7 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
                           evidence.teamID.empty() ? MatchConfidence::possible : MatchConfidence::verified,
                           "App group named after " + std::string(identifier) + note, teamIsThisApps);
             } else if (helper != nullptr) {
-                add(MatchConfidence::exact, helperReason(*helper), true);
+                add(MatchConfidence::exact, helperReason(*helper, wide.others()), true);
             } else {
                 add(MatchConfidence::exact, "Container named after " + std::string(identifier), true);
             }
@@ -289,7 +295,7 @@ void addIdentifierPlaces(const fs::path& userLibrary, const Platform& platform, 
             if (identifier.empty()) {
                 continue;
             }
-            Verdict verdict = placeVerdict(identifier, place.description, evidence);
+            Verdict verdict = placeVerdict(identifier, place.description, evidence, wide.others());
             if (!place.preselects && verdict.confidence == MatchConfidence::exact) {
                 verdict.reason += reviewNote;
             }
