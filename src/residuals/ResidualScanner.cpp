@@ -42,7 +42,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     ScanTally tally(control);
 
     const RemovalPolicy policy(platform, app);
-    ResidualFindings found(policy);
+    ResidualFindings found(policy, home);
     if (!app.isSystem) {
         found.record(app.url, ResidualCategory::application, MatchConfidence::exact,
                      reasonSelectedApplication, true);

@@ -77,13 +77,19 @@ TEST_F(OwnershipTest, ALinkedRootOrFindingNeverLeadsIntoTheUsersDocuments) {
     fs::create_directory_symlink(platform.home(), at("~/.config"));
     fs::create_directory_symlink(at("~/Documents/com.example.notes"),
                                  at("~/Library/Caches/com.example.notes.link"));
+    // The removal would move what lies in Music, but it is the user's work.
+    file("~/Music/Notes Recordings/memo.m4a");
+    tree.addLink(at("~/Library/Application Support/com.example.notes.recordings"),
+                 at("~/Music/Notes Recordings"));
 
     const auto found = summaries(notesApp);
     for (const auto& [path, item] : found) {
         EXPECT_FALSE(path.starts_with("~/.config/") || path.starts_with("~/Documents/")) << path;
     }
-    // A finding that leads into the documents is shown, never preselected: the removal would refuse it.
+    // A finding that leads into the user's own folders is shown, never preselected.
     EXPECT_EQ(found.at("~/Library/Caches/com.example.notes.link"), "Caches|Exact|-|Bundle identifier match");
+    EXPECT_EQ(found.at("~/Library/Application Support/com.example.notes.recordings"),
+              "Application Support|Exact|-|Bundle identifier match");
 }
 
 TEST_F(OwnershipTest, NamesWrittenDecomposedAreFoundAsComposedOnes) {
