@@ -60,10 +60,14 @@ AppEvidence AppEvidence::gather(const InstalledApp& app, const AppIdentityReader
         evidence.helpers.push_back(std::move(helper));
     }
 
+    evidence.sharedNamespace = ResidualScanner::sharedNamespace(prefix);
+    if (!prefix.empty()) {
+        evidence.namespaceMate = others.inNamespace(prefix);
+    }
     const auto vendor = BundleIdentifier::vendorToken(app.bundleID);
-    if (vendor && !BundleIdentifier::isApple(app.bundleID) && Text::characterCount(*vendor) >= shortestVendorToken) {
+    if (vendor && !BundleIdentifier::isApple(app.bundleID) && evidence.sharedNamespace == nullptr &&
+        Text::characterCount(*vendor) >= shortestVendorToken) {
         evidence.vendor = *vendor;
-        evidence.vendorIsThisApps = prefix.empty() || others.inNamespace(prefix).empty();
         evidence.shortNameKey = nameWithout(app.name, *vendor);
     }
     return evidence;

@@ -5,6 +5,7 @@
 #include "catalogue/NestedBundle.h"
 #include "residuals/AppNames.h"
 #include "residuals/OtherApps.h"
+#include "residuals/SharedNamespaces.h"
 
 #include <set>
 #include <string>
@@ -27,12 +28,13 @@ struct AppEvidence {
     std::string teamID;   // empty for an application without a team
     std::string teamMate; // another installed application signed by the same team; empty when none
     std::vector<Helper> helpers;
-    // The vendor token of the bundle identifier when folders may be named after it: long enough and not
-    // Apple's. Else empty.
+    // The developer's namespace is one many developers use ("com.github."): null when it is its own.
+    const SharedNamespace* sharedNamespace = nullptr;
+    // Another installed application in the developer's namespace; empty when none is.
+    std::string namespaceMate;
+    // The vendor token of the bundle identifier when folders may be named after it: long enough, not
+    // Apple's, not of a shared namespace. Else empty.
     std::string vendor;
-    // Whether no other installed application's identifier has the same vendor prefix: then the
-    // developer's folders hold nothing but this application's.
-    bool vendorIsThisApps = false;
     // The name key of the display name without the developer's word ('chrome' for "Google Chrome" of
     // com.google.Chrome), when it is long enough to stand for the application; else empty.
     std::string shortNameKey;
@@ -40,6 +42,10 @@ struct AppEvidence {
     // Reads the programs nested in `app`.
     static AppEvidence gather(const InstalledApp& app, const AppIdentityReader::Identity& identity,
                               const OtherApps& others);
+
+    // Whether no other installed application is in the developer's namespace: then the developer's
+    // folders hold nothing but this application's.
+    bool isDevelopersOnlyApp() const { return !vendor.empty() && namespaceMate.empty(); }
 
     // The helper whose identifier is `comparable` (Text::comparableName), if any.
     const Helper* helper(std::string_view comparable) const;

@@ -2,6 +2,7 @@
 
 #include "catalogue/BundleIdentifier.h"
 #include "platform/Text.h"
+#include "residuals/AppNames.h"
 #include "residuals/MatchThresholds.h"
 
 #include <algorithm>
@@ -17,6 +18,19 @@ bool isSeparator(char c) {
 bool beginsWithFollowedBySeparator(std::string_view name, std::string_view identifier) {
     return name.size() > identifier.size() && name.starts_with(identifier) &&
            isSeparator(name[identifier.size()]);
+}
+
+// Whether `component` is one of the dot-separated components of `text`.
+bool hasComponent(std::string_view text, std::string_view component) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('.', start), text.size());
+        if (text.substr(start, end - start) == component) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
 }
 
 } // namespace
@@ -55,14 +69,19 @@ NameMatcher::NameMatcher(const std::set<std::string>& identifiers, std::string b
             logIdentifiers_.push_back({identifier, Text::characterCount(identifier)});
         }
     }
+    if (!isApple_) {
+        namespace_ = vendorPrefixOf(bundleID_);
+    }
 }
 
-// An identifier of fewer characters than a name key names too many things to be found inside others.
+// An identifier of fewer characters than a name key names too many things to be found inside others,
+// but inside the developer's own namespace a whole component is still the application's.
 bool NameMatcher::takes(std::string_view name, const Identifier& identifier) const {
-    if (identifier.length < shortestNameKey) {
-        return name == identifier.text;
+    if (identifier.length >= shortestNameKey) {
+        return matchesIdentifier(name, identifier.text);
     }
-    return matchesIdentifier(name, identifier.text);
+    return name == identifier.text || (!namespace_.empty() && name.starts_with(namespace_) &&
+                                       hasComponent(name.substr(namespace_.size()), identifier.text));
 }
 
 NameOwner NameMatcher::owner(std::string_view name, const Identifier& identifier, IdentifierRule rule) const {
@@ -135,6 +154,15 @@ NameOwner NameMatcher::logIdentifierMatch(std::string_view name) const {
         matched = true;
     }
     return matched ? NameOwner::otherApp : NameOwner::none;
+}
+
+NameOwner NameMatcher::namespaceMatch(std::string_view name) const {
+    if (namespace_.empty() || name.size() <= namespace_.size() || !name.starts_with(namespace_)) {
+        return NameOwner::none;
+    }
+    // An identifier such as 'com.apple' puts a third-party application's namespace on macOS's own.
+    return BundleIdentifier::isSystemName(name) || others_.claimByAnyIdentifier(name) ? NameOwner::otherApp
+                                                                                      : NameOwner::thisApp;
 }
 
 } // namespace tarnwick::ResidualScanner

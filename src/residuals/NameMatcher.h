@@ -33,7 +33,8 @@ enum class NameOwner {
 //   another installed application or of a program nested in one ('com.example.app.beta' when
 //   'com.example.app.beta' is installed beside 'com.example.app');
 // - it only begins or ends with an identifier too short to stand for one application ("go" in
-//   "go-build"): such an identifier matches whole names only.
+//   "go-build"): such an identifier matches whole names only, and whole dot-components of names in the
+//   developer's namespace ("dash" in 'com.kapeli.dash.helper' for com.kapeli.dashdoc).
 // A name matched only by the application's name is never this application's when another installed
 // application has the same name, or a longer one the name also begins with.
 class NameMatcher {
@@ -63,6 +64,15 @@ public:
     // The match of log and crash-report files against the log identifiers.
     NameOwner logIdentifierMatch(std::string_view name) const;
 
+    // Whether `name` lies in the developer's namespace: it begins with the first two components of the
+    // bundle identifier and a dot ("com.vendor."). Never for Apple's applications, whose namespace is
+    // macOS's; another application's when one of its identifiers (of its bundle, of a program nested in
+    // it, or declared by its signature) takes the name.
+    NameOwner namespaceMatch(std::string_view name) const;
+
+    // "com.vendor." of the bundle identifier; empty for fewer than two components or Apple's.
+    const std::string& namespacePrefix() const { return namespace_; }
+
     const OtherApps& others() const { return others_; }
     const std::string& bundleID() const { return bundleID_; }
 
@@ -80,6 +90,7 @@ private:
     std::vector<Identifier> identifiers_;
     std::string bundleID_;
     std::vector<Identifier> logIdentifiers_;
+    std::string namespace_;
     const OtherApps& others_;
     bool isApple_ = false;
 };

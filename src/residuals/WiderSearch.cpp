@@ -5,6 +5,7 @@
 #include "platform/PathResolver.h"
 #include "platform/Text.h"
 #include "residuals/MatchedName.h"
+#include "residuals/WiderReasons.h"
 
 #include <algorithm>
 #include <array>
@@ -19,8 +20,6 @@ namespace tarnwick::ResidualScanner {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::string_view reviewNote = " \u2014 review before removal";
 
 std::string_view kindName(NestedBundle::Kind kind) {
     switch (kind) {
@@ -37,13 +36,6 @@ std::string_view kindName(NestedBundle::Kind kind) {
     }
     return "Helper";
 }
-
-// How sure a finding made by identifier can be, and what its reason says.
-struct Verdict {
-    MatchConfidence confidence;
-    bool selectable; // preselected where the place allows it
-    std::string reason;
-};
 
 // Whether another installed application is the helper or carries it too, or it comes from another
 // developer: then its files are not surely the application's.
@@ -102,10 +94,6 @@ std::string withoutPrefix(std::string_view name, std::string_view prefix) {
                                                                    : std::string();
 }
 
-std::string developerReason(const InstalledApp& app) {
-    return "Named after the developer in " + app.bundleID + std::string(reviewNote);
-}
-
 // "Google/Chrome" in Application Support or Caches for "Google Chrome": the developer's folder names its
 // applications without the developer's word.
 void addNamedInsideDeveloperFolder(const fs::path& folder, const LibraryLocation& location,
@@ -158,12 +146,17 @@ void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMa
             const auto claimedByIdentifier = [&] {
                 return wide.identifierMatch(name) == NameOwner::otherApp;
             };
+            if (const auto verdict = namespaceVerdict(name, wide, evidence)) {
+                found.add(child.location(), location.category, verdict->confidence, verdict->reason,
+                          verdict->selectable && !location.systemWide);
+                continue;
+            }
             // A normalised name is never longer than the name: most names are ruled out by length alone.
             const bool mayBeVendor = !vendorKey.empty() && child.isDirectory &&
                                      name.size() >= vendorKey.size() && name.size() <= 2 * vendorKey.size();
             if (mayBeVendor && Text::normalizedName(name) == vendorKey &&
                 !wide.isAnotherAppsName(vendorKey) && !claimedByIdentifier()) {
-                if (evidence.vendorIsThisApps) {
+                if (evidence.isDevelopersOnlyApp()) {
                     found.add(child.location(), location.category, MatchConfidence::possible,
                               developerReason(app), false);
                 }
@@ -225,9 +218,12 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
             const std::string_view identifier = wide.identifierOwning(rest.empty() ? name : rest);
             if (identifier.empty()) {
                 // 'group.com.vendor', shared by the developer's applications, of which this is the only one.
-                if (!rest.empty() && evidence.vendorIsThisApps &&
+                if (!rest.empty() && evidence.isDevelopersOnlyApp() &&
                     rest == std::string_view(vendorPrefix).substr(0, vendorPrefix.size() - 1)) {
                     add(MatchConfidence::possible, developerReason(app), false);
+                } else if (const auto verdict =
+                               namespaceVerdict(rest.empty() ? name : rest, wide, evidence)) {
+                    add(verdict->confidence, verdict->reason, verdict->selectable);
                 }
                 continue;
             }
@@ -292,15 +288,21 @@ void addIdentifierPlaces(const fs::path& userLibrary, const Platform& platform, 
             }
             const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
             const std::string_view identifier = dottedIdentifierOwning(wide, name);
-            if (identifier.empty()) {
+            std::optional<Verdict> verdict;
+            if (!identifier.empty()) {
+                verdict = placeVerdict(identifier, place.description, evidence, wide.others());
+            } else {
+                verdict = namespaceVerdict(name, wide, evidence, place.description);
+            }
+            if (!verdict) {
                 continue;
             }
-            Verdict verdict = placeVerdict(identifier, place.description, evidence, wide.others());
-            if (!place.preselects && verdict.confidence == MatchConfidence::exact) {
-                verdict.reason += reviewNote;
+            // A reason that asks for no review yet gets one where nothing is preselected.
+            if (!place.preselects && verdict->selectable) {
+                verdict->reason += reviewNote;
             }
-            found.add(child.location(), place.category, verdict.confidence, verdict.reason,
-                      verdict.selectable && place.preselects);
+            found.add(child.location(), place.category, verdict->confidence, verdict->reason,
+                      verdict->selectable && place.preselects);
         }
     }
 }

@@ -1,0 +1,208 @@
+// Trees laid out as apps leave them: the developer's other identifiers, the developer's folders found by
+// name, hidden folders in the home, the user's media and crash reports named after the app. Whatever a
+// careful uninstall removes is found; nothing of a sibling, of macOS or of the user's own work is
+// preselected.
+#include "residuals/ScannerFixture.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+namespace tarnwick {
+namespace {
+
+using Summaries = std::map<std::string, std::string>;
+using testing::review;
+
+class DeveloperAndNameTest : public testing::ScannerFixture {
+protected:
+    // The summary of each path of `paths` as `scan` found it, "" for one it did not find.
+    static Summaries pick(const Summaries& found, const std::vector<std::string>& paths) {
+        Summaries picked;
+        for (const std::string& path : paths) {
+            picked[path] = found.contains(path) ? found.at(path) : "";
+        }
+        return picked;
+    }
+};
+
+TEST_F(DeveloperAndNameTest, ASuitesOtherIdentifiersAreReviewedWhileASiblingIsInstalledAndTakenOnceItIsGone) {
+    const std::string team = "UBF8T346G9";
+    const InstalledApp word = install({.fileName = "Microsoft Word.app",
+                                       .bundleID = "com.microsoft.Word",
+                                       .executableImage = signedBy(team, "com.microsoft.Word")},
+                                      "Microsoft Word");
+    const InstalledApp excel = install({.fileName = "Microsoft Excel.app",
+                                        .bundleID = "com.microsoft.Excel",
+                                        .executableImage = signedBy(team, "com.microsoft.Excel")},
+                                       "Microsoft Excel");
+    lay({
+        "~/Library/Containers/com.microsoft.Word/Data/Library/Preferences/com.microsoft.Word.plist",
+        "~/Library/Caches/com.microsoft.Word/Cache.db",
+        "~/Library/Preferences/com.microsoft.Word.plist",
+        "~/Library/Application Scripts/com.microsoft.Word/",
+        // The suite's: its updater, its error reporter, its licence, an uninstalled sibling's container.
+        "~/Library/Containers/com.microsoft.errorreporting/Data/x",
+        "~/Library/Containers/com.microsoft.Powerpoint/Data/x",
+        "~/Library/Preferences/com.microsoft.office.plist",
+        "~/Library/Preferences/com.microsoft.autoupdate2.plist",
+        "~/Library/Preferences/ByHost/com.microsoft.office.0F1E2D3C.plist",
+        "~/Library/Cookies/com.microsoft.autoupdate2.binarycookies",
+        "/Library/LaunchAgents/com.microsoft.update.agent.plist",
+        "/Library/PrivilegedHelperTools/com.microsoft.autoupdate.helper",
+        "/private/var/db/receipts/com.microsoft.package.Microsoft_AutoUpdate.app.bom",
+        "~/Library/Application Support/Microsoft/Office/cache.db",
+        // The installed sibling's, another developer's, macOS's and the user's own.
+        "~/Library/Containers/com.microsoft.Excel/Data/x",
+        "~/Library/Preferences/com.microsoftedge.updater.plist",
+        "~/Library/Preferences/com.apple.dock.plist",
+        "~/Documents/Report.docx",
+    });
+    const std::vector<std::string> suitePaths{
+        "~/Library/Containers/com.microsoft.errorreporting",
+        "~/Library/Containers/com.microsoft.Powerpoint",
+        "~/Library/Preferences/com.microsoft.office.plist",
+        "~/Library/Preferences/ByHost/com.microsoft.office.0F1E2D3C.plist",
+        "~/Library/Cookies/com.microsoft.autoupdate2.binarycookies",
+        "/Library/LaunchAgents/com.microsoft.update.agent.plist",
+        "/private/var/db/receipts/com.microsoft.package.Microsoft_AutoUpdate.app.bom",
+        "~/Library/Containers/com.microsoft.Excel",
+        "~/Library/Application Support/Microsoft",
+    };
+    const std::string asExcel =
+        "Same developer (com.microsoft) as Microsoft Excel, also installed" + std::string(review);
+
+    const auto beside = scan(word, InstalledIdentities::read({word, excel}));
+    expectFoundAndOnlyThoseSelected(
+        {
+            {"/Applications/Microsoft Word.app", true},
+            {"~/Library/Containers/com.microsoft.Word", true},
+            {"~/Library/Caches/com.microsoft.Word", true},
+            {"~/Library/Preferences/com.microsoft.Word.plist", true},
+            {"~/Library/Application Scripts/com.microsoft.Word", true},
+            {"~/Library/Preferences/com.microsoft.autoupdate2.plist", false},
+            {"/Library/PrivilegedHelperTools/com.microsoft.autoupdate.helper", false},
+        },
+        beside);
+    Summaries found;
+    for (const auto& [path, item] : beside) {
+        found[path] = summary(item);
+    }
+    EXPECT_EQ(
+        pick(found, suitePaths),
+        (Summaries{
+            {"~/Library/Containers/com.microsoft.errorreporting", "Containers|Possible|-|" + asExcel},
+            {"~/Library/Containers/com.microsoft.Powerpoint", "Containers|Possible|-|" + asExcel},
+            {"~/Library/Preferences/com.microsoft.office.plist", "Preferences|Possible|-|" + asExcel},
+            {"~/Library/Preferences/ByHost/com.microsoft.office.0F1E2D3C.plist",
+             "Preferences|Possible|-|Preferences for this Mac of the same developer (com.microsoft) as "
+             "Microsoft Excel, also installed" +
+                 std::string(review)},
+            {"~/Library/Cookies/com.microsoft.autoupdate2.binarycookies",
+             "Web & Network|Possible|-|Cookies of the same developer (com.microsoft) as Microsoft Excel, "
+             "also installed" +
+                 std::string(review)},
+            {"/Library/LaunchAgents/com.microsoft.update.agent.plist", "Services|Possible|-|" + asExcel},
+            {"/private/var/db/receipts/com.microsoft.package.Microsoft_AutoUpdate.app.bom",
+             "Application|Possible|-|Installer receipt of the same developer (com.microsoft) as Microsoft "
+             "Excel, also installed" +
+                 std::string(review)},
+            {"~/Library/Containers/com.microsoft.Excel", ""}, // the sibling's own
+            {"~/Library/Application Support/Microsoft", ""},  // the developer's, and the sibling's
+        }));
+    for (const auto& [path, summary] : found) {
+        EXPECT_EQ(path.find("microsoftedge"), std::string::npos) << path;
+        EXPECT_EQ(path.find("com.apple"), std::string::npos) << path;
+    }
+
+    // The sibling gone, what the developer left is the last app's: preselected in the user's Library.
+    const auto alone = summaries(word, InstalledIdentities::read({word}));
+    const std::string same = "Same developer (com.microsoft)";
+    EXPECT_EQ(
+        pick(alone, suitePaths),
+        (Summaries{
+            {"~/Library/Containers/com.microsoft.errorreporting", "Containers|Verified|selected|" + same},
+            {"~/Library/Containers/com.microsoft.Powerpoint", "Containers|Verified|selected|" + same},
+            {"~/Library/Preferences/com.microsoft.office.plist", "Preferences|Verified|selected|" + same},
+            {"~/Library/Preferences/ByHost/com.microsoft.office.0F1E2D3C.plist",
+             "Preferences|Verified|selected|Preferences for this Mac of the same developer (com.microsoft)"},
+            {"~/Library/Cookies/com.microsoft.autoupdate2.binarycookies",
+             "Web & Network|Verified|selected|Cookies of the same developer (com.microsoft)"},
+            {"/Library/LaunchAgents/com.microsoft.update.agent.plist", "Services|Verified|-|" + same},
+            {"/private/var/db/receipts/com.microsoft.package.Microsoft_AutoUpdate.app.bom",
+             "Application|Verified|-|Installer receipt of the same developer (com.microsoft)" +
+                 std::string(review)},
+            {"~/Library/Containers/com.microsoft.Excel", "Containers|Verified|selected|" + same},
+            {"~/Library/Application Support/Microsoft",
+             "Application Support|Possible|-|Named after the developer in com.microsoft.Word" +
+                 std::string(review)},
+        }));
+    EXPECT_FALSE(alone.contains("~/Library/Preferences/com.microsoftedge.updater.plist"));
+    EXPECT_FALSE(alone.contains("~/Library/Preferences/com.apple.dock.plist"));
+}
+
+TEST_F(DeveloperAndNameTest, ANamespaceManyDevelopersShareIsNeverTheDevelopersOwn) {
+    const InstalledApp desktop =
+        install({.fileName = "GitHub Desktop.app", .bundleID = "com.github.GitHubClient"}, "GitHub Desktop");
+    lay({
+        "~/Library/Caches/com.github.GitHubClient/Cache.db",
+        "~/Library/Caches/com.github.GitHubClient.ShipIt/update.json",
+        "~/Library/Preferences/com.github.Electron.plist", // every Electron app that kept the default
+        "~/Library/Application Support/GitHub/x",
+    });
+    const auto found = summaries(desktop);
+    EXPECT_EQ(found.at("~/Library/Caches/com.github.GitHubClient.ShipIt"),
+              "Caches|Exact|selected|Bundle identifier match");
+    EXPECT_EQ(found.at("~/Library/Preferences/com.github.Electron.plist"),
+              "Preferences|Possible|-|Same namespace (com.github), lent by GitHub to every project it hosts" +
+                  std::string(review));
+    EXPECT_FALSE(found.contains("~/Library/Application Support/GitHub"));
+}
+
+TEST_F(DeveloperAndNameTest, AFourLetterAppsNameCountsAsAWholeComponentOnlyInItsDevelopersNamespace) {
+    const InstalledApp dash = install({.fileName = "Dash.app", .bundleID = "com.kapeli.dashdoc"}, "Dash");
+    const InstalledApp other =
+        install({.fileName = "Docset Maker.app", .bundleID = "com.kapeli.docsetmaker"}, "Docset Maker");
+    lay({
+        "~/Library/Application Support/Dash/library.dash",
+        "~/Library/Preferences/com.kapeli.dashdoc.plist",
+        "~/Library/Caches/com.kapeli.dash/Cache.db",
+        "~/Library/Application Support/com.kapeli.dash.helper/state",
+        "~/Library/LaunchAgents/com.kapeli.dash.updater.plist",
+        "~/Library/Preferences/com.kapeli.sharedsettings.plist",
+        // Not Dash's: joined to other words, another developer's, another namespace, Apple's.
+        "~/Library/Caches/dash-build/x",
+        "~/Library/Caches/com.kapeli.dashboard/x",
+        "~/Library/Caches/org.dash.wallet/x",
+        "~/Library/Preferences/com.apple.dashboard.plist",
+    });
+    const auto found = summaries(dash, InstalledIdentities::read({dash, other}));
+    const std::string exact = "|Exact|selected|Bundle identifier match";
+    EXPECT_EQ(
+        pick(found, {"~/Library/Application Support/Dash", "~/Library/Caches/com.kapeli.dash",
+                     "~/Library/Application Support/com.kapeli.dash.helper",
+                     "~/Library/LaunchAgents/com.kapeli.dash.updater.plist",
+                     "~/Library/Preferences/com.kapeli.sharedsettings.plist", "~/Library/Caches/dash-build",
+                     "~/Library/Caches/com.kapeli.dashboard", "~/Library/Caches/org.dash.wallet",
+                     "~/Library/Preferences/com.apple.dashboard.plist"}),
+        (Summaries{
+            {"~/Library/Application Support/Dash", "Application Support" + exact},
+            {"~/Library/Caches/com.kapeli.dash", "Caches" + exact},
+            {"~/Library/Application Support/com.kapeli.dash.helper", "Application Support" + exact},
+            {"~/Library/LaunchAgents/com.kapeli.dash.updater.plist", "Services" + exact},
+            // The developer's, but of which of its apps nobody can tell.
+            {"~/Library/Preferences/com.kapeli.sharedsettings.plist",
+             "Preferences|Possible|-|Same developer (com.kapeli) as Docset Maker, also installed" +
+                 std::string(review)},
+            {"~/Library/Caches/dash-build", ""},
+            {"~/Library/Caches/com.kapeli.dashboard",
+             "Caches|Possible|-|Same developer (com.kapeli) as Docset Maker, also installed" +
+                 std::string(review)},
+            {"~/Library/Caches/org.dash.wallet", ""},
+            {"~/Library/Preferences/com.apple.dashboard.plist", ""},
+        }));
+}
+
+} // namespace
+} // namespace tarnwick
