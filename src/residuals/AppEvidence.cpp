@@ -6,6 +6,7 @@
 #include "residuals/MatchThresholds.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tarnwick::ResidualScanner {
 
@@ -31,6 +32,38 @@ std::string nameWithout(std::string_view name, std::string_view vendor) {
         start = end + 1;
     }
     return dropped && Text::characterCount(remaining) >= shortestNameKey ? remaining : std::string();
+}
+
+// The words of an identifier's component as its developer wrote them: 'ProductPreview', 'product-preview'
+// and 'product_preview2' all hold 'product' and 'preview'. Lowercased, long enough, not only digits.
+std::vector<std::string> wordsOf(std::string_view component) {
+    std::vector<std::string> words;
+    std::string word;
+    const auto finish = [&] {
+        const bool onlyDigits = std::all_of(word.begin(), word.end(), [](char c) { return std::isdigit(c); });
+        if (word.size() >= shortestIdentifierWord && !onlyDigits &&
+            std::find(words.begin(), words.end(), word) == words.end()) {
+            words.push_back(word);
+        }
+        word.clear();
+    };
+    for (std::size_t index = 0; index < component.size(); ++index) {
+        const auto c = static_cast<unsigned char>(component[index]);
+        if (!std::isalnum(c)) {
+            finish();
+            continue;
+        }
+        const auto previous = index == 0 ? 0 : static_cast<unsigned char>(component[index - 1]);
+        const bool afterLowerCase = std::isupper(c) && std::islower(previous);
+        const bool digitsBeginOrEnd =
+            !word.empty() && (std::isdigit(c) != 0) != (std::isdigit(previous) != 0);
+        if (afterLowerCase || digitsBeginOrEnd) {
+            finish();
+        }
+        word.push_back(static_cast<char>(std::tolower(c)));
+    }
+    finish();
+    return words;
 }
 
 } // namespace
@@ -68,7 +101,17 @@ AppEvidence AppEvidence::gather(const InstalledApp& app, const AppIdentityReader
     if (vendor && !BundleIdentifier::isApple(app.bundleID) && evidence.sharedNamespace == nullptr &&
         Text::characterCount(*vendor) >= shortestVendorToken) {
         evidence.vendor = *vendor;
-        evidence.shortNameKey = nameWithout(app.name, *vendor);
+    }
+    for (const std::string& developer : {evidence.vendor, evidence.names.firstWordKey}) {
+        std::string key = developer.empty() ? std::string() : nameWithout(app.name, developer);
+        if (!key.empty() &&
+            std::find(evidence.namesWithoutDeveloper.begin(), evidence.namesWithoutDeveloper.end(), key) ==
+                evidence.namesWithoutDeveloper.end()) {
+            evidence.namesWithoutDeveloper.push_back(std::move(key));
+        }
+    }
+    if (const auto components = BundleIdentifier::components(app.bundleID); components.size() >= 3) {
+        evidence.identifierWords = wordsOf(components.back());
     }
     return evidence;
 }

@@ -35,9 +35,13 @@ struct AppEvidence {
     // The vendor token of the bundle identifier when folders may be named after it: long enough, not
     // Apple's, not of a shared namespace. Else empty.
     std::string vendor;
-    // The name key of the display name without the developer's word ('chrome' for "Google Chrome" of
-    // com.google.Chrome), when it is long enough to stand for the application; else empty.
-    std::string shortNameKey;
+    // The name keys of the display name without the developer's word: without the vendor token ('chrome'
+    // for "Google Chrome" of com.google.Chrome) and without its first word ('live10suite' for "Vendor
+    // Live 10 Suite"), each when it is long enough to stand for the application.
+    std::vector<std::string> namesWithoutDeveloper;
+    // The keys of the words of the bundle identifier's last component long enough to name the application
+    // inside its developer's folders ('product' and 'preview' of com.vendor.ProductPreview).
+    std::vector<std::string> identifierWords;
 
     // Reads the programs nested in `app`.
     static AppEvidence gather(const InstalledApp& app, const AppIdentityReader::Identity& identity,

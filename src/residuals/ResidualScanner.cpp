@@ -9,6 +9,7 @@
 #include "residuals/AppIdentifiers.h"
 #include "residuals/DeepSearch.h"
 #include "residuals/DeveloperFolders.h"
+#include "residuals/DeveloperFoldersByName.h"
 #include "residuals/ExactLookups.h"
 #include "residuals/LibrarySweep.h"
 #include "residuals/NameMatcher.h"
@@ -93,12 +94,13 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
         return std::nullopt;
     }
 
-    // Wider: what the application's helpers, team and developer name, and where it links to.
+    // Wider: what the application's helpers, team, developer and names tell, and where it links to.
     const AppEvidence evidence = AppEvidence::gather(app, identity, others);
     std::set<std::string> wideIdentifiers = identifiers;
     wideIdentifiers.merge(evidence.helperIdentifiers());
     const NameMatcher wide(wideIdentifiers, bundleID, others);
     widenLibrarySweep(listings, wide, evidence, app, found);
+    addDeveloperFoldersByName(listings, wide, evidence, app, found);
     addPrefixedContainers(app, userLibrary, wide, evidence, found);
     addIdentifierPlaces(userLibrary, platform, wide, evidence, found);
     addCommandLineLinks(app, platform, found);

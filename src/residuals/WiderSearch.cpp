@@ -94,26 +94,6 @@ std::string withoutPrefix(std::string_view name, std::string_view prefix) {
                                                                    : std::string();
 }
 
-// "Google/Chrome" in Application Support or Caches for "Google Chrome": the developer's folder names its
-// applications without the developer's word.
-void addNamedInsideDeveloperFolder(const fs::path& folder, const LibraryLocation& location,
-                                   const NameMatcher& wide, const AppEvidence& evidence,
-                                   ResidualFindings& found) {
-    if (evidence.shortNameKey.empty() || wide.isAnotherAppsName(evidence.shortNameKey)) {
-        return;
-    }
-    const auto children = DirectoryWalker::children(folder);
-    if (!children) {
-        return;
-    }
-    for (const auto& child : *children) {
-        if (Text::normalizedName(matchedName(child.name(), child.isDirectory)) == evidence.shortNameKey) {
-            found.add(child.location(), location.category, MatchConfidence::exact,
-                      "Named after the app inside its developer's folder", !location.systemWide);
-        }
-    }
-}
-
 // Whether a name begins like '<team>.', with a team identifier: ten capital letters and digits.
 bool hasTeamPrefix(std::string_view declared) {
     constexpr std::size_t teamLength = 10;
@@ -126,7 +106,6 @@ bool hasTeamPrefix(std::string_view declared) {
 
 void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMatcher& wide,
                        const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found) {
-    const std::string vendorKey = Text::normalizedName(evidence.vendor);
     for (const auto& [location, children, names] : listings) {
         for (std::size_t index = 0; index < children.size(); ++index) {
             const DirectoryEntry& child = children[index];
@@ -141,30 +120,16 @@ void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMa
                 }
                 continue;
             }
-            // Another application's by identifier is not this one's by any looser rule; asked only of the
-            // few names those rules would take.
-            const auto claimedByIdentifier = [&] {
-                return wide.identifierMatch(name) == NameOwner::otherApp;
-            };
             if (const auto verdict = namespaceVerdict(name, wide, evidence)) {
                 found.add(child.location(), location.category, verdict->confidence, verdict->reason,
                           verdict->selectable && !location.systemWide);
                 continue;
             }
-            // A normalised name is never longer than the name: most names are ruled out by length alone.
-            const bool mayBeVendor = !vendorKey.empty() && child.isDirectory &&
-                                     name.size() >= vendorKey.size() && name.size() <= 2 * vendorKey.size();
-            if (mayBeVendor && Text::normalizedName(name) == vendorKey &&
-                !wide.isAnotherAppsName(vendorKey) && !claimedByIdentifier()) {
-                if (evidence.isDevelopersOnlyApp()) {
-                    found.add(child.location(), location.category, MatchConfidence::possible,
-                              developerReason(app), false);
-                }
-                addNamedInsideDeveloperFolder(child.location(), location, wide, evidence, found);
-                continue;
-            }
             for (const std::string& appName : evidence.names.names) {
-                if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp && !claimedByIdentifier()) {
+                // Another application's by identifier is not this one's by the looser rule; asked only of
+                // the few names it would take.
+                if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp &&
+                    wide.identifierMatch(name) != NameOwner::otherApp) {
                     found.add(child.location(), location.category, MatchConfidence::possible,
                               "Name begins with the app's name, " + app.name + std::string(reviewNote),
                               false);

@@ -19,10 +19,8 @@ namespace tarnwick::ResidualScanner {
 
 // Children of the swept folders named by a helper's identifier (exact, unless the helper is shared with
 // another installed application or comes from another developer), in the developer's namespace
-// ("com.vendor.": verified, or possible while the namespace is shared; see namespaceVerdict), folders
-// named after the developer and names that begin with the application's name (both possible, never
-// preselected), and, inside the developer's folders, the application's name without the developer's word
-// (exact).
+// ("com.vendor.": verified, or possible while the namespace is shared; see namespaceVerdict), and names
+// that begin with the application's name (possible, never preselected).
 void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMatcher& wide,
                        const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found);
 

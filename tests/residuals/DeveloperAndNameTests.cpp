@@ -204,5 +204,61 @@ TEST_F(DeveloperAndNameTest, AFourLetterAppsNameCountsAsAWholeComponentOnlyInIts
         }));
 }
 
+TEST_F(DeveloperAndNameTest,
+       AFolderNamedLikeTheFirstWordOfASuitesNameIsItsDevelopersOnlyWhileNoSiblingSharesIt) {
+    const InstalledApp photo = install(
+        {.fileName = "Affinity Photo 2.app", .bundleID = "com.seriflabs.affinityphoto2"}, "Affinity Photo 2");
+    lay({
+        "~/Library/Application Support/Affinity/Photo 2/fonts.cache",
+        "~/Library/Application Support/Affinity/Photo 3/fonts.cache", // the next major version's
+        "~/Library/Application Support/Affinity/Designer 2/fonts.cache",
+        "~/Library/Caches/Serif Labs/Photo 2 Beta/x", // no developer folder: the vendor is "seriflabs"
+    });
+    const std::string inside = " inside its developer's folder";
+    const auto alone = summaries(photo);
+    EXPECT_EQ(
+        pick(alone,
+             {"~/Library/Application Support/Affinity", "~/Library/Application Support/Affinity/Photo 2",
+              "~/Library/Application Support/Affinity/Photo 3",
+              "~/Library/Application Support/Affinity/Designer 2", "~/Library/Caches/Serif Labs"}),
+        (Summaries{
+            {"~/Library/Application Support/Affinity",
+             "Application Support|Possible|-|Named after the first word of the app's name, Affinity Photo 2" +
+                 std::string(review)},
+            {"~/Library/Application Support/Affinity/Photo 2",
+             "Application Support|Exact|selected|Named after the app" + inside},
+            {"~/Library/Application Support/Affinity/Photo 3", ""},
+            {"~/Library/Application Support/Affinity/Designer 2", ""},
+            {"~/Library/Caches/Serif Labs",
+             "Caches|Possible|-|Named after the developer in com.seriflabs.affinityphoto2" +
+                 std::string(review)},
+        }));
+
+    // A sibling whose name begins with the same word: the folder is no longer this app's developer's alone.
+    const InstalledApp designer = install(
+        {.fileName = "Affinity Designer 2.app", .bundleID = "com.other.designer"}, "Affinity Designer 2");
+    const auto beside = summaries(photo, InstalledIdentities::read({designer}));
+    EXPECT_FALSE(beside.contains("~/Library/Application Support/Affinity"));
+    EXPECT_FALSE(beside.contains("~/Library/Application Support/Affinity/Photo 2"));
+}
+
+TEST_F(DeveloperAndNameTest, InsideADevelopersFolderAnotherInstalledAppsNameIsNeverThisOnes) {
+    const InstalledApp motion =
+        install({.fileName = "Motion.app", .bundleID = "com.pixelworks.motion"}, "Motion");
+    const InstalledApp motionTwo =
+        install({.fileName = "Motion 2.app", .bundleID = "org.other.motiontwo"}, "Motion 2");
+    const InstalledApp tools =
+        install({.fileName = "Tools.app", .bundleID = "com.pixelworks.tools"}, "Tools");
+    lay({"~/Library/Caches/Pixelworks/Motion 3/x", "~/Library/Caches/Pixelworks/Motion 2/x"});
+    const auto found = summaries(motion, InstalledIdentities::read({motionTwo, tools}));
+    EXPECT_EQ(pick(found, {"~/Library/Caches/Pixelworks/Motion 3", "~/Library/Caches/Pixelworks/Motion 2"}),
+              (Summaries{
+                  {"~/Library/Caches/Pixelworks/Motion 3",
+                   "Caches|Possible|-|Named after the app and a version inside its developer's folder" +
+                       std::string(review)},
+                  {"~/Library/Caches/Pixelworks/Motion 2", ""},
+              }));
+}
+
 } // namespace
 } // namespace tarnwick
