@@ -7,6 +7,7 @@
 #include "platform/Text.h"
 #include "residuals/AppEvidence.h"
 #include "residuals/AppIdentifiers.h"
+#include "residuals/CrashReports.h"
 #include "residuals/DeepSearch.h"
 #include "residuals/DeveloperFolders.h"
 #include "residuals/DeveloperFoldersByName.h"
@@ -99,6 +100,8 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     std::set<std::string> wideIdentifiers = identifiers;
     wideIdentifiers.merge(evidence.helperIdentifiers());
     const NameMatcher wide(wideIdentifiers, bundleID, others);
+    // The more telling rules first: each step only adds what no earlier one found.
+    addCrashReportsByName(listings, wide, evidence, found);
     widenLibrarySweep(listings, wide, evidence, app, found);
     addDeveloperFoldersByName(listings, wide, evidence, app, found);
     addPrefixedContainers(app, userLibrary, wide, evidence, found);

@@ -260,5 +260,53 @@ TEST_F(DeveloperAndNameTest, InsideADevelopersFolderAnotherInstalledAppsNameIsNe
               }));
 }
 
+TEST_F(DeveloperAndNameTest, CrashReportsAreTheirAppsByNameAndDateAndNeverAnotherAppsWhoseNameItBegins) {
+    const InstalledApp motion =
+        install({.fileName = "Motion 5.app", .bundleID = "com.vendor.motion5"}, "Motion");
+    const InstalledApp studio =
+        install({.fileName = "MotionStudio.app", .bundleID = "com.other.mstudio"}, "Motion Studio");
+    const std::vector<std::string> reports{
+        "~/Library/Logs/DiagnosticReports/Motion_2024-03-01-101010_Mac.ips",
+        "~/Library/Logs/DiagnosticReports/Motion-2024-03-03-090000.ips",
+        "~/Library/Logs/CrashReporter/Motion_2023-11-30-220145_Mac.crash",
+        "~/Library/Application Support/CrashReporter/Motion_2023-02-27-101010_Mac.plist",
+        "/Library/Logs/DiagnosticReports/Motion-2024-01-05-093000.ips",
+        "~/Library/Logs/DiagnosticReports/Motion Studio_2024-03-02-111111_Mac.ips",
+        "~/Library/Logs/DiagnosticReports/Motion Studio-2024-03-04-121212.ips",
+        "~/Library/Application Support/CrashReporter/Motion_4F3A9C1E-7B2D-4E11-9A8C-2D5F6B7C8E90.plist",
+        "~/Library/Logs/DiagnosticReports/MotionHelper_2024-03-01-101010_Mac.ips",
+        "~/Library/Logs/DiagnosticReports/Motion.2024-03-01-101010.ips",
+    };
+    lay(reports);
+    const InstalledIdentities both = InstalledIdentities::read({motion, studio});
+    const std::string byName = "|Exact|selected|Crash report named after the app";
+    EXPECT_EQ(pick(summaries(motion, both), reports),
+              (Summaries{
+                  {reports[0], "Logs" + byName},
+                  {reports[1], "Logs" + byName},
+                  {reports[2], "Logs" + byName},
+                  {reports[3], "Crash Reports" + byName},
+                  {reports[4], "Logs|Exact|-|Crash report named after the app"},
+                  {reports[5], ""},
+                  {reports[6], ""},
+                  // The host's record: no date, named like the app all the same.
+                  {reports[7],
+                   "Crash Reports|Possible|-|Name begins with the app's name, Motion" + std::string(review)},
+                  {reports[8], ""},
+                  {reports[9], ""},
+              }));
+    const auto studios = summaries(studio, both);
+    for (std::size_t index = 0; index < reports.size(); ++index) {
+        EXPECT_EQ(studios.contains(reports[index]), index == 5 || index == 6) << reports[index];
+    }
+
+    // Another installed app called so too: its reports cannot be told apart.
+    const InstalledApp apple =
+        install({.fileName = "Motion.app", .bundleID = "com.apple.motionapp"}, "Motion");
+    EXPECT_EQ(summaries(motion, InstalledIdentities::read({motion, studio, apple})).at(reports[0]),
+              "Logs|Possible|-|Crash report named after the app, a name Motion has too" +
+                  std::string(review));
+}
+
 } // namespace
 } // namespace tarnwick
