@@ -48,7 +48,8 @@ bool isFolder(const fs::path& path) {
 
 // Every walk the scan makes for `app`, derived as the scan derives it, in its order, missing folders left
 // out: the children of the twenty Library folders, the deep search (dot-folders, the vendor's folders, the
-// per-user cache and temporary folders) and the developer's own folders, which are walked a second time.
+// per-user cache and temporary folders), the developer's own folders, which are walked a second time, and
+// the children of the home, its Music and its Movies folders.
 std::vector<Walk> scanWalks(const InstalledApp& app, const Platform& platform) {
     std::vector<Walk> walks;
     const auto add = [&walks](const fs::path& root, int depth) {
@@ -79,6 +80,9 @@ std::vector<Walk> scanWalks(const InstalledApp& app, const Platform& platform) {
             }
         }
     }
+    add(platform.home(), 1);
+    add(platform.home() / "Music", 1);
+    add(platform.home() / "Movies", 1);
     return walks;
 }
 

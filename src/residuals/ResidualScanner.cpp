@@ -12,6 +12,7 @@
 #include "residuals/DeveloperFolders.h"
 #include "residuals/DeveloperFoldersByName.h"
 #include "residuals/ExactLookups.h"
+#include "residuals/HomeFolders.h"
 #include "residuals/LibrarySweep.h"
 #include "residuals/NameMatcher.h"
 #include "residuals/OtherApps.h"
@@ -107,6 +108,8 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     addPrefixedContainers(app, userLibrary, wide, evidence, found);
     addIdentifierPlaces(userLibrary, platform, wide, evidence, found);
     addCommandLineLinks(app, platform, found);
+    addHomeDotFolders(platform, wide, evidence, found);
+    addUserContentFolders(platform, wide, evidence, found);
     if (!stepDone(1)) {
         return std::nullopt;
     }

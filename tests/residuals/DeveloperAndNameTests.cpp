@@ -308,5 +308,134 @@ TEST_F(DeveloperAndNameTest, CrashReportsAreTheirAppsByNameAndDateAndNeverAnothe
                   std::string(review));
 }
 
+TEST_F(DeveloperAndNameTest, ADeveloperToolsHiddenFolderIsProposedWholeAndNeverPreselected) {
+    const InstalledApp studio = install(
+        {.fileName = "Android Studio.app", .bundleID = "com.google.android.studio"}, "Android Studio");
+    const InstalledApp chrome =
+        install({.fileName = "Google Chrome.app", .bundleID = "com.google.Chrome"}, "Google Chrome");
+    lay({
+        "~/.android/adbkey",
+        "~/.android/avd/Pixel_7.avd/config.ini",
+        "~/.gradle/caches/modules-2/x",
+        "~/.config/x",
+        "~/Library/Application Support/Google/AndroidStudio2023.1/options/other.xml",
+        "~/Library/Caches/Google/AndroidStudio2023.1/index/x",
+        "~/Library/Logs/Google/AndroidStudio2023.1/idea.log",
+        "~/Library/Application Support/Google/Chrome/Default/History",
+        "~/Library/Preferences/com.google.android.studio.plist",
+    });
+    folderAt("~/.androidstudio-link-target");
+    tree.addLink(at("~/.Android-Studio"), at("~/.androidstudio-link-target"));
+
+    const auto found = summaries(studio, InstalledIdentities::read({studio, chrome}));
+    const std::string versioned =
+        "|Possible|-|Named after the app and a version inside its developer's folder" + std::string(review);
+    EXPECT_EQ(
+        pick(found,
+             {"~/.android", "~/.gradle", "~/.config", "~/.Android-Studio",
+              "~/Library/Application Support/Google/AndroidStudio2023.1",
+              "~/Library/Caches/Google/AndroidStudio2023.1", "~/Library/Logs/Google/AndroidStudio2023.1",
+              "~/Library/Application Support/Google/Chrome"}),
+        (Summaries{
+            {"~/.android", "Other|Possible|-|Hidden folder named after the first word of the app's name; "
+                           "command-line tools may keep theirs in it too" +
+                               std::string(review)},
+            {"~/.gradle", ""},
+            {"~/.config", ""},
+            {"~/.Android-Studio", ""}, // a link is never proposed
+            {"~/Library/Application Support/Google/AndroidStudio2023.1", "Application Support" + versioned},
+            {"~/Library/Caches/Google/AndroidStudio2023.1", "Caches" + versioned},
+            {"~/Library/Logs/Google/AndroidStudio2023.1", "Logs" + versioned},
+            {"~/Library/Application Support/Google/Chrome", ""},
+        }));
+    for (const auto& [path, summary] : found) {
+        EXPECT_FALSE(path.starts_with("~/.android/")) << path;
+    }
+
+    // Another installed app whose name begins with the same word: the folder could be either's.
+    const InstalledApp transfer =
+        install({.fileName = "Android File Transfer.app", .bundleID = "com.google.android.mtpviewer"},
+                "Android File Transfer");
+    EXPECT_FALSE(summaries(studio, InstalledIdentities::read({chrome, transfer})).contains("~/.android"));
+
+    // Hidden folders every program shares are no app's, whatever it is called.
+    const InstalledApp local =
+        install({.fileName = "Local.app", .bundleID = "com.getflywheel.lightning"}, "Local");
+    lay({"~/.local/share/x", "~/.Local Sites/site/app"});
+    EXPECT_EQ(pick(summaries(local), {"~/.local", "~/.Local Sites"}),
+              (Summaries{{"~/.local", ""}, {"~/.Local Sites", ""}}));
+}
+
+TEST_F(DeveloperAndNameTest, AMusicAppsDeveloperFoldersAreSearchedAndItsFoldersInTheUsersMusicOnlyProposed) {
+    const InstalledApp live = install(
+        {.fileName = "Ableton Live 11 Suite.app", .bundleID = "com.ableton.live", .executable = "Live"},
+        "Ableton Live 11 Suite");
+    lay({
+        "~/Library/Preferences/com.ableton.live.plist",
+        "~/Library/Preferences/Ableton/Live 11.3.4/Preferences.cfg",
+        "~/Library/Application Support/Ableton/Live 11 Suite/Database/files.db",
+        "~/Library/Application Support/Ableton/Live Reports/Usage/x",
+        "~/Library/Application Support/Ableton/Note/x",
+        "~/Library/Caches/AbletonSoftware/Live/index",
+        "~/Library/Application Support/CrashReporter/Live_2023-02-27-101010_Studio.plist",
+        "~/Music/Ableton/User Library/Presets/Bass.adv",
+        "~/Music/Logic/Project.logicx",
+        "~/Movies/Ableton Live 11 Suite/Tutorial.mov",
+    });
+    const std::vector<std::string> paths{
+        "~/Library/Preferences/Ableton",
+        "~/Library/Preferences/Ableton/Live 11.3.4",
+        "~/Library/Application Support/Ableton",
+        "~/Library/Application Support/Ableton/Live 11 Suite",
+        "~/Library/Application Support/Ableton/Live Reports",
+        "~/Library/Caches/AbletonSoftware/Live",
+        "~/Library/Application Support/CrashReporter/Live_2023-02-27-101010_Studio.plist",
+        "~/Music/Ableton",
+        "~/Music/Logic",
+        "~/Movies/Ableton Live 11 Suite",
+    };
+    const std::string inside = " inside its developer's folder";
+    const std::string developer =
+        "|Possible|-|Named after the developer in com.ableton.live" + std::string(review);
+    const std::string userWork = " folder: your own work may be inside" + std::string(review);
+
+    // The developer's only app: its folders are proposed whole, what is surely the app's beside them.
+    const auto alone = summaries(live);
+    EXPECT_EQ(pick(alone, paths),
+              (Summaries{
+                  {paths[0], "Preferences" + developer},
+                  {paths[1], ""}, // in the folder proposed whole
+                  {paths[2], "Application Support" + developer},
+                  {paths[3], "Application Support|Exact|selected|Named after the app" + inside},
+                  {paths[4], ""},
+                  {paths[5], ""},
+                  {paths[6], "Crash Reports|Exact|selected|Crash report named after the app's executable"},
+                  {paths[7], "User Data|Possible|-|Named after the developer, in your Music" + userWork},
+                  {paths[8], ""},
+                  {paths[9], "User Data|Possible|-|Named after the app, in your Movies" + userWork},
+              }));
+    EXPECT_EQ(alone.at("~/Library/Caches/AbletonSoftware"), "Caches" + developer);
+
+    // Another app of the developer installed: its folders are shared, what is named after this app is not.
+    const InstalledApp note = install({.fileName = "Note.app", .bundleID = "com.ableton.note"}, "Note");
+    const auto beside = summaries(live, InstalledIdentities::read({note}));
+    EXPECT_EQ(pick(beside, paths),
+              (Summaries{
+                  {paths[0], ""},
+                  {paths[1],
+                   "Preferences|Possible|-|Named after the app and a version" + inside + std::string(review)},
+                  {paths[2], ""},
+                  {paths[3], "Application Support|Exact|selected|Named after the app" + inside},
+                  {paths[4], ""},
+                  {paths[5], "Caches|Possible|-|Named after \u201Clive\u201D of its identifier" + inside +
+                                 std::string(review)},
+                  {paths[6], "Crash Reports|Exact|selected|Crash report named after the app's executable"},
+                  {paths[7], ""},
+                  {paths[8], ""},
+                  {paths[9], "User Data|Possible|-|Named after the app, in your Movies" + userWork},
+              }));
+    EXPECT_FALSE(beside.contains("~/Library/Application Support/Ableton/Note"));
+}
+
 } // namespace
 } // namespace tarnwick

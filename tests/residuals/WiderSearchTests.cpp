@@ -304,9 +304,11 @@ TEST_F(WiderSearchTest, ADeveloperToolsLinksHelperAndReceiptsAreFoundAndOnlyTheL
             {"/Library/LaunchDaemons/com.docker.vmnetd.plist", false},
             {"/private/var/db/receipts/com.docker.docker.pkg.bom", false},
             {"/private/var/db/receipts/com.docker.docker.pkg.plist", false},
+            // The command-line tools keep their settings in it too.
+            {"~/.docker", false},
         },
         items);
-    EXPECT_EQ(items.size(), 11U);
+    EXPECT_EQ(items.size(), 12U);
     Summaries found;
     for (const auto& [path, item] : items) {
         found[path] = summary(item);
