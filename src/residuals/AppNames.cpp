@@ -18,6 +18,16 @@ void addOnce(std::vector<std::string>& into, std::string text) {
     }
 }
 
+// The bundle's file name without its extension ('Foo Bar' for /Applications/Foo Bar.app), standardising
+// the path once: this is worked out for every application of a catalogue.
+std::string bundleFileName(const InstalledApp& app) {
+    std::string name = Location::lastComponent(app.url);
+    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot != 0) {
+        name.resize(dot);
+    }
+    return name;
+}
+
 std::string executableName(const InstalledApp& app) {
     if (app.executable) {
         return Location::lastComponent(*app.executable);
@@ -59,12 +69,12 @@ AppNames AppNames::of(const InstalledApp& app, const AppIdentityReader::Identity
     result.bundleID = Text::comparableName(app.bundleID);
     result.vendorPrefix = vendorPrefixOf(result.bundleID);
     result.logIdentifier = logIdentifierOf(result.bundleID);
-    for (const std::string& name : {app.name, Location::lastComponent(Location::withoutExtension(app.url))}) {
+    for (const std::string& name : {app.name, bundleFileName(app)}) {
         addOnce(result.names, Text::comparableName(name));
         addOnce(result.nameKeys, Text::normalizedName(name));
     }
     result.executable = Text::comparableName(executableName(app));
-    result.firstWordKey = firstWordKeyOf(Text::comparableName(app.name));
+    result.firstWordKey = app.name.empty() ? std::string() : firstWordKeyOf(result.names.front());
     for (const auto& identifier : identity.entitlementIdentifiers) {
         addOnce(result.entitlementIdentifiers, Text::comparableName(identifier));
     }
