@@ -74,6 +74,13 @@ std::string_view ownerOf(const std::unordered_map<std::string_view, std::string_
 OtherApps::OtherApps(const InstalledIdentities& installed, const InstalledApp& app)
     : installed_(installed)
     , scannedURL_(app.url.native()) {
+    const std::size_t count = installed.entries().size();
+    for (Set* set : {&logIdentifiers_, &entitlementIdentifiers_, &names_, &nameKeys_, &firstWords_}) {
+        set->reserve(2 * count);
+    }
+    for (Owners* owners : {&bundleIDs_, &calledOrRunAs_, &namespaces_, &teams_}) {
+        owners->reserve(2 * count);
+    }
     for (const auto& entry : installed.entries()) {
         if (entry.app.url.native() == scannedURL_) {
             continue;
