@@ -52,6 +52,24 @@ std::vector<double> alternatingMedians(int runs, const std::vector<std::function
     return medians;
 }
 
+std::vector<std::vector<double>> alternatingTimes(int runs,
+                                                  const std::vector<std::function<void()>>& variants) {
+    std::vector<std::vector<double>> times(variants.size());
+    for (int run = 0; run < runs; ++run) {
+        for (std::size_t step = 0; step < variants.size(); ++step) {
+            const std::size_t index = run % 2 == 0 ? step : variants.size() - 1 - step;
+            const auto start = std::chrono::steady_clock::now();
+            variants[index]();
+            times[index].push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+    }
+    for (auto& variantTimes : times) {
+        std::sort(variantTimes.begin(), variantTimes.end());
+    }
+    return times;
+}
+
 Medians alternatingMedians(int runs, const std::function<void()>& reference,
                            const std::function<void()>& ours) {
     const auto medians = alternatingMedians(runs, std::vector<std::function<void()>>{reference, ours});

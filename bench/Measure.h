@@ -22,6 +22,12 @@ Medians alternatingMedians(int runs, const std::function<void()>& reference,
 // come in that order.
 std::vector<double> alternatingMedians(int runs, const std::vector<std::function<void()>>& variants);
 
+// The wall times of each variant, run in turn `runs` times each, every other round in the reverse
+// order, so that neither profits from always coming first; each variant's times sorted, fastest first.
+// The caller warms the cache first.
+std::vector<std::vector<double>> alternatingTimes(int runs,
+                                                  const std::vector<std::function<void()>>& variants);
+
 // Runs a command (looked up in PATH) with its standard output sent to `outputDescriptor`; its exit
 // status, or -1 when it did not exit normally. Throws std::runtime_error when it cannot be started.
 int runCommand(const std::vector<std::string>& arguments, int outputDescriptor);
