@@ -1,5 +1,6 @@
 #include "residuals/AppNames.h"
 
+#include "catalogue/AppNameKeys.h"
 #include "catalogue/Bundle.h"
 #include "catalogue/BundleIdentifier.h"
 #include "platform/Location.h"
@@ -18,16 +19,6 @@ void addOnce(std::vector<std::string>& into, std::string text) {
     }
 }
 
-// The bundle's file name without its extension ('Foo Bar' for /Applications/Foo Bar.app), standardising
-// the path once: this is worked out for every application of a catalogue.
-std::string bundleFileName(const InstalledApp& app) {
-    std::string name = Location::lastComponent(app.url);
-    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot != 0) {
-        name.resize(dot);
-    }
-    return name;
-}
-
 std::string executableName(const InstalledApp& app) {
     if (app.executable) {
         return Location::lastComponent(*app.executable);
@@ -35,17 +26,6 @@ std::string executableName(const InstalledApp& app) {
     const auto bundle = Bundle::openInformation(app.url);
     const auto executable = bundle ? bundle->executable() : std::nullopt;
     return executable ? Location::lastComponent(*executable) : std::string();
-}
-
-// The key of the first of several words; words are what white space separates.
-std::string firstWordKeyOf(std::string_view name) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-    const auto start = std::find_if_not(name.begin(), name.end(), isSpace);
-    const auto end = std::find_if(start, name.end(), isSpace);
-    if (std::find_if_not(end, name.end(), isSpace) == name.end()) {
-        return {};
-    }
-    return Text::normalizedName(std::string_view(start, end));
 }
 
 } // namespace
@@ -69,12 +49,12 @@ AppNames AppNames::of(const InstalledApp& app, const AppIdentityReader::Identity
     result.bundleID = Text::comparableName(app.bundleID);
     result.vendorPrefix = vendorPrefixOf(result.bundleID);
     result.logIdentifier = logIdentifierOf(result.bundleID);
-    for (const std::string& name : {app.name, bundleFileName(app)}) {
+    for (const std::string& name : {app.name, AppNameKeys::bundleFileName(app)}) {
         addOnce(result.names, Text::comparableName(name));
         addOnce(result.nameKeys, Text::normalizedName(name));
     }
     result.executable = Text::comparableName(executableName(app));
-    result.firstWordKey = app.name.empty() ? std::string() : firstWordKeyOf(result.names.front());
+    result.firstWordKey = app.name.empty() ? std::string() : AppNameKeys::firstWordKey(result.names.front());
     for (const auto& identifier : identity.entitlementIdentifiers) {
         addOnce(result.entitlementIdentifiers, Text::comparableName(identifier));
     }
