@@ -384,6 +384,7 @@ void HistoryFile::Transaction::walk(Walk& walk) {
 }
 
 bool HistoryFile::Transaction::needsFold() {
+    file_.journal_.lines();
     return !file_.journal_.exists() && FileOperations::exists(file_.location_);
 }
 

@@ -115,6 +115,57 @@ TEST_F(RemovalFixture, ARemovalKilledAtAnyMomentLeavesAWayBackForEverythingItMov
     }
 }
 
+// A Trash slow to give each item back, so that the kills fall among the restore's moves.
+class SlowRestoringTrash : public MacTrash {
+public:
+    using MacTrash::MacTrash;
+    void moveBack(const OpenFolder& from, std::string_view name, const OpenFolder& to,
+                  std::string_view toName) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        MacTrash::moveBack(from, name, to, toName);
+    }
+};
+
+TEST_F(RemovalFixture, ARestoreKilledAtAnyMomentLeavesNothingUnsettledAndLosesNoWayBack) {
+    constexpr int itemCount = 16;
+    constexpr int rounds = 60;
+    std::vector<ResidualItem> items;
+    for (int index = 0; index < itemCount; ++index) {
+        items.push_back(item(file("~/Library/Caches/notes-" + std::to_string(index), std::to_string(index))));
+    }
+    const auto restorer = [&] {
+        return TrashManager(platform, std::make_unique<SlowRestoringTrash>(trashFolder),
+                            std::make_unique<HelperAdminRunner>(adminLog));
+    };
+    const auto start = std::chrono::steady_clock::now();
+    restorer().restore(manager().remove(app, items));
+    const auto duration =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
+    for (int round = 0; round < rounds; ++round) {
+        const RemovalRecord record = manager().remove(app, items);
+        killedAfter(std::chrono::microseconds(moment(random)), [&] { restorer().restore(record); });
+
+        // The record is settled by whoever opens the history next, and what stayed comes back then.
+        TrashManager trash = manager();
+        const std::vector<RemovalRecord> history = trash.history();
+        ASSERT_FALSE(history.empty()) << "round " << round;
+        EXPECT_EQ(history.front().id, record.id) << "round " << round;
+        for (const RemovalRecord& each : history) {
+            EXPECT_TRUE(each.state == RemovalRecord::State::finished ||
+                        each.state == RemovalRecord::State::restored)
+                << "round " << round;
+        }
+        EXPECT_NO_THROW(trash.restore(history.front())) << "round " << round;
+        EXPECT_EQ(trash.history().front().state, RemovalRecord::State::restored) << "round " << round;
+        for (int index = 0; index < itemCount; ++index) {
+            EXPECT_EQ(contentsOf(items[index].url), std::to_string(index)) << "round " << round;
+        }
+    }
+}
+
 #ifdef __linux__
 // Stands in for pkexec: keeps the prompt open for a while, then runs the helper in its own place, as
 // pkexec does once the user agrees.
