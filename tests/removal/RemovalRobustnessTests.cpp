@@ -42,7 +42,8 @@ void killedAfter(std::chrono::microseconds delay, const std::function<void()>& w
     ::waitpid(child, nullptr, 0);
 }
 
-// A Trash slow to take each item, as one on a busy or network disk is: the moves fill most of a removal.
+// A Trash slow to take each item and to give it back, as one on a busy or network disk is: the moves
+// fill most of a removal or a restore.
 class SlowTrash : public MacTrash {
 public:
     using MacTrash::MacTrash;
@@ -50,6 +51,11 @@ public:
                 const fs::path& place) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         MacTrash::moveTo(from, name, item, place);
+    }
+    void moveBack(const OpenFolder& from, std::string_view name, const OpenFolder& to,
+                  std::string_view toName) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        MacTrash::moveBack(from, name, to, toName);
     }
 };
 
@@ -115,17 +121,6 @@ TEST_F(RemovalFixture, ARemovalKilledAtAnyMomentLeavesAWayBackForEverythingItMov
     }
 }
 
-// A Trash slow to give each item back, so that the kills fall among the restore's moves.
-class SlowRestoringTrash : public MacTrash {
-public:
-    using MacTrash::MacTrash;
-    void moveBack(const OpenFolder& from, std::string_view name, const OpenFolder& to,
-                  std::string_view toName) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        MacTrash::moveBack(from, name, to, toName);
-    }
-};
-
 TEST_F(RemovalFixture, ARestoreKilledAtAnyMomentLeavesNothingUnsettledAndLosesNoWayBack) {
     constexpr int itemCount = 16;
     constexpr int rounds = 60;
@@ -134,7 +129,7 @@ TEST_F(RemovalFixture, ARestoreKilledAtAnyMomentLeavesNothingUnsettledAndLosesNo
         items.push_back(item(file("~/Library/Caches/notes-" + std::to_string(index), std::to_string(index))));
     }
     const auto restorer = [&] {
-        return TrashManager(platform, std::make_unique<SlowRestoringTrash>(trashFolder),
+        return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
                             std::make_unique<HelperAdminRunner>(adminLog));
     };
     const auto start = std::chrono::steady_clock::now();
