@@ -18,8 +18,14 @@ constexpr std::string_view putBackWord = "put-back";
 constexpr std::string_view macOSLayoutWord = "macOS";
 constexpr std::string_view freedesktopLayoutWord = "freedesktop";
 
+// Digits only, and no leading zero: the one way `arguments` writes a number.
+bool isDecimal(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos &&
+           (text.size() == 1 || text.front() != '0');
+}
+
 std::optional<pid_t> processNumber(std::string_view text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+    if (!isDecimal(text)) {
         return std::nullopt;
     }
     pid_t value = 0;
@@ -101,7 +107,7 @@ std::optional<AdminRequest> request(const std::vector<std::string>& arguments) {
 
 std::optional<uid_t> userNumber(std::string_view text) {
     // from_chars alone would take a sign; "-1" must not become the largest user number.
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+    if (!isDecimal(text)) {
         return std::nullopt;
     }
     uid_t value = 0;

@@ -4,6 +4,7 @@
 #include "platform/FileDescriptor.h"
 #include "platform/FileOperations.h"
 #include "removal/RemovalFixture.h"
+#include "removal/RemovalLock.h"
 #include "removal/TrashName.h"
 
 #include <atomic>
@@ -189,27 +190,57 @@ std::vector<fs::path> trashContents(const fs::path& trash) {
 
 TEST_F(RemovalFixture, AKillWhileTheAdministratorIsAskedLeavesNothingInTheTrashUnrecorded) {
     constexpr int rounds = 50;
+    std::map<fs::path, PlatformError> refused;
+    std::vector<ResidualItem> items{item(at("~/Library/Caches/notes"))};
+    for (int index = 0; index < 4; ++index) {
+        const fs::path daemon = at("/Library/LaunchDaemons/notes-" + std::to_string(index) + ".plist");
+        refused.emplace(daemon, permissionDenied());
+        items.push_back(item(daemon));
+    }
+    const auto lay = [&] {
+        for (const ResidualItem& each : items) {
+            file(each.url.string().starts_with(home.string())
+                     ? "~/" + each.url.lexically_relative(home).string()
+                     : "/" + each.url.lexically_relative(folder.path()).string());
+        }
+    };
+    const auto removal = [&] {
+        TrashManager(platform, std::make_unique<FailingTrash>(trashFolder, refused),
+                     std::make_unique<PromptingAdminRunner>())
+            .remove(app, items);
+    };
+    const auto startOver = [&] {
+        fs::remove_all(trashFolder);
+        fs::create_directories(trashFolder);
+        fs::remove(manager().historyURL());
+    };
+    // How long one removal takes here, prompt included, to spread the kills over all of it.
+    lay();
+    const auto start = std::chrono::steady_clock::now();
+    removal();
+    const auto duration =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    startOver();
+
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<long> moment(0, 90'000);
+    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
     int helperMoves = 0;
     for (int round = 0; round < rounds; ++round) {
-        const fs::path cache = file("~/Library/Caches/notes", "cache");
-        std::map<fs::path, PlatformError> refused;
-        std::vector<ResidualItem> items{item(cache)};
-        for (int index = 0; index < 4; ++index) {
-            const fs::path daemon =
-                file("/Library/LaunchDaemons/notes-" + std::to_string(index) + ".plist", "d");
-            refused.emplace(daemon, permissionDenied());
-            items.push_back(item(daemon));
-        }
-        killedAfter(std::chrono::microseconds(moment(random)), [&] {
-            TrashManager(platform, std::make_unique<FailingTrash>(trashFolder, refused),
-                         std::make_unique<PromptingAdminRunner>())
-                .remove(app, items);
-        });
+        lay();
+        killedAfter(std::chrono::microseconds(moment(random)), removal);
         // Someone opens the history while the prompt may still be up and the helper may still run.
-        manager().history();
-        std::this_thread::sleep_for(std::chrono::milliseconds(80));
+        const std::vector<RemovalRecord> meanwhile = manager().history();
+        // Then the helper is done: it holds its lock while it may move anything.
+        const auto helperRuns = [&] {
+            return std::any_of(meanwhile.begin(), meanwhile.end(), [&](const RemovalRecord& record) {
+                return RemovalLock::isHeld(manager().historyURL().parent_path(), record.id,
+                                           RemovalLock::Kind::helper);
+            });
+        };
+        while (helperRuns()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::this_thread::sleep_for(duration);
 
         std::set<std::string> recorded;
         for (const RemovalRecord& record : manager().history()) {
@@ -229,9 +260,7 @@ TEST_F(RemovalFixture, AKillWhileTheAdministratorIsAskedLeavesNothingInTheTrashU
             });
             EXPECT_TRUE(inPlace != inTrash) << "round " << round << ": " << each.url;
         }
-        fs::remove_all(trashFolder);
-        fs::create_directories(trashFolder);
-        fs::remove(manager().historyURL());
+        startOver();
     }
     // The kills landed before, during and after the helper's moves.
     EXPECT_GT(helperMoves, 0);
