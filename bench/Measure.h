@@ -28,6 +28,14 @@ std::vector<double> alternatingMedians(int runs, const std::vector<std::function
 std::vector<std::vector<double>> alternatingTimes(int runs,
                                                   const std::vector<std::function<void()>>& variants);
 
+// The fastest, median and slowest wall times of each variant, run in turn as above.
+struct Spread {
+    double fastest = 0;
+    double median = 0;
+    double slowest = 0;
+};
+std::vector<Spread> alternatingSpreads(int runs, const std::vector<std::function<void()>>& variants);
+
 // Runs a command (looked up in PATH) with its standard output sent to `outputDescriptor`; its exit
 // status, or -1 when it did not exit normally. Throws std::runtime_error when it cannot be started.
 int runCommand(const std::vector<std::string>& arguments, int outputDescriptor);
@@ -58,5 +66,7 @@ FindListing findListing(const std::filesystem::path& tree);
 
 // One line of a result table: the name, the time in milliseconds, the ratio to the reference and a note.
 void printRow(const std::string& name, double seconds, double ratio, const std::string& note = "");
+// The same with the fastest and slowest runs beside the median: "median ms (min–max)".
+void printRow(const std::string& name, const Spread& spread, double ratio, const std::string& note = "");
 
 } // namespace tarnwick::bench::Measure

@@ -41,13 +41,19 @@ bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
                   << (upkeep.recordsKeptAside == 1 ? "was" : "were") << " kept aside in \"" << place
                   << "\".\n";
     }
+    if (upkeep.damagedSteps > 0 && upkeep.stepsKeptAside) {
+        std::cerr << "tarnwick-cli: " << upkeep.damagedSteps
+                  << (upkeep.damagedSteps == 1 ? " change" : " changes")
+                  << " to the history could not be read and " << (upkeep.damagedSteps == 1 ? "was" : "were")
+                  << " kept aside in \"" << Text::printable(upkeep.stepsKeptAside->native()) << "\".\n";
+    }
     return true;
 }
 
 // Says where history kept aside earlier lies, every time, until the user deals with it.
 void reportKeptAside(const HistoryService::Listing& listing) {
     for (const std::filesystem::path& file : listing.keptAside) {
-        if (file != listing.upkeep.keptAside) {
+        if (file != listing.upkeep.keptAside && file != listing.upkeep.stepsKeptAside) {
             std::cerr << "tarnwick-cli: " << RemovalTexts::keptAsideNotice(Text::printable(file.native()))
                       << '\n';
         }

@@ -1,5 +1,6 @@
 #include "removal/HistoryFormat.h"
 
+#include "removal/HistoryScanner.h"
 #include "removal/ItemIdentityJson.h"
 
 #include <algorithm>
@@ -29,7 +30,8 @@ std::optional<std::string> stringMember(const json& object, const char* key) {
     return value->get<std::string>();
 }
 
-constexpr std::array<std::pair<RemovalRecord::State, std::string_view>, 3> stateNames{{
+constexpr std::array<std::pair<RemovalRecord::State, std::string_view>, 4> stateNames{{
+    {RemovalRecord::State::finished, "finished"},
     {RemovalRecord::State::inProgress, "inProgress"},
     {RemovalRecord::State::restored, "restored"},
     {RemovalRecord::State::restoring, "restoring"},
@@ -143,80 +145,6 @@ std::optional<RemovalRecord> decodeRecord(const json& object) {
 // cost a deep recursion to write out again.
 constexpr int deepestNesting = 256;
 
-bool isSpace(char character) {
-    return character == ' ' || character == '\t' || character == '\n' || character == '\r';
-}
-
-// The elements of the JSON array `text` as they are written, each with how deep it nests, strings
-// skipped; nothing when the text is no array. The elements themselves are not checked here.
-struct Element {
-    std::string_view text;
-    int depth = 0;
-};
-std::optional<std::vector<Element>> arrayElements(std::string_view text) {
-    std::size_t index = 0;
-    const auto skipSpace = [&] {
-        while (index < text.size() && isSpace(text[index])) {
-            ++index;
-        }
-    };
-    skipSpace();
-    if (index >= text.size() || text[index] != '[') {
-        return std::nullopt;
-    }
-    ++index;
-    std::vector<Element> elements;
-    skipSpace();
-    if (index < text.size() && text[index] == ']') {
-        ++index;
-        skipSpace();
-        return index == text.size() ? std::optional(elements) : std::nullopt;
-    }
-    for (;;) {
-        skipSpace();
-        const std::size_t start = index;
-        int depth = 0;
-        int deepest = 0;
-        bool inString = false;
-        for (; index < text.size(); ++index) {
-            const char character = text[index];
-            if (inString) {
-                if (character == '\\') {
-                    ++index;
-                } else if (character == '"') {
-                    inString = false;
-                }
-            } else if (character == '"') {
-                inString = true;
-            } else if (character == '[' || character == '{') {
-                deepest = std::max(deepest, ++depth);
-            } else if (character == ']' || character == '}') {
-                if (depth == 0) {
-                    break; // the array's own end
-                }
-                --depth;
-            } else if (character == ',' && depth == 0) {
-                break;
-            }
-        }
-        if (index >= text.size() || inString) {
-            return std::nullopt;
-        }
-        std::string_view element = text.substr(start, index - start);
-        while (!element.empty() && isSpace(element.back())) {
-            element.remove_suffix(1);
-        }
-        if (element.empty()) {
-            return std::nullopt;
-        }
-        elements.push_back({element, deepest});
-        if (text[index++] == ']') {
-            skipSpace();
-            return index == text.size() ? std::optional(elements) : std::nullopt;
-        }
-    }
-}
-
 } // namespace
 
 double secondsSinceReferenceDate(RemovalRecord::Date date) {
@@ -225,6 +153,14 @@ double secondsSinceReferenceDate(RemovalRecord::Date date) {
 
 RemovalRecord::Date dateFromReferenceSeconds(double seconds) {
     return RemovalRecord::Date(std::chrono::duration<double>(seconds + referenceDateInUnixSeconds));
+}
+
+std::string_view stateName(RemovalRecord::State state) {
+    return nameOf(stateNames, state);
+}
+
+std::optional<RemovalRecord::State> stateNamed(std::string_view name) {
+    return valueNamed(stateNames, name);
 }
 
 nlohmann::ordered_json toJson(const RemovalRecord& record) {
@@ -259,28 +195,36 @@ std::string encode(const std::vector<RemovalRecord>& records) {
     return toJson(records).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-std::optional<Decoded> decode(std::string_view text) {
-    const auto elements = arrayElements(text);
-    if (!elements) {
+std::string encode(const RemovalRecord& record) {
+    return toJson(record).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+std::optional<RemovalRecord> decodeElement(std::string_view text, int depth) {
+    if (depth > deepestNesting) {
         return std::nullopt;
     }
+    const json object = json::parse(text, nullptr, false);
+    return object.is_discarded() ? std::nullopt : decodeRecord(object);
+}
+
+std::optional<RemovalRecord> decodeElement(std::string_view text) {
+    return decodeElement(text, HistoryScanner::depthOf(text));
+}
+
+std::optional<Decoded> decode(std::string_view text) {
     Decoded decoded;
-    decoded.records.reserve(elements->size());
     // Each element on its own: one that is no record, even one nested too deep to take apart, is kept
     // aside as it was written and takes nothing else with it.
-    for (const Element& element : *elements) {
-        std::optional<RemovalRecord> record;
-        if (element.depth <= deepestNesting) {
-            const json object = json::parse(element.text, nullptr, false);
-            if (!object.is_discarded()) {
-                record = decodeRecord(object);
-            }
-        }
-        if (record) {
+    HistoryScanner scanner(text.size(), [&decoded](const HistoryScanner::Element& element) {
+        if (auto record = decodeElement(element.text, element.depth)) {
             decoded.records.push_back(std::move(*record));
         } else {
             decoded.unreadable.emplace_back(element.text);
         }
+    });
+    scanner.feed(text);
+    if (!scanner.finish()) {
+        return std::nullopt;
     }
     return decoded;
 }

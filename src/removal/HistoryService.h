@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -26,11 +29,20 @@ public:
     };
 
     HistoryService(std::filesystem::path location, Trashes& trashes);
+    HistoryService(std::filesystem::path location, Trashes& trashes, HistoryFile::Limits limits);
 
     const std::filesystem::path& location() const { return file_.location(); }
     std::filesystem::path folder() const { return file_.location().parent_path(); }
 
+    // Every record, with the journal folded into the file: what a user looks at.
     Listing open();
+    // One record, or those whose identifier begins with `prefix` in any letter case, without reading the
+    // others.
+    std::optional<RemovalRecord> find(const Uuid& id);
+    std::vector<RemovalRecord> startingWith(std::string_view prefix);
+    // Every readable record, without writing anything.
+    std::vector<RemovalRecord> records();
+
     void forget(const Uuid& id);
     // Forgets every record; what they moved stays in the Trash.
     HistoryFile::Outcome clear();
@@ -57,12 +69,20 @@ public:
     void settleRestore(const Uuid& id);
 
 private:
-    // Every change first completes what interrupted removals left.
-    HistoryFile::Outcome update(const HistoryFile::Change& change);
-    bool completeInterrupted(std::vector<RemovalRecord>& records);
+    // Completes what interrupted removals and restores left, before anything else is done.
+    HistoryFile::Outcome completeInterrupted(HistoryFile::Transaction& transaction);
+    // Whether the record was left unsettled by work that no longer runs; completes it then.
+    bool completeIfInterrupted(RemovalRecord& record);
     void complete(RemovalRecord& record);
     // Restored once nothing of it is in the Trash and something of it is back; else as before.
     static void settle(RemovalRecord& record);
+    // The step that puts the record as it now stands; a finished record without items is forgotten.
+    static HistoryFile::Step stepFor(const RemovalRecord& record);
+    // Appends the step; a settled record folds a journal grown long.
+    HistoryFile::Outcome
+    take(const std::function<std::optional<HistoryFile::Step>(HistoryFile::Transaction&)>& step);
+    // What every fold does: completes, drops what leaves the history, keeps the newest `limit`.
+    HistoryFile::Fold upkeep(std::size_t& kept, std::vector<RemovalRecord>* listed = nullptr);
 
     HistoryFile file_;
     Trashes& trashes_;

@@ -74,14 +74,16 @@ void Restore::run(const RemovalRecord& given) {
         throw TrashError::alreadyRestoring();
     }
     // As the history holds it now: another restore may have finished since the caller looked.
-    const std::vector<RemovalRecord> records = history_.open().records;
-    const auto stored = std::find_if(records.begin(), records.end(),
-                                     [&given](const RemovalRecord& record) { return record.id == given.id; });
-    const RemovalRecord& record = stored != records.end() ? *stored : given;
+    const std::optional<RemovalRecord> stored = history_.find(given.id);
+    const RemovalRecord& record = stored ? *stored : given;
     if (record.state == RemovalRecord::State::restored) {
         return;
     }
-    const std::set<std::string> laterPlaces = placesOfLaterRecords(records, record.id);
+    // Only a record of an older version, which does not say what it put in the Trash, needs the others.
+    const bool isOlder = std::any_of(record.items.begin(), record.items.end(),
+                                     [](const TrashPair& pair) { return !pair.trashItem; });
+    const std::set<std::string> laterPlaces =
+        isOlder ? placesOfLaterRecords(history_.records(), record.id) : std::set<std::string>{};
     const bool anythingInTrash =
         std::any_of(record.items.begin(), record.items.end(),
                     [](const TrashPair& pair) { return FileOperations::exists(pair.trashPath); });

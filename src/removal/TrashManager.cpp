@@ -42,6 +42,10 @@ HistoryService::Listing TrashManager::openHistory() {
     return history_.open();
 }
 
+std::vector<RemovalRecord> TrashManager::historyStartingWith(std::string_view prefix) {
+    return history_.startingWith(prefix);
+}
+
 HistoryFile::Outcome TrashManager::clearHistory() {
     return history_.clear();
 }

@@ -94,6 +94,8 @@ TEST_F(HistoryCommandTest, ListsNewestFirstAndForgetsWhatItIsTold) {
 TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
     const ordered_json good = removeItem(preferences);
     const fs::path file = home / "Library/Application Support/TarnwickCleaner/RemovalHistory.json";
+    // A listing writes the steps of the journal into the file.
+    EXPECT_EQ(historyIDs(), std::vector<std::string>{good.at("id")});
     ordered_json records = ordered_json::parse(FileOperations::readFile(file).value_or(""));
     records.push_back({{"id", "not a record"}});
     FileOperations::writeFile(file, records.dump());

@@ -47,6 +47,11 @@ std::map<std::string, std::string> folderContents(const fs::path& folder) {
     return found;
 }
 
+// Forgets every record, as `history clear` does.
+HistoryFile::Outcome clear(HistoryFile& file) {
+    return file.begin().clear([](const RemovalRecord&) { return false; });
+}
+
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
     return text.replace(text.find(from), from.size(), to);
 }
@@ -154,7 +159,7 @@ TEST(HistoryFileTest, AbsentFileReadsEmptyAndChangesCreateIt) {
     HistoryFile file(folder / "RemovalHistory.json");
 
     EXPECT_TRUE(file.read().empty());
-    file.remove();
+    clear(file);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
     file.rewrite([](std::vector<RemovalRecord>&) {});
@@ -163,7 +168,7 @@ TEST(HistoryFileTest, AbsentFileReadsEmptyAndChangesCreateIt) {
     file.rewrite([&](std::vector<RemovalRecord>& records) { records.push_back(added); });
     EXPECT_EQ(file.read(), std::vector<RemovalRecord>{added});
 
-    file.remove();
+    clear(file);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
     HistoryFile nowhere(folder / "missing/RemovalHistory.json");
@@ -190,6 +195,7 @@ TEST(HistoryFileTest, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
 
     EXPECT_EQ(file.read(), std::vector<RemovalRecord>{second});
     auto found = folderContents(folder.path());
+    EXPECT_EQ(found.erase("RemovalHistory.journal"), 1u);
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found["RemovalHistory.json.unreadable"], "not json");
     // A record that cannot be read is kept aside alone, in a file of its own.
@@ -302,14 +308,15 @@ TEST(HistoryFileTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     }
 
     // A killed write may leave its temporary file, and nothing else; the next change clears it away.
-    const std::regex temporary(R"(\.RemovalHistory\.json\.[A-Za-z0-9]{6})");
+    const std::regex temporary(R"(\.RemovalHistory\.(json|journal)\.[A-Za-z0-9]{6})");
     auto found = folderContents(folder.path());
     EXPECT_EQ(found.erase("RemovalHistory.json"), 1u);
+    found.erase("RemovalHistory.journal");
     for (const auto& [name, text] : found) {
         EXPECT_TRUE(std::regex_match(name, temporary)) << name;
     }
     HistoryFile(location).rewrite([](std::vector<RemovalRecord>&) {});
-    EXPECT_EQ(folderContents(folder.path()).size(), 1u);
+    EXPECT_EQ(folderContents(folder.path()).size(), 2u);
 }
 
 } // namespace

@@ -43,7 +43,8 @@ void killedAfter(std::chrono::microseconds delay, const std::function<void()>& w
     ::waitpid(child, nullptr, 0);
 }
 
-// A Trash slow to take each item, as one on a busy or network disk is: the moves fill most of a removal.
+// A Trash slow to take each item and to give it back, as one on a busy or network disk is: the moves
+// fill most of a removal or a restore.
 class SlowTrash : public MacTrash {
 public:
     using MacTrash::MacTrash;
@@ -51,6 +52,11 @@ public:
                 const fs::path& place) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         MacTrash::moveTo(from, name, item, place);
+    }
+    void moveBack(const OpenFolder& from, std::string_view name, const OpenFolder& to,
+                  std::string_view toName) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        MacTrash::moveBack(from, name, to, toName);
     }
 };
 
@@ -113,6 +119,46 @@ TEST_F(RemovalFixture, ARemovalKilledAtAnyMomentLeavesAWayBackForEverythingItMov
             EXPECT_NO_THROW(trash.restore(record)) << "round " << round;
         }
         expectLaidOut(round);
+    }
+}
+
+TEST_F(RemovalFixture, ARestoreKilledAtAnyMomentLeavesNothingUnsettledAndLosesNoWayBack) {
+    constexpr int itemCount = 16;
+    constexpr int rounds = 60;
+    std::vector<ResidualItem> items;
+    for (int index = 0; index < itemCount; ++index) {
+        items.push_back(item(file("~/Library/Caches/notes-" + std::to_string(index), std::to_string(index))));
+    }
+    const auto restorer = [&] {
+        return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
+                            std::make_unique<HelperAdminRunner>(adminLog));
+    };
+    const auto start = std::chrono::steady_clock::now();
+    restorer().restore(manager().remove(app, items));
+    const auto duration =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
+    for (int round = 0; round < rounds; ++round) {
+        const RemovalRecord record = manager().remove(app, items);
+        killedAfter(std::chrono::microseconds(moment(random)), [&] { restorer().restore(record); });
+
+        // The record is settled by whoever opens the history next, and what stayed comes back then.
+        TrashManager trash = manager();
+        const std::vector<RemovalRecord> history = trash.history();
+        ASSERT_FALSE(history.empty()) << "round " << round;
+        EXPECT_EQ(history.front().id, record.id) << "round " << round;
+        for (const RemovalRecord& each : history) {
+            EXPECT_TRUE(each.state == RemovalRecord::State::finished ||
+                        each.state == RemovalRecord::State::restored)
+                << "round " << round;
+        }
+        EXPECT_NO_THROW(trash.restore(history.front())) << "round " << round;
+        EXPECT_EQ(trash.history().front().state, RemovalRecord::State::restored) << "round " << round;
+        for (int index = 0; index < itemCount; ++index) {
+            EXPECT_EQ(contentsOf(items[index].url), std::to_string(index)) << "round " << round;
+        }
     }
 }
 
