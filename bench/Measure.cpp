@@ -35,21 +35,38 @@ std::string commandText(const std::vector<std::string>& arguments) {
 } // namespace
 
 std::vector<double> alternatingMedians(int runs, const std::vector<std::function<void()>>& variants) {
+    std::vector<double> medians;
+    for (const Spread& spread : alternatingSpreads(runs, variants)) {
+        medians.push_back(spread.median);
+    }
+    return medians;
+}
+
+std::vector<std::vector<double>> alternatingTimes(int runs,
+                                                  const std::vector<std::function<void()>>& variants) {
     std::vector<std::vector<double>> times(variants.size());
     for (int run = 0; run < runs; ++run) {
-        for (std::size_t index = 0; index < variants.size(); ++index) {
+        for (std::size_t step = 0; step < variants.size(); ++step) {
+            const std::size_t index = run % 2 == 0 ? step : variants.size() - 1 - step;
             const auto start = std::chrono::steady_clock::now();
             variants[index]();
             times[index].push_back(
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
     }
-    std::vector<double> medians;
     for (auto& variantTimes : times) {
         std::sort(variantTimes.begin(), variantTimes.end());
-        medians.push_back(variantTimes.empty() ? 0.0 : variantTimes[variantTimes.size() / 2]);
     }
-    return medians;
+    return times;
+}
+
+std::vector<Spread> alternatingSpreads(int runs, const std::vector<std::function<void()>>& variants) {
+    std::vector<Spread> spreads;
+    for (const std::vector<double>& sorted : alternatingTimes(runs, variants)) {
+        spreads.push_back(sorted.empty() ? Spread{}
+                                         : Spread{sorted.front(), sorted[sorted.size() / 2], sorted.back()});
+    }
+    return spreads;
 }
 
 Medians alternatingMedians(int runs, const std::function<void()>& reference,
@@ -156,6 +173,13 @@ void printRow(const std::string& name, double seconds, double ratio, const std::
     std::cout << "  " << std::left << std::setw(52) << name << std::right << std::fixed
               << std::setprecision(1) << std::setw(10) << seconds * 1000.0 << " ms" << std::setprecision(2)
               << std::setw(8) << ratio << (note.empty() ? "" : "  ") << note << '\n';
+}
+
+void printRow(const std::string& name, const Spread& spread, double ratio, const std::string& note) {
+    std::ostringstream range;
+    range << std::fixed << std::setprecision(1) << "(" << spread.fastest * 1000.0 << "\u2013"
+          << spread.slowest * 1000.0 << ")";
+    printRow(name, spread.median, ratio, range.str() + (note.empty() ? "" : "  " + note));
 }
 
 } // namespace tarnwick::bench::Measure

@@ -22,6 +22,20 @@ Medians alternatingMedians(int runs, const std::function<void()>& reference,
 // come in that order.
 std::vector<double> alternatingMedians(int runs, const std::vector<std::function<void()>>& variants);
 
+// The wall times of each variant, run in turn `runs` times each, every other round in the reverse
+// order, so that neither profits from always coming first; each variant's times sorted, fastest first.
+// The caller warms the cache first.
+std::vector<std::vector<double>> alternatingTimes(int runs,
+                                                  const std::vector<std::function<void()>>& variants);
+
+// The fastest, median and slowest wall times of each variant, run in turn as above.
+struct Spread {
+    double fastest = 0;
+    double median = 0;
+    double slowest = 0;
+};
+std::vector<Spread> alternatingSpreads(int runs, const std::vector<std::function<void()>>& variants);
+
 // Runs a command (looked up in PATH) with its standard output sent to `outputDescriptor`; its exit
 // status, or -1 when it did not exit normally. Throws std::runtime_error when it cannot be started.
 int runCommand(const std::vector<std::string>& arguments, int outputDescriptor);
@@ -52,5 +66,7 @@ FindListing findListing(const std::filesystem::path& tree);
 
 // One line of a result table: the name, the time in milliseconds, the ratio to the reference and a note.
 void printRow(const std::string& name, double seconds, double ratio, const std::string& note = "");
+// The same with the fastest and slowest runs beside the median: "median ms (min–max)".
+void printRow(const std::string& name, const Spread& spread, double ratio, const std::string& note = "");
 
 } // namespace tarnwick::bench::Measure

@@ -1,7 +1,7 @@
 // One application's leftovers scan against find(1) walking the same roots to the same depths, on a home
 // with a few hundred thousand entries below ~/Library and the dot-folders: the whole `tarnwick-cli scan
 // APP` (finding the installed apps and reading their signatures included), and its inner step
-// ResidualScanner::scan.
+// ResidualScanner::scan. With --before, the whole command of another build against this one's, in turn.
 
 #include "BenchmarkCommand.h"
 #include "Measure.h"
@@ -19,6 +19,7 @@
 #include "residuals/SeenFolders.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
@@ -47,7 +48,8 @@ bool isFolder(const fs::path& path) {
 
 // Every walk the scan makes for `app`, derived as the scan derives it, in its order, missing folders left
 // out: the children of the twenty Library folders, the deep search (dot-folders, the vendor's folders, the
-// per-user cache and temporary folders) and the developer's own folders, which are walked a second time.
+// per-user cache and temporary folders), the developer's own folders, which are walked a second time, and
+// the children of the home, its Music and its Movies folders.
 std::vector<Walk> scanWalks(const InstalledApp& app, const Platform& platform) {
     std::vector<Walk> walks;
     const auto add = [&walks](const fs::path& root, int depth) {
@@ -78,6 +80,9 @@ std::vector<Walk> scanWalks(const InstalledApp& app, const Platform& platform) {
             }
         }
     }
+    add(platform.home(), 1);
+    add(platform.home() / "Music", 1);
+    add(platform.home() / "Movies", 1);
     return walks;
 }
 
@@ -186,7 +191,36 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-void benchmark(const fs::path& tree, int runs, const std::string& wanted, const std::string& cli) {
+std::string millisecondsText(double seconds) {
+    return std::to_string(static_cast<long long>(std::llround(seconds * 1000)));
+}
+
+// The whole command of another build (the one before a change) against this one's, in turn, each run's
+// order the reverse of the last's: the smallest, the median and the largest time of each, and how much
+// longer this build's median is.
+void compareWithBefore(int runs, const std::vector<std::string>& scanCommand, const std::string& before) {
+    std::vector<std::string> beforeCommand = scanCommand;
+    beforeCommand.front() = before;
+    Measure::runQuietly(beforeCommand);
+    const int timedRuns = std::max(runs, 11);
+    const auto times = Measure::alternatingTimes(
+        timedRuns, {[&] { Measure::runQuietly(beforeCommand); }, [&] { Measure::runQuietly(scanCommand); }});
+    const auto median = [](const std::vector<double>& sorted) { return sorted[sorted.size() / 2]; };
+    std::cout << "\nthe whole command before and after, " << timedRuns
+              << " runs each in turn (min / median / max)\n";
+    const char* names[] = {"before: ", "after:  "};
+    for (std::size_t index = 0; index < times.size(); ++index) {
+        std::cout << "  " << names[index] << millisecondsText(times[index].front()) << " / "
+                  << millisecondsText(median(times[index])) << " / " << millisecondsText(times[index].back())
+                  << " ms\n";
+    }
+    const double change = median(times[1]) / median(times[0]) - 1;
+    std::cout << "  after against before: " << (change >= 0 ? "+" : "") << std::llround(change * 1000) / 10.0
+              << "% (median), target at most +10%: " << (change <= 0.10 ? "met" : "MISSED") << '\n';
+}
+
+void benchmark(const fs::path& tree, int runs, const std::string& wanted, const std::string& cli,
+               const std::string& before) {
     const auto platform = Platform::rooted(tree);
     const auto apps = findApps(platform);
     const auto installed = InstalledIdentities::read(apps);
@@ -280,6 +314,9 @@ void benchmark(const fs::path& tree, int runs, const std::string& wanted, const 
                       "what measuring them costs du");
     std::cout << "  target: the whole command at most 1.5 \u00d7 find: " << (ratio <= 1.5 ? "met" : "MISSED")
               << '\n';
+    if (!before.empty()) {
+        compareWithBefore(runs, scanCommand, before);
+    }
     if (printed != items.size()) {
         throw std::runtime_error("tarnwick-cli printed " + std::to_string(printed) +
                                  " findings, the scan found " + std::to_string(items.size()));
@@ -308,6 +345,11 @@ int main(int argc, char** argv) {
                                  "one whose identifier names the most entries outside the Library)");
     std::string cli = TARNWICK_CLI_PATH;
     command.options().add_option("--cli", cli, "The tarnwick-cli to time")->capture_default_str();
-    return command.run(argc, argv,
-                       [&app, &cli](const fs::path& tree, int runs) { benchmark(tree, runs, app, cli); });
+    std::string before;
+    command.options().add_option("--before", before,
+                                 "Another build's tarnwick-cli (the one before a change) to time the whole "
+                                 "command against, in turn, at least 11 runs each");
+    return command.run(argc, argv, [&app, &cli, &before](const fs::path& tree, int runs) {
+        benchmark(tree, runs, app, cli, before);
+    });
 }

@@ -31,13 +31,17 @@ std::optional<std::string> vendorToken(std::string_view bundleID) {
 }
 
 std::optional<std::string> vendorDotFolder(std::string_view bundleID) {
-    static constexpr std::array<std::string_view, 8> shared{"ssh",    "gnupg", "pki",   "local",
-                                                            "config", "cache", "trash", "trashes"};
     const auto vendor = vendorToken(bundleID);
-    if (!vendor || std::find(shared.begin(), shared.end(), Text::lowercased(*vendor)) != shared.end()) {
+    if (!vendor || isEveryonesDotFolder(*vendor)) {
         return std::nullopt;
     }
     return "." + *vendor;
+}
+
+bool isEveryonesDotFolder(std::string_view name) {
+    static constexpr std::array<std::string_view, 8> shared{"ssh",    "gnupg", "pki",   "local",
+                                                            "config", "cache", "trash", "trashes"};
+    return std::find(shared.begin(), shared.end(), Text::lowercased(name)) != shared.end();
 }
 
 bool isSystemName(std::string_view comparableName) {

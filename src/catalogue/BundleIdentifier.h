@@ -23,6 +23,10 @@ std::optional<std::string> vendorToken(std::string_view bundleID);
 // lies inside it, so it must never be a folder of everyone's data.
 std::optional<std::string> vendorDotFolder(std::string_view bundleID);
 
+// Whether the home's dot-folder named "." and `name` is one every program of the user shares ("ssh",
+// "config", "Trash"...), whatever the letter case: no application's own.
+bool isEveryonesDotFolder(std::string_view name);
+
 // Whether a name (as `Text::comparableName` gives it) lies in the namespace macOS keeps for itself:
 // "com.apple.", "group.com.apple.", "org.cups"... Such names belong to no third-party application.
 bool isSystemName(std::string_view comparableName);

@@ -5,6 +5,7 @@
 #include "platform/Location.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct NestedFolder {
-    std::string_view relative;  // below the bundle
+    std::string_view relative;  // below Contents
     std::string_view extension; // lowercased; empty: bare executables named by their identifier
     NestedBundle::Kind kind;
 };
@@ -23,11 +24,11 @@ struct NestedFolder {
 // Helper apps directly in MacOS or Frameworks are left out: those of Electron and the like are named
 // after the app anyway, and listing both folders of every installed app costs more than they tell.
 constexpr std::array<NestedFolder, 5> nestedFolders{{
-    {"Contents/Library/LoginItems", "app", NestedBundle::Kind::loginItem},
-    {"Contents/XPCServices", "xpc", NestedBundle::Kind::xpcService},
-    {"Contents/PlugIns", "appex", NestedBundle::Kind::appExtension},
-    {"Contents/Library/LaunchServices", "", NestedBundle::Kind::privilegedHelper},
-    {"Contents/Helpers", "app", NestedBundle::Kind::helperApp},
+    {"Library/LoginItems", "app", NestedBundle::Kind::loginItem},
+    {"XPCServices", "xpc", NestedBundle::Kind::xpcService},
+    {"PlugIns", "appex", NestedBundle::Kind::appExtension},
+    {"Library/LaunchServices", "", NestedBundle::Kind::privilegedHelper},
+    {"Helpers", "app", NestedBundle::Kind::helperApp},
 }};
 
 // An identifier that names something: at least one letter or digit, and something a path may hold.
@@ -35,12 +36,38 @@ bool isUsable(std::string_view identifier) {
     return !Text::normalizedName(identifier).empty() && Location::isSingleComponent(identifier);
 }
 
+// The names of the folders in `folder`; none when it cannot be listed.
+std::vector<std::string> folderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& child : DirectoryWalker::children(folder).value_or(std::vector<DirectoryEntry>{})) {
+        if (child.isDirectory) {
+            names.emplace_back(child.name());
+        }
+    }
+    return names;
+}
+
+bool contains(const std::vector<std::string>& names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 } // namespace
 
 std::vector<NestedBundle> NestedBundle::readAll(const fs::path& bundle) {
     std::vector<NestedBundle> nested;
+    // Most bundles have none of these folders: one listing of Contents (and of Contents/Library when
+    // there is one) spares opening each in vain, which adds up over a whole catalogue.
+    const fs::path contents = bundle / "Contents";
+    const auto inContents = folderNames(contents);
+    const auto inLibrary =
+        contains(inContents, "Library") ? folderNames(contents / "Library") : std::vector<std::string>{};
     for (const NestedFolder& folder : nestedFolders) {
-        const auto children = DirectoryWalker::children(bundle / folder.relative);
+        const fs::path relative(folder.relative);
+        const bool inLibraryFolder = relative.has_parent_path();
+        if (!contains(inLibraryFolder ? inLibrary : inContents, relative.filename().native())) {
+            continue;
+        }
+        const auto children = DirectoryWalker::children(contents / relative);
         if (!children) {
             continue;
         }

@@ -19,10 +19,11 @@ struct NestedBundle {
     bool operator==(const NestedBundle&) const = default;
 
     // The nested programs of the bundle at `bundle`, found in the few places macOS looks for them
-    // (Contents/Library/LoginItems, XPCServices, PlugIns, Library/LaunchServices and Helpers). Only
-    // those folders are listed, one level deep, and one
-    // Info.plist is read per nested bundle. A privileged helper tool is a bare executable whose file
-    // name is its identifier. Entries without a usable identifier are left out.
+    // (Contents/Library/LoginItems, XPCServices, PlugIns, Library/LaunchServices and Helpers). Contents
+    // is listed once (Contents/Library too when there is one) and only the folders found there are listed,
+    // one level deep, a folder that is a link not at all; one Info.plist is read per nested bundle. A
+    // privileged helper tool is a bare executable whose file name is its identifier. Entries without a
+    // usable identifier are left out.
     static std::vector<NestedBundle> readAll(const std::filesystem::path& bundle);
 };
 

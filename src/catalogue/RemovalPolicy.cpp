@@ -1,5 +1,6 @@
 #include "catalogue/RemovalPolicy.h"
 
+#include "catalogue/AppNameKeys.h"
 #include "catalogue/BundleIdentifier.h"
 #include "platform/Location.h"
 #include "platform/Text.h"
@@ -36,10 +37,15 @@ RemovalPolicy::RemovalPolicy(const Platform& platform, const InstalledApp& app,
     acceptedFolders_ = {system("/Applications"), system("/Library"), system("/private/var/db/receipts"),
                         home / "Applications",   home / "Library",   home / "Movies",
                         home / "Music",          home / "Pictures"};
-    const fs::path perUserFolder = resolvedPath(platform.temporaryFolder()).parent_path();
-    for (const char* name : {"C", "T"}) {
-        perUserFolders_.push_back(resolvedPath(perUserFolder / name));
+    // Unknown, as to a helper acting for another user, it accepts nothing.
+    if (!platform.temporaryFolder().empty()) {
+        const fs::path perUserFolder = resolvedPath(platform.temporaryFolder()).parent_path();
+        for (const char* name : {"C", "T"}) {
+            perUserFolders_.push_back(resolvedPath(perUserFolder / name));
+        }
     }
+    home_ = home;
+    homeFolderKeys_ = AppNameKeys::homeFolderKeys(app);
     dotFolders_ = {home / ".config", home / ".local/share"};
     if (const auto dotFolder = BundleIdentifier::vendorDotFolder(app.bundleID)) {
         dotFolders_.push_back(home / *dotFolder);
@@ -71,8 +77,18 @@ RemovalPolicy::Verdict RemovalPolicy::judge(const fs::path& location) const {
     // Tools that keep Linux habits put their data in the dot-folders; the folders themselves hold
     // everyone's.
     const bool accepted = isInsideAny(acceptedFolders_, resolved) || isInsideCurrentDarwinCache(resolved) ||
-                          isInsideAny(dotFolders_, resolved);
+                          isInsideAny(dotFolders_, resolved) || isAppsHomeFolder(resolved);
     return {!refused && accepted, std::move(resolved)};
+}
+
+bool RemovalPolicy::isAppsHomeFolder(const fs::path& resolvedLocation) const {
+    const std::string name = resolvedLocation.filename().string();
+    if (resolvedLocation.parent_path() != home_ || name.size() < 2 || name[0] != '.' ||
+        BundleIdentifier::isEveryonesDotFolder(name.substr(1))) {
+        return false;
+    }
+    const std::string key = Text::normalizedName(name.substr(1));
+    return std::find(homeFolderKeys_.begin(), homeFolderKeys_.end(), key) != homeFolderKeys_.end();
 }
 
 bool RemovalPolicy::isInsideCurrentDarwinCache(const fs::path& resolvedLocation) const {

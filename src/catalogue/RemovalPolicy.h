@@ -12,9 +12,10 @@ namespace tarnwick {
 
 // Which paths a removal of an application's files may take: the application folders, the Library folders,
 // the installer's receipts, the user's Movies, Music and Pictures folders, the per-user cache and temporary
-// folders, and the dot-folders where the application's own data lives; never one of the folders that hold
-// them, nor Tarnwick's own folders. The removal refuses everything else, and the scanners preselect nothing
-// it would refuse. The folders are resolved once, when the policy is made for one application.
+// folders, the dot-folders where the application's own data lives, and a hidden folder of the home named
+// after the application; never one of the folders that hold them, nor Tarnwick's own folders. The removal
+// refuses everything else, and the scanners preselect nothing it would refuse. The folders are resolved once,
+// when the policy is made for one application.
 class RemovalPolicy {
 public:
     // `ownFolders`: where Tarnwick keeps its history and the Trash; refused with everything inside.
@@ -38,6 +39,9 @@ public:
     bool isInsideCurrentDarwinCache(const std::filesystem::path& resolvedLocation) const;
 
 private:
+    // Whether a resolved location is a hidden folder of the home named after the application.
+    bool isAppsHomeFolder(const std::filesystem::path& resolvedLocation) const;
+
     // Resolved paths shorter than this are refused whatever else they are: "/", "/bin", "/usr".
     static constexpr std::size_t shortestRemovablePath = 5;
 
@@ -46,6 +50,8 @@ private:
     std::vector<std::filesystem::path> perUserFolders_;   // the per-user cache "C" and temporary "T"
     std::vector<std::filesystem::path> dotFolders_;       // accepted only for what lies below them
     std::vector<std::filesystem::path> ownFolders_;       // refused with everything inside
+    std::filesystem::path home_;
+    std::vector<std::string> homeFolderKeys_; // "~/.<key>" may be the application's own
     mutable PathResolver resolver_;
 };
 

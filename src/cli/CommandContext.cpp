@@ -124,7 +124,7 @@ std::string printableMessage(const std::exception& error) {
         return error.what();
     }
     const auto* trash = dynamic_cast<const TrashError*>(&error);
-    if (trash == nullptr || trash->kind() != TrashError::Kind::partial) {
+    if (trash == nullptr || trash->lines().empty()) {
         return Text::printable(error.what());
     }
     // A heading of our own, then the failures, one per line, each quoting what failed.

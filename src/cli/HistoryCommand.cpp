@@ -7,6 +7,7 @@
 #include "removal/TrashManager.h"
 #include "session/RemovalTexts.h"
 
+#include <filesystem>
 #include <iostream>
 #include <ostream>
 #include <vector>
@@ -40,6 +41,12 @@ bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
                   << (upkeep.recordsKeptAside == 1 ? "was" : "were") << " kept aside in \"" << place
                   << "\".\n";
     }
+    if (upkeep.damagedSteps > 0 && upkeep.stepsKeptAside) {
+        std::cerr << "tarnwick-cli: " << upkeep.damagedSteps
+                  << (upkeep.damagedSteps == 1 ? " change" : " changes")
+                  << " to the history could not be read and " << (upkeep.damagedSteps == 1 ? "was" : "were")
+                  << " kept aside in \"" << Text::printable(upkeep.stepsKeptAside->native()) << "\".\n";
+    }
     return true;
 }
 
@@ -52,11 +59,22 @@ bool reportUnchanged(const HistoryFile::Outcome& change) {
     return false;
 }
 
+// Says where history kept aside earlier lies, every time, until the user deals with it.
+void reportKeptAside(const HistoryService::Listing& listing) {
+    for (const std::filesystem::path& file : listing.keptAside) {
+        if (file != listing.upkeep.keptAside && file != listing.upkeep.stepsKeptAside) {
+            std::cerr << "tarnwick-cli: " << RemovalTexts::keptAsideNotice(Text::printable(file.native()))
+                      << '\n';
+        }
+    }
+}
+
 int list(CommandContext& context, TrashManager& trash, bool verbose) {
     const HistoryService::Listing listing = trash.openHistory();
     if (!reportUnreadable(listing.upkeep)) {
         return 1;
     }
+    reportKeptAside(listing);
     const std::vector<RemovalRecord>& records = listing.records;
     if (context.json) {
         ResidualReport::printJson(context.out, HistoryFormat::toJson(records));

@@ -33,7 +33,9 @@ std::vector<TrashPair> inTrash(const RemovalRecord& record) {
 
 int RestoreCommand::run(CommandContext& context, const std::string& identifier) {
     TrashManager trash(context.platform);
-    const std::vector<RemovalRecord> records = trash.history();
+    // Only the records the identifier may name are read: the others cost nothing, however many items
+    // they hold.
+    const std::vector<RemovalRecord> records = trash.historyStartingWith(identifier);
     const RemovalRecord& record = HistoryReport::find(records, identifier, context);
     const std::vector<TrashPair> waiting = inTrash(record);
 

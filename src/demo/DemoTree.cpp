@@ -353,7 +353,7 @@ constexpr Entry entries[] = {
     {"~/Library/Caches/com.halcyra.skylume/fsCachedData/9C1E7B2D", 4 * MB},
     {"~/Library/Caches/skylume.thumbnails/0001.jpg", 180 * KB},       // sweep exact; owned in orphan
     {"~/Library/Caches/Sky-Lume/Renders/render-0412.tif", 152 * MB},  // sweep possible
-    {"~/Library/Caches/com.halcyra.skylumeclassic/Cache.db", 6 * MB}, // not Skylume's: orphan
+    {"~/Library/Caches/com.halcyra.skylumeclassic/Cache.db", 6 * MB}, // same developer; an orphan
     {"~/Library/Preferences/com.halcyra.skylume.plist", 0},           // preference + sweep exact
     {"~/Library/Preferences/ByHost/com.halcyra.skylume.4F3A9C1E-7B2D-4E11-9A8C-2D5F6B7C8E90.plist", 0},
     {"~/Library/Saved Application State/com.halcyra.skylume.savedState/windows.plist", 0},
@@ -407,6 +407,7 @@ constexpr Entry entries[] = {
     {"/private/var/db/receipts/com.halcyra.skylume.pkg.plist", 0},
     {"/private/var/db/receipts/com.apple.pkg.XProtectPayloads.bom", 20 * KB}, // never
     {"/Applications/Skylume.app/Contents/Resources/bin/skylume", 900 * KB},
+    {"~/.skylume/sessions.json", 4 * KB}, // hidden folder named after the app: possible
 
     // Ferncastle (sandboxed, application group, cloud container, localised name).
     {"~/Library/Containers/com.quillfern.ferncastle/Data/Documents/Manuscript.fern", 18 * MB},
@@ -421,6 +422,7 @@ constexpr Entry entries[] = {
     {"~/Library/Application Support/com.apple.sharedfilelist/"
      "com.apple.LSSharedFileList.ApplicationRecentDocuments/com.quillfern.ferncastle.sfl2",
      2 * KB},
+    {"~/Library/Logs/DiagnosticReports/Ferncastle Writer_2024-02-11-093012_Studio.ips", 58 * KB}, // by name
     {"~/Library/Saved Application State/com.quillfern.ferncastle.savedState/windows.plist", 0},
     {"~/Library/Mobile Documents/iCloud~com~quillfern~ferncastle/Documents/Draft.fern", 4 * MB}, // never
 
@@ -444,6 +446,9 @@ constexpr Entry entries[] = {
     {"~/Library/Logs/autoupdate.log", 90 * KB},                        // other vendor's helper: never
     {"~/Library/Preferences/com.kestrelworks.ledgerbeam.plist", 0},    // helper app
     {"~/Library/Caches/net.brambleware.updater/appcast.xml", 30 * KB}, // other developer's helper: possible
+    {"~/Library/Preferences/com.kestrelworks.licensing.plist", 0},     // both apps' developer: possible
+    {"~/Library/Caches/Kestrelworks/Tallyhub 7/charts.cache", 5 * MB}, // name and version: possible
+    {"~/Library/Preferences/KestrelworksSoftware/Tallyhub/window.plist", 0}, // the app's name: exact
 
     // Tallyhub Reports.
     {"~/Library/Caches/com.kestrelworks.reports/Charts.cache", 7 * MB},
@@ -489,6 +494,7 @@ constexpr Entry entries[] = {
     {"~/Library/WebKit/com.brightmoor.brinewave/WebsiteData/IndexedDB/store.sqlite3", 2 * MB},
     {"~/Library/Preferences/com.brightmoor.brinewave.plist", 0},
     {"~/Library/Cookies/com.brightmoor.brinewave.binarycookies", 3 * KB},
+    {"~/Music/Brinewave/Sessions/Harbour Tide.brine", 48 * MB}, // the user's work: never preselected
 
     // Mossgate (system-wide parts: found, not preselected).
     {"~/Library/Application Support/Mossgate/profiles.json", 6 * KB},

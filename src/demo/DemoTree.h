@@ -9,7 +9,7 @@ namespace tarnwick {
 namespace DemoTree {
 
 // Bumped whenever the content changes, so that an older tree in the cache is replaced.
-inline constexpr int formatVersion = 3;
+inline constexpr int formatVersion = 4;
 
 // The root of a complete demo tree in `<cacheFolder>/Tarnwick/demo-<formatVersion>`, building it first
 // when missing. The tree is built in a temporary sibling and renamed into place when complete, so an

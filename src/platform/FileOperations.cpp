@@ -138,21 +138,60 @@ std::optional<std::string> readFile(const fs::path& location, std::size_t maximu
 }
 
 void replaceAtomically(const fs::path& location, std::string_view contents) {
-    std::string temporary =
-        (location.parent_path() / (temporaryPrefix(location) + std::string(uniqueSuffix))).string();
-    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.get() < 0) {
-        throw PlatformError::fromErrno(errno, "write", location);
+    Replacement replacement(location);
+    replacement.write(contents);
+    replacement.commit();
+}
+
+Replacement::Replacement(fs::path location)
+    : location_(std::move(location))
+    , temporary_(
+          (location_.parent_path() / (temporaryPrefix(location_) + std::string(uniqueSuffix))).string())
+    , descriptor_(::mkostemp(temporary_.data(), O_CLOEXEC)) {
+    if (descriptor_ < 0) {
+        throw PlatformError::fromErrno(errno, "write", location_);
     }
-    const bool written = writeAll(file.get(), contents) && ::fsync(file.get()) == 0 &&
-                         ::fchmod(file.get(), 0644) == 0 && file.close();
-    if (!written || ::rename(temporary.c_str(), location.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        throw PlatformError::fromErrno(error, "write", location);
+}
+
+Replacement::~Replacement() {
+    if (descriptor_ >= 0) {
+        ::close(descriptor_);
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void Replacement::write(std::string_view piece) {
+    // Pieces are gathered into large writes.
+    constexpr std::size_t gathered = 1 << 20;
+    if (buffer_.size() + piece.size() < gathered) {
+        buffer_.append(piece);
+        return;
+    }
+    if (!writeAll(descriptor_, buffer_) || !writeAll(descriptor_, piece)) {
+        throw PlatformError::fromErrno(errno, "write", location_);
+    }
+    buffer_.clear();
+}
+
+void Replacement::commit() {
+    bool written =
+        writeAll(descriptor_, buffer_) && ::fsync(descriptor_) == 0 && ::fchmod(descriptor_, 0644) == 0;
+    int error = errno;
+    if (::close(descriptor_) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    descriptor_ = -1;
+    if (written && ::rename(temporary_.c_str(), location_.c_str()) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ::unlink(temporary_.c_str());
+        throw PlatformError::fromErrno(error, "write", location_);
     }
     // The new name must reach the disk too, or a crash could bring back the old file.
-    FileDescriptor folder(::open(location.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(location_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) {
         ::fsync(folder.get());
     }

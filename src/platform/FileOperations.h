@@ -41,6 +41,25 @@ std::optional<std::string> readFile(const std::filesystem::path& location,
 // takes the file's place.
 void replaceAtomically(const std::filesystem::path& location, std::string_view contents);
 
+// The same for content written piece by piece: nothing changes at `location` until `commit`, and a
+// replacement dropped before it leaves no trace. Every failure throws.
+class Replacement {
+public:
+    explicit Replacement(std::filesystem::path location);
+    ~Replacement();
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+
+    void write(std::string_view piece);
+    void commit();
+
+private:
+    std::filesystem::path location_;
+    std::string temporary_;
+    int descriptor_ = -1;
+    std::string buffer_;
+};
+
 // Deletes the temporary files that replacements of `location` killed half-way left beside it. Only for a
 // caller that knows no other replacement of the file is under way.
 void removeAbandonedReplacements(const std::filesystem::path& location);

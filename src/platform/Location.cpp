@@ -55,6 +55,14 @@ fs::path resolved(const fs::path& location) {
     return standardized(result);
 }
 
+fs::path resolvedButLast(const fs::path& location) {
+    const fs::path clean = standardized(location);
+    if (!clean.has_relative_path()) {
+        return clean;
+    }
+    return resolved(clean.parent_path()) / clean.filename();
+}
+
 std::string lastComponent(const fs::path& location) {
     const fs::path clean = standardized(location);
     if (clean == "/") {

@@ -16,6 +16,10 @@ std::filesystem::path standardized(const std::filesystem::path& location);
 // Every symbolic link followed, as far as the path exists; the missing rest is appended standardised.
 std::filesystem::path resolved(const std::filesystem::path& location);
 
+// The folders of `location` resolved, its last component kept as it is: what it names is the item
+// itself, even when that is a link.
+std::filesystem::path resolvedButLast(const std::filesystem::path& location);
+
 std::string lastComponent(const std::filesystem::path& location);
 
 // The text after the last dot of the last component; empty when there is none or when the only dot

@@ -1,5 +1,6 @@
 #include "platform/PlatformError.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace tarnwick {
@@ -25,6 +26,11 @@ bool PlatformError::hasCode(std::string_view domain, int code) const {
         }
     }
     return false;
+}
+
+bool PlatformError::isPermissionDenied() const {
+    return hasCode(cocoaDomain, 513) || hasCode(cocoaDomain, 257) || hasCode(posixDomain, EACCES) ||
+           hasCode(posixDomain, EPERM);
 }
 
 } // namespace tarnwick

@@ -30,6 +30,9 @@ public:
     // Whether this error or any error beneath it has the given domain and code.
     bool hasCode(std::string_view domain, int code) const;
 
+    // Whether the user lacked the rights for it (EACCES, EPERM, or the Cocoa errors over them).
+    bool isPermissionDenied() const;
+
     const char* what() const noexcept override { return message_.c_str(); }
 
 private:

@@ -66,14 +66,12 @@ AdminOutcome fromHelper(const ChildProcess::Result& result, std::size_t moveCoun
 
 #ifdef __APPLE__
 // Rebuilds the command from the script's own arguments, each through "quoted form of": no path is ever
-// part of the script's text, and the shell gets every argument back unchanged. The first argument names
-// the user who asked, which the helper cannot learn otherwise once it runs as root.
+// part of the script's text, and the shell gets every argument back unchanged. The helper learns who
+// asked from the processes above it, not from anything said here.
 std::vector<std::string> osascriptArguments() {
-    const std::string naming = "set shellCommand to \"" + std::string(AdminProtocol::requesterVariable) +
-                               "=\" & quoted form of (item 1 of argv)";
     const std::vector<std::string> lines{
         "on run argv",
-        naming,
+        "set shellCommand to quoted form of (item 1 of argv)",
         "repeat with i from 2 to count of argv",
         "set shellCommand to shellCommand & space & quoted form of (item i of argv)",
         "end repeat",
@@ -137,7 +135,6 @@ AdminOutcome throughOsascript(const fs::path& helper, const AdminRequest& reques
         return std::move(*missing);
     }
     std::vector<std::string> arguments = osascriptArguments();
-    arguments.push_back(std::to_string(::getuid()));
     arguments.push_back(helper.string());
     const std::vector<std::string> requestArguments = AdminProtocol::arguments(request);
     arguments.insert(arguments.end(), requestArguments.begin(), requestArguments.end());
@@ -160,16 +157,18 @@ AdminOutcome withAdministratorPrivileges(const fs::path& helper, const AdminRequ
 
 #else
 
-AdminOutcome throughPkexec(const fs::path& helper, const AdminRequest& request) {
+AdminOutcome throughTool(const std::vector<std::string>& tool, const fs::path& helper,
+                         const AdminRequest& request) {
     if (auto missing = missingHelper(helper)) {
         return std::move(*missing);
     }
-    std::vector<std::string> arguments{helper.string()};
+    std::vector<std::string> arguments(tool.begin() + 1, tool.end());
+    arguments.push_back(helper.string());
     const std::vector<std::string> requestArguments = AdminProtocol::arguments(request);
     arguments.insert(arguments.end(), requestArguments.begin(), requestArguments.end());
     ChildProcess::Result result;
     try {
-        result = ChildProcess::run("/usr/bin/pkexec", arguments);
+        result = ChildProcess::run(tool.front(), arguments);
     } catch (const PlatformError&) {
         return notRun("Administrator authorization is not available: pkexec (polkit) is not installed.");
     }
@@ -178,6 +177,10 @@ AdminOutcome throughPkexec(const fs::path& helper, const AdminRequest& request) 
         return notRun({});
     }
     return fromHelper(result, request.moves.size());
+}
+
+AdminOutcome throughPkexec(const fs::path& helper, const AdminRequest& request) {
+    return throughTool({"/usr/bin/pkexec"}, helper, request);
 }
 
 AdminOutcome withAdministratorPrivileges(const fs::path& helper, const AdminRequest& request) {

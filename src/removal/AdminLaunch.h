@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -21,6 +23,12 @@ AdminOutcome direct(const std::filesystem::path& helper, const AdminRequest& req
 // Through the script runner, which asks for an administrator's password and runs the helper as root.
 AdminOutcome throughOsascript(const std::filesystem::path& helper, const AdminRequest& request);
 #else
+// Through an authorisation tool as pkexec is one: `tool` is its program and first arguments, to which
+// the helper and the request are added; it runs the helper in its own place once the user agrees, exits
+// 126 when the user cancels and 127 when they may not.
+AdminOutcome throughTool(const std::vector<std::string>& tool, const std::filesystem::path& helper,
+                         const AdminRequest& request);
+
 // Through pkexec, which asks polkit for authorisation and runs the helper as root.
 AdminOutcome throughPkexec(const std::filesystem::path& helper, const AdminRequest& request);
 #endif

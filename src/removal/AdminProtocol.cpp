@@ -11,8 +11,30 @@ constexpr std::string_view movedWord = "moved";
 constexpr std::string_view missingWord = "missing";
 constexpr std::string_view failedPrefix = "failed ";
 
-// Owner, Trash folder, batch folder name.
-constexpr std::size_t fixedArguments = 3;
+constexpr std::size_t fixedArguments = 12;
+
+constexpr std::string_view moveToTrashWord = "move-to-trash";
+constexpr std::string_view putBackWord = "put-back";
+constexpr std::string_view macOSLayoutWord = "macOS";
+constexpr std::string_view freedesktopLayoutWord = "freedesktop";
+
+// Digits only, and no leading zero: the one way `arguments` writes a number.
+bool isDecimal(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos &&
+           (text.size() == 1 || text.front() != '0');
+}
+
+std::optional<pid_t> processNumber(std::string_view text) {
+    if (!isDecimal(text)) {
+        return std::nullopt;
+    }
+    pid_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value <= 1) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 AdminItemOutcome failed(std::string message) {
     return {AdminItemOutcome::Result::failed, std::move(message)};
@@ -21,10 +43,22 @@ AdminItemOutcome failed(std::string message) {
 } // namespace
 
 std::vector<std::string> arguments(const AdminRequest& request) {
-    std::vector<std::string> result{std::to_string(request.owner), request.trashFolder.string(),
-                                    request.batchFolderName};
+    const AdminRequest::Places& places = request.places;
+    std::vector<std::string> result{
+        std::string(request.action == AdminRequest::Action::putBack ? putBackWord : moveToTrashWord),
+        std::to_string(request.parent),
+        request.lockFile.string(),
+        std::to_string(request.owner),
+        places.home.string(),
+        places.temporary.string(),
+        places.systemRoot.string(),
+        std::string(places.layout == FolderLayout::macOS ? macOSLayoutWord : freedesktopLayoutWord),
+        places.homeTrash.string(),
+        places.ledger.string(),
+        request.trashFolder.string(),
+        request.batchFolderName};
     for (const AdminRequest::Move& move : request.moves) {
-        result.push_back(move.source.string());
+        result.push_back(move.path.string());
         result.push_back(move.batchName);
     }
     return result;
@@ -34,14 +68,37 @@ std::optional<AdminRequest> request(const std::vector<std::string>& arguments) {
     if (arguments.size() < fixedArguments || (arguments.size() - fixedArguments) % 2 != 0) {
         return std::nullopt;
     }
-    const std::optional<uid_t> owner = userNumber(arguments[0]);
-    if (!owner) {
+    AdminRequest result;
+    if (arguments[0] == moveToTrashWord) {
+        result.action = AdminRequest::Action::moveToTrash;
+    } else if (arguments[0] == putBackWord) {
+        result.action = AdminRequest::Action::putBack;
+    } else {
         return std::nullopt;
     }
-    AdminRequest result;
+    const std::optional<pid_t> parent = processNumber(arguments[1]);
+    const std::optional<uid_t> owner = userNumber(arguments[3]);
+    if (!parent || !owner) {
+        return std::nullopt;
+    }
+    result.parent = *parent;
+    result.lockFile = arguments[2];
     result.owner = *owner;
-    result.trashFolder = arguments[1];
-    result.batchFolderName = arguments[2];
+    AdminRequest::Places& places = result.places;
+    places.home = arguments[4];
+    places.temporary = arguments[5];
+    places.systemRoot = arguments[6];
+    if (arguments[7] == macOSLayoutWord) {
+        places.layout = FolderLayout::macOS;
+    } else if (arguments[7] == freedesktopLayoutWord) {
+        places.layout = FolderLayout::freedesktop;
+    } else {
+        return std::nullopt;
+    }
+    places.homeTrash = arguments[8];
+    places.ledger = arguments[9];
+    result.trashFolder = arguments[10];
+    result.batchFolderName = arguments[11];
     for (std::size_t index = fixedArguments; index < arguments.size(); index += 2) {
         result.moves.push_back({arguments[index], arguments[index + 1]});
     }
@@ -50,7 +107,7 @@ std::optional<AdminRequest> request(const std::vector<std::string>& arguments) {
 
 std::optional<uid_t> userNumber(std::string_view text) {
     // from_chars alone would take a sign; "-1" must not become the largest user number.
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+    if (!isDecimal(text)) {
         return std::nullopt;
     }
     uid_t value = 0;

@@ -12,17 +12,25 @@
 namespace tarnwick {
 
 // How the removal and the administrator helper talk. The request travels as program arguments, never as
-// shell text: the owner's user number in decimal, the Trash folder, the batch folder name, then a source
-// path and its name in the batch folder for each move. The helper answers one line per move, in order:
-// "moved", "missing" (nothing was at the source) or "failed <message>".
+// shell text: the action ("move-to-trash" or "put-back"), the asking process's number, the lock file, the
+// owner's user number in decimal, the asker's places (home, temporary folder, system root, layout, Trash of
+// the home, ledger folder), the Trash folder, the batch folder name, then for each move a path and the
+// item's name in the batch folder. The helper answers one line per move, in order: "moved", "missing"
+// (nothing was there to move) or "failed <message>".
 namespace AdminProtocol {
 
 // The file name of the helper, installed beside the programs that start it.
 inline constexpr std::string_view helperName = "tarnwick-admin-helper";
 
-// On macOS the authorisation prompt starts the helper as root and says nothing of who asked; the
-// launcher names that user in this environment variable instead.
-inline constexpr std::string_view requesterVariable = "TARNWICK_REQUESTER_UID";
+// How every batch folder's name begins: "Tarnwick-<app>-<identifier>".
+inline constexpr std::string_view batchFolderPrefix = "Tarnwick-";
+
+// Where a helper with administrator rights records what it moved: a folder only root may change.
+#ifdef __APPLE__
+inline constexpr std::string_view systemLedgerFolder = "/private/var/db/tarnwick/administrator-moves";
+#else
+inline constexpr std::string_view systemLedgerFolder = "/var/lib/tarnwick/administrator-moves";
+#endif
 
 std::vector<std::string> arguments(const AdminRequest& request);
 

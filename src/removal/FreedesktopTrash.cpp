@@ -57,35 +57,44 @@ std::string escapedPath(const std::string& path) {
 } // namespace
 
 FreedesktopTrash::FreedesktopTrash(fs::path trashFolder, std::optional<fs::path> volume)
-    : folder_(Location::resolved(trashFolder))
+    : folder_(Location::standardized(trashFolder))
     , volume_(std::move(volume)) {}
 
-fs::path FreedesktopTrash::volumeFolder(const fs::path& volume, unsigned uid) {
-    struct stat status {};
-    const fs::path shared = volume / ".Trash";
-    if (::lstat(shared.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX) != 0) {
-        return shared / std::to_string(uid);
-    }
-    return volume / (".Trash-" + std::to_string(uid));
-}
-
-bool FreedesktopTrash::isUsable() const {
+Trash::Usability FreedesktopTrash::usability() const {
     struct stat status {};
     if (::lstat(folder_.c_str(), &status) == 0) {
-        return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
-               ::access(folder_.c_str(), W_OK | X_OK) == 0;
+        if (S_ISLNK(status.st_mode)) {
+            return Usability::link;
+        }
+        for (const char* part : {"files", "info"}) {
+            struct stat partStatus {};
+            if (::lstat((folder_ / part).c_str(), &partStatus) == 0 && !S_ISDIR(partStatus.st_mode)) {
+                return S_ISLNK(partStatus.st_mode) ? Usability::link : Usability::unusable;
+            }
+        }
+        const bool usable = S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+                            ::access(folder_.c_str(), W_OK | X_OK) == 0;
+        return usable ? Usability::usable : Usability::unusable;
     }
     // The home Trash is made with its missing parents; a volume's only inside the volume's top folder.
     fs::path existing = folder_.parent_path();
     while (!volume_ && !FileOperations::exists(existing) && existing.has_relative_path()) {
         existing = existing.parent_path();
     }
-    return ::lstat(existing.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-           ::access(existing.c_str(), W_OK | X_OK) == 0;
+    if (::lstat(existing.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        return Usability::link;
+    }
+    const bool creatable = ::lstat(existing.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+                           ::access(existing.c_str(), W_OK | X_OK) == 0;
+    return creatable ? Usability::usable : Usability::unusable;
+}
+
+std::string FreedesktopTrash::infoName(const fs::path& place) {
+    return place.filename().string() + std::string(infoSuffix);
 }
 
 fs::path FreedesktopTrash::infoFile(const fs::path& place) const {
-    return folder_ / "info" / (place.filename().string() + std::string(infoSuffix));
+    return folder_ / "info" / infoName(place);
 }
 
 std::string FreedesktopTrash::infoText(const fs::path& item) const {
@@ -124,26 +133,35 @@ const OpenFolder& FreedesktopTrash::open() {
     return held_.open(folder_);
 }
 
+const OpenFolder& FreedesktopTrash::infoFolder() {
+    open();
+    return held_.open(folder_ / "info");
+}
+
 void FreedesktopTrash::moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
                               const fs::path& place) {
-    open();
+    const OpenFolder& info = infoFolder();
     const OpenFolder& files = held_.open(folder_ / "files");
     // Creating the info file only when its name is free reserves the name against other programs.
-    const fs::path info = infoFile(place);
-    if (!FileOperations::createNew(info, infoText(item))) {
+    if (!info.createFile(infoName(place), infoText(item))) {
         throw PlatformError::fromErrno(EEXIST, "move to the Trash", item);
     }
     try {
         from.moveWithoutReplacing(name, files, place.filename().native());
     } catch (const PlatformError&) {
-        ::unlink(info.c_str());
+        info.removeFile(infoName(place));
         throw;
     }
 }
 
 void FreedesktopTrash::abandon(const fs::path& place) {
-    if (Location::standardized(place).parent_path() == folder_ / "files" && !FileOperations::exists(place)) {
-        ::unlink(infoFile(place).c_str());
+    if (Location::standardized(place).parent_path() != folder_ / "files" || FileOperations::exists(place)) {
+        return;
+    }
+    try {
+        infoFolder().removeFile(infoName(place));
+    } catch (const PlatformError&) {
+        // An info file that stays only names an item that is not there; file managers skip it.
     }
 }
 

@@ -14,17 +14,13 @@ class FreedesktopTrash : public Trash {
 public:
     // `trashFolder` is "$XDG_DATA_HOME/Trash", or a volume's ".Trash-<uid>" or ".Trash/<uid>" when
     // `volume` names the volume's top folder (the info files then give paths relative to it). The
-    // folder and its two sub-folders are created when missing.
+    // folder and its two sub-folders are created when missing. The path as TrashLocation gives it: its
+    // folders resolved, not itself, so that a link there is seen and refused.
     explicit FreedesktopTrash(std::filesystem::path trashFolder,
                               std::optional<std::filesystem::path> volume = {});
 
-    // The Trash of the volume whose top folder is `volume`, for the user `uid`: "<volume>/.Trash/<uid>"
-    // when the volume has a shared Trash as the rules ask (a sticky folder, not a link), else
-    // "<volume>/.Trash-<uid>".
-    static std::filesystem::path volumeFolder(const std::filesystem::path& volume, unsigned uid);
-
     const std::filesystem::path& folder() const override { return folder_; }
-    bool isUsable() const override;
+    Usability usability() const override;
     std::filesystem::path plannedPlace(const std::filesystem::path& item,
                                        const std::set<std::filesystem::path>& planned) const override;
     void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,
@@ -35,11 +31,14 @@ public:
 
 private:
     std::filesystem::path infoFile(const std::filesystem::path& place) const;
+    static std::string infoName(const std::filesystem::path& place);
     std::string infoText(const std::filesystem::path& item) const;
+    // The "info" folder, made when missing, held open without links on the way.
+    const OpenFolder& infoFolder();
 
     std::filesystem::path folder_;
     std::optional<std::filesystem::path> volume_;
-    FolderCache held_{2};
+    FolderCache held_{3};
 };
 
 } // namespace tarnwick

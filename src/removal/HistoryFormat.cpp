@@ -1,5 +1,9 @@
 #include "removal/HistoryFormat.h"
 
+#include "removal/HistoryScanner.h"
+#include "removal/ItemIdentityJson.h"
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -26,16 +30,11 @@ std::optional<std::string> stringMember(const json& object, const char* key) {
     return value->get<std::string>();
 }
 
-constexpr std::array<std::pair<ItemIdentity::Kind, std::string_view>, 4> kindNames{{
-    {ItemIdentity::Kind::file, "file"},
-    {ItemIdentity::Kind::folder, "folder"},
-    {ItemIdentity::Kind::link, "link"},
-    {ItemIdentity::Kind::other, "other"},
-}};
-
-constexpr std::array<std::pair<RemovalRecord::State, std::string_view>, 2> stateNames{{
+constexpr std::array<std::pair<RemovalRecord::State, std::string_view>, 4> stateNames{{
+    {RemovalRecord::State::finished, "finished"},
     {RemovalRecord::State::inProgress, "inProgress"},
     {RemovalRecord::State::restored, "restored"},
+    {RemovalRecord::State::restoring, "restoring"},
 }};
 
 template <typename Value, std::size_t count>
@@ -59,33 +58,17 @@ std::optional<Value> valueNamed(const std::array<std::pair<Value, std::string_vi
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> unsignedMember(const json& object, const char* key) {
-    const json* value = member(object, key);
-    if (value == nullptr || !value->is_number_unsigned()) {
-        return std::nullopt;
-    }
-    return value->get<std::uint64_t>();
-}
-
 // Absent is fine; present, it must be whole.
 std::optional<std::optional<ItemIdentity>> decodeIdentity(const json& pair) {
     const json* value = member(pair, "trashItem");
     if (value == nullptr) {
         return std::optional<ItemIdentity>();
     }
-    if (!value->is_object()) {
+    const auto identity = ItemIdentityJson::fromJson(*value);
+    if (!identity) {
         return std::nullopt;
     }
-    const auto device = unsignedMember(*value, "device");
-    const auto inode = unsignedMember(*value, "inode");
-    const auto kindName = stringMember(*value, "kind");
-    const auto kind = kindName ? valueNamed(kindNames, *kindName) : std::nullopt;
-    const json* birth = member(*value, "birth");
-    if (!device || !inode || !kind || (birth != nullptr && !birth->is_number_integer())) {
-        return std::nullopt;
-    }
-    return std::optional<ItemIdentity>(
-        ItemIdentity{*device, *inode, *kind, birth == nullptr ? 0 : birth->get<std::int64_t>()});
+    return std::optional<ItemIdentity>(*identity);
 }
 
 std::optional<TrashPair> decodePair(const json& object) {
@@ -158,34 +141,9 @@ std::optional<RemovalRecord> decodeRecord(const json& object) {
     return record;
 }
 
-// A history nests four levels deep; unknown keys may add some. Far deeper text is no history, and would
-// cost the parser a deep recursion to take apart.
+// A history nests four levels deep; unknown keys may add some. Far deeper text is no record, and would
+// cost a deep recursion to write out again.
 constexpr int deepestNesting = 256;
-
-// Whether arrays and objects in the JSON text nest no deeper than `limit`, strings skipped.
-bool nestsAtMost(std::string_view text, int limit) {
-    int depth = 0;
-    bool inString = false;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        const char character = text[index];
-        if (inString) {
-            if (character == '\\') {
-                ++index;
-            } else if (character == '"') {
-                inString = false;
-            }
-        } else if (character == '"') {
-            inString = true;
-        } else if (character == '[' || character == '{') {
-            if (++depth > limit) {
-                return false;
-            }
-        } else if (character == ']' || character == '}') {
-            --depth;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -197,15 +155,20 @@ RemovalRecord::Date dateFromReferenceSeconds(double seconds) {
     return RemovalRecord::Date(std::chrono::duration<double>(seconds + referenceDateInUnixSeconds));
 }
 
+std::string_view stateName(RemovalRecord::State state) {
+    return nameOf(stateNames, state);
+}
+
+std::optional<RemovalRecord::State> stateNamed(std::string_view name) {
+    return valueNamed(stateNames, name);
+}
+
 nlohmann::ordered_json toJson(const RemovalRecord& record) {
     nlohmann::ordered_json items = nlohmann::ordered_json::array();
     for (const TrashPair& pair : record.items) {
         nlohmann::ordered_json item{{"originalPath", pair.originalPath}, {"trashPath", pair.trashPath}};
         if (const auto& identity = pair.trashItem) {
-            item["trashItem"] = {{"device", identity->device},
-                                 {"inode", identity->inode},
-                                 {"kind", nameOf(kindNames, identity->kind)},
-                                 {"birth", identity->birth}};
+            item["trashItem"] = ItemIdentityJson::toJson(*identity);
         }
         items.push_back(std::move(item));
     }
@@ -232,22 +195,36 @@ std::string encode(const std::vector<RemovalRecord>& records) {
     return toJson(records).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+std::string encode(const RemovalRecord& record) {
+    return toJson(record).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+std::optional<RemovalRecord> decodeElement(std::string_view text, int depth) {
+    if (depth > deepestNesting) {
+        return std::nullopt;
+    }
+    const json object = json::parse(text, nullptr, false);
+    return object.is_discarded() ? std::nullopt : decodeRecord(object);
+}
+
+std::optional<RemovalRecord> decodeElement(std::string_view text) {
+    return decodeElement(text, HistoryScanner::depthOf(text));
+}
+
 std::optional<Decoded> decode(std::string_view text) {
-    if (!nestsAtMost(text, deepestNesting)) {
-        return std::nullopt;
-    }
-    const json document = json::parse(text, nullptr, false);
-    if (document.is_discarded() || !document.is_array()) {
-        return std::nullopt;
-    }
     Decoded decoded;
-    decoded.records.reserve(document.size());
-    for (const json& object : document) {
-        if (auto record = decodeRecord(object)) {
+    // Each element on its own: one that is no record, even one nested too deep to take apart, is kept
+    // aside as it was written and takes nothing else with it.
+    HistoryScanner scanner(text.size(), [&decoded](const HistoryScanner::Element& element) {
+        if (auto record = decodeElement(element.text, element.depth)) {
             decoded.records.push_back(std::move(*record));
         } else {
-            decoded.unreadable.push_back(object.dump(-1, ' ', false, json::error_handler_t::replace));
+            decoded.unreadable.emplace_back(element.text);
         }
+    });
+    scanner.feed(text);
+    if (!scanner.finish()) {
+        return std::nullopt;
     }
     return decoded;
 }

@@ -50,21 +50,26 @@ bool isWritableFolder(const fs::path& folder) {
 } // namespace
 
 MacTrash::MacTrash(fs::path trashFolder)
-    : folder_(Location::resolved(trashFolder)) {}
+    : folder_(Location::standardized(trashFolder)) {}
 
-fs::path MacTrash::volumeFolder(const fs::path& volume, unsigned uid) {
-    return volume / ".Trashes" / std::to_string(uid);
-}
-
-bool MacTrash::isUsable() const {
+Trash::Usability MacTrash::usability() const {
     struct stat status {};
     if (::lstat(folder_.c_str(), &status) == 0) {
-        return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
-               ::access(folder_.c_str(), W_OK | X_OK) == 0;
+        if (S_ISLNK(status.st_mode)) {
+            return Usability::link;
+        }
+        const bool usable = S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+                            ::access(folder_.c_str(), W_OK | X_OK) == 0;
+        return usable ? Usability::usable : Usability::unusable;
     }
     const fs::path parent = folder_.parent_path();
-    return isWritableFolder(parent) || (parent.filename() == ".Trashes" && !FileOperations::exists(parent) &&
-                                        isWritableFolder(parent.parent_path()));
+    if (::lstat(parent.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        return Usability::link;
+    }
+    const bool creatable =
+        isWritableFolder(parent) || (parent.filename() == ".Trashes" && !FileOperations::exists(parent) &&
+                                     isWritableFolder(parent.parent_path()));
+    return creatable ? Usability::usable : Usability::unusable;
 }
 
 fs::path MacTrash::plannedPlace(const fs::path& item, const std::set<fs::path>& planned) const {

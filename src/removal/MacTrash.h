@@ -10,13 +10,12 @@ namespace tarnwick {
 // taken name is varied as the Finder does: "Notes.app", "Notes 2.app", "Notes 3.app"...
 class MacTrash : public Trash {
 public:
+    // `trashFolder` as TrashLocation gives it: its folders resolved, not itself, nor anything between the
+    // volume's top and it, so that a link there is seen and refused.
     explicit MacTrash(std::filesystem::path trashFolder);
 
-    // The Trash of the volume whose top folder is `volume`, for the user `uid`.
-    static std::filesystem::path volumeFolder(const std::filesystem::path& volume, unsigned uid);
-
     const std::filesystem::path& folder() const override { return folder_; }
-    bool isUsable() const override;
+    Usability usability() const override;
     std::filesystem::path plannedPlace(const std::filesystem::path& item,
                                        const std::set<std::filesystem::path>& planned) const override;
     void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,

@@ -20,14 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view authorizationFailed = "Administrator authorization was cancelled or failed.";
-
-bool isPermissionError(const PlatformError& error) {
-    return error.hasCode(PlatformError::cocoaDomain, 513) || error.hasCode(PlatformError::cocoaDomain, 257) ||
-           error.hasCode(PlatformError::posixDomain, EACCES) ||
-           error.hasCode(PlatformError::posixDomain, EPERM);
-}
-
 // "<name>: <description>", the line a failed item adds to the error.
 std::string failureLine(const fs::path& location, std::string_view description) {
     return Location::lastComponent(location) + ": " + std::string(description);
@@ -105,7 +97,7 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
 
     std::vector<Move> moves;
     std::set<fs::path> planned;
-    std::map<std::uint64_t, Trash*> trashOfDevice;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, Trash*> trashOfMount;
     for (const Checked& checked : ordered) {
         const ResidualItem* item = checked.item;
         // An item that is gone already (listed twice, or taken by another removal) is not moved.
@@ -120,18 +112,42 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
                                                                  : checked.resolved.parent_path();
         move.name = Location::lastComponent(item->url);
         move.identity = *identity;
-        const auto known = trashOfDevice.find(identity->device);
-        move.trash =
-            known != trashOfDevice.end() ? known->second : trashes_.forItem(move.folder, identity->device);
-        trashOfDevice.emplace(identity->device, move.trash);
-        if (move.trash == nullptr) {
-            throw TrashError::noTrash(item->url.string());
+        const auto folderMount = MountIdentity::at(move.folder);
+        const auto itemMount = MountIdentity::at(item->url);
+        if (!folderMount || !itemMount) {
+            continue;
         }
+        // What another disk is mounted on cannot be moved, only that disk's own items can.
+        if (!itemMount->isSameMount(*folderMount)) {
+            throw TrashError::mountPoint(item->url.string());
+        }
+        Trash*& trash = trashOfMount[{folderMount->device, folderMount->mount}];
+        if (trash == nullptr) {
+            trash = &usableTrash(move.folder, *folderMount, item->url);
+        }
+        move.trash = trash;
         move.place = move.trash->plannedPlace(move.item, planned);
         planned.insert(move.place);
         moves.push_back(std::move(move));
     }
     return moves;
+}
+
+Trash& Removal::usableTrash(const fs::path& folder, const MountIdentity& mount, const fs::path& item) const {
+    Trash& trash = trashes_.forItem(folder, mount);
+    switch (trash.usability()) {
+    case Trash::Usability::link:
+        throw TrashError::trashIsLink(trash.folder().string());
+    case Trash::Usability::unusable:
+        throw TrashError::noTrash(item.string());
+    case Trash::Usability::usable:
+        break;
+    }
+    // A folder bound to a second place is another mount of the same disk: no move reaches its Trash.
+    if (const auto trashMount = trash.mount(); !trashMount || !trashMount->isSameMount(mount)) {
+        throw TrashError::noTrash(item.string(), TrashError::NoTrashReason::otherMount);
+    }
+    return trash;
 }
 
 TrashPair Removal::pairOf(const Move& move) {
@@ -236,7 +252,7 @@ Removal::Result Removal::perform(Move& move, const RemovalPolicy& rules, FolderC
         if (error.hasCode(PlatformError::posixDomain, ENOENT)) {
             return Result::vanished;
         }
-        if (isPermissionError(error)) {
+        if (error.isPermissionDenied()) {
             return Result::deferred;
         }
         failures.push_back(failureLine(move.item, error.message()));
@@ -264,7 +280,19 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
             }
             continue;
         }
-        AdministratorBatch batch(*trash, appName, ::getuid());
+        std::optional<AdministratorBatch> made;
+        try {
+            made.emplace(AdministratorBatch::requestFor(AdminRequest::Action::moveToTrash, platform_,
+                                                        trashes_.home().folder(), history_.folder(),
+                                                        record.id),
+                         *trash, appName);
+        } catch (const PlatformError& error) {
+            for (const Move* move : group) {
+                failures.push_back(failureLine(move->item, error.message()));
+            }
+            continue;
+        }
+        AdministratorBatch& batch = *made;
         for (Move* move : group) {
             move->place = batch.add(move->folder, move->name);
         }
@@ -301,8 +329,7 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
             for (const std::string& name : stayed) {
                 names += (names.empty() ? "" : ", ") + name;
             }
-            const std::string message =
-                outcome.errorMessage.empty() ? std::string(authorizationFailed) : outcome.errorMessage;
+            const std::string message = outcome.reasonNotRun();
             // One line, like every other failure: it is shown escaped wherever names may hide line breaks.
             failures.push_back(message + " These items stayed where they were: " + names + ".");
         }

@@ -53,6 +53,9 @@ private:
 
     std::vector<Move> plan(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
     RemovalPolicy policy(const InstalledApp& app) const;
+    // The Trash for an item in `folder` on `mount`; TrashError when it cannot take the item.
+    Trash& usableTrash(const std::filesystem::path& folder, const MountIdentity& mount,
+                       const std::filesystem::path& item) const;
     // The resolved path of `location`; TrashError::unsafePath when the policy refuses it.
     static std::filesystem::path checked(const RemovalPolicy& policy, const std::filesystem::path& location);
     Result perform(Move& move, const RemovalPolicy& policy, FolderCache& folders, RemovalRecord& record,

@@ -19,6 +19,7 @@ struct RemovalRecord {
         finished,   // every move done; `items` are the items that moved
         inProgress, // written before the first move: `items` are the planned moves, some perhaps not done
         restored,   // every item was put back; nothing is left to restore
+        restoring,  // a restore is putting the items back, or was until it was interrupted
     };
 
     Uuid id;

@@ -5,12 +5,15 @@
 #include "platform/OpenFolder.h"
 #include "platform/PlatformError.h"
 #include "removal/AdministratorBatch.h"
+#include "removal/RemovalLock.h"
+#include "removal/TrashError.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace tarnwick {
@@ -24,91 +27,211 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string failureLine(const fs::path& location, const std::exception& error) {
-    return Location::lastComponent(location) + ": " + error.what();
+// "<former path>: <why>", naming the item as the user knew it.
+Failure failure(const TrashPair& pair, const std::string& why) {
+    return Failure(pair.originalPath + ": " + why);
+}
+
+std::string inQuotes(const std::string& path) {
+    return "\u201C" + path + "\u201D";
+}
+
+Failure alreadyExists(const TrashPair& pair) {
+    return Failure("Already exists: " + pair.originalPath);
+}
+
+// The Trash places named by the records newer than `record`: an item of a record of an older version,
+// which did not say what it put in the Trash, may be theirs.
+std::set<std::string> placesOfLaterRecords(const std::vector<RemovalRecord>& records, const Uuid& record) {
+    std::set<std::string> places;
+    for (const RemovalRecord& later : records) {
+        if (later.id == record) {
+            break;
+        }
+        for (const TrashPair& pair : later.items) {
+            places.insert(pair.trashPath);
+        }
+    }
+    return places;
 }
 
 } // namespace
 
-Restore::Restore(Trashes& trashes, HistoryService& history)
-    : trashes_(trashes)
-    , history_(history) {}
+Restore::Restore(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin)
+    : platform_(platform)
+    , trashes_(trashes)
+    , history_(history)
+    , admin_(admin) {}
 
-RestoreOutcome Restore::run(const RemovalRecord& record) {
+RestoreOutcome Restore::run(const RemovalRecord& given) {
+    std::optional<RemovalLock> restoring;
+    try {
+        restoring = RemovalLock::tryTake(history_.folder(), given.id, RemovalLock::Kind::restore);
+    } catch (const PlatformError& error) {
+        throw TrashError::historyUnwritable(error.message());
+    }
+    if (!restoring) {
+        throw TrashError::alreadyRestoring();
+    }
+    // As the history holds it now: another restore may have finished since the caller looked.
+    const std::optional<RemovalRecord> stored = history_.find(given.id);
+    const RemovalRecord& record = stored ? *stored : given;
     RestoreOutcome outcome;
     if (record.state == RemovalRecord::State::restored) {
         return outcome;
     }
+    // Only a record of an older version, which does not say what it put in the Trash, needs the others.
+    const bool isOlder = std::any_of(record.items.begin(), record.items.end(),
+                                     [](const TrashPair& pair) { return !pair.trashItem; });
+    const std::set<std::string> laterPlaces =
+        isOlder ? placesOfLaterRecords(history_.records(), record.id) : std::set<std::string>{};
+    const bool anythingInTrash =
+        std::any_of(record.items.begin(), record.items.end(),
+                    [](const TrashPair& pair) { return FileOperations::exists(pair.trashPath); });
+    if (anythingInTrash) {
+        history_.markRestoring(record.id);
+    }
+
+    std::vector<Deferred> deferred;
     FolderCache folders;
-    PathResolver resolver;
     for (auto pair = record.items.rbegin(); pair != record.items.rend(); ++pair) {
         try {
-            if (putBack(*pair, folders, resolver)) {
+            Trash* trash = nullptr;
+            switch (putBack(*pair, folders, laterPlaces, trash)) {
+            case Result::putBack:
                 outcome.restored.push_back(*pair);
+                break;
+            case Result::needsAdministrator:
+                deferred.emplace_back(&*pair, trash);
+                break;
+            case Result::notInTrash:
+                break;
             }
-        } catch (const Failure& failure) {
-            outcome.failures.emplace_back(failure.what());
+        } catch (const Failure& line) {
+            outcome.failures.emplace_back(line.what());
         }
     }
-    std::reverse(outcome.restored.begin(), outcome.restored.end());
-    if (!outcome.restored.empty() && !history_.isRestorable(record)) {
-        history_.markRestored(record.id);
+    if (!deferred.empty()) {
+        administrator(deferred, record.id, outcome);
     }
+    if (anythingInTrash) {
+        history_.settleRestore(record.id);
+    }
+    // In the record's order, as the removal moved them.
+    std::vector<TrashPair> inOrder;
+    for (const TrashPair& pair : record.items) {
+        if (std::find(outcome.restored.begin(), outcome.restored.end(), pair) != outcome.restored.end()) {
+            inOrder.push_back(pair);
+        }
+    }
+    outcome.restored = std::move(inOrder);
     return outcome;
 }
 
-bool Restore::putBack(const TrashPair& pair, FolderCache& folders, PathResolver& resolver) {
+Restore::Result Restore::putBack(const TrashPair& pair, FolderCache& folders,
+                                 const std::set<std::string>& laterPlaces, Trash*& trash) {
     const fs::path place(pair.trashPath);
     const fs::path former(pair.originalPath);
     if (!FileOperations::exists(place)) {
-        return false;
+        return Result::notInTrash;
     }
     // The history is a file anyone with the user's rights may edit: restore only takes things out of
     // the Trash, through no link, and only to a place named in full.
-    Trash* trash =
-        Location::standardized(place).native() == place.native() ? trashes_.holding(place) : nullptr;
+    trash = Location::standardized(place).native() == place.native() ? trashes_.holding(place) : nullptr;
     if (trash == nullptr) {
-        throw Failure("Not in the Trash: " + pair.trashPath);
+        throw failure(pair, "its place " + inQuotes(pair.trashPath) + " is not in a Trash.");
     }
     if (!former.is_absolute() || Location::standardized(former).native() != former.native()) {
-        throw Failure("Not a place to restore to: " + pair.originalPath);
+        throw failure(pair, "that is not a plain absolute path to put an item back to.");
+    }
+    if (!pair.trashItem && laterPlaces.contains(pair.trashPath)) {
+        throw failure(pair, "a later removal put an item at " + inQuotes(pair.trashPath) +
+                                " too, and this older record does not say which one is its own; it stays in "
+                                "the Trash.");
     }
     std::optional<OpenFolder> from;
+    std::optional<ItemIdentity> present;
+    const std::string name = place.filename().native();
     try {
         from =
             folders.open(trash->folder()).descendant(place.parent_path().lexically_relative(trash->folder()));
-    } catch (const PlatformError&) {
-        throw Failure("Not in the Trash: " + pair.trashPath);
+        present = from->itemIdentity(name);
+    } catch (const PlatformError& error) {
+        throw failure(pair,
+                      "its place in the Trash cannot be reached without a link (" + error.message() + ")");
     }
-    const std::string name = place.filename().native();
-    // Another item that took the name since is not this removal's.
-    const auto present = from->itemIdentity(name);
-    if (!present || (pair.trashItem && !present->isSameObject(*pair.trashItem))) {
-        return false;
+    if (!present) {
+        return Result::notInTrash;
     }
-
-    std::error_code error;
-    fs::create_directories(former.parent_path(), error);
-    if (error) {
-        throw Failure(failureLine(
-            former, PlatformError::fromErrno(error.value(), "create the folder", former.parent_path())));
+    if (pair.trashItem && !present->isSameObject(*pair.trashItem)) {
+        throw failure(pair, "the item at " + inQuotes(pair.trashPath) +
+                                " is not the one Tarnwick moved to the Trash, so it stays there.");
     }
     try {
-        const OpenFolder& to = folders.open(resolver.resolved(former.parent_path()));
+        // Folders that are gone are made again, the user's own; a folder replaced by a link since is
+        // never followed.
+        const OpenFolder to =
+            OpenFolder::throughSystemLinks(former.parent_path(), OpenFolder::Missing::create);
         if (to.itemIdentity(former.filename().native())) {
-            throw Failure("Already exists: " + pair.originalPath);
+            throw alreadyExists(pair);
         }
-        from->moveWithoutReplacing(name, to, former.filename().native());
-    } catch (const PlatformError& failure) {
+        trash->moveBack(*from, name, to, former.filename().native());
+    } catch (const PlatformError& error) {
         // Something took the place between the look and the move: it is kept, the item stays in the Trash.
-        if (failure.hasCode(PlatformError::posixDomain, EEXIST)) {
-            throw Failure("Already exists: " + pair.originalPath);
+        if (error.hasCode(PlatformError::posixDomain, EEXIST)) {
+            throw alreadyExists(pair);
         }
-        throw Failure(failureLine(former, failure));
+        if (error.isPermissionDenied() && AdministratorBatch::isInBatchFolder(place, *trash)) {
+            return Result::needsAdministrator;
+        }
+        throw failure(pair, error.message());
     }
     trash->itemWasRestored(place);
     AdministratorBatch::removeIfEmpty(place.parent_path(), *trash);
-    return true;
+    return Result::putBack;
+}
+
+void Restore::administrator(const std::vector<Deferred>& deferred, const Uuid& id, RestoreOutcome& restored) {
+    std::vector<std::string>& failures = restored.failures;
+    // One request per batch folder, each answered item by item.
+    std::map<fs::path, std::vector<Deferred>> byBatch;
+    for (const Deferred& each : deferred) {
+        byBatch[fs::path(each.first->trashPath).parent_path()].push_back(each);
+    }
+    for (const auto& [folder, group] : byBatch) {
+        std::optional<AdministratorBatch> batch;
+        try {
+            batch.emplace(AdministratorBatch::requestFor(AdminRequest::Action::putBack, platform_,
+                                                         trashes_.home().folder(), history_.folder(), id),
+                          folder);
+        } catch (const PlatformError& error) {
+            for (const Deferred& each : group) {
+                failures.push_back(failure(*each.first, error.message()).what());
+            }
+            continue;
+        }
+        for (const Deferred& each : group) {
+            batch->addPutBack(each.first->trashPath, each.first->originalPath);
+        }
+        const AdminOutcome outcome = admin_.run(batch->request());
+        if (!outcome.ran) {
+            for (const Deferred& each : group) {
+                failures.push_back(
+                    failure(*each.first, outcome.reasonNotRun() + " It stays in the Trash.").what());
+            }
+            continue;
+        }
+        for (std::size_t index = 0; index < group.size(); ++index) {
+            const AdminItemOutcome& item = outcome.items[index];
+            if (item.result == AdminItemOutcome::Result::moved) {
+                group[index].second->itemWasRestored(group[index].first->trashPath);
+                restored.restored.push_back(*group[index].first);
+            } else if (item.result == AdminItemOutcome::Result::failed) {
+                failures.push_back(failure(*group[index].first, item.message).what());
+            }
+        }
+        AdministratorBatch::removeIfEmpty(folder, *group.front().second);
+    }
 }
 
 } // namespace tarnwick

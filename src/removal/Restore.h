@@ -1,31 +1,47 @@
 #pragma once
 
 #include "platform/FolderCache.h"
-#include "platform/PathResolver.h"
+#include "platform/Platform.h"
+#include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
 #include "removal/RemovalRecord.h"
 #include "removal/RestoreOutcome.h"
 #include "removal/Trashes.h"
 
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace tarnwick {
 
 // Puts the items of one removal back where they were: only from the Trash, only what the removal put
-// there (a later item that took the same name stays), through no link on the Trash side, and never
-// over anything.
+// there (a later item that took the same name stays), through no link on the Trash side and none but the
+// system's own on the way back, and never over anything. What only the administrator step could take
+// out goes back through it, after one authorisation.
 class Restore {
 public:
-    Restore(Trashes& trashes, HistoryService& history);
+    Restore(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin);
 
-    // Folders come back before what was taken out of them. Once nothing of the record is left in the
-    // Trash, it is marked restored.
+    // Folders come back before what was taken out of them. While it runs the record is marked, and once
+    // nothing of it is left in the Trash it is restored. Says what came back and, one line each, what
+    // stayed and why. Throws TrashError before anything moves: `alreadyRestoring` when another restore of
+    // the record runs.
     RestoreOutcome run(const RemovalRecord& record);
 
 private:
-    // Puts one item back; false when nothing of it was in the Trash. Throws the failure line.
-    bool putBack(const TrashPair& pair, FolderCache& folders, PathResolver& resolver);
+    enum class Result { putBack, notInTrash, needsAdministrator };
+    using Deferred = std::pair<const TrashPair*, Trash*>;
 
+    // Puts one item back. Throws the failure line.
+    Result putBack(const TrashPair& pair, FolderCache& folders, const std::set<std::string>& laterPlaces,
+                   Trash*& trash);
+    void administrator(const std::vector<Deferred>& deferred, const Uuid& id, RestoreOutcome& outcome);
+
+    Platform platform_;
     Trashes& trashes_;
     HistoryService& history_;
+    AdminRunner& admin_;
 };
 
 } // namespace tarnwick

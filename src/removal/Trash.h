@@ -2,6 +2,7 @@
 
 #include "platform/FolderCache.h"
 #include "platform/OpenFolder.h"
+#include "removal/TrashLocation.h"
 
 #include <filesystem>
 #include <set>
@@ -16,12 +17,19 @@ class Trash {
 public:
     virtual ~Trash() = default;
 
-    // The folder that holds what is in this Trash, resolved: no link on the way. The administrator's
-    // batch folders go in it too.
+    // The folder that holds what is in this Trash, its folders resolved but not itself. The
+    // administrator's batch folders go in it too.
     virtual const std::filesystem::path& folder() const = 0;
 
-    // Whether items can go here: the folder is there, ours and writable, or can be made.
-    virtual bool isUsable() const = 0;
+    enum class Usability {
+        usable, // the folder is there, the user's and writable, or can be made
+        link,   // the folder, or one it is made of, is a link: nothing ever goes into it
+        unusable,
+    };
+    virtual Usability usability() const = 0;
+
+    // The mount the Trash is on: its folder's, or the nearest folder's above while it is not made yet.
+    std::optional<MountIdentity> mount() const { return TrashLocation::mountAtOrAbove(folder()); }
 
     // The folder, made when missing, held open for as long as its path leads to it.
     virtual const OpenFolder& open() = 0;
@@ -36,6 +44,13 @@ public:
     // nothing is at `name`. `item` is the item's path before the move, for the Trash's own records.
     virtual void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,
                         const std::filesystem::path& place) = 0;
+
+    // Moves the item `name` of the open folder `from`, a folder of this Trash, back to `toName` in `to`,
+    // never over anything: EEXIST when the name is taken.
+    virtual void moveBack(const OpenFolder& from, std::string_view name, const OpenFolder& to,
+                          std::string_view toName) {
+        from.moveWithoutReplacing(name, to, toName);
+    }
 
     // Plans a place for the item at `item` and moves it there, planning again when the place is taken
     // meanwhile; returns where it now lies. The item's folder is opened without following links.

@@ -12,7 +12,19 @@ namespace tarnwick {
 // Why a removal or a restore did not do all it was asked to; `what()` is the message the user reads.
 class TrashError : public std::exception {
 public:
-    enum class Kind { unsafePath, partial, systemApplication, nothingSelected, historyUnwritable, noTrash };
+    enum class Kind {
+        unsafePath,
+        partial,
+        systemApplication,
+        nothingSelected,
+        historyUnwritable,
+        noTrash,
+        trashIsLink,
+        mountPoint,
+        notPutBack,
+        alreadyRestoring,
+    };
+    enum class NoTrashReason { noneUsable, otherMount };
 
     static TrashError unsafePath(std::string path);
     // `recordedRemoval`: the history record of what a removal did move before the failures, if any.
@@ -22,13 +34,22 @@ public:
     static TrashError nothingSelected();
     // The removal's record could not be written before the first move, so nothing moved.
     static TrashError historyUnwritable(const std::string& reason);
-    // No Trash can take the item at `path` (its volume has none the user may use), so nothing moved.
-    static TrashError noTrash(std::string path);
+    // No Trash can take the item at `path` (its volume has none the user may use, or the item lies on
+    // another mount than it), so nothing moved.
+    static TrashError noTrash(std::string path, NoTrashReason reason = NoTrashReason::noneUsable);
+    // The Trash the items would go to is a link, so nothing moved.
+    static TrashError trashIsLink(std::string trashFolder);
+    // The item at `path` is where another disk is mounted, so nothing moved.
+    static TrashError mountPoint(std::string path);
+    // A restore left items in the Trash: one line per item, naming it and why.
+    static TrashError notPutBack(std::vector<std::string> lines);
+    // Another process is putting the same removal back.
+    static TrashError alreadyRestoring();
 
     Kind kind() const { return kind_; }
-    // The refused path of `unsafePath` (as resolved) or `noTrash`.
+    // The refused path of `unsafePath` (as resolved), `noTrash`, `trashIsLink` or `mountPoint`.
     const std::string& path() const { return path_; }
-    // The failure lines of `partial`, in the order they arose.
+    // The failure lines of `partial` or `notPutBack`, in the order they arose.
     const std::vector<std::string>& lines() const { return lines_; }
     const std::optional<Uuid>& recordedRemoval() const { return recordedRemoval_; }
 

@@ -15,7 +15,7 @@ TrashManager::TrashManager(const Platform& platform, std::unique_ptr<Trash> home
     , admin_(std::move(admin))
     , history_(HistoryFile::defaultLocation(platform), trashes_)
     , removal_(std::make_unique<Removal>(platform, trashes_, history_, *admin_))
-    , restore_(std::make_unique<Restore>(trashes_, history_)) {
+    , restore_(std::make_unique<Restore>(platform, trashes_, history_, *admin_)) {
     std::error_code ignored;
     std::filesystem::create_directories(history_.folder(), ignored);
 }
@@ -45,6 +45,10 @@ std::vector<RemovalRecord> TrashManager::history() {
 
 HistoryService::Listing TrashManager::openHistory() {
     return history_.open();
+}
+
+std::vector<RemovalRecord> TrashManager::historyStartingWith(std::string_view prefix) {
+    return history_.startingWith(prefix);
 }
 
 HistoryFile::Outcome TrashManager::clearHistory() {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -62,6 +63,8 @@ public:
     // could not be read and where it was kept aside.
     std::vector<RemovalRecord> history();
     HistoryService::Listing openHistory();
+    // The records whose identifier begins with `prefix`, in any letter case, without reading the others.
+    std::vector<RemovalRecord> historyStartingWith(std::string_view prefix);
     HistoryFile::Outcome clearHistory();
     HistoryFile::Outcome removeRecord(const Uuid& id);
     // Whether anything of the record is still in the Trash, as the removal left it.

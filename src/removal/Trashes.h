@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/OpenFolder.h"
 #include "platform/Platform.h"
 #include "removal/Trash.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -11,9 +11,9 @@
 
 namespace tarnwick {
 
-// Which Trash an item goes to: the user's own for what lies on the home folder's volume, the volume's
-// own Trash for what lies on another (".Trashes/<uid>" in the macOS layout, ".Trash-<uid>" by the
-// freedesktop rules), since a move can never cross volumes.
+// Which Trash an item goes to: the user's own for what lies on the home folder's disk, the volume's own
+// Trash for what lies on another (".Trashes/<uid>" in the macOS layout, ".Trash-<uid>" by the freedesktop
+// rules), since a move can never cross volumes.
 class Trashes {
 public:
     // `home` is the user's Trash; volume Trashes follow the platform's layout.
@@ -24,9 +24,9 @@ public:
 
     Trash& home() { return *home_; }
 
-    // The Trash for an item on `device` inside the resolved `folder`; null when that volume has no Trash
-    // the user may use.
-    Trash* forItem(const std::filesystem::path& folder, std::uint64_t device);
+    // The Trash for an item in the resolved `folder` on `mount`, whether or not it can take it (ask its
+    // usability and mount).
+    Trash& forItem(const std::filesystem::path& folder, const MountIdentity& mount);
 
     // The Trash whose folder holds `place` (a path a record gave), strictly; null when none does.
     Trash* holding(const std::filesystem::path& place);
@@ -35,12 +35,11 @@ public:
     std::vector<std::filesystem::path> folders() const;
 
 private:
-    std::unique_ptr<Trash> makeVolumeTrash(const std::filesystem::path& volume) const;
-    Trash& volumeTrash(const std::filesystem::path& volume);
+    Trash& volumeTrash(const std::filesystem::path& folder, const std::filesystem::path& volume);
 
     FolderLayout layout_;
     std::unique_ptr<Trash> home_;
-    std::map<std::filesystem::path, std::unique_ptr<Trash>> volumes_; // by their top folder
+    std::map<std::filesystem::path, std::unique_ptr<Trash>> volumes_; // by their folder
 };
 
 } // namespace tarnwick

@@ -1,23 +1,16 @@
 #include "residuals/AppEvidence.h"
 
 #include "catalogue/BundleIdentifier.h"
-#include "platform/Location.h"
 #include "platform/Text.h"
 #include "residuals/AppIdentifiers.h"
 #include "residuals/MatchThresholds.h"
 
 #include <algorithm>
-#include <map>
+#include <cctype>
 
 namespace tarnwick::ResidualScanner {
 
 namespace {
-
-// "com.example." for 'com.example.notes'; empty with fewer than two components.
-std::string vendorPrefix(std::string_view bundleID) {
-    const auto components = BundleIdentifier::components(Text::comparableName(bundleID));
-    return components.size() < 2 ? std::string() : components[0] + "." + components[1] + ".";
-}
 
 // The name key of `name` without the words that are `vendor` ("Google Chrome" without "google":
 // 'chrome'); empty when no such word was there or what remains is too short.
@@ -41,34 +34,49 @@ std::string nameWithout(std::string_view name, std::string_view vendor) {
     return dropped && Text::characterCount(remaining) >= shortestNameKey ? remaining : std::string();
 }
 
+// The words of an identifier's component as its developer wrote them: 'ProductPreview', 'product-preview'
+// and 'product_preview2' all hold 'product' and 'preview'. Lowercased, long enough, not only digits.
+std::vector<std::string> wordsOf(std::string_view component) {
+    std::vector<std::string> words;
+    std::string word;
+    const auto finish = [&] {
+        const bool onlyDigits = std::all_of(word.begin(), word.end(), [](char c) { return std::isdigit(c); });
+        if (word.size() >= shortestIdentifierWord && !onlyDigits &&
+            std::find(words.begin(), words.end(), word) == words.end()) {
+            words.push_back(word);
+        }
+        word.clear();
+    };
+    for (std::size_t index = 0; index < component.size(); ++index) {
+        const auto c = static_cast<unsigned char>(component[index]);
+        if (!std::isalnum(c)) {
+            finish();
+            continue;
+        }
+        const auto previous = index == 0 ? 0 : static_cast<unsigned char>(component[index - 1]);
+        const bool afterLowerCase = std::isupper(c) && std::islower(previous);
+        const bool digitsBeginOrEnd =
+            !word.empty() && (std::isdigit(c) != 0) != (std::isdigit(previous) != 0);
+        if (afterLowerCase || digitsBeginOrEnd) {
+            finish();
+        }
+        word.push_back(static_cast<char>(std::tolower(c)));
+    }
+    finish();
+    return words;
+}
+
 } // namespace
 
 AppEvidence AppEvidence::gather(const InstalledApp& app, const AppIdentityReader::Identity& identity,
-                                const InstalledIdentities& otherApps) {
+                                const OtherApps& others) {
     AppEvidence evidence;
+    evidence.names = AppNames::of(app, identity);
     evidence.teamID = identity.teamID.value_or("");
-    const std::string prefix = vendorPrefix(app.bundleID);
-
-    // Who else is which program: the other applications and everything nested in them.
-    std::map<std::string, std::string> otherPrograms;
-    bool vendorShared = false;
-    for (const auto& entry : otherApps.entries()) {
-        if (entry.app.url.native() == app.url.native()) {
-            continue;
-        }
-        const std::string otherID = Text::comparableName(entry.app.bundleID);
-        if (!otherID.empty()) {
-            otherPrograms.try_emplace(otherID, entry.app.name);
-        }
-        for (const auto& nested : entry.nested) {
-            otherPrograms.try_emplace(Text::comparableName(nested.identifier), entry.app.name);
-        }
-        vendorShared = vendorShared || (!prefix.empty() && otherID.starts_with(prefix));
-        if (evidence.teamMate.empty() && !evidence.teamID.empty() &&
-            entry.identity.teamID == evidence.teamID) {
-            evidence.teamMate = entry.app.name;
-        }
+    if (!evidence.teamID.empty()) {
+        evidence.teamMate = others.signedBy(evidence.teamID);
     }
+    const std::string& prefix = evidence.names.vendorPrefix;
 
     for (const NestedBundle& nested : NestedBundle::readAll(app.url)) {
         const std::string comparable = Text::comparableName(nested.identifier);
@@ -76,9 +84,6 @@ AppEvidence AppEvidence::gather(const InstalledApp& app, const AppIdentityReader
             continue;
         }
         Helper helper{nested.kind, nested.identifier};
-        if (const auto other = otherPrograms.find(comparable); other != otherPrograms.end()) {
-            helper.sharedWith = other->second;
-        }
         // A privileged helper tool only runs for a client of its own team, so it is always the app's.
         if (nested.kind != NestedBundle::Kind::privilegedHelper &&
             (prefix.empty() || !comparable.starts_with(prefix))) {
@@ -88,20 +93,25 @@ AppEvidence AppEvidence::gather(const InstalledApp& app, const AppIdentityReader
         evidence.helpers.push_back(std::move(helper));
     }
 
+    evidence.sharedNamespace = ResidualScanner::sharedNamespace(prefix);
+    if (!prefix.empty()) {
+        evidence.namespaceMate = others.inNamespace(prefix);
+    }
     const auto vendor = BundleIdentifier::vendorToken(app.bundleID);
-    if (vendor && !BundleIdentifier::isApple(app.bundleID) &&
+    if (vendor && !BundleIdentifier::isApple(app.bundleID) && evidence.sharedNamespace == nullptr &&
         Text::characterCount(*vendor) >= shortestVendorToken) {
         evidence.vendor = *vendor;
-        evidence.vendorIsThisApps = !vendorShared;
-        evidence.shortNameKey = nameWithout(app.name, *vendor);
     }
-    for (std::string name :
-         {Text::comparableName(app.name),
-          Text::comparableName(Location::lastComponent(Location::withoutExtension(app.url)))}) {
-        if (!name.empty() &&
-            std::find(evidence.names.begin(), evidence.names.end(), name) == evidence.names.end()) {
-            evidence.names.push_back(std::move(name));
+    for (const std::string& developer : {evidence.vendor, evidence.names.firstWordKey}) {
+        std::string key = developer.empty() ? std::string() : nameWithout(app.name, developer);
+        if (!key.empty() &&
+            std::find(evidence.namesWithoutDeveloper.begin(), evidence.namesWithoutDeveloper.end(), key) ==
+                evidence.namesWithoutDeveloper.end()) {
+            evidence.namesWithoutDeveloper.push_back(std::move(key));
         }
+    }
+    if (const auto components = BundleIdentifier::components(app.bundleID); components.size() >= 3) {
+        evidence.identifierWords = wordsOf(components.back());
     }
     return evidence;
 }

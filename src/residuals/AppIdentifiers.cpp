@@ -5,7 +5,7 @@
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/Text.h"
-#include "residuals/MatchThresholds.h"
+#include "residuals/AppNames.h"
 
 #include <algorithm>
 
@@ -24,9 +24,8 @@ std::string fileNameIdentifier(const InstalledApp& app) {
 }
 
 void insertLastComponent(std::string_view lowercasedIdentifier, std::set<std::string>& into) {
-    const auto components = BundleIdentifier::components(lowercasedIdentifier);
-    if (!components.empty() && Text::characterCount(components.back()) >= shortestLogIdentifier) {
-        into.insert(components.back());
+    if (std::string identifier = logIdentifierOf(lowercasedIdentifier); !identifier.empty()) {
+        into.insert(std::move(identifier));
     }
 }
 
@@ -62,11 +61,10 @@ std::set<std::string> applicationLogIdentifiers(const InstalledApp& app) {
     const std::string bundleID = Text::comparableName(app.bundleID);
     insertLastComponent(bundleID, identifiers);
 
-    const auto components = BundleIdentifier::components(bundleID);
-    if (components.size() < 2) {
+    const std::string vendorPrefix = vendorPrefixOf(bundleID);
+    if (vendorPrefix.empty()) {
         return identifiers;
     }
-    const std::string vendorPrefix = components[0] + "." + components[1] + ".";
     DirectoryWalker::walk(
         app.url / "Contents/Helpers", {.skipsHiddenEntries = true, .skipsPackageContents = true},
         [&](const DirectoryEntry& entry) {

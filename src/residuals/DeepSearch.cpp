@@ -9,6 +9,7 @@
 #include "residuals/MatchedName.h"
 #include "residuals/PathCategory.h"
 #include "residuals/ResidualScanner.h"
+#include "residuals/UserContent.h"
 
 #include <algorithm>
 #include <array>
@@ -31,11 +32,6 @@ bool isExcluded(std::string_view name) {
     return std::find(excludedNames.begin(), excludedNames.end(), name) != excludedNames.end();
 }
 
-// The folders of the user's own documents, never searched however a root leads to them.
-constexpr std::array<std::string_view, 7> documentFolders{
-    "Documents", "Desktop", "Downloads", "Movies", "Music", "Pictures", "Public",
-};
-
 // Whether a root that is a link (a dotfile manager links ~/.config to wherever it likes) leads to the home
 // folder, a folder above it, or the user's documents: a search there would propose the user's own files.
 bool leadsIntoUserData(const fs::path& root, const fs::path& home) {
@@ -46,9 +42,7 @@ bool leadsIntoUserData(const fs::path& root, const fs::path& home) {
     const fs::path target = Location::resolved(root);
     const fs::path resolvedHome = Location::resolved(home);
     return Location::contains(target, resolvedHome, Location::Containment::orSame) ||
-           std::any_of(documentFolders.begin(), documentFolders.end(), [&](std::string_view folder) {
-               return Location::contains(resolvedHome / folder, target, Location::Containment::orSame);
-           });
+           isUserContent(target, resolvedHome);
 }
 
 } // namespace

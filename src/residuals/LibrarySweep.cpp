@@ -63,9 +63,9 @@ std::vector<LibraryLocation> libraryLocations(const fs::path& userLibrary, const
         {userLibrary / "HTTPStorages", Category::web, false},
         {userLibrary / "WebKit", Category::web, false},
         {userLibrary / "Logs", Category::logs, false},
-        {userLibrary / "Logs" / "DiagnosticReports", Category::logs, false},
-        {userLibrary / "Logs" / "CrashReporter", Category::logs, false},
-        {userLibrary / "Application Support" / "CrashReporter", Category::crashReports, false},
+        {userLibrary / "Logs" / "DiagnosticReports", Category::logs, false, true},
+        {userLibrary / "Logs" / "CrashReporter", Category::logs, false, true},
+        {userLibrary / "Application Support" / "CrashReporter", Category::crashReports, false, true},
         {userLibrary / "LaunchAgents", Category::service, false},
         {platform.system("/Library/Application Support"), Category::support, true},
         {platform.system("/Library/Caches"), Category::cache, true},
@@ -73,9 +73,9 @@ std::vector<LibraryLocation> libraryLocations(const fs::path& userLibrary, const
         {platform.system("/Library/LaunchAgents"), Category::service, true},
         {platform.system("/Library/LaunchDaemons"), Category::service, true},
         {platform.system("/Library/PrivilegedHelperTools"), Category::service, true},
-        {platform.system("/Library/Logs/DiagnosticReports"), Category::logs, true},
-        {platform.system("/Library/Logs/CrashReporter"), Category::logs, true},
-        {platform.system("/Library/Application Support/CrashReporter"), Category::crashReports, true},
+        {platform.system("/Library/Logs/DiagnosticReports"), Category::logs, true, true},
+        {platform.system("/Library/Logs/CrashReporter"), Category::logs, true, true},
+        {platform.system("/Library/Application Support/CrashReporter"), Category::crashReports, true, true},
     };
 }
 

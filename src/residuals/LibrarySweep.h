@@ -17,7 +17,8 @@ namespace tarnwick::ResidualScanner {
 struct LibraryLocation {
     std::filesystem::path url;
     ResidualCategory category = ResidualCategory::other;
-    bool systemWide = false; // in /Library: findings are proposed, not preselected
+    bool systemWide = false;        // in /Library: findings are proposed, not preselected
+    bool holdsCrashReports = false; // a folder of crash and diagnostic reports
 };
 
 // One swept folder with its direct children, listed once for every step that looks at them.

@@ -15,5 +15,8 @@ inline constexpr std::size_t shortestDeepSearchNameKey = 6;
 inline constexpr std::size_t shortestLogIdentifier = 5;
 // A vendor token whose folders in the Library are searched for the application's data.
 inline constexpr std::size_t shortestVendorToken = 4;
+// A word of the bundle identifier that names the application inside its developer's folder, where few
+// other things are ('live' of com.ableton.live).
+inline constexpr std::size_t shortestIdentifierWord = 4;
 
 } // namespace tarnwick::ResidualScanner

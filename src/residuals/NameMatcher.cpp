@@ -2,6 +2,7 @@
 
 #include "catalogue/BundleIdentifier.h"
 #include "platform/Text.h"
+#include "residuals/AppNames.h"
 #include "residuals/MatchThresholds.h"
 
 #include <algorithm>
@@ -19,21 +20,17 @@ bool beginsWithFollowedBySeparator(std::string_view name, std::string_view ident
            isSeparator(name[identifier.size()]);
 }
 
-// An identifier of fewer characters than a name key names too many things to be found inside others.
-bool matchesWholeOrJoined(std::string_view name, std::string_view identifier) {
-    if (Text::characterCount(identifier) < shortestNameKey) {
-        return name == identifier;
+// Whether `component` is one of the dot-separated components of `text`.
+bool hasComponent(std::string_view text, std::string_view component) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('.', start), text.size());
+        if (text.substr(start, end - start) == component) {
+            return true;
+        }
+        start = end + 1;
     }
-    return matchesIdentifier(name, identifier);
-}
-
-// The last component of a bundle identifier, when it is long enough to name log files.
-std::string logIdentifierOf(std::string_view bundleID) {
-    const auto components = BundleIdentifier::components(bundleID);
-    if (components.empty() || Text::characterCount(components.back()) < shortestLogIdentifier) {
-        return {};
-    }
-    return components.back();
+    return false;
 }
 
 } // namespace
@@ -57,42 +54,42 @@ bool matchesBundleIdentifierPrefix(std::string_view component, std::string_view 
                                       component[bundleID.size()] == '.'));
 }
 
-NameMatcher::NameMatcher(std::set<std::string> identifiers, std::string bundleID,
-                         std::vector<std::string> otherBundleIDs, std::set<std::string> logIdentifiers,
-                         std::vector<std::string> otherNames)
-    : identifiers_(std::move(identifiers))
-    , bundleID_(std::move(bundleID))
-    , otherBundleIDs_(std::move(otherBundleIDs))
-    , logIdentifiers_(std::move(logIdentifiers))
-    , otherNames_(std::move(otherNames))
+NameMatcher::NameMatcher(const std::set<std::string>& identifiers, std::string bundleID,
+                         const OtherApps& others, std::set<std::string> logIdentifiers)
+    : bundleID_(std::move(bundleID))
+    , others_(others)
     , isApple_(BundleIdentifier::isApple(bundleID_)) {
-    identifiers_.erase("");
-    logIdentifiers_.erase("");
-    std::erase(otherBundleIDs_, "");
-    std::erase(otherNames_, "");
-    for (const std::string& name : otherNames_) {
-        if (std::string key = Text::normalizedName(name); !key.empty()) {
-            otherNameKeys_.insert(std::move(key));
+    for (const std::string& identifier : identifiers) {
+        if (!identifier.empty()) {
+            identifiers_.push_back({identifier, Text::characterCount(identifier)});
         }
     }
-    for (const std::string& other : otherBundleIDs_) {
-        if (std::string identifier = logIdentifierOf(other); !identifier.empty()) {
-            otherLogIdentifiers_.push_back(std::move(identifier));
+    for (const std::string& identifier : logIdentifiers) {
+        if (!identifier.empty()) {
+            logIdentifiers_.push_back({identifier, Text::characterCount(identifier)});
         }
+    }
+    if (!isApple_) {
+        namespace_ = vendorPrefixOf(bundleID_);
     }
 }
 
-NameOwner NameMatcher::owner(std::string_view name, std::string_view identifier, Rule rule,
-                             const std::vector<std::string>& others, bool othersMayBeAsLong) const {
+// An identifier of fewer characters than a name key names too many things to be found inside others,
+// but inside the developer's own namespace a whole component is still the application's.
+bool NameMatcher::takes(std::string_view name, const Identifier& identifier) const {
+    if (identifier.length >= shortestNameKey) {
+        return matchesIdentifier(name, identifier.text);
+    }
+    return name == identifier.text || (!namespace_.empty() && name.starts_with(namespace_) &&
+                                       hasComponent(name.substr(namespace_.size()), identifier.text));
+}
+
+NameOwner NameMatcher::owner(std::string_view name, const Identifier& identifier, IdentifierRule rule) const {
     if (!isApple_ && BundleIdentifier::isSystemName(name)) {
         return NameOwner::otherApp;
     }
-    const std::size_t length = Text::characterCount(identifier);
-    const bool claimed = std::any_of(others.begin(), others.end(), [&](const std::string& other) {
-        const std::size_t otherLength = Text::characterCount(other);
-        return (otherLength > length || (othersMayBeAsLong && otherLength == length)) && rule(name, other);
-    });
-    return claimed ? NameOwner::otherApp : NameOwner::thisApp;
+    return others_.claimByIdentifier(name, rule, identifier.length) ? NameOwner::otherApp
+                                                                    : NameOwner::thisApp;
 }
 
 NameOwner NameMatcher::identifierMatch(std::string_view name) const {
@@ -100,7 +97,7 @@ NameOwner NameMatcher::identifierMatch(std::string_view name) const {
         return NameOwner::thisApp;
     }
     return std::any_of(identifiers_.begin(), identifiers_.end(),
-                       [&](const std::string& identifier) { return matchesWholeOrJoined(name, identifier); })
+                       [&](const Identifier& identifier) { return takes(name, identifier); })
                ? NameOwner::otherApp
                : NameOwner::none;
 }
@@ -108,28 +105,19 @@ NameOwner NameMatcher::identifierMatch(std::string_view name) const {
 std::string_view NameMatcher::identifierOwning(std::string_view name) const {
     // The longest is the most telling: 'com.example.notes.helper' rather than 'com.example.notes'.
     std::string_view owning;
-    for (const auto& identifier : identifiers_) {
-        if (identifier.size() > owning.size() && matchesWholeOrJoined(name, identifier) &&
-            owner(name, identifier, matchesIdentifier, otherBundleIDs_, false) == NameOwner::thisApp) {
-            owning = identifier;
+    for (const Identifier& identifier : identifiers_) {
+        if (identifier.text.size() > owning.size() && takes(name, identifier) &&
+            owner(name, identifier, IdentifierRule::joined) == NameOwner::thisApp) {
+            owning = identifier.text;
         }
     }
     return owning;
 }
 
-bool NameMatcher::isAnotherAppsName(std::string_view key) const {
-    return otherNameKeys_.contains(key);
-}
-
 NameOwner NameMatcher::namePrefixMatch(std::string_view name, std::string_view appName) const {
-    const auto followsName = [&name](std::string_view prefix) {
-        if (name.size() <= prefix.size() || !name.starts_with(prefix)) {
-            return false;
-        }
-        const char next = name[prefix.size()];
-        return next == ' ' || next == '-' || next == '_' || (next >= '0' && next <= '9');
-    };
-    if (!followsName(appName) || Text::characterCount(Text::normalizedName(appName)) < shortestNameKey) {
+    const auto next = name.size() > appName.size() && name.starts_with(appName) ? name[appName.size()] : '\0';
+    const bool followsName = next == ' ' || next == '-' || next == '_' || (next >= '0' && next <= '9');
+    if (!followsName || Text::characterCount(Text::normalizedName(appName)) < shortestNameKey) {
         return NameOwner::none;
     }
     if (!isApple_ && BundleIdentifier::isSystemName(name)) {
@@ -137,33 +125,44 @@ NameOwner NameMatcher::namePrefixMatch(std::string_view name, std::string_view a
     }
     // "Skylume Classic 2" is the name of Skylume Classic's files when that is installed too, "Skylume 2"
     // no one's for sure when another application is called Skylume as well.
-    const bool claimed = std::any_of(otherNames_.begin(), otherNames_.end(), [&](const std::string& other) {
-        return other.size() >= appName.size() &&
-               (name == other || followsName(other) || beginsWithFollowedBySeparator(name, other));
-    });
-    return claimed ? NameOwner::otherApp : NameOwner::thisApp;
+    return others_.claimByName(name, appName.size()) ? NameOwner::otherApp : NameOwner::thisApp;
 }
 
 NameOwner NameMatcher::bundleIdentifierPrefixMatch(std::string_view component) const {
     if (!matchesBundleIdentifierPrefix(component, bundleID_)) {
         return NameOwner::none;
     }
-    return owner(component, bundleID_, matchesBundleIdentifierPrefix, otherBundleIDs_, false);
+    if (!isApple_ && BundleIdentifier::isSystemName(component)) {
+        return NameOwner::otherApp;
+    }
+    return others_.claimByIdentifier(component, IdentifierRule::dotted, Text::characterCount(bundleID_))
+               ? NameOwner::otherApp
+               : NameOwner::thisApp;
 }
 
 NameOwner NameMatcher::logIdentifierMatch(std::string_view name) const {
     bool matched = false;
-    for (const auto& identifier : logIdentifiers_) {
-        if (matchesLogIdentifier(name, identifier)) {
-            // Another application whose logs are named the same way makes the name no one's for sure.
-            if (owner(name, identifier, matchesLogIdentifier, otherLogIdentifiers_, true) ==
-                NameOwner::thisApp) {
-                return NameOwner::thisApp;
-            }
-            matched = true;
+    for (const Identifier& identifier : logIdentifiers_) {
+        if (!matchesLogIdentifier(name, identifier.text)) {
+            continue;
         }
+        // Another application whose logs are named the same way makes the name no one's for sure.
+        if ((isApple_ || !BundleIdentifier::isSystemName(name)) &&
+            !others_.claimByLogIdentifier(name, identifier.length)) {
+            return NameOwner::thisApp;
+        }
+        matched = true;
     }
     return matched ? NameOwner::otherApp : NameOwner::none;
+}
+
+NameOwner NameMatcher::namespaceMatch(std::string_view name) const {
+    if (namespace_.empty() || name.size() <= namespace_.size() || !name.starts_with(namespace_)) {
+        return NameOwner::none;
+    }
+    // An identifier such as 'com.apple' puts a third-party application's namespace on macOS's own.
+    return BundleIdentifier::isSystemName(name) || others_.claimByAnyIdentifier(name) ? NameOwner::otherApp
+                                                                                      : NameOwner::thisApp;
 }
 
 } // namespace tarnwick::ResidualScanner

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "residuals/OtherApps.h"
+
 #include <set>
 #include <string>
 #include <string_view>
@@ -28,21 +30,19 @@ enum class NameOwner {
 // is never this application's when:
 // - it lies in the namespace macOS keeps ("com.apple.", "org.cups"...), unless the application is Apple's;
 // - the same rule also accepts it for a longer bundle identifier (or log identifier at least as long) of
-//   another installed application ('com.example.app.beta' when 'com.example.app.beta' is installed beside
-//   'com.example.app');
+//   another installed application or of a program nested in one ('com.example.app.beta' when
+//   'com.example.app.beta' is installed beside 'com.example.app');
 // - it only begins or ends with an identifier too short to stand for one application ("go" in
-//   "go-build"): such an identifier matches whole names only.
+//   "go-build"): such an identifier matches whole names only, and whole dot-components of names in the
+//   developer's namespace ("dash" in 'com.kapeli.dash.helper' for com.kapeli.dashdoc).
 // A name matched only by the application's name is never this application's when another installed
 // application has the same name, or a longer one the name also begins with.
 class NameMatcher {
 public:
     // Every string as Text::comparableName gives it; empty ones are ignored. `logIdentifiers`: the names
-    // the application's log and crash-report files begin with. `otherBundleIDs`: the bundle identifiers
-    // of the other installed applications and of the programs nested in them. `otherNames`: their
-    // display names and bundle file names.
-    NameMatcher(std::set<std::string> identifiers, std::string bundleID,
-                std::vector<std::string> otherBundleIDs = {}, std::set<std::string> logIdentifiers = {},
-                std::vector<std::string> otherNames = {});
+    // the application's log and crash-report files begin with. `others` must outlive the matcher.
+    NameMatcher(const std::set<std::string>& identifiers, std::string bundleID, const OtherApps& others,
+                std::set<std::string> logIdentifiers = {});
 
     // The identifier match against the exact identifiers.
     NameOwner identifierMatch(std::string_view name) const;
@@ -51,7 +51,7 @@ public:
     std::string_view identifierOwning(std::string_view name) const;
 
     // Whether a name key (Text::normalizedName) is also the key of another installed application's name.
-    bool isAnotherAppsName(std::string_view key) const;
+    bool isAnotherAppsName(std::string_view key) const { return others_.isAppName(key); }
 
     // Whether `name` begins with `appName` (both comparable) followed by a space, a digit, "-" or "_"
     // ("skylume 10", "skylume_2023-05-18"): this application's unless the name is another application's,
@@ -64,22 +64,34 @@ public:
     // The match of log and crash-report files against the log identifiers.
     NameOwner logIdentifierMatch(std::string_view name) const;
 
-    const std::set<std::string>& identifiers() const { return identifiers_; }
+    // Whether `name` lies in the developer's namespace: it begins with the first two components of the
+    // bundle identifier and a dot ("com.vendor."). Never for Apple's applications, whose namespace is
+    // macOS's; another application's when one of its identifiers (of its bundle, of a program nested in
+    // it, or declared by its signature) takes the name.
+    NameOwner namespaceMatch(std::string_view name) const;
+
+    // "com.vendor." of the bundle identifier; empty for fewer than two components or Apple's.
+    const std::string& namespacePrefix() const { return namespace_; }
+
+    const OtherApps& others() const { return others_; }
     const std::string& bundleID() const { return bundleID_; }
 
 private:
-    using Rule = bool (*)(std::string_view, std::string_view);
-    // The owner of a name `rule` accepts for `identifier`, among `others` that would claim it.
-    NameOwner owner(std::string_view name, std::string_view identifier, Rule rule,
-                    const std::vector<std::string>& others, bool othersMayBeAsLong) const;
+    struct Identifier {
+        std::string text;
+        std::size_t length = 0; // in characters
+    };
 
-    std::set<std::string> identifiers_;
+    bool takes(std::string_view name, const Identifier& identifier) const;
+    // This application's unless macOS or another application takes the name by `rule` with an identifier
+    // longer than `identifier`.
+    NameOwner owner(std::string_view name, const Identifier& identifier, IdentifierRule rule) const;
+
+    std::vector<Identifier> identifiers_;
     std::string bundleID_;
-    std::vector<std::string> otherBundleIDs_;
-    std::set<std::string> logIdentifiers_;
-    std::vector<std::string> otherLogIdentifiers_;
-    std::vector<std::string> otherNames_;
-    std::set<std::string, std::less<>> otherNameKeys_;
+    std::vector<Identifier> logIdentifiers_;
+    std::string namespace_;
+    const OtherApps& others_;
     bool isApple_ = false;
 };
 

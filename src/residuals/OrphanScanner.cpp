@@ -66,7 +66,7 @@ IdentifierSet installedIdentifiers(const InstalledIdentities& installed) {
             add(identifier);
         }
         // What a login item or helper of an installed application keeps is that application's.
-        for (const auto& nested : entry.nested) {
+        for (const auto& nested : installed.nested(entry)) {
             add(nested.identifier);
         }
     }

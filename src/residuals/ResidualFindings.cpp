@@ -5,12 +5,17 @@
 #include "platform/ParallelFor.h"
 #include "platform/Text.h"
 #include "residuals/MatchedName.h"
+#include "residuals/UserContent.h"
 
 #include <unistd.h>
 
 namespace tarnwick::ResidualScanner {
 
 namespace fs = std::filesystem;
+
+ResidualFindings::ResidualFindings(const RemovalPolicy& policy, const fs::path& home)
+    : policy_(policy)
+    , home_(Location::resolved(Location::standardized(home))) {}
 
 void ResidualFindings::record(const fs::path& candidate, ResidualCategory category,
                               MatchConfidence confidence, std::string_view reason, bool selected) {
@@ -24,7 +29,11 @@ void ResidualFindings::record(const fs::path& candidate, ResidualCategory catego
         confidence = MatchConfidence::possible;
         selected = false;
     }
-    selected = selected && policy_.allows(url);
+    if (selected) {
+        // Judged where the item really is: a link on the way may lead into the user's documents.
+        const auto verdict = policy_.judge(url);
+        selected = verdict.allowed && !isUserContent(verdict.path, home_);
+    }
     const auto [entry, inserted] = items_.try_emplace(url.native());
     if (!inserted && entry->second.confidence > confidence) {
         return;

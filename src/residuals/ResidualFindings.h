@@ -20,8 +20,8 @@ namespace tarnwick::ResidualScanner {
 class ResidualFindings {
 public:
     // Nothing `policy` refuses is ever selected, whatever step found it: the removal would refuse it.
-    explicit ResidualFindings(const RemovalPolicy& policy)
-        : policy_(policy) {}
+    // Nor is anything in the folders of the user's own documents and media of `home`.
+    ResidualFindings(const RemovalPolicy& policy, const std::filesystem::path& home);
 
     // Records `candidate` if something exists there. Sizes are left at 0: they are measured once, for
     // the items that survive pruning.
@@ -45,6 +45,7 @@ private:
     bool isShared(const std::filesystem::path& url) const;
 
     const RemovalPolicy& policy_;
+    std::filesystem::path home_; // resolved
     std::unordered_map<std::string, ResidualItem> items_;
     std::set<std::string> shared_;
 };

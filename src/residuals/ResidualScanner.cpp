@@ -7,11 +7,15 @@
 #include "platform/Text.h"
 #include "residuals/AppEvidence.h"
 #include "residuals/AppIdentifiers.h"
+#include "residuals/CrashReports.h"
 #include "residuals/DeepSearch.h"
 #include "residuals/DeveloperFolders.h"
+#include "residuals/DeveloperFoldersByName.h"
 #include "residuals/ExactLookups.h"
+#include "residuals/HomeFolders.h"
 #include "residuals/LibrarySweep.h"
 #include "residuals/NameMatcher.h"
+#include "residuals/OtherApps.h"
 #include "residuals/ResidualFindings.h"
 #include "residuals/ResidualOrder.h"
 #include "residuals/SeenFolders.h"
@@ -25,69 +29,6 @@
 namespace tarnwick::ResidualScanner {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool isOther(const InstalledIdentities::Entry& entry, const InstalledApp& app) {
-    return entry.app.url.native() != app.url.native();
-}
-
-// What names another installed application's files: its bundle identifier and those of the programs
-// nested in it.
-std::vector<std::string> otherBundleIDs(const InstalledIdentities& otherApps, const InstalledApp& app) {
-    std::vector<std::string> identifiers;
-    for (const auto& entry : otherApps.entries()) {
-        if (!isOther(entry, app)) {
-            continue;
-        }
-        if (!entry.app.bundleID.empty()) {
-            identifiers.push_back(Text::comparableName(entry.app.bundleID));
-        }
-        for (const auto& nested : entry.nested) {
-            identifiers.push_back(Text::comparableName(nested.identifier));
-        }
-    }
-    return identifiers;
-}
-
-// The display names and bundle file names of the other installed applications, comparable.
-std::vector<std::string> otherNames(const InstalledIdentities& otherApps, const InstalledApp& app) {
-    std::vector<std::string> names;
-    for (const auto& entry : otherApps.entries()) {
-        if (isOther(entry, app)) {
-            names.push_back(Text::comparableName(entry.app.name));
-            names.push_back(
-                Text::comparableName(Location::lastComponent(Location::withoutExtension(entry.app.url))));
-        }
-    }
-    return names;
-}
-
-// The entitlement identifiers (lowercased) that this application and another installed one both declare.
-std::set<std::string> sharedEntitlementIdentifiers(const AppIdentityReader::Identity& identity,
-                                                   const InstalledIdentities& otherApps,
-                                                   const InstalledApp& app) {
-    std::set<std::string> own;
-    for (const auto& identifier : identity.entitlementIdentifiers) {
-        if (!identifier.empty()) {
-            own.insert(Text::comparableName(identifier));
-        }
-    }
-    std::set<std::string> shared;
-    for (const auto& entry : otherApps.entries()) {
-        if (!isOther(entry, app)) {
-            continue;
-        }
-        for (const auto& identifier : entry.identity.entitlementIdentifiers) {
-            if (std::string lowered = Text::comparableName(identifier); own.contains(lowered)) {
-                shared.insert(std::move(lowered));
-            }
-        }
-    }
-    return shared;
-}
-
-} // namespace
 
 std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform,
                                const InstalledIdentities& otherApps) {
@@ -104,7 +45,7 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     ScanTally tally(control);
 
     const RemovalPolicy policy(platform, app);
-    ResidualFindings found(policy);
+    ResidualFindings found(policy, home);
     if (!app.isSystem) {
         found.record(app.url, ResidualCategory::application, MatchConfidence::exact,
                      reasonSelectedApplication, true);
@@ -117,13 +58,12 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
     };
 
     const auto identity = AppIdentityReader::read(app);
-    found.setSharedIdentifiers(sharedEntitlementIdentifiers(identity, otherApps, app));
+    const OtherApps others(otherApps, app);
+    found.setSharedIdentifiers(others.sharedEntitlementIdentifiers(identity));
     const auto identifiers = exactIdentifiers(app, identity);
     const std::string appName = Text::normalizedName(app.name);
-    const std::vector<std::string> others = otherBundleIDs(otherApps, app);
-    const std::vector<std::string> othersNames = otherNames(otherApps, app);
-    const NameMatcher matcher(identifiers, Text::comparableName(app.bundleID), others,
-                              applicationLogIdentifiers(app), othersNames);
+    const std::string bundleID = Text::comparableName(app.bundleID);
+    const NameMatcher matcher(identifiers, bundleID, others, applicationLogIdentifiers(app));
 
     addExactPreferences(app, identity, userLibrary, platform, found);
     addRecentDocumentLists(identifiers, userLibrary, found);
@@ -156,16 +96,20 @@ std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Pla
         return std::nullopt;
     }
 
-    // Wider: what the application's helpers, team and developer name, and where it links to.
-    const AppEvidence evidence = AppEvidence::gather(app, identity, otherApps);
+    // Wider: what the application's helpers, team, developer and names tell, and where it links to.
+    const AppEvidence evidence = AppEvidence::gather(app, identity, others);
     std::set<std::string> wideIdentifiers = identifiers;
     wideIdentifiers.merge(evidence.helperIdentifiers());
-    const NameMatcher wide(std::move(wideIdentifiers), Text::comparableName(app.bundleID), others, {},
-                           othersNames);
+    const NameMatcher wide(wideIdentifiers, bundleID, others);
+    // The more telling rules first: each step only adds what no earlier one found.
+    addCrashReportsByName(listings, wide, evidence, found);
     widenLibrarySweep(listings, wide, evidence, app, found);
+    addDeveloperFoldersByName(listings, wide, evidence, app, found);
     addPrefixedContainers(app, userLibrary, wide, evidence, found);
     addIdentifierPlaces(userLibrary, platform, wide, evidence, found);
     addCommandLineLinks(app, platform, found);
+    addHomeDotFolders(platform, wide, evidence, found);
+    addUserContentFolders(platform, wide, evidence, found);
     if (!stepDone(1)) {
         return std::nullopt;
     }

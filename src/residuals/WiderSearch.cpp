@@ -1,11 +1,11 @@
 #include "residuals/WiderSearch.h"
 
-#include "catalogue/BundleIdentifier.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
 #include "platform/PathResolver.h"
 #include "platform/Text.h"
 #include "residuals/MatchedName.h"
+#include "residuals/WiderReasons.h"
 
 #include <algorithm>
 #include <array>
@@ -20,8 +20,6 @@ namespace tarnwick::ResidualScanner {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::string_view reviewNote = " \u2014 review before removal";
 
 std::string_view kindName(NestedBundle::Kind kind) {
     switch (kind) {
@@ -39,22 +37,21 @@ std::string_view kindName(NestedBundle::Kind kind) {
     return "Helper";
 }
 
-// How sure a finding made by identifier can be, and what its reason says.
-struct Verdict {
-    MatchConfidence confidence;
-    bool selectable; // preselected where the place allows it
-    std::string reason;
-};
+// Whether another installed application is the helper or carries it too, or it comes from another
+// developer: then its files are not surely the application's.
+std::string_view sharedWith(const AppEvidence::Helper& helper, const OtherApps& others) {
+    return others.carrying(Text::comparableName(helper.identifier));
+}
 
-bool isDoubtful(const AppEvidence::Helper& helper) {
-    return !helper.sharedWith.empty() || helper.fromAnotherDeveloper;
+bool isDoubtful(const AppEvidence::Helper& helper, const OtherApps& others) {
+    return helper.fromAnotherDeveloper || !sharedWith(helper, others).empty();
 }
 
 // "Helper app com.vendor.app.helper", and why it may not be the application's alone.
-std::string helperReason(const AppEvidence::Helper& helper) {
+std::string helperReason(const AppEvidence::Helper& helper, const OtherApps& others) {
     std::string reason = std::string(kindName(helper.kind)) + " " + helper.identifier;
-    if (!helper.sharedWith.empty()) {
-        reason += ", also part of " + helper.sharedWith + std::string(reviewNote);
+    if (const std::string_view other = sharedWith(helper, others); !other.empty()) {
+        reason += ", also part of " + std::string(other) + std::string(reviewNote);
     } else if (helper.fromAnotherDeveloper) {
         reason += " from another developer" + std::string(reviewNote);
     }
@@ -63,10 +60,11 @@ std::string helperReason(const AppEvidence::Helper& helper) {
 
 // What a name owned by `identifier` tells in a place described by `place` ("Cookies of"): the place
 // and the program, or the helper's doubt when it has one.
-Verdict placeVerdict(std::string_view identifier, std::string_view place, const AppEvidence& evidence) {
+Verdict placeVerdict(std::string_view identifier, std::string_view place, const AppEvidence& evidence,
+                     const OtherApps& others) {
     const AppEvidence::Helper* helper = evidence.helper(identifier);
-    if (helper != nullptr && isDoubtful(*helper)) {
-        return {MatchConfidence::possible, false, helperReason(*helper)};
+    if (helper != nullptr && isDoubtful(*helper, others)) {
+        return {MatchConfidence::possible, false, helperReason(*helper, others)};
     }
     std::string program(identifier);
     if (helper != nullptr) {
@@ -96,30 +94,6 @@ std::string withoutPrefix(std::string_view name, std::string_view prefix) {
                                                                    : std::string();
 }
 
-std::string developerReason(const InstalledApp& app) {
-    return "Named after the developer in " + app.bundleID + std::string(reviewNote);
-}
-
-// "Google/Chrome" in Application Support or Caches for "Google Chrome": the developer's folder names its
-// applications without the developer's word.
-void addNamedInsideDeveloperFolder(const fs::path& folder, const LibraryLocation& location,
-                                   const NameMatcher& wide, const AppEvidence& evidence,
-                                   ResidualFindings& found) {
-    if (evidence.shortNameKey.empty() || wide.isAnotherAppsName(evidence.shortNameKey)) {
-        return;
-    }
-    const auto children = DirectoryWalker::children(folder);
-    if (!children) {
-        return;
-    }
-    for (const auto& child : *children) {
-        if (Text::normalizedName(matchedName(child.name(), child.isDirectory)) == evidence.shortNameKey) {
-            found.add(child.location(), location.category, MatchConfidence::exact,
-                      "Named after the app inside its developer's folder", !location.systemWide);
-        }
-    }
-}
-
 // Whether a name begins like '<team>.', with a team identifier: ten capital letters and digits.
 bool hasTeamPrefix(std::string_view declared) {
     constexpr std::size_t teamLength = 10;
@@ -132,7 +106,6 @@ bool hasTeamPrefix(std::string_view declared) {
 
 void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMatcher& wide,
                        const AppEvidence& evidence, const InstalledApp& app, ResidualFindings& found) {
-    const std::string vendorKey = Text::normalizedName(evidence.vendor);
     for (const auto& [location, children, names] : listings) {
         for (std::size_t index = 0; index < children.size(); ++index) {
             const DirectoryEntry& child = children[index];
@@ -140,32 +113,23 @@ void widenLibrarySweep(const std::vector<LibraryListing>& listings, const NameMa
             if (const std::string_view identifier = wide.identifierOwning(name); !identifier.empty()) {
                 // Named by the application's own identifier, the sweep has judged it already.
                 if (const AppEvidence::Helper* helper = evidence.helper(identifier)) {
-                    const bool doubtful = isDoubtful(*helper);
+                    const bool doubtful = isDoubtful(*helper, wide.others());
                     found.add(child.location(), location.category,
                               doubtful ? MatchConfidence::possible : MatchConfidence::exact,
-                              helperReason(*helper), !doubtful && !location.systemWide);
+                              helperReason(*helper, wide.others()), !doubtful && !location.systemWide);
                 }
                 continue;
             }
-            // Another application's by identifier is not this one's by any looser rule; asked only of the
-            // few names those rules would take.
-            const auto claimedByIdentifier = [&] {
-                return wide.identifierMatch(name) == NameOwner::otherApp;
-            };
-            // A normalised name is never longer than the name: most names are ruled out by length alone.
-            const bool mayBeVendor = !vendorKey.empty() && child.isDirectory &&
-                                     name.size() >= vendorKey.size() && name.size() <= 2 * vendorKey.size();
-            if (mayBeVendor && Text::normalizedName(name) == vendorKey &&
-                !wide.isAnotherAppsName(vendorKey) && !claimedByIdentifier()) {
-                if (evidence.vendorIsThisApps) {
-                    found.add(child.location(), location.category, MatchConfidence::possible,
-                              developerReason(app), false);
-                }
-                addNamedInsideDeveloperFolder(child.location(), location, wide, evidence, found);
+            if (const auto verdict = namespaceVerdict(name, wide, evidence)) {
+                found.add(child.location(), location.category, verdict->confidence, verdict->reason,
+                          verdict->selectable && !location.systemWide);
                 continue;
             }
-            for (const std::string& appName : evidence.names) {
-                if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp && !claimedByIdentifier()) {
+            for (const std::string& appName : evidence.names.names) {
+                // Another application's by identifier is not this one's by the looser rule; asked only of
+                // the few names it would take.
+                if (wide.namePrefixMatch(name, appName) == NameOwner::thisApp &&
+                    wide.identifierMatch(name) != NameOwner::otherApp) {
                     found.add(child.location(), location.category, MatchConfidence::possible,
                               "Name begins with the app's name, " + app.name + std::string(reviewNote),
                               false);
@@ -188,8 +152,7 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
     const bool teamIsThisApps = !evidence.teamID.empty() && evidence.teamMate.empty();
     const std::string teamMateNote =
         evidence.teamMate.empty() ? "" : ", which also signs " + evidence.teamMate + std::string(reviewNote);
-    const auto components = BundleIdentifier::components(Text::comparableName(app.bundleID));
-    const std::string vendorPrefix = components.size() < 2 ? "" : components[0] + "." + components[1];
+    const std::string& vendorPrefix = evidence.names.vendorPrefix;
 
     for (const auto& place : folders) {
         // Named, not bound: clang before 16 cannot capture a structured binding in a lambda.
@@ -220,14 +183,18 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
             const std::string_view identifier = wide.identifierOwning(rest.empty() ? name : rest);
             if (identifier.empty()) {
                 // 'group.com.vendor', shared by the developer's applications, of which this is the only one.
-                if (!rest.empty() && evidence.vendorIsThisApps && rest == vendorPrefix) {
+                if (!rest.empty() && evidence.isDevelopersOnlyApp() &&
+                    rest == std::string_view(vendorPrefix).substr(0, vendorPrefix.size() - 1)) {
                     add(MatchConfidence::possible, developerReason(app), false);
+                } else if (const auto verdict =
+                               namespaceVerdict(rest.empty() ? name : rest, wide, evidence)) {
+                    add(verdict->confidence, verdict->reason, verdict->selectable);
                 }
                 continue;
             }
             const AppEvidence::Helper* helper = evidence.helper(identifier);
-            if (helper != nullptr && isDoubtful(*helper)) {
-                add(MatchConfidence::possible, helperReason(*helper), false);
+            if (helper != nullptr && isDoubtful(*helper, wide.others())) {
+                add(MatchConfidence::possible, helperReason(*helper, wide.others()), false);
             } else if (!afterTeam.empty()) {
                 add(MatchConfidence::verified,
                     "Signed by the same developer team (" + evidence.teamID + ")" + teamMateNote,
@@ -240,7 +207,7 @@ void addPrefixedContainers(const InstalledApp& app, const fs::path& userLibrary,
                           evidence.teamID.empty() ? MatchConfidence::possible : MatchConfidence::verified,
                           "App group named after " + std::string(identifier) + note, teamIsThisApps);
             } else if (helper != nullptr) {
-                add(MatchConfidence::exact, helperReason(*helper), true);
+                add(MatchConfidence::exact, helperReason(*helper, wide.others()), true);
             } else {
                 add(MatchConfidence::exact, "Container named after " + std::string(identifier), true);
             }
@@ -286,15 +253,21 @@ void addIdentifierPlaces(const fs::path& userLibrary, const Platform& platform, 
             }
             const std::string name = Text::comparableName(matchedName(child.name(), child.isDirectory));
             const std::string_view identifier = dottedIdentifierOwning(wide, name);
-            if (identifier.empty()) {
+            std::optional<Verdict> verdict;
+            if (!identifier.empty()) {
+                verdict = placeVerdict(identifier, place.description, evidence, wide.others());
+            } else {
+                verdict = namespaceVerdict(name, wide, evidence, place.description);
+            }
+            if (!verdict) {
                 continue;
             }
-            Verdict verdict = placeVerdict(identifier, place.description, evidence);
-            if (!place.preselects && verdict.confidence == MatchConfidence::exact) {
-                verdict.reason += reviewNote;
+            // A reason that asks for no review yet gets one where nothing is preselected.
+            if (!place.preselects && verdict->selectable) {
+                verdict->reason += reviewNote;
             }
-            found.add(child.location(), place.category, verdict.confidence, verdict.reason,
-                      verdict.selectable && place.preselects);
+            found.add(child.location(), place.category, verdict->confidence, verdict->reason,
+                      verdict->selectable && place.preselects);
         }
     }
 }

@@ -55,7 +55,7 @@ std::optional<TrashError> RemovalWorkflow::failure(const RestoreOutcome& outcome
     if (outcome.failures.empty()) {
         return std::nullopt;
     }
-    return TrashError::partial(outcome.failures);
+    return TrashError::notPutBack(outcome.failures);
 }
 
 std::vector<std::filesystem::path> RemovalWorkflow::restoredBundles(const RestoreOutcome& outcome) {

@@ -377,9 +377,10 @@ void CleanerStore::selectFirstInstalled() {
 
 void CleanerStore::openHistory() {
     background_.run(Priority::interactive, this, [this] {
-        std::vector<RemovalRecord> records = services_->trash().openHistory().records;
-        return [this, records = std::move(records)]() mutable {
-            setHistory(std::move(records));
+        HistoryService::Listing listing = services_->trash().openHistory();
+        return [this, listing = std::move(listing)]() mutable {
+            removals_.setKeptAside(std::move(listing.keptAside));
+            setHistory(std::move(listing.records));
             removals_.setShown(true);
         };
     });

@@ -37,6 +37,11 @@ void RemovalState::setHistory(std::vector<RemovalRecord> records) {
     emit historyChanged();
 }
 
+void RemovalState::setKeptAside(std::vector<std::filesystem::path> files) {
+    keptAside_ = std::move(files);
+    emit keptAsideChanged();
+}
+
 void RemovalState::setRestorability(std::unordered_map<Uuid, bool> restorable) {
     restorable_ = std::move(restorable);
     emit restorabilityChanged();

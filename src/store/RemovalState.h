@@ -4,6 +4,7 @@
 #include "removal/RemovalRecord.h"
 
 #include <QObject>
+#include <filesystem>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +27,8 @@ public:
     // While a removal or a restore runs, no other starts.
     bool isBusy() const { return isRemoving() || isRestoring(); }
     const std::vector<RemovalRecord>& history() const { return history_; }
+    // The files of unreadable history kept aside, as the history was last opened: shown until dealt with.
+    const std::vector<std::filesystem::path>& keptAside() const { return keptAside_; }
     bool isShown() const { return isShown_; }
 
     // Whether anything of `record` is still in the Trash, as last looked at; a record not looked at yet
@@ -37,6 +40,7 @@ public:
     void setRemoving(bool removing);
     void setRestoring(std::optional<Uuid> record);
     void setHistory(std::vector<RemovalRecord> records);
+    void setKeptAside(std::vector<std::filesystem::path> files);
     void setRestorability(std::unordered_map<Uuid, bool> restorable);
     void setShown(bool shown);
 
@@ -45,6 +49,7 @@ signals:
     // A removal or a restore started or ended.
     void busyChanged();
     void historyChanged();
+    void keptAsideChanged();
     void restorabilityChanged();
     void shownChanged();
 
@@ -53,6 +58,7 @@ private:
     bool isRemoving_ = false;
     std::optional<Uuid> restoring_;
     std::vector<RemovalRecord> history_;
+    std::vector<std::filesystem::path> keptAside_;
     std::unordered_map<Uuid, bool> restorable_;
     bool isShown_ = false;
 };

@@ -1,5 +1,6 @@
 #include "ui/HistoryView.h"
 
+#include "session/RemovalTexts.h"
 #include "store/CleanerStore.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/EmptyState.h"
@@ -27,6 +28,7 @@ HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
     , clearUnavailable_(new QPushButton(QStringLiteral("Clear Unavailable")))
     , clearAll_(new QPushButton(QStringLiteral("Clear All")))
     , close_(new CircularCloseButton(QStringLiteral("Close Removal History"), false))
+    , keptAside_(new QLabel)
     , body_(new QStackedWidget)
     , empty_(new EmptyState(QStringLiteral("No Removal History"), "clock",
                             QStringLiteral("Removed applications will appear here.")))
@@ -44,6 +46,11 @@ HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
     header->addWidget(clearUnavailable_);
     header->addWidget(clearAll_);
     header->addWidget(close_);
+
+    keptAside_->setWordWrap(true);
+    keptAside_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    keptAside_->setContentsMargins(20, 0, 20, 12);
+    keptAside_->setFont(Theme::font(Theme::TextStyle::footnote));
 
     auto* divider = new QFrame;
     divider->setFrameShape(QFrame::HLine);
@@ -69,6 +76,7 @@ HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, cornerRadius);
     layout->setSpacing(0);
     layout->addLayout(header);
+    layout->addWidget(keptAside_);
     layout->addWidget(divider);
     layout->addWidget(body_, 1);
 
@@ -77,10 +85,17 @@ HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
     connect(close_, &CircularCloseButton::clicked, this, [this] { store_.setShowHistory(false); });
     connect(&store_.removals(), &RemovalState::historyChanged, this, &HistoryView::refresh);
     connect(&store_.removals(), &RemovalState::restorabilityChanged, this, &HistoryView::refresh);
+    connect(&store_.removals(), &RemovalState::keptAsideChanged, this, &HistoryView::refresh);
     refresh();
 }
 
 void HistoryView::refresh() {
+    QStringList notices;
+    for (const std::filesystem::path& file : store_.removals().keptAside()) {
+        notices.append(QString::fromStdString(RemovalTexts::keptAsideNotice(file.string())));
+    }
+    keptAside_->setText(notices.join(QLatin1Char('\n')));
+    keptAside_->setVisible(!notices.isEmpty());
     const bool hasRecords = !store_.removals().history().empty();
     clearAll_->setVisible(hasRecords);
     clearUnavailable_->setVisible(hasRecords && store_.removals().hasUnavailable());

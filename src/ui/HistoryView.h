@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QListView;
 class QPushButton;
 class QStackedWidget;
@@ -28,6 +29,8 @@ public:
     QPushButton* clearAllButton() const { return clearAll_; }
     CircularCloseButton* closeButton() const { return close_; }
     QListView* list() const { return list_; }
+    // Where unreadable history lies aside; hidden when there is none.
+    QLabel* keptAsideNotice() const { return keptAside_; }
     EmptyState* emptyState() const { return empty_; }
     HistoryModel* model() const { return model_; }
 
@@ -44,6 +47,7 @@ private:
     QPushButton* clearUnavailable_;
     QPushButton* clearAll_;
     CircularCloseButton* close_;
+    QLabel* keptAside_;
     QStackedWidget* body_;
     EmptyState* empty_;
     QListView* list_;

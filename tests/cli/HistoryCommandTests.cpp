@@ -84,6 +84,8 @@ TEST_F(HistoryCommandTest, ListsNewestFirstAndForgetsWhatItIsTold) {
 TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
     const ordered_json good = removeItem(preferences);
     const fs::path file = home / "Library/Application Support/TarnwickCleaner/RemovalHistory.json";
+    // A listing writes the steps of the journal into the file.
+    EXPECT_EQ(historyIDs(), std::vector<std::string>{good.at("id")});
     ordered_json records = ordered_json::parse(FileOperations::readFile(file).value_or(""));
     records.push_back({{"id", "not a record"}});
     FileOperations::writeFile(file, records.dump());
@@ -97,6 +99,11 @@ TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
         << listing.err;
     EXPECT_NE(FileOperations::readFile(file.string() + ".unreadable").value_or("").find("not a record"),
               std::string::npos);
+    // Said again each time, until the user moves it away.
+    const auto again = run({"history"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.err.find("is kept in \u201C" + file.string() + ".unreadable\u201D"), std::string::npos)
+        << again.err;
 
     // A file that is no history at all: said so, with where it went, and a failure.
     FileOperations::writeFile(file, "{ no history");

@@ -1,14 +1,21 @@
+// The administrator helper as a hostile caller meets it: it may run as root on the say of a process the
+// user runs, so every request it gets is checked by itself.
 #include "platform/ChildProcess.h"
+#include "platform/FileDescriptor.h"
 #include "removal/AdminHelper.h"
 #include "removal/AdminLaunch.h"
+#include "removal/AdminLedger.h"
 #include "removal/AdminProtocol.h"
 #include "support/TemporaryFolder.h"
 #include "support/Unprivileged.h"
 
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <pwd.h>
+#include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,33 +46,48 @@ bool isRoot() {
     return ::geteuid() == 0;
 }
 
+std::string contentsOf(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
 TEST(AdminProtocolTest, RequestsComeBackFromTheArgumentsUnchanged) {
     for (const std::string& name : hostileNames) {
-        const AdminRequest request{501,
-                                   "/Users/" + name + "/.Trash",
-                                   "Tarnwick-" + name,
-                                   {{"/Library/" + name, "0-" + name}, {"/" + name, name}}};
-        EXPECT_EQ(AdminProtocol::request(AdminProtocol::arguments(request)), request) << name;
+        for (const auto action : {AdminRequest::Action::moveToTrash, AdminRequest::Action::putBack}) {
+            const AdminRequest request{action,
+                                       4242,
+                                       "/Users/" + name + "/lock",
+                                       501,
+                                       {"/Users/" + name, "/" + name + "/T", "/Volumes/" + name,
+                                        FolderLayout::freedesktop, "/Users/" + name + "/.Trash", "/" + name},
+                                       "/Users/" + name + "/.Trash",
+                                       "Tarnwick-" + name,
+                                       {{"/Library/" + name, "0-" + name}, {"/" + name, name}}};
+            EXPECT_EQ(AdminProtocol::request(AdminProtocol::arguments(request)), request) << name;
+        }
     }
-    const AdminRequest empty{0, "/var/root/.Trash", "B", {}};
-    EXPECT_EQ(AdminProtocol::arguments(empty), (std::vector<std::string>{"0", "/var/root/.Trash", "B"}));
-    EXPECT_EQ(AdminProtocol::request(AdminProtocol::arguments(empty)), empty);
 }
 
 TEST(AdminProtocolTest, ArgumentsItCannotHaveWrittenAreNoRequest) {
-    const std::vector<std::vector<std::string>> lists = {{},
-                                                         {"501", "/T"},
-                                                         {"501", "/T", "B", "/a"},
-                                                         {"", "/T", "B"},
-                                                         {"-1", "/T", "B"},
-                                                         {"+5", "/T", "B"},
-                                                         {" 5", "/T", "B"},
-                                                         {"0x1", "/T", "B"},
-                                                         {"4294967295", "/T", "B"},
-                                                         {"4294967296", "/T", "B"}};
-    for (const auto& list : lists) {
-        EXPECT_FALSE(AdminProtocol::request(list).has_value()) << ::testing::PrintToString(list);
+    const AdminRequest valid{
+        AdminRequest::Action::moveToTrash, 4242, "/lock", 501, {}, "/T", "B", {{"/a", "0-a"}}};
+    const std::vector<std::string> arguments = AdminProtocol::arguments(valid);
+    ASSERT_TRUE(AdminProtocol::request(arguments).has_value());
+    const struct {
+        std::size_t index;
+        std::string value;
+    } changes[] = {{0, "move"},       {0, ""},           {1, "1"},     {1, "0"},  {1, "-5"},
+                   {1, "12x"},        {3, ""},           {3, "-1"},    {3, "+5"}, {3, "0x1"},
+                   {3, "4294967295"}, {3, "4294967296"}, {7, "macos"}, {7, ""}};
+    for (const auto& change : changes) {
+        std::vector<std::string> list = arguments;
+        list[change.index] = change.value;
+        EXPECT_FALSE(AdminProtocol::request(list).has_value()) << change.index << ": " << change.value;
     }
+    EXPECT_FALSE(AdminProtocol::request({arguments.begin(), arguments.end() - 1}).has_value());
+    EXPECT_FALSE(AdminProtocol::request({arguments.begin(), arguments.begin() + 11}).has_value());
 }
 
 TEST(AdminProtocolTest, EveryMoveGetsOneAnswerLine) {
@@ -90,57 +112,78 @@ TEST(AdminHelperTest, OnlyTheSystemsWordNamesTheRequester) {
     const struct {
         Caller caller;
         std::optional<uid_t> requester;
-    } cases[] = {{{501, 501, {}, {}}, 501},        {{501, 501, "0", "0"}, 501},
-                 {{0, 0, "501", {}}, 501},         {{0, 0, "501", "502"}, 501},
-                 {{0, 0, {}, "502"}, 502},         {{0, 0, {}, {}}, 0},
-                 {{501, 0, {}, {}}, std::nullopt}, {{0, 0, "", {}}, std::nullopt},
-                 {{0, 0, "-1", {}}, std::nullopt}, {{0, 0, "501x", {}}, std::nullopt}};
+    } cases[] = {
+        {{501, 501, {}}, 501},
+        {{501, 501, "0"}, 501},
+        {{0, 0, "501"}, 501},
+        {{0, 0, {}}, 0},
+        // Set-user-ID: the environment is the caller's own, whatever it claims.
+        {{501, 0, "0"}, 501},
+        {{501, 0, {}}, 501},
+        {{0, 0, ""}, std::nullopt},
+        {{0, 0, "-1"}, std::nullopt},
+        {{0, 0, "501x"}, std::nullopt},
+    };
     for (const auto& each : cases) {
         EXPECT_EQ(AdminHelper::requester(each.caller), each.requester)
             << each.caller.realUser << " " << each.caller.effectiveUser << " "
-            << each.caller.pkexecUser.value_or("-") << " " << each.caller.namedUser.value_or("-");
+            << each.caller.authorisedUser.value_or("-");
     }
 }
 
+// A Mac in a temporary folder, and the helper started by this process as the removal starts it.
 class AdminHelperProgramTest : public ::testing::Test {
 protected:
     AdminHelperProgramTest() {
         fs::create_directories(trash);
         fs::create_directories(library);
+        std::ofstream(lockFile) << "";
     }
 
-    fs::path file(const fs::path& location) {
-        folder.write(location.lexically_relative(folder.path()).string(), location.filename().string());
+    fs::path file(const fs::path& location, const std::string& contents = "") {
+        folder.write(location.lexically_relative(folder.path()).string(),
+                     contents.empty() ? location.filename().string() : contents);
         return location;
     }
 
-    // Starts the helper as pkexec would for `asker`; without superuser rights it acts for whoever runs it.
-    ChildProcess::Result run(const AdminRequest& request, uid_t asker = ::getuid()) {
-        return ChildProcess::run(helper, AdminProtocol::arguments(request),
-                                 {"PKEXEC_UID=" + std::to_string(asker)});
+    ChildProcess::Result run(const AdminRequest& request) {
+        return ChildProcess::run(helper, AdminProtocol::arguments(request));
     }
 
-    AdminRequest request(std::vector<AdminRequest::Move> moves) const {
-        return {::getuid(), trash, "Tarnwick-App-1", std::move(moves)};
+    AdminRequest request(std::vector<AdminRequest::Move> moves,
+                         AdminRequest::Action action = AdminRequest::Action::moveToTrash) const {
+        return {action,
+                ::getpid(),
+                lockFile,
+                ::getuid(),
+                {home, {}, folder.path(), FolderLayout::macOS, trash, ledger},
+                trash,
+                "Tarnwick-App-1",
+                std::move(moves)};
+    }
+
+    std::vector<AdminLedger::Entry> ledgerEntries() const {
+        const OpenFolder held = AdminLedger::openFolder(ledger, ::getuid());
+        return AdminLedger(held, "Tarnwick-App-1").entries();
     }
 
     TemporaryFolder folder;
-    const fs::path trash = folder / "Users/me/.Trash";
+    const fs::path home = folder / "Users/me";
+    const fs::path trash = home / ".Trash";
     const fs::path library = folder / "Library";
     const fs::path batch = trash / "Tarnwick-App-1";
+    const fs::path ledger = home / "Library/Application Support/TarnwickCleaner/AdministratorMoves";
+    const fs::path lockFile = folder / "helper.lock";
 };
 
-TEST_F(AdminHelperProgramTest, MovesEachItemAndAnswersForIt) {
+TEST_F(AdminHelperProgramTest, MovesEachItemAndRecordsWhereItCameFrom) {
     std::vector<AdminRequest::Move> moves;
     for (const std::string& name : hostileNames) {
         moves.push_back({file(library / name / name), std::to_string(moves.size()) + "-" + name});
     }
-    fs::create_directory_symlink(library, folder / "Linked");
-    const fs::path linked = file(library / "Daemons/through-link.plist");
     const fs::path taken = file(library / "taken");
     moves.push_back({library / "gone", "gone"});
     moves.push_back({library / "gone-folder/item", "gone-item"});
-    moves.push_back({folder / "Linked/Daemons/through-link.plist", "link"});
     moves.push_back({taken, "0-" + hostileNames[0]});
 
     const ChildProcess::Result result = run(request(moves));
@@ -148,48 +191,75 @@ TEST_F(AdminHelperProgramTest, MovesEachItemAndAnswersForIt) {
     const auto outcomes = AdminProtocol::outcomes(result.out, moves.size());
     for (std::size_t index = 0; index < hostileNames.size(); ++index) {
         EXPECT_EQ(outcomes[index].result, Result::moved) << outcomes[index].message;
-        EXPECT_TRUE(fs::exists(batch / moves[index].batchName)) << moves[index].batchName;
-        EXPECT_FALSE(fs::exists(moves[index].source));
+        EXPECT_EQ(contentsOf(batch / moves[index].batchName), hostileNames[index]);
+        EXPECT_FALSE(fs::exists(moves[index].path));
     }
     const std::size_t rest = hostileNames.size();
     EXPECT_EQ(outcomes[rest].result, Result::missing);
     EXPECT_EQ(outcomes[rest + 1].result, Result::missing);
     EXPECT_EQ(outcomes[rest + 2].result, Result::failed);
-    EXPECT_EQ(outcomes[rest + 3].result, Result::failed);
-    EXPECT_TRUE(fs::exists(linked));
     EXPECT_TRUE(fs::exists(taken)); // nothing replaced: the first item is still in its place
     EXPECT_EQ(fs::status(batch).permissions(), fs::perms::owner_all);
+
+    const std::vector<AdminLedger::Entry> entries = ledgerEntries();
+    ASSERT_EQ(entries.size(), hostileNames.size());
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        EXPECT_EQ(entries[index].name, moves[index].batchName);
+        EXPECT_EQ(entries[index].originalPath, moves[index].path.string());
+        EXPECT_TRUE(ItemIdentity::at(batch / moves[index].batchName)->isSameObject(entries[index].item));
+    }
 }
 
-TEST_F(AdminHelperProgramTest, RefusesTheWholeRequestWhenAFolderOnTheWayIsNotTheUsers) {
+TEST_F(AdminHelperProgramTest, RefusesWhatTheAskerMayNotHaveDone) {
     const struct {
         std::string name;
         bool needsRoot;
         std::function<void(AdminRequest&)> prepare;
     } cases[] = {
-        {"batch folder is a link", true,
-         [&](AdminRequest&) {
-             fs::create_directory(folder / "elsewhere");
-             ::chown((folder / "elsewhere").c_str(), nobody, nobody);
-             fs::create_directory_symlink(folder / "elsewhere", batch);
+        {"a source outside the places applications keep their files", false,
+         [&](AdminRequest& asked) { asked.moves[0].path = file(folder / "private/etc/sudoers"); }},
+        {"a source in another user's home", false,
+         [&](AdminRequest& asked) {
+             asked.moves[0].path = file(folder / "Users/other/Library/Caches/mail");
          }},
-        {"batch folder of someone else", true,
+        {"a source through a link", false,
+         [&](AdminRequest& asked) {
+             fs::create_directory_symlink(library, folder / "Library2");
+             asked.moves[0].path = folder / "Library2/Daemons/a.plist";
+         }},
+        {"a source already in the Trash", false,
+         [&](AdminRequest& asked) { asked.moves[0].path = file(trash / "old"); }},
+        {"the home folder as the Trash", false, [&](AdminRequest& asked) { asked.trashFolder = home; }},
+        {"another folder of the user's as the Trash", false,
+         [&](AdminRequest& asked) {
+             fs::create_directories(home / "Library/Caches");
+             asked.trashFolder = home / "Library/Caches";
+         }},
+        {"a Trash that is a link", false,
+         [&](AdminRequest& asked) {
+             fs::create_directories(home / "Documents");
+             fs::remove(trash);
+             fs::create_directory_symlink(home / "Documents", trash);
+             asked.places.homeTrash = trash;
+         }},
+        {"a batch folder name that is no batch folder", false,
+         [&](AdminRequest& asked) { asked.batchFolderName = "Documents"; }},
+        {"a name in the batch that leaves it", false,
+         [&](AdminRequest& asked) { asked.moves[0].batchName = ".."; }},
+        {"no lock file", false, [&](AdminRequest&) { fs::remove(lockFile); }},
+        {"a lock file that is a link", false,
+         [&](AdminRequest& asked) {
+             fs::create_symlink(lockFile, folder / "lock-link");
+             asked.lockFile = folder / "lock-link";
+         }},
+        {"an asker that is not waiting", false, [&](AdminRequest& asked) { asked.parent = ::getppid(); }},
+        {"a request for another user", false, [&](AdminRequest& asked) { asked.owner = ::getuid() + 1; }},
+        {"a batch folder of someone else", true,
          [&](AdminRequest&) {
              fs::create_directory(batch);
              ::chown(batch.c_str(), nobody, nobody);
          }},
-        {"Trash of someone else", true, [&](AdminRequest&) { ::chown(trash.c_str(), nobody, nobody); }},
-        {"Trash through a link", false,
-         [&](AdminRequest& request) {
-             fs::create_directory_symlink(folder / "Users/me", folder / "home");
-             request.trashFolder = folder / "home/.Trash";
-         }},
-        // The Trash is the owner's: only the check of who asked stands in the way.
-        {"owner is not the caller", true,
-         [&](AdminRequest& request) {
-             ::chown(trash.c_str(), nobody, nobody);
-             request.owner = nobody;
-         }},
+        {"a Trash of someone else", true, [&](AdminRequest&) { ::chown(trash.c_str(), nobody, nobody); }},
     };
     for (const auto& each : cases) {
         if (each.needsRoot && !isRoot()) {
@@ -197,37 +267,151 @@ TEST_F(AdminHelperProgramTest, RefusesTheWholeRequestWhenAFolderOnTheWayIsNotThe
         }
         fs::remove_all(folder.path());
         fs::create_directories(trash);
-        AdminRequest asked = request({{file(library / "Daemons/a.plist"), "0-a.plist"}});
+        std::ofstream(lockFile) << "";
+        const fs::path source = file(library / "Daemons/a.plist");
+        AdminRequest asked = request({{source, "0-a.plist"}});
         each.prepare(asked);
         const ChildProcess::Result result = run(asked);
         EXPECT_EQ(result.status, 1) << each.name;
         EXPECT_EQ(result.out, "") << each.name;
         EXPECT_NE(result.err.find("refused"), std::string::npos) << each.name << ": " << result.err;
-        EXPECT_TRUE(fs::exists(library / "Daemons/a.plist")) << each.name;
-        EXPECT_FALSE(fs::exists(folder / "elsewhere/0-a.plist")) << each.name;
+        EXPECT_TRUE(fs::exists(source)) << each.name;
+        EXPECT_TRUE(fs::exists(asked.moves[0].path) || !fs::exists(asked.moves[0].path.parent_path()))
+            << each.name;
+        EXPECT_FALSE(fs::exists(home / "Documents/Tarnwick-App-1")) << each.name;
     }
 }
 
-TEST_F(AdminHelperProgramTest, MakesTheBatchFolderOfTheUserWhoAsked) {
-    if (!isRoot()) {
-        GTEST_SKIP() << "acting for another user needs superuser rights";
-    }
-    ::chown(trash.c_str(), nobody, nobody);
-    AdminRequest asked = request({{file(library / "Daemons/a.plist"), "0-a.plist"}});
-    asked.owner = nobody;
-    const ChildProcess::Result result = run(asked, nobody);
+TEST_F(AdminHelperProgramTest, AnotherStepOfTheSameRemovalHoldsTheLock) {
+    const fs::path source = file(library / "Daemons/a.plist");
+    const FileDescriptor held(::open(lockFile.c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+    const ChildProcess::Result result = run(request({{source, "0-a.plist"}}));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Another administrator step"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::exists(source));
+}
+
+TEST_F(AdminHelperProgramTest, PutsBackOnlyWhatItMovedToWhereItTookItFrom) {
+    const fs::path daemon = file(library / "LaunchDaemons/com.example.daemon.plist", "daemon");
+    const fs::path tool = file(library / "PrivilegedHelperTools/com.example.tool", "tool");
+    const fs::path support = file(library / "Application Support/Example/data", "data");
+    const fs::path extra = file(library / "Extra/extra", "extra");
+    ASSERT_EQ(run(request({{daemon, "0-d"}, {tool, "1-t"}, {support, "2-s"}, {extra, "3-e"}})).out,
+              "moved\nmoved\nmoved\nmoved\n");
+
+    // The tool's folder replaced by a link, the extra item replaced in the Trash by something else.
+    fs::rename(library / "PrivilegedHelperTools", library / "Moved");
+    fs::create_directory_symlink(home, library / "PrivilegedHelperTools");
+    // A link of root's would be the system's own; one the user's processes made is not.
+    ::lchown((library / "PrivilegedHelperTools").c_str(), nobody, nobody);
+    fs::remove(batch / "3-e");
+    file(batch / "3-e", "impostor");
+    file(batch / "4-x", "planted");
+
+    const ChildProcess::Result result =
+        run(request({{daemon, "0-d"},
+                     {tool, "1-t"},
+                     {library / "LaunchAgents/com.example.daemon.plist", "2-s"},
+                     {extra, "3-e"},
+                     {library / "LaunchDaemons/planted.plist", "4-x"}},
+                    AdminRequest::Action::putBack));
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "moved\n");
-    struct stat status {};
-    ASSERT_EQ(::lstat(batch.c_str(), &status), 0);
-    EXPECT_EQ(status.st_uid, nobody);
-    EXPECT_EQ(status.st_gid, ::getpwuid(nobody)->pw_gid);
-    EXPECT_EQ(status.st_mode & 07777, 0700U);
-    EXPECT_TRUE(fs::exists(batch / "0-a.plist"));
+    const auto outcomes = AdminProtocol::outcomes(result.out, 5);
+    EXPECT_EQ(outcomes[0].result, Result::moved);
+    EXPECT_EQ(contentsOf(daemon), "daemon");
+    for (std::size_t index = 1; index < outcomes.size(); ++index) {
+        EXPECT_EQ(outcomes[index].result, Result::failed) << index;
+    }
+    EXPECT_NE(outcomes[1].message.find("link"), std::string::npos) << outcomes[1].message;
+    EXPECT_FALSE(fs::exists(home / "com.example.tool"));
+    EXPECT_NE(outcomes[2].message.find("took that item from"), std::string::npos) << outcomes[2].message;
+    EXPECT_NE(outcomes[3].message.find("not the one"), std::string::npos) << outcomes[3].message;
+    EXPECT_NE(outcomes[4].message.find("did not move"), std::string::npos) << outcomes[4].message;
+    EXPECT_FALSE(fs::exists(library / "LaunchDaemons/planted.plist"));
+    EXPECT_EQ(contentsOf(batch / "1-t"), "tool");
+    EXPECT_EQ(ledgerEntries().size(), 3U); // the daemon's entry went with it
+}
+
+TEST(AdminHelperAuthorityTest, WithMoreRightsThanTheAskerThePlacesComeFromTheSystem) {
+    TemporaryFolder folder;
+    const fs::path source = folder.write("Library/LaunchDaemons/a.plist", "a");
+    fs::create_directories(folder / "Users/me/.Trash");
+    const fs::path lock = folder.write("lock", "");
+    AdminRequest request{AdminRequest::Action::moveToTrash,
+                         ::getpid(),
+                         lock,
+                         ::getuid(),
+                         {folder / "Users/me",
+                          {},
+                          folder.path(),
+                          FolderLayout::macOS,
+                          folder / "Users/me/.Trash",
+                          folder / "ledger"},
+                         folder / "Users/me/.Trash",
+                         "Tarnwick-App-1",
+                         {{source, "0-a.plist"}}};
+    const AdminHelper::Authority privileged{::getuid(), false, [] { return true; }};
+    std::ostringstream output;
+    const auto rooted = AdminHelper::run(request, privileged, output);
+    ASSERT_TRUE(rooted.has_value());
+    EXPECT_NE(rooted->find("only on the disk this system runs from"), std::string::npos) << *rooted;
+
+    // Without a root the home is the one the system knows for the user, where the tree is not.
+    request.places.systemRoot.clear();
+    const auto unrooted = AdminHelper::run(request, privileged, output);
+    ASSERT_TRUE(unrooted.has_value());
+    EXPECT_NE(unrooted->find("is not in a place where applications keep their files"), std::string::npos)
+        << *unrooted;
+    EXPECT_EQ(output.str(), "");
+    EXPECT_TRUE(fs::exists(source));
+
+    const AdminHelper::Authority believing{::getuid(), true, [] { return true; }};
+    request.places.systemRoot = folder.path();
+    EXPECT_EQ(AdminHelper::run(request, believing, output), std::nullopt);
+    EXPECT_EQ(output.str(), "moved\n");
+}
+
+TEST(AdminHelperAuthorityTest, ASetUserIDCopyActsForItsRealUserWhateverItsEnvironmentSays) {
+    if (!isRoot()) {
+        GTEST_SKIP() << "installing a set-user-ID copy needs superuser rights";
+    }
+    TemporaryFolder folder;
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const fs::path copy = folder / "tarnwick-admin-helper";
+    fs::copy_file(helper, copy);
+    ASSERT_EQ(::chown(copy.c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(copy.c_str(), 04755), 0);
+    const fs::path secret = folder.write("Library/LaunchDaemons/root-only.plist", "root");
+    ::chmod(secret.parent_path().c_str(), 0700);
+
+    for (const uid_t claimed : {uid_t{0}, nobody}) {
+        const AdminRequest request{AdminRequest::Action::moveToTrash,
+                                   ::getpid(),
+                                   folder / "lock",
+                                   claimed,
+                                   {folder / "Users/nobody",
+                                    {},
+                                    folder.path(),
+                                    FolderLayout::macOS,
+                                    folder / "Users/nobody/.Trash",
+                                    folder / "ledger"},
+                                   folder / "Users/nobody/.Trash",
+                                   "Tarnwick-App-1",
+                                   {{secret, "0-root-only.plist"}}};
+        const auto answer = runUnprivileged([&] {
+            const auto result = ChildProcess::run(copy, AdminProtocol::arguments(request), {"PKEXEC_UID=0"});
+            return std::to_string(result.status) + " " + result.err;
+        });
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_TRUE(answer->starts_with("1 The request was refused")) << *answer;
+    }
+    EXPECT_EQ(contentsOf(secret), "root");
 }
 
 TEST(AdminLaunchTest, AHelperThatIsNotThereDoesNotRun) {
-    const AdminRequest request{::getuid(), "/", "B", {{"/a", "0-a"}}};
+    const AdminRequest request{
+        AdminRequest::Action::moveToTrash, ::getpid(), "/lock", ::getuid(), {}, "/", "B", {{"/a", "0-a"}}};
     const AdminOutcome outcome = AdminLaunch::direct("/nonexistent/tarnwick-admin-helper", request);
     EXPECT_FALSE(outcome.ran);
     EXPECT_NE(outcome.errorMessage.find("missing"), std::string::npos) << outcome.errorMessage;

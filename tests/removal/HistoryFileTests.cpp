@@ -47,6 +47,11 @@ std::map<std::string, std::string> folderContents(const fs::path& folder) {
     return found;
 }
 
+// Forgets every record, as `history clear` does.
+HistoryFile::Outcome clear(HistoryFile& file) {
+    return file.begin().clear([](const RemovalRecord&) { return false; });
+}
+
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
     return text.replace(text.find(from), from.size(), to);
 }
@@ -109,8 +114,7 @@ TEST(HistoryFormatTest, NestedExtraKeysCostNothingElse) {
 
 TEST(HistoryFormatTest, ARecordWithAMissingOrMistypedValueIsSetApartAndTheOthersRead) {
     const std::string record = validRecord;
-    const std::vector<std::string> noArray{"", "not json", "{}", "[1",
-                                           "[" + replaced(record, R"("date":1)", R"("date":1e400)") + "]"};
+    const std::vector<std::string> noArray{"", "not json", "{}", "[1", "[1,]", "[,1]", "[1]x", R"(["a)"};
     for (const std::string& text : noArray) {
         EXPECT_EQ(HistoryFormat::decode(text), std::nullopt) << text;
     }
@@ -140,12 +144,22 @@ TEST(HistoryFormatTest, ARecordWithAMissingOrMistypedValueIsSetApartAndTheOthers
     }
 }
 
+TEST(HistoryFormatTest, ARecordNoParserCanTakeApartIsKeptAsideAloneAsWritten) {
+    const std::string deep =
+        replaced(validRecord, "{", R"({"extra":)" + std::string(300, '[') + std::string(300, ']') + ",");
+    const std::string huge = replaced(validRecord, R"("date":1)", R"("date":1e400)");
+    const auto decoded = HistoryFormat::decode("[" + deep + ",\n " + validRecord + " , " + huge + "]");
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->records.size(), 1u);
+    EXPECT_EQ(decoded->unreadable, (std::vector<std::string>{deep, huge}));
+}
+
 TEST(HistoryFileTest, AbsentFileReadsEmptyAndChangesCreateIt) {
     testing::TemporaryFolder folder;
     HistoryFile file(folder / "RemovalHistory.json");
 
     EXPECT_TRUE(file.read().empty());
-    file.remove();
+    clear(file);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
     file.rewrite([](std::vector<RemovalRecord>&) {});
@@ -154,7 +168,7 @@ TEST(HistoryFileTest, AbsentFileReadsEmptyAndChangesCreateIt) {
     file.rewrite([&](std::vector<RemovalRecord>& records) { records.push_back(added); });
     EXPECT_EQ(file.read(), std::vector<RemovalRecord>{added});
 
-    file.remove();
+    clear(file);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
     HistoryFile nowhere(folder / "missing/RemovalHistory.json");
@@ -181,6 +195,7 @@ TEST(HistoryFileTest, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
 
     EXPECT_EQ(file.read(), std::vector<RemovalRecord>{second});
     auto found = folderContents(folder.path());
+    EXPECT_EQ(found.erase("RemovalHistory.journal"), 1u);
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found["RemovalHistory.json.unreadable"], "not json");
     // A record that cannot be read is kept aside alone, in a file of its own.
@@ -293,14 +308,15 @@ TEST(HistoryFileTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     }
 
     // A killed write may leave its temporary file, and nothing else; the next change clears it away.
-    const std::regex temporary(R"(\.RemovalHistory\.json\.[A-Za-z0-9]{6})");
+    const std::regex temporary(R"(\.RemovalHistory\.(json|journal)\.[A-Za-z0-9]{6})");
     auto found = folderContents(folder.path());
     EXPECT_EQ(found.erase("RemovalHistory.json"), 1u);
+    found.erase("RemovalHistory.journal");
     for (const auto& [name, text] : found) {
         EXPECT_TRUE(std::regex_match(name, temporary)) << name;
     }
     HistoryFile(location).rewrite([](std::vector<RemovalRecord>&) {});
-    EXPECT_EQ(folderContents(folder.path()).size(), 1u);
+    EXPECT_EQ(folderContents(folder.path()).size(), 2u);
 }
 
 } // namespace

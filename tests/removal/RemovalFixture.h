@@ -72,7 +72,8 @@ inline PlatformError permissionDenied() {
                                                                EACCES, "Permission denied"));
 }
 
-// The Trash of macOS, except that the chosen items fail with the given errors.
+// The Trash of macOS, except that the chosen items fail with the given errors, on the way out and on the
+// way back.
 class FailingTrash : public MacTrash {
 public:
     FailingTrash(std::filesystem::path folder, std::map<std::filesystem::path, PlatformError> failures)
@@ -85,6 +86,14 @@ public:
             throw failure->second;
         }
         MacTrash::moveTo(from, name, item, place);
+    }
+
+    void moveBack(const OpenFolder& from, std::string_view name, const OpenFolder& to,
+                  std::string_view toName) override {
+        if (const auto failure = failures_.find(to.path() / toName); failure != failures_.end()) {
+            throw failure->second;
+        }
+        MacTrash::moveBack(from, name, to, toName);
     }
 
 private:

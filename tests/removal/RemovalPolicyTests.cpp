@@ -86,6 +86,25 @@ TEST_F(RemovalPolicyTest, TheApplicationsOwnDotFoldersAreAcceptedBelowTheirTopOn
     EXPECT_NE(refusal(at("~/.ssh/id_rsa"), sharedName), "");
 }
 
+TEST_F(RemovalPolicyTest, AHiddenFolderOfTheHomeNamedAfterTheApplicationMayGo) {
+    InstalledApp studio = app;
+    studio.name = "Android Studio";
+    studio.url = platform.system("/Applications/Android Studio Preview.app");
+    for (const std::string path : {"~/.android", "~/.AndroidStudio", "~/.android-studio-preview"}) {
+        EXPECT_EQ(refusal(at(path), studio), "") << path;
+    }
+    // Not another name, not one every program shares, not below the home's own level, not the name alone.
+    InstalledApp configApp = app;
+    configApp.name = "Config";
+    for (const auto& [path, owner] :
+         std::vector<std::pair<std::string, InstalledApp>>{{"~/.androidx", studio},
+                                                           {"~/Documents/.android", studio},
+                                                           {"~/android", studio},
+                                                           {"~/.config", configApp}}) {
+        EXPECT_NE(refusal(at(path), owner), "") << path;
+    }
+}
+
 TEST_F(RemovalPolicyTest, OnlyWhatIsCheckedCanMove) {
     // A path the history cannot write down could never be put back, even when it leads somewhere plain.
     fs::create_directories(at("~/Library/Caches/notes"));

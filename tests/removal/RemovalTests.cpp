@@ -137,9 +137,15 @@ TEST_F(RemovalTest, PermissionFailuresGoTogetherThroughOneAdministratorCommand) 
     EXPECT_EQ(contentsOf(record.items[2].trashPath), "daemon");
     EXPECT_FALSE(fs::exists(bundle));
 
+    // The way back is as closed to the user as the way out: the administrator step puts them back.
     trash.restore(record);
+    EXPECT_EQ(adminLog->runs, 2);
+    EXPECT_EQ(adminLog->lastRequest.action, AdminRequest::Action::putBack);
+    EXPECT_EQ(adminLog->lastRequest.moves.size(), 2U);
     EXPECT_EQ(contentsOf(daemon), "daemon");
+    EXPECT_TRUE(fs::exists(bundle / "Contents/Info.plist"));
     EXPECT_FALSE(fs::exists(batch)); // emptied by the restore, so it goes
+    EXPECT_EQ(trash.history()[0].state, RemovalRecord::State::restored);
 }
 
 TEST_F(RemovalTest, EveryMoveIsInTheHistoryBeforeItHappens) {

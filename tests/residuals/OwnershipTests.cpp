@@ -60,8 +60,11 @@ TEST_F(OwnershipTest, LogFilesNamedLikeAnotherInstalledAppsAreNotThisOnes) {
     const InstalledApp system =
         install({.fileName = "Photos.app", .bundleID = "com.apple.Photos"}, "Photos", true);
     file("~/Library/Logs/DiagnosticReports/Photos_2026-01-02-103000.ips");
+    // Named after both apps, it is shown for review, never preselected.
     const auto found = summaries(photos, InstalledIdentities::read({system}));
-    EXPECT_FALSE(found.contains("~/Library/Logs/DiagnosticReports/Photos_2026-01-02-103000.ips"));
+    EXPECT_EQ(found.at("~/Library/Logs/DiagnosticReports/Photos_2026-01-02-103000.ips"),
+              "Logs|Possible|-|Crash report named after the app, a name Photos has too \u2014 review before "
+              "removal");
     // With no other application named so, the same file is this one's.
     EXPECT_EQ(summaries(photos).at("~/Library/Logs/DiagnosticReports/Photos_2026-01-02-103000.ips"),
               "Logs|Exact|selected|Application executable log match");
@@ -77,13 +80,19 @@ TEST_F(OwnershipTest, ALinkedRootOrFindingNeverLeadsIntoTheUsersDocuments) {
     fs::create_directory_symlink(platform.home(), at("~/.config"));
     fs::create_directory_symlink(at("~/Documents/com.example.notes"),
                                  at("~/Library/Caches/com.example.notes.link"));
+    // The removal would move what lies in Music, but it is the user's work.
+    file("~/Music/Notes Recordings/memo.m4a");
+    tree.addLink(at("~/Library/Application Support/com.example.notes.recordings"),
+                 at("~/Music/Notes Recordings"));
 
     const auto found = summaries(notesApp);
     for (const auto& [path, item] : found) {
         EXPECT_FALSE(path.starts_with("~/.config/") || path.starts_with("~/Documents/")) << path;
     }
-    // A finding that leads into the documents is shown, never preselected: the removal would refuse it.
+    // A finding that leads into the user's own folders is shown, never preselected.
     EXPECT_EQ(found.at("~/Library/Caches/com.example.notes.link"), "Caches|Exact|-|Bundle identifier match");
+    EXPECT_EQ(found.at("~/Library/Application Support/com.example.notes.recordings"),
+              "Application Support|Exact|-|Bundle identifier match");
 }
 
 TEST_F(OwnershipTest, NamesWrittenDecomposedAreFoundAsComposedOnes) {

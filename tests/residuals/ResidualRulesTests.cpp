@@ -2,6 +2,7 @@
 #include "residuals/AppIdentifiers.h"
 #include "residuals/MatchedName.h"
 #include "residuals/NameMatcher.h"
+#include "residuals/OtherApps.h"
 #include "residuals/PathCategory.h"
 #include "residuals/ResidualOrder.h"
 #include "residuals/ScannerFixture.h"
@@ -38,21 +39,6 @@ TEST(IdentifierMatchTest, EqualOrJoinedBySeparatorAtEitherEnd) {
     EXPECT_TRUE(matchesBundleIdentifierPrefix("com.example.notes.plist", "com.example.notes"));
     EXPECT_FALSE(matchesBundleIdentifierPrefix("com.example.notes-x", "com.example.notes"));
     EXPECT_FALSE(matchesBundleIdentifierPrefix("", ""));
-}
-
-TEST(NameMatcherTest, ALongerBundleIdentifierOfAnotherAppClaimsTheName) {
-    const NameMatcher chrome({"com.google.chrome", "google chrome"}, "com.google.chrome",
-                             {"com.google.chrome.canary", "com.google", "com.google.chrome"});
-    EXPECT_EQ(chrome.identifierMatch("com.google.chrome"), NameOwner::thisApp);
-    EXPECT_EQ(chrome.identifierMatch("com.google.chrome.helper"), NameOwner::thisApp);
-    EXPECT_EQ(chrome.identifierMatch("com.google.chrome.canary"), NameOwner::otherApp);
-    EXPECT_EQ(chrome.identifierMatch("com.google.chromecast"), NameOwner::none);
-    EXPECT_EQ(chrome.bundleIdentifierPrefixMatch("com.google.chrome.plist"), NameOwner::thisApp);
-    EXPECT_EQ(chrome.bundleIdentifierPrefixMatch("com.google.chrome.canary.plist"), NameOwner::otherApp);
-
-    // A name that another identifier of the app accepts without a rival is still the app's.
-    const NameMatcher both({"notes", "com.example.notes"}, "com.example.notes", {"com.example.notes"});
-    EXPECT_EQ(both.identifierMatch("com.example.notes"), NameOwner::thisApp);
 }
 
 TEST(IdentifierFilterTest, OnlyPlainIdentifiersBecomeFileNames) {
@@ -108,6 +94,39 @@ TEST_F(IdentifiersTest, LogIdentifiersComeFromTheBundleAndHelpersOfTheSameVendor
         {.fileName = "Bare.app", .helpers = {{.fileName = "Agent.app", .bundleID = "com.example.uploader"}}},
         "Bare");
     EXPECT_TRUE(applicationLogIdentifiers(noIdentifier).empty());
+}
+
+// Whose a name is: a longer identifier of another app, or of a program nested in one, takes it.
+TEST_F(IdentifiersTest, ALongerIdentifierOfAnotherAppOrOfAProgramInsideOneClaimsTheName) {
+    const InstalledApp chrome =
+        install({.fileName = "Google Chrome.app", .bundleID = "com.google.Chrome"}, "Google Chrome");
+    const InstalledApp canary =
+        install({.fileName = "Chrome Canary.app", .bundleID = "com.google.Chrome.canary"}, "Chrome Canary");
+    const InstalledApp google = install({.fileName = "Google.app", .bundleID = "com.google"}, "Google");
+    const InstalledApp drive =
+        install({.fileName = "Google Drive.app",
+                 .bundleID = "com.google.drivefs",
+                 .loginItems = {{.fileName = "Agent.app", .bundleID = "com.google.Chrome.agent"}}},
+                "Google Drive");
+    const auto installed = InstalledIdentities::read({chrome, canary, google, drive});
+    const OtherApps others(installed, chrome);
+    const NameMatcher matcher({"com.google.chrome", "google chrome"}, "com.google.chrome", others);
+    EXPECT_EQ(matcher.identifierMatch("com.google.chrome"), NameOwner::thisApp);
+    EXPECT_EQ(matcher.identifierMatch("com.google.chrome.helper"), NameOwner::thisApp);
+    EXPECT_EQ(matcher.identifierMatch("com.google.chrome.canary"), NameOwner::otherApp);
+    EXPECT_EQ(matcher.identifierMatch("com.google.chrome.agent"), NameOwner::otherApp);
+    EXPECT_EQ(matcher.identifierMatch("com.google.chromecast"), NameOwner::none);
+    EXPECT_EQ(matcher.bundleIdentifierPrefixMatch("com.google.chrome.plist"), NameOwner::thisApp);
+    EXPECT_EQ(matcher.bundleIdentifierPrefixMatch("com.google.chrome.canary.plist"), NameOwner::otherApp);
+
+    // A name that another identifier of the app accepts without a rival is still the app's.
+    const InstalledApp notesApp = notes();
+    const InstalledApp twin =
+        install({.fileName = "Notes Twin.app", .bundleID = "com.example.Notes"}, "Notes Twin");
+    const auto withTwin = InstalledIdentities::read({notesApp, twin});
+    const OtherApps notesOthers(withTwin, notesApp);
+    const NameMatcher both({"notes", "com.example.notes"}, "com.example.notes", notesOthers);
+    EXPECT_EQ(both.identifierMatch("com.example.notes"), NameOwner::thisApp);
 }
 
 // Every row of the category table decides at least one case for each scanner that uses it, so a row

@@ -28,6 +28,9 @@ inline InstalledApp installedApp(const std::filesystem::path& url, const std::st
     return app;
 }
 
+// Ends the reason of a finding to review before removing it.
+inline constexpr const char* review = " \u2014 review before removal";
+
 // A Mac in a temporary folder with one scanned application at a time. Paths in expectations are written as
 // the Mac names them: "~/..." below the home, "/..." below the disk's root.
 class ScannerFixture : public ::testing::Test {
@@ -75,6 +78,48 @@ protected:
 
     std::filesystem::path file(std::string_view path) const { return tree.addFile(at(path), "data"); }
     std::filesystem::path folderAt(std::string_view path) const { return tree.addFolder(at(path)); }
+
+    // Lays out `paths` ("~/...", "/..."; a trailing "/" makes an empty folder).
+    void lay(const std::vector<std::string>& paths) const {
+        for (const std::string& path : paths) {
+            if (path.ends_with('/')) {
+                folderAt(path.substr(0, path.size() - 1));
+            } else {
+                file(path);
+            }
+        }
+    }
+
+    // A Developer ID signature of `team`, with `groups` as application groups.
+    static MachOImage signedBy(const std::string& team, const std::string& identifier,
+                               const std::vector<std::string>& groups = {}) {
+        PlistValue::Dictionary entitlements{{"com.apple.developer.team-identifier", team}};
+        if (!groups.empty()) {
+            PlistValue::Array array(groups.begin(), groups.end());
+            entitlements["com.apple.security.application-groups"] = std::move(array);
+        }
+        return {.slices = {{.signature = MachOSignature{.kind = MachOSignature::Kind::developerID,
+                                                        .identifier = identifier,
+                                                        .teamID = team,
+                                                        .entitlements = std::move(entitlements)}}}};
+    }
+
+    // Every path of `expected` is a finding preselected as told; nothing else is preselected.
+    static void
+    expectFoundAndOnlyThoseSelected(const std::map<std::string, bool>& expected,
+                                    const std::vector<std::pair<std::string, ResidualItem>>& items) {
+        std::map<std::string, bool> found;
+        for (const auto& [path, item] : items) {
+            found[path] = item.selected;
+            if (item.selected) {
+                EXPECT_TRUE(expected.contains(path) && expected.at(path)) << "preselected: " << path;
+            }
+        }
+        for (const auto& [path, selected] : expected) {
+            ASSERT_TRUE(found.contains(path)) << "not found: " << path;
+            EXPECT_EQ(found.at(path), selected) << path;
+        }
+    }
 
     // The scan's findings by their path as the Mac names it, in the scanner's order.
     std::vector<std::pair<std::string, ResidualItem>> scan(const InstalledApp& app,

@@ -13,53 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Summaries = std::map<std::string, std::string>;
+using testing::review;
 
-constexpr const char* review = " \u2014 review before removal";
-
-class WiderSearchTest : public testing::ScannerFixture {
-protected:
-    // A Developer ID signature of `team`, with `groups` as application groups.
-    static MachOImage signedBy(const std::string& team, const std::string& identifier,
-                               const std::vector<std::string>& groups = {}) {
-        PlistValue::Dictionary entitlements{{"com.apple.developer.team-identifier", team}};
-        if (!groups.empty()) {
-            PlistValue::Array array(groups.begin(), groups.end());
-            entitlements["com.apple.security.application-groups"] = std::move(array);
-        }
-        return {.slices = {{.signature = MachOSignature{.kind = MachOSignature::Kind::developerID,
-                                                        .identifier = identifier,
-                                                        .teamID = team,
-                                                        .entitlements = std::move(entitlements)}}}};
-    }
-
-    // Lays out `paths` ("~/...", "/..."; a trailing "/" makes an empty folder).
-    void lay(const std::vector<std::string>& paths) const {
-        for (const std::string& path : paths) {
-            if (path.ends_with('/')) {
-                folderAt(path.substr(0, path.size() - 1));
-            } else {
-                file(path);
-            }
-        }
-    }
-
-    // Every path of `expected` is a finding preselected as told; nothing else is preselected.
-    static void
-    expectFoundAndOnlyThoseSelected(const std::map<std::string, bool>& expected,
-                                    const std::vector<std::pair<std::string, ResidualItem>>& items) {
-        std::map<std::string, bool> found;
-        for (const auto& [path, item] : items) {
-            found[path] = item.selected;
-            if (item.selected) {
-                EXPECT_TRUE(expected.contains(path) && expected.at(path)) << "preselected: " << path;
-            }
-        }
-        for (const auto& [path, selected] : expected) {
-            ASSERT_TRUE(found.contains(path)) << "not found: " << path;
-            EXPECT_EQ(found.at(path), selected) << path;
-        }
-    }
-};
+class WiderSearchTest : public testing::ScannerFixture {};
 
 TEST_F(WiderSearchTest, ABrowserLeavesItsDataButNotTheUpdaterItSharesWithASiblingApp) {
     const std::string team = "EQHXZ8M8AV";
@@ -185,9 +141,9 @@ TEST_F(WiderSearchTest, ASandboxedAppsTeamAndGroupContainersAndItsExtensionsAreF
         "~/Library/Group Containers/group.net.shinyfrog.bear.shared/Shared.db",
         "~/Library/Application Scripts/net.shinyfrog.bear.Bear-Share-Extension/",
         "~/Library/Application Scripts/9K33E3U3T4.net.shinyfrog.bear/",
+        "~/Library/Containers/net.shinyfrog.bearclipper/",
         // Another developer's, macOS's and the user's own.
         "~/Library/Group Containers/ZQ7Y4X2W1V.net.shinyfrog.bear/",
-        "~/Library/Containers/net.shinyfrog.bearclipper/",
         "~/Library/Containers/com.apple.Notes/Data/NotesV7.storedata",
         "~/Library/Group Containers/group.com.apple.notes/NoteStore.sqlite",
         "~/Documents/Bear Export/note.md",
@@ -204,9 +160,11 @@ TEST_F(WiderSearchTest, ASandboxedAppsTeamAndGroupContainersAndItsExtensionsAreF
             {"~/Library/Group Containers/group.net.shinyfrog.bear.shared", true},
             {"~/Library/Application Scripts/net.shinyfrog.bear.Bear-Share-Extension", true},
             {"~/Library/Application Scripts/9K33E3U3T4.net.shinyfrog.bear", true},
+            // The developer's other extension, while no other of its applications is installed.
+            {"~/Library/Containers/net.shinyfrog.bearclipper", true},
         },
         items);
-    EXPECT_EQ(items.size(), 8U);
+    EXPECT_EQ(items.size(), 9U);
     Summaries found;
     for (const auto& [path, item] : items) {
         found[path] = summary(item);
@@ -217,6 +175,8 @@ TEST_F(WiderSearchTest, ASandboxedAppsTeamAndGroupContainersAndItsExtensionsAreF
               "Containers|Verified|selected|App group named after net.shinyfrog.bear");
     EXPECT_EQ(found.at("~/Library/Containers/net.shinyfrog.bear.Bear-Share-Extension"),
               "Containers|Exact|selected|App extension net.shinyfrog.bear.Bear-Share-Extension");
+    EXPECT_EQ(found.at("~/Library/Containers/net.shinyfrog.bearclipper"),
+              "Containers|Verified|selected|Same developer (net.shinyfrog)");
 
     // Another app of the same team installed: the team no longer tells whose a folder is.
     const InstalledApp panda = install({.fileName = "Panda.app",
@@ -229,6 +189,9 @@ TEST_F(WiderSearchTest, ASandboxedAppsTeamAndGroupContainersAndItsExtensionsAreF
                   std::string(review));
     EXPECT_EQ(shared.at("~/Library/Group Containers/group.net.shinyfrog.bear.shared"),
               "Containers|Verified|-|App group named after net.shinyfrog.bear, which also signs Panda" +
+                  std::string(review));
+    EXPECT_EQ(shared.at("~/Library/Containers/net.shinyfrog.bearclipper"),
+              "Containers|Possible|-|Same developer (net.shinyfrog) as Panda, also installed" +
                   std::string(review));
 }
 
@@ -285,8 +248,13 @@ TEST_F(WiderSearchTest, OfASuiteOnlyTheScannedAppsFilesAreTakenAndTheVendorsOnly
     EXPECT_EQ(alone.at("~/Library/Application Support/Affinity Photo 2 Beta"),
               "Application Support|Possible|-|Name begins with the app's name, Affinity Photo 2" +
                   std::string(review));
+    // What the uninstalled designer left under the developer's identifiers goes with the developer's last
+    // app; what it left under its name alone stays.
+    EXPECT_EQ(alone.at("~/Library/Caches/com.seriflabs.affinitydesigner2"),
+              "Caches|Verified|selected|Same developer (com.seriflabs)");
+    EXPECT_EQ(alone.at("~/Library/Preferences/com.seriflabs.affinitydesigner2.plist"),
+              "Preferences|Verified|selected|Same developer (com.seriflabs)");
     for (const auto& [path, item] : alone) {
-        EXPECT_EQ(path.find("designer"), std::string::npos) << path;
         EXPECT_EQ(path.find("Designer"), std::string::npos) << path;
     }
 }
@@ -336,9 +304,11 @@ TEST_F(WiderSearchTest, ADeveloperToolsLinksHelperAndReceiptsAreFoundAndOnlyTheL
             {"/Library/LaunchDaemons/com.docker.vmnetd.plist", false},
             {"/private/var/db/receipts/com.docker.docker.pkg.bom", false},
             {"/private/var/db/receipts/com.docker.docker.pkg.plist", false},
+            // The command-line tools keep their settings in it too.
+            {"~/.docker", false},
         },
         items);
-    EXPECT_EQ(items.size(), 11U);
+    EXPECT_EQ(items.size(), 12U);
     Summaries found;
     for (const auto& [path, item] : items) {
         found[path] = summary(item);

@@ -1,3 +1,5 @@
+#include "platform/FileOperations.h"
+#include "removal/HistoryFile.h"
 #include "support/WindowFixture.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/EmptyState.h"
@@ -8,6 +10,7 @@
 #include "ui/HistoryView.h"
 #include "ui/RemovalConfirmation.h"
 
+#include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
@@ -159,6 +162,28 @@ TEST_F(RemovalWorkflowTest, TheHistoryPanelListsRestoresAndForgetsRemovals) {
 
     QTest::mouseClick(view->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(store->removals().isShown());
+}
+
+TEST_F(RemovalWorkflowTest, HistoryKeptAsideIsShownUntilItIsDealtWith) {
+    HistoryView* view = history->view();
+    store->openHistory();
+    runAll();
+    EXPECT_FALSE(view->keptAsideNotice()->isVisible());
+
+    const fs::path file = HistoryFile::defaultLocation(platform);
+    FileOperations::writeFile(file, "{ no history");
+    for (int opening = 0; opening < 2; ++opening) {
+        store->openHistory();
+        runAll();
+        EXPECT_TRUE(view->keptAsideNotice()->isVisible()) << opening;
+        EXPECT_TRUE(
+            view->keptAsideNotice()->text().contains(QString::fromStdString(file.string() + ".unreadable")))
+            << view->keptAsideNotice()->text().toStdString();
+    }
+    fs::remove(file.string() + ".unreadable");
+    store->openHistory();
+    runAll();
+    EXPECT_FALSE(view->keptAsideNotice()->isVisible());
 }
 
 } // namespace
