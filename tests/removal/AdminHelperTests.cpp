@@ -6,6 +6,7 @@
 #include "removal/AdminLaunch.h"
 #include "removal/AdminLedger.h"
 #include "removal/AdminProtocol.h"
+#include "removal/AdminRunner.h"
 #include "support/TemporaryFolder.h"
 #include "support/Unprivileged.h"
 
@@ -407,6 +408,16 @@ TEST(AdminHelperAuthorityTest, ASetUserIDCopyActsForItsRealUserWhateverItsEnviro
         EXPECT_TRUE(answer->starts_with("1 The request was refused")) << *answer;
     }
     EXPECT_EQ(contentsOf(secret), "root");
+}
+
+TEST(AdminLaunchTest, NoPasswordIsAskedForADiskLookedAtUnderAnotherFolder) {
+    AdminRequest request{AdminRequest::Action::moveToTrash,  ::getpid(), "/lock", ::getuid(), {}, "/T", "B",
+                         {{"/Volumes/Old/Library/a", "0-a"}}};
+    request.places.systemRoot = "/Volumes/Old";
+    const AdminOutcome outcome = AdminRunner::forThisSystem()->run(request);
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_NE(outcome.errorMessage.find("only on the disk this system runs from"), std::string::npos)
+        << outcome.errorMessage;
 }
 
 TEST(AdminLaunchTest, AHelperThatIsNotThereDoesNotRun) {
