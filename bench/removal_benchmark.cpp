@@ -175,7 +175,7 @@ void largeRemovalRestorable(const fs::path& tree, const std::vector<std::string>
     InstalledApp app;
     app.url = platform.system("/Applications/Large.app");
     app.name = "Large";
-    const std::string id = TrashManager(platform).remove(app, items).id.string();
+    const std::string id = TrashManager(platform).remove(app, items).record.id.string();
 
     auto history = cli;
     history.insert(history.end(), {"history", "--json"});

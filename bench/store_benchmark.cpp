@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "store/CleanerStore.h"
 #include "store/StoreServices.h"
+#include "store/TaskRunner.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,29 +31,31 @@ struct LoadResult {
 };
 
 bool allSized(const CleanerStore& store) {
-    return std::all_of(store.apps().begin(), store.apps().end(),
+    const auto& apps = store.appList().apps();
+    return std::all_of(apps.begin(), apps.end(),
                        [](const InstalledApp& app) { return app.size.has_value(); });
 }
 
 LoadResult loadOnce(const std::filesystem::path& tree) {
     CleanerStore store(std::make_unique<SystemServices>(Platform::rooted(tree)),
-                       std::make_unique<ThreadPoolRunner>());
+                       std::make_unique<ExecutorRunner>());
     bench::EventLoopProbe probe;
     QElapsedTimer clock;
     LoadResult result;
     const auto elapsed = [&] { return static_cast<double>(clock.nsecsElapsed()) / 1e6; };
 
-    QObject::connect(&store, &CleanerStore::appsChanged, [&] {
-        if (result.firstRecord == 0 && !store.apps().empty()) {
+    const AppListState& list = store.appList();
+    QObject::connect(&list, &AppListState::appsChanged, [&] {
+        if (result.firstRecord == 0 && !list.apps().empty()) {
             result.firstRecord = elapsed();
         }
-        if (!store.isLoadingApps() && allSized(store)) {
+        if (!list.isLoading() && allSized(store)) {
             result.allSized = elapsed();
             QCoreApplication::quit();
         }
     });
-    QObject::connect(&store, &CleanerStore::isLoadingAppsChanged, [&] {
-        if (!store.isLoadingApps()) {
+    QObject::connect(&list, &AppListState::loadingChanged, [&] {
+        if (!list.isLoading()) {
             result.allListed = elapsed();
         }
     });
@@ -60,7 +63,7 @@ LoadResult loadOnce(const std::filesystem::path& tree) {
     store.loadApps();
     QCoreApplication::exec();
     result.longestStretch = probe.longestStretch();
-    result.apps = store.apps().size();
+    result.apps = list.apps().size();
     return result;
 }
 

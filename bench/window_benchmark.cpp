@@ -38,15 +38,16 @@ struct LoadResult {
 
 LoadResult loadOnce(const std::filesystem::path& tree) {
     CleanerStore store(std::make_unique<SystemServices>(Platform::rooted(tree)),
-                       std::make_unique<ThreadPoolRunner>());
+                       std::make_unique<ExecutorRunner>());
     QuietWorkspace workspace;
     MainWindow window(store, workspace);
     window.resize(MainWindow::minimumContentSize());
     LoadResult result;
     QElapsedTimer clock;
     const auto allSized = [&] {
-        return !store.isLoadingApps() && !store.apps().empty() &&
-               std::all_of(store.apps().begin(), store.apps().end(),
+        const auto& apps = store.appList().apps();
+        return !store.appList().isLoading() && !apps.empty() &&
+               std::all_of(apps.begin(), apps.end(),
                            [](const InstalledApp& app) { return app.size.has_value(); });
     };
     const auto finishWhenSized = [&] {
@@ -55,15 +56,15 @@ LoadResult loadOnce(const std::filesystem::path& tree) {
             QApplication::quit();
         }
     };
-    QObject::connect(&store, &CleanerStore::appsChanged, finishWhenSized);
-    QObject::connect(&store, &CleanerStore::isLoadingAppsChanged, finishWhenSized);
+    QObject::connect(&store.appList(), &AppListState::appsChanged, finishWhenSized);
+    QObject::connect(&store.appList(), &AppListState::loadingChanged, finishWhenSized);
 
     bench::EventLoopProbe probe;
     clock.start();
     window.show(); // showing the window starts the load
     QApplication::exec();
     result.longestStretch = probe.longestStretch();
-    result.apps = store.apps().size();
+    result.apps = store.appList().apps().size();
     return result;
 }
 

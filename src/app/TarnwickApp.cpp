@@ -12,7 +12,7 @@ namespace tarnwick {
 
 TarnwickApp::TarnwickApp(const Platform& platform)
     : store_(std::make_unique<CleanerStore>(std::make_unique<SystemServices>(platform),
-                                            std::make_unique<ThreadPoolRunner>()))
+                                            std::make_unique<ExecutorRunner>()))
     , workspace_(std::make_unique<SystemWorkspace>())
     , window_(std::make_unique<MainWindow>(*store_, *workspace_)) {
     window_->mainView()->setOfferRequest(

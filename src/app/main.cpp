@@ -1,5 +1,6 @@
-#include "app/LaunchOptions.h"
+#include "app/CommandLine.h"
 #include "app/TarnwickApp.h"
+#include "session/LaunchOptions.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -16,8 +17,8 @@ int main(int argc, char** argv) {
 
     tarnwick::Platform platform = tarnwick::Platform::current();
     try {
-        platform = tarnwick::LaunchOptions::platformFor(QApplication::arguments());
-    } catch (const tarnwick::LaunchError& error) {
+        platform = tarnwick::CommandLine::platformFor(QApplication::arguments());
+    } catch (const tarnwick::LaunchOptions::Error& error) {
         std::fprintf(stderr, "tarnwick: %s\n", error.what());
         return 2;
     } catch (const std::exception& error) {

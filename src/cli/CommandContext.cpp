@@ -1,19 +1,16 @@
 #include "cli/CommandContext.h"
 
-#include "demo/DemoTree.h"
-#include "platform/Location.h"
 #include "platform/ScanControl.h"
 #include "platform/Text.h"
 #include "removal/TrashError.h"
 #include "session/AppCatalogue.h"
 #include "session/AppLookupError.h"
+#include "session/LaunchOptions.h"
 
 #include <algorithm>
-#include <system_error>
+#include <optional>
 
 namespace tarnwick {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -56,42 +53,15 @@ std::string candidateLines(const std::vector<InstalledApp>& apps) {
 
 CommandContext CommandContext::make(const std::string& root, bool demo, const std::string& user, bool json,
                                     std::ostream& out, ProgressLine& progress) {
-    if (demo && !root.empty()) {
-        throw UsageError("--root and --demo cannot be used together: the demo is a tree of its own.");
+    try {
+        // An empty --root names no disk: the command looks at this system.
+        LaunchOptions::System system = LaunchOptions::resolve(
+            {.root = root.empty() ? std::nullopt : std::optional(root), .user = user, .demo = demo},
+            [&progress] { progress.show("Preparing the demo tree\u2026", true); });
+        return CommandContext{std::move(system.platform), json, out, progress, std::move(system.arguments)};
+    } catch (const LaunchOptions::Error& error) {
+        throw UsageError(error.what());
     }
-    if (!user.empty() && !demo && root.empty()) {
-        throw UsageError("--user picks a home on a disk: use it with --root or --demo.");
-    }
-    std::vector<std::string> userArguments;
-    if (!user.empty()) {
-        userArguments = {"--user", user};
-    }
-    const auto rooted = [&](const fs::path& folder) {
-        try {
-            return Platform::rooted(folder, user);
-        } catch (const HomeChoiceError& error) {
-            throw UsageError(Text::printable(error.what()) + " Pick one with --user NAME.");
-        }
-    };
-    if (demo) {
-        progress.show("Preparing the demo tree\u2026", true);
-        const fs::path demoRoot = DemoTree::ensure(Platform::current().cachesFolder());
-        userArguments.insert(userArguments.begin(), "--demo");
-        return CommandContext{rooted(demoRoot), json, out, progress, userArguments};
-    }
-    if (!root.empty()) {
-        std::error_code error;
-        if (!fs::is_directory(root, error)) {
-            throw UsageError("The folder \"" + Text::printable(root) +
-                             "\" does not exist. Pass the folder where a Mac disk is mounted.");
-        }
-        // Absolute, so that a suggested command works from any folder.
-        const fs::path absolute = fs::absolute(root, error);
-        const std::string shown = error ? root : Location::standardized(absolute).string();
-        userArguments.insert(userArguments.begin(), {"--root", shown});
-        return CommandContext{rooted(root), json, out, progress, userArguments};
-    }
-    return CommandContext{Platform::current(), json, out, progress};
 }
 
 std::string CommandContext::commandLine(const std::vector<std::string>& arguments) const {

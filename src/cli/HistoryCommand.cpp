@@ -50,6 +50,15 @@ bool reportUnreadable(const HistoryFile::Outcome& upkeep) {
     return true;
 }
 
+// Says on standard error why a change of the history was not written; false then.
+bool reportUnchanged(const HistoryFile::Outcome& change) {
+    if (change.written) {
+        return true;
+    }
+    std::cerr << "tarnwick-cli: " << RemovalTexts::historyNotChanged(Text::printable(change.failure)) << "\n";
+    return false;
+}
+
 // Says where history kept aside earlier lies, every time, until the user deals with it.
 void reportKeptAside(const HistoryService::Listing& listing) {
     for (const std::filesystem::path& file : listing.keptAside) {
@@ -112,7 +121,9 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
     case Action::forget: {
         const RemovalRecord& record = HistoryReport::find(before.records, options.identifier, context);
         const bool restorable = trash.isRestorable(record);
-        trash.removeRecord(record.id);
+        if (!reportUnchanged(trash.removeRecord(record.id))) {
+            return 1;
+        }
         done = "Forgot the removal of " + Text::printable(record.appName) + " (" +
                RemovalTexts::summary(record) + ").";
         if (restorable) {
@@ -121,7 +132,9 @@ int HistoryCommand::run(CommandContext& context, const Options& options) {
         break;
     }
     case Action::clearUnavailable: {
-        trash.clearUnavailable();
+        if (!reportUnchanged(trash.clearUnavailable())) {
+            return 1;
+        }
         const std::size_t forgotten =
             before.records.size() - std::min(before.records.size(), trash.history().size());
         if (before.records.empty()) {

@@ -9,10 +9,12 @@
 #include "removal/TrashManager.h"
 #include "session/ItemChoice.h"
 #include "session/RemovalTexts.h"
+#include "session/RemovalWorkflow.h"
 #include "session/ReportJson.h"
 
 #include <algorithm>
 #include <iostream>
+#include <optional>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -52,12 +54,14 @@ bool confirmed(std::ostream& out) {
 int RemoveCommand::run(CommandContext& context, const Options& options) {
     const std::vector<InstalledApp> installed = context.installedApps();
     const InstalledApp app = context.findApp(installed, options.application);
-    const std::vector<ResidualItem> chosen =
-        chosenItems(ScanCommand::findings(context, installed, app), options, context);
+    const RemovalRequest request{
+        app, chosenItems(ScanCommand::findings(context, installed, app), options, context)};
+    const std::vector<ResidualItem>& chosen = request.items;
 
     TrashManager trash(context.platform);
+    RemovalWorkflow workflow(trash);
     try {
-        trash.checkRemoval(app, chosen);
+        workflow.check(request);
     } catch (const TrashError& error) {
         if (error.kind() != TrashError::Kind::nothingSelected) {
             throw;
@@ -103,21 +107,26 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
         }
     }
 
-    RemovalRecord record;
+    std::optional<RemovalWorkflow::Result> result;
     try {
         context.progress.show("Moving " + RemovalTexts::itemCount(chosen.size()) + " to the Trash\u2026",
                               true);
-        record = trash.remove(app, chosen);
+        result = workflow.remove(request);
         context.progress.clear();
     } catch (const TrashError& error) {
         context.progress.clear();
         std::cerr << "tarnwick-cli: " << printableMessage(error) << '\n';
-        if (const auto& recorded = error.recordedRemoval()) {
+        return 1;
+    }
+    if (const auto failure = result->failure()) {
+        std::cerr << "tarnwick-cli: " << printableMessage(*failure) << '\n';
+        if (const auto& recorded = failure->recordedRemoval()) {
             std::cerr << "What did move went to the Trash. To put it back: "
                       << context.commandLine({"restore", recorded->string()}) << '\n';
         }
         return 1;
     }
+    const RemovalRecord& record = result->outcome.record;
 
     // The removal's ID is the way back: if the result cannot be written, standard error still says it.
     const auto sayIdentifierIfUnwritten = [&] {
@@ -138,9 +147,8 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
     }
     context.out << "Moved " << RemovalTexts::itemCount(record.items.size()) << " ("
                 << ByteFormat::string(record.bytes) << ") to the Trash";
-    if (record.items.size() < chosen.size()) {
-        context.out << "; " << chosen.size() - record.items.size()
-                    << " of the chosen items were no longer there";
+    if (!result->stayed.empty()) {
+        context.out << "; " << result->stayed.size() << " of the chosen items were no longer there";
     }
     context.out << ".\nRemoval ID " << record.id.string() << ". To put everything back:\n  "
                 << context.commandLine({"restore", record.id.string()}) << '\n';

@@ -2,11 +2,11 @@
 
 #include "cli/HistoryReport.h"
 #include "cli/ResidualReport.h"
-#include "platform/FileOperations.h"
 #include "platform/Text.h"
 #include "removal/TrashError.h"
 #include "removal/TrashManager.h"
 #include "session/RemovalTexts.h"
+#include "session/RemovalWorkflow.h"
 
 #include <algorithm>
 #include <iostream>
@@ -39,22 +39,15 @@ int RestoreCommand::run(CommandContext& context, const std::string& identifier) 
     const RemovalRecord& record = HistoryReport::find(records, identifier, context);
     const std::vector<TrashPair> waiting = inTrash(record);
 
-    std::optional<TrashError> failure;
+    RestoreOutcome outcome;
     if (!waiting.empty()) {
         context.progress.show("Putting back " + RemovalTexts::itemCount(waiting.size()) + "\u2026", true);
-        try {
-            trash.restore(record);
-        } catch (const TrashError& error) {
-            failure = error;
-        }
+        outcome = RemovalWorkflow(trash).restore(record);
         context.progress.clear();
     }
-    // What left the Trash for its former place, whatever the restore reported.
     std::vector<std::string> restored;
-    for (const TrashPair& pair : waiting) {
-        if (!FileOperations::exists(pair.trashPath) && FileOperations::exists(pair.originalPath)) {
-            restored.push_back(pair.originalPath);
-        }
+    for (const TrashPair& pair : outcome.restored) {
+        restored.push_back(pair.originalPath);
     }
 
     if (context.json) {
@@ -73,7 +66,7 @@ int RestoreCommand::run(CommandContext& context, const std::string& identifier) 
             context.out << "  " << Text::printable(path) << '\n';
         }
     }
-    if (failure) {
+    if (const auto failure = RemovalWorkflow::failure(outcome)) {
         std::cerr << "tarnwick-cli: " << printableMessage(*failure) << '\n';
         return 1;
     }

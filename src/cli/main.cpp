@@ -6,6 +6,7 @@
 #include "cli/RemoveCommand.h"
 #include "cli/RestoreCommand.h"
 #include "cli/ScanCommand.h"
+#include "platform/Executor.h"
 #include "platform/Text.h"
 
 #include <CLI/CLI.hpp>
@@ -28,6 +29,8 @@ int usageFailure(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace tarnwick;
+    // Most of the command's background work waits for the disk; no window needs a core kept free.
+    Executor::configureShared(Executor::forCommandLine());
 
     CLI::App cli{"Tarnwick finds what applications leave behind and moves it to the Trash, reversibly.",
                  "tarnwick-cli"};

@@ -211,6 +211,13 @@ bool localizedCaseInsensitiveContains(std::string_view text, std::string_view se
         return false;
     }
     const std::uint32_t options = caseFoldingOptions();
+    // A filter runs over thousands of paths at each keystroke: ASCII under the default folding is ASCII
+    // lowercasing, with no marks to combine.
+    if (options == U_FOLD_CASE_DEFAULT && isAscii(text) && isAscii(search)) {
+        const auto found = std::search(text.begin(), text.end(), search.begin(), search.end(),
+                                       [](char left, char right) { return asciiLower(left) == asciiLower(right); });
+        return found != text.end();
+    }
     const icu::UnicodeString pattern = searchForm(search, options);
     const icu::UnicodeString haystack = searchForm(text, options);
     if (pattern.isEmpty()) {

@@ -110,6 +110,14 @@ HistoryFile::Outcome HistoryService::completeInterrupted(HistoryFile::Transactio
     return {};
 }
 
+void HistoryService::completeWherePossible(HistoryFile::Transaction& transaction) {
+    try {
+        completeInterrupted(transaction);
+    } catch (const PlatformError&) {
+        // Whoever may only read the history still reads it as it stands.
+    }
+}
+
 HistoryFile::Outcome
 HistoryService::take(const std::function<std::optional<HistoryFile::Step>(HistoryFile::Transaction&)>& step) {
     HistoryFile::Outcome outcome;
@@ -156,6 +164,10 @@ HistoryService::Listing HistoryService::open() {
                 listing.records.clear();
                 std::size_t kept = 0;
                 listing.upkeep = transaction.fold(upkeep(kept, &listing.records));
+                // Whoever may only read the history still reads it as it stands.
+                if (!listing.upkeep.written && !listing.upkeep.failure.empty()) {
+                    listing.records = transaction.records();
+                }
             }
         } catch (const PlatformError& error) {
             listing.upkeep.failure = error.message();
@@ -169,7 +181,7 @@ HistoryService::Listing HistoryService::open() {
 std::optional<RemovalRecord> HistoryService::find(const Uuid& id) {
     try {
         HistoryFile::Transaction transaction = file_.begin();
-        completeInterrupted(transaction);
+        completeWherePossible(transaction);
         return transaction.find(id);
     } catch (const PlatformError&) {
         return std::nullopt;
@@ -183,7 +195,7 @@ std::vector<RemovalRecord> HistoryService::startingWith(std::string_view prefix)
     });
     try {
         HistoryFile::Transaction transaction = file_.begin();
-        completeInterrupted(transaction);
+        completeWherePossible(transaction);
         return transaction.startingWith(upper);
     } catch (const PlatformError&) {
         return {};
@@ -193,15 +205,15 @@ std::vector<RemovalRecord> HistoryService::startingWith(std::string_view prefix)
 std::vector<RemovalRecord> HistoryService::records() {
     try {
         HistoryFile::Transaction transaction = file_.begin();
-        completeInterrupted(transaction);
+        completeWherePossible(transaction);
         return transaction.records();
     } catch (const PlatformError&) {
         return {};
     }
 }
 
-void HistoryService::forget(const Uuid& id) {
-    take([&id](HistoryFile::Transaction&) { return HistoryFile::Step::forget(id); });
+HistoryFile::Outcome HistoryService::forget(const Uuid& id) {
+    return take([&id](HistoryFile::Transaction&) { return HistoryFile::Step::forget(id); });
 }
 
 HistoryFile::Outcome HistoryService::clear() {
@@ -215,11 +227,11 @@ HistoryFile::Outcome HistoryService::clear() {
     });
 }
 
-void HistoryService::clearUnavailable() {
+HistoryFile::Outcome HistoryService::clearUnavailable() {
     HistoryFile::Transaction transaction = file_.begin();
     std::size_t kept = 0;
     const HistoryFile::Fold keep = upkeep(kept);
-    transaction.fold(
+    return transaction.fold(
         [&](RemovalRecord& record) {
             return keep(record) && (record.state == RemovalRecord::State::inProgress ||
                                     record.state == RemovalRecord::State::restoring || isRestorable(record));

@@ -43,11 +43,11 @@ public:
     // Every readable record, without writing anything.
     std::vector<RemovalRecord> records();
 
-    void forget(const Uuid& id);
+    HistoryFile::Outcome forget(const Uuid& id);
     // Forgets every record; what they moved stays in the Trash.
     HistoryFile::Outcome clear();
     // Forgets every record with nothing left to restore.
-    void clearUnavailable();
+    HistoryFile::Outcome clearUnavailable();
 
     // Whether anything the record moved is still in the Trash as the removal left it.
     bool isRestorable(const RemovalRecord& record) const;
@@ -71,6 +71,8 @@ public:
 private:
     // Completes what interrupted removals and restores left, before anything else is done.
     HistoryFile::Outcome completeInterrupted(HistoryFile::Transaction& transaction);
+    // The same for a reader: when the completion cannot be written, the history is read as it stands.
+    void completeWherePossible(HistoryFile::Transaction& transaction);
     // Whether the record was left unsettled by work that no longer runs; completes it then.
     bool completeIfInterrupted(RemovalRecord& record);
     void complete(RemovalRecord& record);

@@ -59,19 +59,27 @@ void Removal::check(const InstalledApp& app, const std::vector<ResidualItem>& it
     plan(app, items);
 }
 
-std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
-                                         const std::vector<ResidualItem>& items) const {
+std::optional<TrashError> Removal::refusal(const InstalledApp& app,
+                                           const std::vector<ResidualItem>& items) const {
     if (items.empty()) {
-        throw TrashError::nothingSelected();
+        return TrashError::nothingSelected();
     }
     if (app.isSystem) {
-        throw TrashError::systemApplication();
+        return TrashError::systemApplication();
     }
     const fs::path systemFolder = platform_.system("/System");
     for (const ResidualItem& item : items) {
         if (Location::contains(systemFolder, item.url)) {
-            throw TrashError::systemApplication();
+            return TrashError::systemApplication();
         }
+    }
+    return std::nullopt;
+}
+
+std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
+                                         const std::vector<ResidualItem>& items) const {
+    if (auto refused = refusal(app, items)) {
+        throw std::move(*refused);
     }
     struct Checked {
         const ResidualItem* item;
@@ -155,13 +163,13 @@ void Removal::writeAhead(RemovalRecord& record, const std::vector<Move>& moves) 
     }
 }
 
-RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualItem>& items) {
+RemovalOutcome Removal::run(const InstalledApp& app, const std::vector<ResidualItem>& items) {
     std::vector<Move> moves = plan(app, items);
     RemovalRecord record{
         Uuid::random(), app.name, now(), {}, totalSize(items), RemovalRecord::State::inProgress};
     if (moves.empty()) {
         record.state = RemovalRecord::State::finished;
-        return record;
+        return {std::move(record), {}};
     }
     std::transform(moves.begin(), moves.end(), std::back_inserter(record.items), pairOf);
     std::optional<RemovalLock> running;
@@ -202,11 +210,7 @@ RemovalRecord Removal::run(const InstalledApp& app, const std::vector<ResidualIt
     // Should this write fail, the record written ahead stays, and whoever opens the history next
     // completes it from what is in the Trash.
     history_.replace(record);
-    if (!failures.empty()) {
-        throw TrashError::partial(std::move(failures),
-                                  record.items.empty() ? std::nullopt : std::optional(record.id));
-    }
-    return record;
+    return {std::move(record), std::move(failures)};
 }
 
 Removal::Result Removal::perform(Move& move, const RemovalPolicy& rules, FolderCache& folders,

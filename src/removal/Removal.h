@@ -7,11 +7,14 @@
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
+#include "removal/RemovalOutcome.h"
 #include "removal/RemovalRecord.h"
+#include "removal/TrashError.h"
 #include "removal/Trashes.h"
 #include "residuals/ResidualItem.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,11 +31,13 @@ public:
     // The refusals that come before anything moves: nothing selected, a system application, an item
     // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
     void check(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
+    // The first of those refusals, which need no look at the disk: nothing selected, a system application,
+    // an item under /System/.
+    std::optional<TrashError> refusal(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
 
-    // Moves exactly the given items, deepest first. Throws TrashError: a refusal, or a history that
-    // cannot be written, before anything moved; `partial`, with one line per failure, after the rest
-    // moved.
-    RemovalRecord run(const InstalledApp& app, const std::vector<ResidualItem>& items);
+    // Moves exactly the given items, deepest first, and says what moved and what could not. Throws
+    // TrashError for a refusal, or a history that cannot be written, before anything moved.
+    RemovalOutcome run(const InstalledApp& app, const std::vector<ResidualItem>& items);
 
 private:
     // One item's planned move.

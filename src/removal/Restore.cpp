@@ -63,7 +63,7 @@ Restore::Restore(const Platform& platform, Trashes& trashes, HistoryService& his
     , history_(history)
     , admin_(admin) {}
 
-void Restore::run(const RemovalRecord& given) {
+RestoreOutcome Restore::run(const RemovalRecord& given) {
     std::optional<RemovalLock> restoring;
     try {
         restoring = RemovalLock::tryTake(history_.folder(), given.id, RemovalLock::Kind::restore);
@@ -76,8 +76,9 @@ void Restore::run(const RemovalRecord& given) {
     // As the history holds it now: another restore may have finished since the caller looked.
     const std::optional<RemovalRecord> stored = history_.find(given.id);
     const RemovalRecord& record = stored ? *stored : given;
+    RestoreOutcome outcome;
     if (record.state == RemovalRecord::State::restored) {
-        return;
+        return outcome;
     }
     // Only a record of an older version, which does not say what it put in the Trash, needs the others.
     const bool isOlder = std::any_of(record.items.begin(), record.items.end(),
@@ -91,28 +92,40 @@ void Restore::run(const RemovalRecord& given) {
         history_.markRestoring(record.id);
     }
 
-    std::vector<std::string> failures;
     std::vector<Deferred> deferred;
     FolderCache folders;
     for (auto pair = record.items.rbegin(); pair != record.items.rend(); ++pair) {
         try {
             Trash* trash = nullptr;
-            if (putBack(*pair, folders, laterPlaces, trash) == Result::needsAdministrator) {
+            switch (putBack(*pair, folders, laterPlaces, trash)) {
+            case Result::putBack:
+                outcome.restored.push_back(*pair);
+                break;
+            case Result::needsAdministrator:
                 deferred.emplace_back(&*pair, trash);
+                break;
+            case Result::notInTrash:
+                break;
             }
         } catch (const Failure& line) {
-            failures.emplace_back(line.what());
+            outcome.failures.emplace_back(line.what());
         }
     }
     if (!deferred.empty()) {
-        administrator(deferred, record.id, failures);
+        administrator(deferred, record.id, outcome);
     }
     if (anythingInTrash) {
         history_.settleRestore(record.id);
     }
-    if (!failures.empty()) {
-        throw TrashError::notPutBack(std::move(failures));
+    // In the record's order, as the removal moved them.
+    std::vector<TrashPair> inOrder;
+    for (const TrashPair& pair : record.items) {
+        if (std::find(outcome.restored.begin(), outcome.restored.end(), pair) != outcome.restored.end()) {
+            inOrder.push_back(pair);
+        }
     }
+    outcome.restored = std::move(inOrder);
+    return outcome;
 }
 
 Restore::Result Restore::putBack(const TrashPair& pair, FolderCache& folders,
@@ -178,8 +191,8 @@ Restore::Result Restore::putBack(const TrashPair& pair, FolderCache& folders,
     return Result::putBack;
 }
 
-void Restore::administrator(const std::vector<Deferred>& deferred, const Uuid& id,
-                            std::vector<std::string>& failures) {
+void Restore::administrator(const std::vector<Deferred>& deferred, const Uuid& id, RestoreOutcome& restored) {
+    std::vector<std::string>& failures = restored.failures;
     // One request per batch folder, each answered item by item.
     std::map<fs::path, std::vector<Deferred>> byBatch;
     for (const Deferred& each : deferred) {
@@ -212,6 +225,7 @@ void Restore::administrator(const std::vector<Deferred>& deferred, const Uuid& i
             const AdminItemOutcome& item = outcome.items[index];
             if (item.result == AdminItemOutcome::Result::moved) {
                 group[index].second->itemWasRestored(group[index].first->trashPath);
+                restored.restored.push_back(*group[index].first);
             } else if (item.result == AdminItemOutcome::Result::failed) {
                 failures.push_back(failure(*group[index].first, item.message).what());
             }

@@ -5,6 +5,7 @@
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
 #include "removal/RemovalRecord.h"
+#include "removal/RestoreOutcome.h"
 #include "removal/Trashes.h"
 
 #include <set>
@@ -23,9 +24,10 @@ public:
     Restore(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin);
 
     // Folders come back before what was taken out of them. While it runs the record is marked, and once
-    // nothing of it is left in the Trash it is restored. Throws TrashError: `alreadyRestoring` when
-    // another restore of the record runs, `notPutBack` with one line per item that stayed.
-    void run(const RemovalRecord& record);
+    // nothing of it is left in the Trash it is restored. Says what came back and, one line each, what
+    // stayed and why. Throws TrashError before anything moves: `alreadyRestoring` when another restore of
+    // the record runs.
+    RestoreOutcome run(const RemovalRecord& record);
 
 private:
     enum class Result { putBack, notInTrash, needsAdministrator };
@@ -34,8 +36,7 @@ private:
     // Puts one item back. Throws the failure line.
     Result putBack(const TrashPair& pair, FolderCache& folders, const std::set<std::string>& laterPlaces,
                    Trash*& trash);
-    void administrator(const std::vector<Deferred>& deferred, const Uuid& id,
-                       std::vector<std::string>& failures);
+    void administrator(const std::vector<Deferred>& deferred, const Uuid& id, RestoreOutcome& outcome);
 
     Platform platform_;
     Trashes& trashes_;

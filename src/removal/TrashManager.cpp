@@ -26,12 +26,17 @@ void TrashManager::checkRemoval(const InstalledApp& app, const std::vector<Resid
     removal_->check(app, items);
 }
 
-RemovalRecord TrashManager::remove(const InstalledApp& app, const std::vector<ResidualItem>& items) {
+std::optional<TrashError> TrashManager::refusal(const InstalledApp& app,
+                                                const std::vector<ResidualItem>& items) const {
+    return removal_->refusal(app, items);
+}
+
+RemovalOutcome TrashManager::remove(const InstalledApp& app, const std::vector<ResidualItem>& items) {
     return removal_->run(app, items);
 }
 
-void TrashManager::restore(const RemovalRecord& record) {
-    restore_->run(record);
+RestoreOutcome TrashManager::restore(const RemovalRecord& record) {
+    return restore_->run(record);
 }
 
 std::vector<RemovalRecord> TrashManager::history() {
@@ -50,16 +55,16 @@ HistoryFile::Outcome TrashManager::clearHistory() {
     return history_.clear();
 }
 
-void TrashManager::removeRecord(const Uuid& id) {
-    history_.forget(id);
+HistoryFile::Outcome TrashManager::removeRecord(const Uuid& id) {
+    return history_.forget(id);
 }
 
 bool TrashManager::isRestorable(const RemovalRecord& record) const {
     return history_.isRestorable(record);
 }
 
-void TrashManager::clearUnavailable() {
-    history_.clearUnavailable();
+HistoryFile::Outcome TrashManager::clearUnavailable() {
+    return history_.clearUnavailable();
 }
 
 } // namespace tarnwick

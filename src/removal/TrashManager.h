@@ -4,13 +4,17 @@
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
+#include "removal/RemovalOutcome.h"
 #include "removal/RemovalRecord.h"
+#include "removal/RestoreOutcome.h"
 #include "removal/Trash.h"
+#include "removal/TrashError.h"
 #include "removal/Trashes.h"
 #include "residuals/ResidualItem.h"
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -42,15 +46,18 @@ public:
     // The refusals that come before anything moves: nothing selected, a system application, an item
     // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
     void checkRemoval(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
+    // The first of those refusals, which need no look at the disk: nothing selected, a system application,
+    // an item under /System/.
+    std::optional<TrashError> refusal(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
 
-    // Moves exactly the given items (the bundle only when it is one of them), deepest first, and records
-    // what moved. Items the user may not move go through the administrator step. Throws TrashError: a
-    // refusal before anything moved, or `partial` with one line per failure after the rest moved.
-    RemovalRecord remove(const InstalledApp& app, const std::vector<ResidualItem>& items);
+    // Moves exactly the given items (the bundle only when it is one of them), deepest first, records what
+    // moved and says what could not. Items the user may not move go through the administrator step. Throws
+    // TrashError for a refusal before anything moved.
+    RemovalOutcome remove(const InstalledApp& app, const std::vector<ResidualItem>& items);
 
-    // Puts the record's items back, folders before what was taken out of them, never over anything.
-    // Throws TrashError::partial with one line per item that stayed in the Trash.
-    void restore(const RemovalRecord& record);
+    // Puts the record's items back, folders before what was taken out of them, never over anything, and
+    // says what came back and what stayed in the Trash.
+    RestoreOutcome restore(const RemovalRecord& record);
 
     // The records, newest first, once interrupted removals are completed; `openHistory` also tells what
     // could not be read and where it was kept aside.
@@ -59,11 +66,11 @@ public:
     // The records whose identifier begins with `prefix`, in any letter case, without reading the others.
     std::vector<RemovalRecord> historyStartingWith(std::string_view prefix);
     HistoryFile::Outcome clearHistory();
-    void removeRecord(const Uuid& id);
+    HistoryFile::Outcome removeRecord(const Uuid& id);
     // Whether anything of the record is still in the Trash, as the removal left it.
     bool isRestorable(const RemovalRecord& record) const;
     // Forgets every record that has nothing left in the Trash.
-    void clearUnavailable();
+    HistoryFile::Outcome clearUnavailable();
 
 private:
     Trashes trashes_;

@@ -42,6 +42,10 @@ InstalledApp findByPath(const std::vector<InstalledApp>& installed, const Platfo
     return listed != installed.end() ? *listed : AppRecord::handedOver(location, platform);
 }
 
+bool nameBefore(const InstalledApp& left, const InstalledApp& right) {
+    return Text::localizedStandardCompare(left.name, right.name) < 0;
+}
+
 } // namespace
 
 std::optional<std::vector<InstalledApp>> AppCatalogue::scan(const Platform& platform,
@@ -57,9 +61,17 @@ std::optional<std::vector<InstalledApp>> AppCatalogue::scan(const Platform& plat
 }
 
 void AppCatalogue::sortByName(std::vector<InstalledApp>& apps) {
-    std::stable_sort(apps.begin(), apps.end(), [](const InstalledApp& left, const InstalledApp& right) {
-        return Text::localizedStandardCompare(left.name, right.name) < 0;
-    });
+    std::stable_sort(apps.begin(), apps.end(), nameBefore);
+}
+
+std::size_t AppCatalogue::placeInNameOrder(const std::vector<InstalledApp>& sorted, const InstalledApp& app) {
+    return static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), app, nameBefore) -
+                                    sorted.begin());
+}
+
+bool AppCatalogue::matchesSearch(const InstalledApp& app, const std::string& text) {
+    return text.empty() || Text::localizedCaseInsensitiveContains(app.name, text) ||
+           Text::localizedCaseInsensitiveContains(app.bundleID, text);
 }
 
 ScanOutcome AppCatalogue::measureSizes(std::vector<InstalledApp>& apps, const ScanControl& control) {
@@ -79,6 +91,14 @@ ScanOutcome AppCatalogue::measureSizes(std::vector<InstalledApp>& apps, const Sc
         apps[index].size = sizes[index];
     }
     return ScanOutcome::completed;
+}
+
+std::optional<std::int64_t> AppCatalogue::measure(const InstalledApp& app, const std::stop_token& stop) {
+    const std::int64_t size = FileUtilities::fileSize(app.url, stop);
+    if (stop.stop_requested()) {
+        return std::nullopt; // cut short: not the real size
+    }
+    return size;
 }
 
 InstalledApp AppCatalogue::find(const std::vector<InstalledApp>& installed, const Platform& platform,

@@ -21,6 +21,20 @@ fs::path comparable(const fs::path& location) {
 
 } // namespace
 
+bool chosenAfter(Command command, const ResidualItem& item) {
+    switch (command) {
+    case Command::selectSafe:
+        return item.confidence != MatchConfidence::possible || item.selected;
+    case Command::clear:
+        break;
+    }
+    return false;
+}
+
+bool sectionCheckboxChooses(std::size_t shown, std::size_t chosen) {
+    return chosen < shown;
+}
+
 NotAFinding::NotAFinding(std::string path)
     : std::runtime_error("\"" + path + "\" is not among the items found.")
     , path_(std::move(path)) {}

@@ -2,14 +2,28 @@
 
 #include "residuals/ResidualItem.h"
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tarnwick {
 
-// Which findings of a scan a removal takes.
+// Which findings of a scan a removal takes, and what each way of choosing them chooses.
 namespace ItemChoice {
+
+// The window's buttons over all the findings, the hidden ones included.
+enum class Command {
+    selectSafe, // "Select Safe": every finding but the merely possible matches, which keep their choice
+    clear,      // "Clear": none
+};
+
+// Whether `item` is chosen after `command`.
+bool chosenAfter(Command command, const ResidualItem& item);
+
+// What a section's checkbox sets on each finding the section shows (`chosen` of `shown` being chosen now):
+// when all are chosen it releases them, else it chooses them all, the merely possible ones included.
+bool sectionCheckboxChooses(std::size_t shown, std::size_t chosen);
 
 // A path named for removal that is not among the findings.
 class NotAFinding : public std::runtime_error {

@@ -49,6 +49,10 @@ std::string historyNotCleared(const std::string& reason) {
     return "The removal history could not be cleared (" + reason + ").";
 }
 
+std::string historyNotChanged(const std::string& reason) {
+    return "The removal history could not be changed (" + reason + ").";
+}
+
 std::string keptAsideNotice(const std::string& file) {
     return "Removal history that could not be read is kept in \u201C" + file +
            "\u201D. Tarnwick cannot put back what it recorded; move or delete the file once you no longer "

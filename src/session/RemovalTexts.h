@@ -42,6 +42,9 @@ std::string_view availability(const RemovalRecord& record, bool isRestorable);
 // Why clearing the history did nothing: "The removal history could not be cleared (reason)."
 std::string historyNotCleared(const std::string& reason);
 
+// Why forgetting removals did nothing: "The removal history could not be changed (reason)."
+std::string historyNotChanged(const std::string& reason);
+
 // What is said of history that could not be read and lies aside in `file`, each time the history is shown,
 // until the user deals with it.
 std::string keptAsideNotice(const std::string& file);

@@ -2,14 +2,11 @@
 
 #include "catalogue/AppRecord.h"
 #include "platform/Location.h"
-#include "platform/Text.h"
-#include "removal/TrashError.h"
 #include "removal/TrashManager.h"
-#include "residuals/ResidualCategory.h"
 #include "session/RemovalTexts.h"
+#include "session/RemovalWorkflow.h"
 #include "store/StoreServices.h"
 
-#include <QMetaObject>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -24,15 +21,14 @@ namespace {
 // Progress is handed to the main thread at most this often; the window cannot show it faster.
 constexpr auto progressInterval = std::chrono::milliseconds(100);
 
-// How long the main thread applies results before it lets the event loop repaint and take input.
-constexpr auto postedBatchTime = std::chrono::milliseconds(8);
+using Priority = TaskRunner::Priority;
 
-bool localizedBefore(const InstalledApp& left, const InstalledApp& right) {
-    return Text::localizedStandardCompare(left.name, right.name) < 0;
-}
-
-ListChange changedRange(int first, int last) {
-    return first <= last ? ListChange::changedRows(first, last) : ListChange::all();
+std::set<std::string> idsOf(const std::vector<ResidualItem>& items) {
+    std::set<std::string> ids;
+    for (const ResidualItem& item : items) {
+        ids.insert(item.id());
+    }
+    return ids;
 }
 
 } // namespace
@@ -56,25 +52,17 @@ struct CleanerStore::CatalogueSearch {
     std::shared_ptr<const LeftoverSearch> search;
 };
 
-// What a removal's task hands back to the main thread.
-struct CleanerStore::RemovalResult {
-    std::vector<ResidualItem> items;
-    std::optional<std::string> error;
-    // After a failure: the chosen items that are no longer where they were, because they did move.
-    std::set<std::string> moved;
-    std::vector<RemovalRecord> history;
-};
-
 CleanerStore::CleanerStore(std::unique_ptr<StoreServices> services, std::unique_ptr<TaskRunner> runner,
                            QObject* parent)
     : QObject(parent)
     , services_(std::move(services))
-    , runner_(std::move(runner)) {}
+    , background_(std::move(runner))
+    , details_(background_) {}
 
 CleanerStore::~CleanerStore() {
     loadStop_.request_stop();
     scanStop_.request_stop();
-    runner_->waitForDone();
+    background_.waitForDone();
 }
 
 const InstalledApp& CleanerStore::leftoversApp() {
@@ -87,72 +75,16 @@ const InstalledApp& CleanerStore::leftoversApp() {
     return app;
 }
 
-TrashManager& CleanerStore::trash() {
-    return services_->trash();
+RemovalWorkflow CleanerStore::workflow() const {
+    return RemovalWorkflow(services_->trash());
 }
 
-void CleanerStore::post(std::function<void()> work) {
-    const std::lock_guard lock(postedMutex_);
-    posted_.push_back(std::move(work));
-    if (!applyScheduled_) {
-        applyScheduled_ = true;
-        QMetaObject::invokeMethod(this, &CleanerStore::applyPosted, Qt::QueuedConnection);
-    }
-}
-
-void CleanerStore::applyPosted() {
-    const auto start = std::chrono::steady_clock::now();
-    while (true) {
-        std::function<void()> work;
-        {
-            const std::lock_guard lock(postedMutex_);
-            if (posted_.empty()) {
-                applyScheduled_ = false;
-                return;
-            }
-            if (std::chrono::steady_clock::now() - start > postedBatchTime) {
-                // The rest after the window has had its turn.
-                QMetaObject::invokeMethod(this, &CleanerStore::applyPosted, Qt::QueuedConnection);
-                return;
-            }
-            work = std::move(posted_.front());
-            posted_.pop_front();
-        }
-        work();
-    }
+void CleanerStore::setErrorMessage(std::optional<std::string> message) {
+    errorMessage_ = std::move(message);
+    emit errorMessageChanged();
 }
 
 // --- Applications ---------------------------------------------------------------------------------------
-
-void CleanerStore::setAppSearch(std::string text) {
-    appSearch_ = std::move(text);
-    emit appSearchChanged();
-}
-
-void CleanerStore::setAppListFilter(AppListFilter filter) {
-    appListFilter_ = filter;
-    emit appListFilterChanged();
-}
-
-bool CleanerStore::isListed(const InstalledApp& app) const {
-    if (appListFilter_ != AppListFilter::apps || app.isSystem) {
-        return false;
-    }
-    return appSearch_.empty() || Text::localizedCaseInsensitiveContains(app.name, appSearch_) ||
-           Text::localizedCaseInsensitiveContains(app.bundleID, appSearch_);
-}
-
-std::vector<InstalledApp> CleanerStore::filteredApps() const {
-    std::vector<InstalledApp> listed;
-    std::copy_if(apps_.begin(), apps_.end(), std::back_inserter(listed),
-                 [this](const InstalledApp& app) { return isListed(app); });
-    return listed;
-}
-
-int CleanerStore::installedCount() const {
-    return static_cast<int>(
-        std::count_if(apps_.begin(), apps_.end(), [](const InstalledApp& app) { return !app.isSystem; }));
-}
 
 void CleanerStore::loadApps() {
     // A newer load supersedes the older one: its stream and its size tasks stop, its records are dropped.
@@ -161,19 +93,22 @@ void CleanerStore::loadApps() {
     const std::uint64_t load = ++load_;
     const std::stop_token stop = loadStop_.get_token();
 
-    setIsLoadingApps(true);
-    appsInNameOrder_ = true;
-    setApps({}, ListChange::all());
+    appList_.setLoading(true);
+    appList_.clear();
     catalogueChanged();
 
-    runner_->start(TaskRunner::Priority::userInitiated, [this, load, stop] {
-        const ScanControl control{.stop = stop};
+    background_.start(Priority::userInitiated, [this, load, stop] {
         services_->findApps(
             [this, load](InstalledApp app) {
-                post([this, load, app = std::move(app)]() mutable { receiveApp(load, std::move(app)); });
+                background_.post(
+                    [this, load, app = std::move(app)]() mutable { receiveApp(load, std::move(app)); });
             },
-            control);
-        post([this, load] { finishLoad(load); });
+            {.stop = stop});
+        background_.post([this, load] {
+            if (load == load_) {
+                appList_.setLoading(false);
+            }
+        });
     });
 }
 
@@ -181,103 +116,54 @@ void CleanerStore::receiveApp(std::uint64_t load, InstalledApp app) {
     if (load != load_) {
         return;
     }
-    startSizeTask(app, loadStop_.get_token());
-    if (!appsInNameOrder_) {
-        // A drop left the list in plain order: the next record puts it back in the name order.
-        apps_.push_back(std::move(app));
-        std::stable_sort(apps_.begin(), apps_.end(), localizedBefore);
-        appsInNameOrder_ = true;
-        setApps(std::move(apps_), ListChange::all());
-    } else {
-        // The list is sorted, so a stable sort would put the record after every name not greater.
-        const auto place = std::upper_bound(apps_.begin(), apps_.end(), app, localizedBefore);
-        const int row = static_cast<int>(place - apps_.begin());
-        apps_.insert(place, std::move(app));
-        setApps(std::move(apps_), ListChange::insertedAt(row));
-    }
+    startSizeTask(app);
+    appList_.insert(std::move(app));
     catalogueChanged();
 }
 
-void CleanerStore::finishLoad(std::uint64_t load) {
-    if (load == load_) {
-        setIsLoadingApps(false);
-    }
+void CleanerStore::startSizeTask(const InstalledApp& app) {
+    background_.run(Priority::utility, this,
+                    [this, app, stop = loadStop_.get_token()]() -> std::function<void()> {
+                        const std::optional<std::int64_t> size =
+                            stop.stop_requested() ? std::nullopt : services_->measure(app, stop);
+                        if (!size) {
+                            return {};
+                        }
+                        return [this, id = app.id(), size = *size] { appList_.setSize(id, size); };
+                    });
 }
 
-void CleanerStore::startSizeTask(const InstalledApp& app, std::stop_token stop) {
-    runner_->start(TaskRunner::Priority::utility, [this, id = app.id(), url = app.url, stop] {
-        if (stop.stop_requested()) {
-            return;
-        }
-        const std::int64_t size = services_->measure(url, stop);
-        if (stop.stop_requested()) {
-            return; // cut short: not the real size
-        }
-        post([this, id, size] { applySize(id, size); });
-    });
+void CleanerStore::setAppSearch(std::string text) {
+    appList_.setSearch(std::move(text));
 }
 
-void CleanerStore::applySize(const std::string& id, std::int64_t size) {
-    const auto app =
-        std::find_if(apps_.begin(), apps_.end(), [&](const InstalledApp& each) { return each.id() == id; });
-    if (app == apps_.end()) {
+void CleanerStore::switchMode(AppListFilter filter) {
+    appList_.setFilter(filter);
+    if (filter != AppListFilter::apps) {
+        // Nothing is shown for a preview, so a scan still running would only be thrown away.
+        stopScan();
+        findings_.show(std::nullopt, false);
+        findings_.setScanning(false);
+        findings_.setProgress({});
         return;
     }
-    app->size = size;
-    const int row = static_cast<int>(app - apps_.begin());
-    setApps(std::move(apps_), ListChange::changedRows(row, row));
+    if (!findings_.selectedApp()) {
+        selectFirstInstalled();
+    }
 }
 
 // --- Selection and findings -----------------------------------------------------------------------------
 
-void CleanerStore::setFileSearch(std::string text) {
-    fileSearch_ = std::move(text);
-    emit fileSearchChanged();
-}
-
-void CleanerStore::setErrorMessage(std::optional<std::string> message) {
-    errorMessage_ = std::move(message);
-    emit errorMessageChanged();
-}
-
-bool CleanerStore::isShown(const ResidualItem& item) const {
-    return fileSearch_.empty() || Text::localizedCaseInsensitiveContains(item.url.string(), fileSearch_) ||
-           Text::localizedCaseInsensitiveContains(rawValue(item.category), fileSearch_);
-}
-
-std::vector<ResidualItem> CleanerStore::filteredResiduals() const {
-    std::vector<ResidualItem> shown;
-    std::copy_if(residuals_.begin(), residuals_.end(), std::back_inserter(shown),
-                 [this](const ResidualItem& item) { return isShown(item); });
-    return shown;
-}
-
-std::vector<ResidualItem> CleanerStore::selectedItems() const {
-    std::vector<ResidualItem> chosen;
-    std::copy_if(residuals_.begin(), residuals_.end(), std::back_inserter(chosen),
-                 [](const ResidualItem& item) { return item.selected; });
-    return chosen;
-}
-
-std::int64_t CleanerStore::selectedBytes() const {
-    return totalSize(selectedItems());
-}
-
 void CleanerStore::select(const InstalledApp& app) {
-    setSelectedApp(app);
-    setIsLeftoversMode(false);
-    setResiduals({}, ListChange::all());
-    setFileSearch({});
-    setIsScanning(true);
+    findings_.show(app, false);
+    findings_.setScanning(true);
+    details_.requestMetadata(app);
     startScan(app, false);
 }
 
 void CleanerStore::selectLeftovers() {
-    setSelectedApp(leftoversApp());
-    setIsLeftoversMode(true);
-    setResiduals({}, ListChange::all());
-    setFileSearch({});
-    setIsScanning(true);
+    findings_.show(leftoversApp(), true);
+    findings_.setScanning(true);
     startScan(leftoversApp(), true);
 }
 
@@ -286,337 +172,338 @@ void CleanerStore::selectDroppedApp(const fs::path& location) {
         setErrorMessage(std::string(notAnApplicationMessage));
         return;
     }
-    InstalledApp app = services_->handedOver(location);
-    if (std::find(apps_.begin(), apps_.end(), app) == apps_.end()) {
-        apps_.push_back(app);
-        std::stable_sort(apps_.begin(), apps_.end(), [](const InstalledApp& left, const InstalledApp& right) {
-            return left.name < right.name;
-        });
-        appsInNameOrder_ = false;
-        setApps(std::move(apps_), ListChange::all());
-        catalogueChanged();
-    }
-    select(app);
+    background_.run(Priority::userInitiated, this, [this, location] {
+        InstalledApp dropped = services_->handedOver(location);
+        return [this, dropped = std::move(dropped)] {
+            // A bundle listed already is that record, which takes the size measured for the drop.
+            if (appList_.rowOf(dropped.id()) < 0) {
+                appList_.insert(dropped);
+                catalogueChanged();
+            } else if (dropped.size) {
+                appList_.setSize(dropped.id(), *dropped.size);
+            }
+            select(dropped);
+        };
+    });
 }
 
-void CleanerStore::switchMode(AppListFilter filter) {
-    setAppListFilter(filter);
-    if (filter != AppListFilter::apps) {
-        // Nothing is shown for a preview, so a scan still running would only be thrown away.
-        ++scan_;
-        scanStop_.request_stop();
-        setSelectedApp(std::nullopt);
-        setResiduals({}, ListChange::all());
-        setIsLeftoversMode(false);
-        setIsScanning(false);
-        setScanProgress({});
-        return;
-    }
-    if (!selectedApp_) {
-        selectFirstInstalled();
-    }
+void CleanerStore::setFileSearch(std::string text) {
+    findings_.setFileSearch(std::move(text));
+}
+
+void CleanerStore::toggle(const std::string& itemID) {
+    findings_.toggle(itemID);
+}
+
+void CleanerStore::choose(ItemChoice::Command command) {
+    findings_.apply(command);
+}
+
+void CleanerStore::setChoice(bool chosen, const std::set<std::string>& itemIDs) {
+    findings_.setChoice(chosen, itemIDs);
+}
+
+void CleanerStore::toggleSection(const std::set<std::string>& itemIDs) {
+    findings_.toggleSection(itemIDs);
+}
+
+void CleanerStore::stopScan() {
+    ++scan_;
+    scanStop_.request_stop();
 }
 
 void CleanerStore::startScan(const InstalledApp& app, bool orphans) {
     // The scan of an earlier selection is stopped: its result could never be shown.
-    scanStop_.request_stop();
+    stopScan();
     scanStop_ = std::stop_source();
-    const std::uint64_t scan = ++scan_;
-    const std::stop_token stop = scanStop_.get_token();
-    setScanProgress({});
+    const std::uint64_t scan = scan_;
+    findings_.setProgress({});
+    details_.forgetFacts();
 
     auto lastReport = std::make_shared<std::atomic<std::int64_t>>(0);
-    ScanControl control{.stop = stop, .progress = [this, scan, lastReport](const ScanProgress& progress) {
-                            const auto now = std::chrono::steady_clock::now().time_since_epoch();
-                            const auto nowTicks =
-                                std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
-                            std::int64_t last = lastReport->load();
-                            if (nowTicks - last < progressInterval.count() ||
-                                !lastReport->compare_exchange_strong(last, nowTicks)) {
-                                return;
-                            }
-                            post([this, scan, progress] { applyProgress(scan, progress); });
-                        }};
-    runner_->start(TaskRunner::Priority::userInitiated,
-                   [this, search = catalogueSearch(), app, orphans, scan, control = std::move(control)] {
-                       if (control.stopRequested()) {
-                           return;
-                       }
-                       const std::shared_ptr<const LeftoverSearch> residualSearch = search->get(*services_);
-                       std::optional<std::vector<ResidualItem>> items =
-                           orphans ? residualSearch->orphans(control) : residualSearch->forApp(app, control);
-                       if (!items) {
-                           return; // stopped by a newer selection
-                       }
-                       post([this, scan, id = app.id(), items = std::move(*items)]() mutable {
-                           applyScan(scan, id, std::move(items));
-                       });
-                   });
+    ScanControl control{
+        .stop = scanStop_.get_token(), .progress = [this, scan, lastReport](const ScanProgress& progress) {
+            const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+            std::int64_t last = lastReport->load();
+            if (now - last < progressInterval.count() || !lastReport->compare_exchange_strong(last, now)) {
+                return;
+            }
+            background_.post([this, scan, progress] {
+                if (scan == scan_ && findings_.isScanning()) {
+                    findings_.setProgress(progress);
+                }
+            });
+        }};
+    background_.start(Priority::userInitiated,
+                      [this, search = catalogueSearch(), app, orphans, scan, control = std::move(control)] {
+                          if (control.stopRequested()) {
+                              return;
+                          }
+                          const std::shared_ptr<const LeftoverSearch> leftovers = search->get(*services_);
+                          std::optional<std::vector<ResidualItem>> items =
+                              orphans ? leftovers->orphans(control) : leftovers->forApp(app, control);
+                          if (!items) {
+                              return; // stopped by a newer selection
+                          }
+                          background_.post([this, scan, id = app.id(), items = std::move(*items)]() mutable {
+                              applyScan(scan, id, std::move(items));
+                          });
+                      });
 }
 
 void CleanerStore::applyScan(std::uint64_t scan, const std::string& appID, std::vector<ResidualItem> items) {
-    if (!selectedApp_ || selectedApp_->id() != appID) {
+    if (!findings_.isSelected(appID)) {
         return; // another application is shown by now; its own scan will end the scanning
     }
-    setResiduals(std::move(items), ListChange::all());
-    setIsScanning(false);
+    findings_.setFindings(std::move(items));
+    findings_.setScanning(false);
     if (scan == scan_) {
-        setScanProgress({});
+        findings_.setProgress({});
     }
-}
-
-void CleanerStore::applyProgress(std::uint64_t scan, const ScanProgress& progress) {
-    if (scan == scan_ && isScanning_) {
-        setScanProgress(progress);
-    }
-}
-
-void CleanerStore::toggle(const ResidualItem& item) {
-    const auto found = std::find_if(residuals_.begin(), residuals_.end(),
-                                    [&](const ResidualItem& each) { return each.id() == item.id(); });
-    if (found == residuals_.end()) {
-        return;
-    }
-    found->selected = !found->selected;
-    const int row = static_cast<int>(found - residuals_.begin());
-    setResiduals(std::move(residuals_), ListChange::changedRows(row, row));
-}
-
-void CleanerStore::setAll(bool selected) {
-    for (ResidualItem& item : residuals_) {
-        if (!selected || item.confidence != MatchConfidence::possible) {
-            item.selected = selected;
-        }
-    }
-    const int last = static_cast<int>(residuals_.size()) - 1;
-    setResiduals(std::move(residuals_), changedRange(0, last));
-}
-
-void CleanerStore::setSelection(bool selected, const std::set<std::string>& itemIDs) {
-    int first = static_cast<int>(residuals_.size());
-    int last = -1;
-    for (std::size_t index = 0; index < residuals_.size(); ++index) {
-        if (itemIDs.contains(residuals_[index].id())) {
-            residuals_[index].selected = selected;
-            first = std::min(first, static_cast<int>(index));
-            last = static_cast<int>(index);
-        }
-    }
-    setResiduals(std::move(residuals_), changedRange(first, last));
 }
 
 // --- Removal, history, restore --------------------------------------------------------------------------
 
-void CleanerStore::setRemovalCandidate(std::optional<InstalledApp> candidate) {
-    removalCandidate_ = std::move(candidate);
-    emit removalCandidateChanged();
+std::optional<std::string> CleanerStore::removalRefusal() const {
+    const auto& app = findings_.selectedApp();
+    if (!app) {
+        return std::string();
+    }
+    if (const auto refusal = workflow().refusal({*app, findings_.chosenItems()})) {
+        return std::string(refusal->what());
+    }
+    return removals_.isBusy() ? std::optional(std::string()) : std::nullopt;
 }
 
-void CleanerStore::setShowHistory(bool shown) {
-    showHistory_ = shown;
-    emit showHistoryChanged();
-}
-
-bool CleanerStore::hasUnavailableHistory() const {
-    return std::any_of(history_.begin(), history_.end(),
-                       [this](const RemovalRecord& record) { return !isRestorable(record); });
+bool CleanerStore::canRequestRemoval() const {
+    return !removalRefusal().has_value();
 }
 
 void CleanerStore::requestRemoval() {
-    if (!selectedApp_ || isRemoving_ || isRestoring_) {
+    const std::optional<std::string> refusal = removalRefusal();
+    if (refusal) {
+        if (!refusal->empty()) {
+            setErrorMessage(refusal);
+        }
         return;
     }
-    if (selectedItems().empty()) {
-        setErrorMessage(TrashError::nothingSelected().what());
-        return;
-    }
-    setRemovalCandidate(selectedApp_);
-}
-
-void CleanerStore::confirmRemoval() {
-    if (!removalCandidate_ || isRemoving_ || isRestoring_) {
-        return;
-    }
-    InstalledApp app = *removalCandidate_;
-    std::vector<ResidualItem> items = selectedItems();
-    setRemovalCandidate(std::nullopt);
-    setIsRemoving(true);
-
-    runner_->start(TaskRunner::Priority::userInitiated, [this, app, items = std::move(items)]() mutable {
-        RemovalResult result;
+    const RemovalRequest request{*findings_.selectedApp(), findings_.chosenItems()};
+    background_.run(Priority::userInitiated, this, [this, request] {
+        std::optional<std::string> failure;
         try {
-            services_->trash().remove(app, items);
-        } catch (const std::exception& error) {
-            result.error = error.what();
-            for (const ResidualItem& item : items) {
-                std::error_code missing;
-                if (fs::symlink_status(item.url, missing).type() == fs::file_type::not_found) {
-                    result.moved.insert(item.id());
-                }
+            workflow().check(request);
+        } catch (const TrashError& error) {
+            failure = error.what();
+        }
+        return [this, app = request.app, failure] {
+            if (!findings_.isSelected(app.id()) || removals_.isBusy()) {
+                return; // the user has moved on
             }
-        }
-        if (!result.error) {
-            result.history = services_->trash().history();
-        }
-        result.items = std::move(items);
-        post([this, app, result = std::move(result)]() mutable { applyRemoval(app, std::move(result)); });
+            if (failure) {
+                setErrorMessage(failure);
+            } else {
+                removals_.setCandidate(app);
+            }
+        };
     });
 }
 
-void CleanerStore::applyRemoval(const InstalledApp& app, RemovalResult result) {
-    setIsRemoving(false);
-    if (result.error) {
-        setErrorMessage(std::move(result.error));
+void CleanerStore::cancelRemoval() {
+    if (removals_.candidate()) {
+        removals_.setCandidate(std::nullopt);
+    }
+}
+
+void CleanerStore::confirmRemoval() {
+    if (!removals_.candidate() || removals_.isBusy()) {
+        return;
+    }
+    RemovalRequest request{*removals_.candidate(), findings_.chosenItems()};
+    removals_.setCandidate(std::nullopt);
+    removals_.setRemoving(true);
+
+    background_.run(Priority::userInitiated, this, [this, request = std::move(request)] {
+        std::optional<std::string> failure;
+        std::vector<ResidualItem> moved;
+        bool movedBundle = false;
+        std::optional<std::vector<RemovalRecord>> history;
+        try {
+            const RemovalWorkflow::Result result = workflow().remove(request);
+            if (const auto partial = result.failure()) {
+                failure = partial->what();
+            }
+            moved = result.moved;
+            movedBundle = result.movedBundleOf(request.app);
+            history = services_->trash().history();
+        } catch (const TrashError& refusal) {
+            failure = refusal.what(); // nothing moved
+        }
+        return
+            [this, request, moved = std::move(moved), failure = std::move(failure), movedBundle,
+             history = std::move(history)] { applyRemoval(request, moved, failure, movedBundle, history); };
+    });
+}
+
+void CleanerStore::applyRemoval(const RemovalRequest& request, const std::vector<ResidualItem>& moved,
+                                std::optional<std::string> failure, bool movedBundle,
+                                std::optional<std::vector<RemovalRecord>> history) {
+    removals_.setRemoving(false);
+    if (history) {
+        setHistory(std::move(*history));
+    }
+    if (movedBundle) {
+        appList_.remove(request.app.id());
+        catalogueChanged();
+    }
+    if (failure) {
+        setErrorMessage(std::move(failure));
         // What did move must not be offered again, while the rest keep their choices.
-        if (!result.moved.empty() && selectedApp_ && selectedApp_->id() == app.id()) {
-            std::erase_if(residuals_,
-                          [&](const ResidualItem& item) { return result.moved.contains(item.id()); });
-            setResiduals(std::move(residuals_), ListChange::all());
+        if (findings_.isSelected(request.app.id())) {
+            findings_.remove(idsOf(moved));
         }
         return;
     }
-    setHistory(std::move(result.history));
-    const bool bundleMoved = std::any_of(result.items.begin(), result.items.end(),
-                                         [&](const ResidualItem& item) { return item.url == app.url; });
-    if (bundleMoved) {
-        std::erase_if(apps_, [&](const InstalledApp& each) { return each.id() == app.id(); });
-        setApps(std::move(apps_), ListChange::all());
-        catalogueChanged();
-    }
-    setSelectedApp(std::nullopt);
-    setResiduals({}, ListChange::all());
+    findings_.show(std::nullopt, false);
     selectFirstInstalled();
 }
 
 void CleanerStore::selectFirstInstalled() {
-    const auto first =
-        std::find_if(apps_.begin(), apps_.end(), [](const InstalledApp& app) { return !app.isSystem; });
-    if (first != apps_.end()) {
+    if (const auto first = appList_.firstInstalled()) {
         select(*first);
     }
 }
 
 void CleanerStore::openHistory() {
-    HistoryService::Listing listing = trash().openHistory();
-    keptAsideHistory_ = std::move(listing.keptAside);
-    setHistory(std::move(listing.records));
-    setShowHistory(true);
-}
-
-void CleanerStore::clearHistory() {
-    const HistoryFile::Outcome cleared = trash().clearHistory();
-    if (!cleared.written) {
-        // Showing an empty list would claim the records are gone when they are not.
-        setErrorMessage(RemovalTexts::historyNotCleared(cleared.failure));
-        setHistory(trash().history());
-        return;
-    }
-    setHistory({});
-}
-
-bool CleanerStore::isRestorable(const RemovalRecord& record) const {
-    return services_->trash().isRestorable(record);
-}
-
-void CleanerStore::removeHistoryRecord(const RemovalRecord& record) {
-    trash().removeRecord(record.id);
-    setHistory(trash().history());
-}
-
-void CleanerStore::clearUnavailableHistory() {
-    trash().clearUnavailable();
-    setHistory(trash().history());
-}
-
-void CleanerStore::restore(const RemovalRecord& record) {
-    if (isRestoring_ || isRemoving_) {
-        return;
-    }
-    setIsRestoring(true, record.id);
-    runner_->start(TaskRunner::Priority::standard, [this, record] {
-        std::optional<std::string> error;
-        try {
-            services_->trash().restore(record);
-        } catch (const std::exception& failure) {
-            error = failure.what();
-        }
-        // Read again either way: a restore that failed for some items may have put others back.
-        std::vector<RemovalRecord> history = services_->trash().history();
-        post([this, error = std::move(error), history = std::move(history)]() mutable {
-            setIsRestoring(false, std::nullopt);
-            if (error) {
-                setErrorMessage(std::move(error));
-                setHistory(std::move(history));
-                return;
-            }
-            loadApps();
-            setHistory(std::move(history));
-        });
+    background_.run(Priority::interactive, this, [this] {
+        HistoryService::Listing listing = services_->trash().openHistory();
+        return [this, listing = std::move(listing)]() mutable {
+            removals_.setKeptAside(std::move(listing.keptAside));
+            setHistory(std::move(listing.records));
+            removals_.setShown(true);
+        };
     });
 }
 
-// --- Published fields -----------------------------------------------------------------------------------
+void CleanerStore::setShowHistory(bool shown) {
+    removals_.setShown(shown);
+}
+
+void CleanerStore::setHistory(std::vector<RemovalRecord> records) {
+    removals_.setHistory(std::move(records));
+    refreshRestorability();
+}
+
+void CleanerStore::refreshRestorability() {
+    const std::uint64_t question = ++restorabilityQuestion_;
+    background_.run(Priority::interactive, this, [this, question, records = removals_.history()] {
+        std::unordered_map<Uuid, bool> restorable;
+        for (const RemovalRecord& record : records) {
+            restorable[record.id] = services_->trash().isRestorable(record);
+        }
+        return [this, question, restorable = std::move(restorable)]() mutable {
+            if (question == restorabilityQuestion_) {
+                removals_.setRestorability(std::move(restorable));
+            }
+        };
+    });
+}
+
+void CleanerStore::changeHistory(std::function<HistoryFile::Outcome(TrashManager&)> change,
+                                 std::string (*notWritten)(const std::string&)) {
+    background_.run(Priority::userInitiated, this, [this, change = std::move(change), notWritten] {
+        const HistoryFile::Outcome outcome = change(services_->trash());
+        std::vector<RemovalRecord> records = services_->trash().history();
+        std::optional<std::string> failure;
+        if (!outcome.written) {
+            // Showing the records gone would claim they are when they are not.
+            failure = notWritten(outcome.failure);
+        }
+        return [this, failure = std::move(failure), records = std::move(records)]() mutable {
+            if (failure) {
+                setErrorMessage(std::move(failure));
+            }
+            setHistory(std::move(records));
+        };
+    });
+}
+
+void CleanerStore::clearHistory() {
+    changeHistory([](TrashManager& trash) { return trash.clearHistory(); }, RemovalTexts::historyNotCleared);
+}
+
+void CleanerStore::removeHistoryRecord(const RemovalRecord& record) {
+    changeHistory([id = record.id](TrashManager& trash) { return trash.removeRecord(id); },
+                  RemovalTexts::historyNotChanged);
+}
+
+void CleanerStore::clearUnavailableHistory() {
+    changeHistory([](TrashManager& trash) { return trash.clearUnavailable(); },
+                  RemovalTexts::historyNotChanged);
+}
+
+void CleanerStore::restore(const RemovalRecord& record) {
+    if (removals_.isBusy()) {
+        return;
+    }
+    removals_.setRestoring(record.id);
+    background_.run(Priority::userInitiated, this, [this, record] {
+        const RestoreOutcome outcome = workflow().restore(record);
+        std::optional<std::string> failure;
+        if (const auto partial = RemovalWorkflow::failure(outcome)) {
+            failure = partial->what();
+        }
+        std::vector<RemovalRecord> history = services_->trash().history();
+        return [this, failure = std::move(failure), history = std::move(history),
+                bundles = RemovalWorkflow::restoredBundles(outcome)]() mutable {
+            removals_.setRestoring(std::nullopt);
+            if (failure) {
+                setErrorMessage(std::move(failure));
+            }
+            setHistory(std::move(history));
+            listRestoredApps(bundles);
+        };
+    });
+}
+
+void CleanerStore::listRestoredApps(const std::vector<fs::path>& bundles) {
+    if (bundles.empty()) {
+        return;
+    }
+    // The catalogue decides what is installed: a bundle put back outside the application folders is not.
+    background_.run(Priority::userInitiated, this, [this, bundles, stop = loadStop_.get_token()] {
+        std::vector<InstalledApp> found;
+        services_->findApps(
+            [&](InstalledApp app) {
+                if (std::find(bundles.begin(), bundles.end(), app.url) != bundles.end()) {
+                    found.push_back(std::move(app));
+                }
+            },
+            {.stop = stop});
+        return [this, found = std::move(found)] {
+            for (const InstalledApp& app : found) {
+                if (appList_.rowOf(app.id()) < 0) {
+                    startSizeTask(app);
+                    appList_.insert(app);
+                    catalogueChanged();
+                }
+            }
+        };
+    });
+}
+
+// --- The leftover searches ------------------------------------------------------------------------------
 
 std::shared_ptr<CleanerStore::CatalogueSearch> CleanerStore::catalogueSearch() {
     if (!catalogueSearch_) {
-        catalogueSearch_ = std::make_shared<CatalogueSearch>(apps_);
+        catalogueSearch_ = std::make_shared<CatalogueSearch>(appList_.apps());
     }
     return catalogueSearch_;
 }
 
 void CleanerStore::catalogueChanged() {
     catalogueSearch_.reset();
-}
-
-void CleanerStore::setApps(std::vector<InstalledApp> apps, ListChange change) {
-    apps_ = std::move(apps);
-    emit appsChanged(change);
-}
-
-void CleanerStore::setResiduals(std::vector<ResidualItem> items, ListChange change) {
-    residuals_ = std::move(items);
-    emit residualsChanged(change);
-}
-
-void CleanerStore::setSelectedApp(std::optional<InstalledApp> app) {
-    selectedApp_ = std::move(app);
-    emit selectedAppChanged();
-}
-
-void CleanerStore::setIsScanning(bool scanning) {
-    isScanning_ = scanning;
-    emit isScanningChanged();
-}
-
-void CleanerStore::setScanProgress(const ScanProgress& progress) {
-    scanProgress_ = progress;
-    emit scanProgressChanged();
-}
-
-void CleanerStore::setIsLoadingApps(bool loading) {
-    isLoadingApps_ = loading;
-    emit isLoadingAppsChanged();
-}
-
-void CleanerStore::setIsLeftoversMode(bool leftovers) {
-    isLeftoversMode_ = leftovers;
-    emit isLeftoversModeChanged();
-}
-
-void CleanerStore::setHistory(std::vector<RemovalRecord> records) {
-    history_ = std::move(records);
-    emit historyChanged();
-}
-
-void CleanerStore::setIsRemoving(bool removing) {
-    isRemoving_ = removing;
-    emit isRemovingChanged();
-}
-
-void CleanerStore::setIsRestoring(bool restoring, std::optional<Uuid> record) {
-    isRestoring_ = restoring;
-    restoringRecord_ = std::move(record);
-    emit isRestoringChanged();
 }
 
 } // namespace tarnwick

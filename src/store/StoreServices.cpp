@@ -2,7 +2,7 @@
 
 #include "catalogue/AppRecord.h"
 #include "catalogue/AppScanner.h"
-#include "catalogue/FileUtilities.h"
+#include "session/AppCatalogue.h"
 #include "session/ResidualSearch.h"
 
 namespace tarnwick {
@@ -37,8 +37,8 @@ ScanOutcome SystemServices::findApps(const std::function<void(InstalledApp)>& de
     return AppScanner::scan(platform_, deliver, control);
 }
 
-std::int64_t SystemServices::measure(const std::filesystem::path& location, const std::stop_token& stop) {
-    return FileUtilities::fileSize(location, stop);
+std::optional<std::int64_t> SystemServices::measure(const InstalledApp& app, const std::stop_token& stop) {
+    return AppCatalogue::measure(app, stop);
 }
 
 std::shared_ptr<const LeftoverSearch>

@@ -40,8 +40,8 @@ public:
     virtual ScanOutcome findApps(const std::function<void(InstalledApp)>& deliver,
                                  const ScanControl& control) = 0;
 
-    // The bytes of an application or a file tree; 0 for what cannot be read.
-    virtual std::int64_t measure(const std::filesystem::path& location, const std::stop_token& stop) = 0;
+    // The bytes of an application; nothing when a stop cut the measuring short.
+    virtual std::optional<std::int64_t> measure(const InstalledApp& app, const std::stop_token& stop) = 0;
 
     // The searches for leftovers judged against `installed`, which reads their signatures: slow.
     virtual std::shared_ptr<const LeftoverSearch>
@@ -62,7 +62,7 @@ public:
 
     ScanOutcome findApps(const std::function<void(InstalledApp)>& deliver,
                          const ScanControl& control) override;
-    std::int64_t measure(const std::filesystem::path& location, const std::stop_token& stop) override;
+    std::optional<std::int64_t> measure(const InstalledApp& app, const std::stop_token& stop) override;
     std::shared_ptr<const LeftoverSearch> searchAgainst(const std::vector<InstalledApp>& installed) override;
     InstalledApp handedOver(const std::filesystem::path& location) override;
     TrashManager& trash() override { return *trash_; }

@@ -1,30 +1,49 @@
 #include "store/TaskRunner.h"
 
-#include <QThread>
-#include <QThreadPool>
-#include <algorithm>
+#include "platform/Executor.h"
 
 namespace tarnwick {
 
-ThreadPoolRunner::ThreadPoolRunner()
-    : pool_(new QThreadPool) {
-    // Sizing is mostly waiting on the disk: a few more threads than cores keep it busy.
-    pool_->setMaxThreadCount(std::max(4, QThread::idealThreadCount() * 2));
+namespace {
+
+Executor::Priority executorPriority(TaskRunner::Priority priority) {
+    switch (priority) {
+    case TaskRunner::Priority::interactive:
+        return Executor::Priority::interactive;
+    case TaskRunner::Priority::userInitiated:
+        return Executor::Priority::userInitiated;
+    case TaskRunner::Priority::utility:
+        break;
+    }
+    return Executor::Priority::utility;
 }
 
-ThreadPoolRunner::~ThreadPoolRunner() {
-    pool_->waitForDone();
-    delete pool_;
+} // namespace
+
+ExecutorRunner::ExecutorRunner(Executor* executor)
+    : executor_(executor != nullptr ? *executor : Executor::shared()) {}
+
+ExecutorRunner::~ExecutorRunner() {
+    waitForDone();
 }
 
-void ThreadPoolRunner::start(Priority priority, std::function<void()> task) {
-    // QThreadPool runs higher numbers first.
-    const int order = priority == Priority::userInitiated ? 2 : priority == Priority::standard ? 1 : 0;
-    pool_->start(std::move(task), order);
+void ExecutorRunner::start(Priority priority, std::function<void()> task) {
+    {
+        const std::lock_guard lock(mutex_);
+        ++unfinished_;
+    }
+    executor_.start(executorPriority(priority), [this, task = std::move(task)] {
+        task();
+        const std::lock_guard lock(mutex_);
+        if (--unfinished_ == 0) {
+            idle_.notify_all();
+        }
+    });
 }
 
-void ThreadPoolRunner::waitForDone() {
-    pool_->waitForDone();
+void ExecutorRunner::waitForDone() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return unfinished_ == 0; });
 }
 
 } // namespace tarnwick

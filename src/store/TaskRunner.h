@@ -1,16 +1,21 @@
 #pragma once
 
+#include <condition_variable>
+#include <cstddef>
 #include <functional>
-
-class QThreadPool;
+#include <mutex>
 
 namespace tarnwick {
 
-// Where the store's background work runs. The window uses a thread pool; tests use a runner that
+class Executor;
+
+// Where the store's background work runs. The window uses the program's one executor; tests use a runner that
 // holds each task until the test lets it run, so that they decide in which order results arrive.
 class TaskRunner {
 public:
-    enum class Priority { userInitiated, utility, standard };
+    // Served in this order: facts the user is looking at (icons, details, the history), what the user asked
+    // for (scans, removals, restores), then what may take its time (sizes).
+    enum class Priority { interactive, userInitiated, utility };
 
     virtual ~TaskRunner() = default;
 
@@ -21,17 +26,21 @@ public:
     virtual void waitForDone() = 0;
 };
 
-// Runs tasks on a thread pool of its own, the priority becoming the pool's task priority.
-class ThreadPoolRunner final : public TaskRunner {
+// Runs tasks on an executor shared with the rest of the program, and knows which of them are its own.
+class ExecutorRunner final : public TaskRunner {
 public:
-    ThreadPoolRunner();
-    ~ThreadPoolRunner() override;
+    // Without an executor, the program's shared one.
+    explicit ExecutorRunner(Executor* executor = nullptr);
+    ~ExecutorRunner() override;
 
     void start(Priority priority, std::function<void()> task) override;
     void waitForDone() override;
 
 private:
-    QThreadPool* pool_;
+    Executor& executor_;
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    std::size_t unfinished_ = 0;
 };
 
 } // namespace tarnwick

@@ -123,8 +123,8 @@ AppFilterControl::AppFilterControl(CleanerStore& store, QWidget* parent)
         layout->addWidget(button, 1);
         connect(button, &QAbstractButton::clicked, this, [this, filter] { store_.switchMode(filter); });
     }
-    connect(&store_, &CleanerStore::appListFilterChanged, this, &AppFilterControl::refresh);
-    connect(&store_, &CleanerStore::appsChanged, this, [this](const ListChange& change) {
+    connect(&store_.appList(), &AppListState::filterChanged, this, &AppFilterControl::refresh);
+    connect(&store_.appList(), &AppListState::appsChanged, this, [this](const ListChange& change) {
         // A size arriving does not change how many applications there are.
         if (change.kind != ListChange::Kind::changed) {
             refresh();
@@ -154,11 +154,11 @@ QString AppFilterControl::tooltip(AppListFilter filter) {
 }
 
 void AppFilterControl::refresh() {
-    const QString installed = QString::number(store_.installedCount());
+    const QString installed = QString::number(store_.appList().installedCount());
     for (std::size_t position = 0; position < allAppListFilters.size(); ++position) {
         const AppListFilter filter = allAppListFilters[position];
         auto* button = static_cast<ModeButton*>(buttons_[position]);
-        button->setChecked(filter == store_.appListFilter());
+        button->setChecked(filter == store_.appList().filter());
         button->setSecondLine(filter == AppListFilter::apps ? installed : QStringLiteral("PRO"));
     }
 }

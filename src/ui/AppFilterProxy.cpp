@@ -1,20 +1,20 @@
 #include "ui/AppFilterProxy.h"
 
-#include "store/CleanerStore.h"
+#include "store/AppListState.h"
 #include "ui/AppListModel.h"
 
 namespace tarnwick {
 
-AppFilterProxy::AppFilterProxy(CleanerStore& store, AppListModel& source, QObject* parent)
+AppFilterProxy::AppFilterProxy(const AppListState& state, AppListModel& source, QObject* parent)
     : QSortFilterProxyModel(parent)
-    , store_(store)
+    , state_(state)
     , source_(source) {
     setSourceModel(&source);
     // The store decides what is listed; a size arriving does not change that, so rows are not re-filtered
     // on every data change.
     setDynamicSortFilter(false);
-    connect(&store_, &CleanerStore::appSearchChanged, this, &AppFilterProxy::refilter);
-    connect(&store_, &CleanerStore::appListFilterChanged, this, &AppFilterProxy::refilter);
+    connect(&state_, &AppListState::searchChanged, this, &AppFilterProxy::refilter);
+    connect(&state_, &AppListState::filterChanged, this, &AppFilterProxy::refilter);
 }
 
 void AppFilterProxy::refilter() {
@@ -25,7 +25,7 @@ void AppFilterProxy::refilter() {
 
 bool AppFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     const InstalledApp* app = source_.app(sourceRow);
-    return app != nullptr && store_.isListed(*app);
+    return app != nullptr && state_.isListed(*app);
 }
 
 } // namespace tarnwick

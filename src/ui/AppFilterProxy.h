@@ -5,14 +5,14 @@
 namespace tarnwick {
 
 class AppListModel;
-class CleanerStore;
+class AppListState;
 
 // The applications the sidebar lists under the store's mode and search, in the store's order.
 class AppFilterProxy : public QSortFilterProxyModel {
     Q_OBJECT
 
 public:
-    AppFilterProxy(CleanerStore& store, AppListModel& source, QObject* parent = nullptr);
+    AppFilterProxy(const AppListState& state, AppListModel& source, QObject* parent = nullptr);
 
     // True while a new search or mode takes rows away. Views then move their selection to a neighbour
     // by themselves, which is no choice of the user.
@@ -24,7 +24,7 @@ protected:
 private:
     void refilter();
 
-    CleanerStore& store_;
+    const AppListState& state_;
     AppListModel& source_;
     bool refiltering_ = false;
 };

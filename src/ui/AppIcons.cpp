@@ -19,17 +19,8 @@ QString qtPath(const fs::path& location) {
     return QString::fromStdString(location.string());
 }
 
-QIcon iconOf(const QMimeType& type) {
-    QIcon icon = Symbols::themeIcon(type.iconName());
-    if (icon.isNull()) {
-        icon = Symbols::themeIcon(type.genericIconName());
-    }
-    return icon.isNull() ? Symbols::icon("doc") : icon;
-}
-
-bool isBundleFolder(const fs::path& location) {
-    std::error_code error;
-    return Text::lowercased(location.extension().string()) == ".app" && fs::is_directory(location, error);
+QStringList namesOf(const QMimeType& type) {
+    return {type.iconName(), type.genericIconName()};
 }
 
 } // namespace
@@ -60,39 +51,62 @@ std::optional<fs::path> AppIcons::iconFile(const fs::path& bundle) {
     return file;
 }
 
-QIcon AppIcons::application(const fs::path& bundle) {
+QImage AppIcons::applicationImage(const fs::path& bundle, int side) {
     const auto file = iconFile(bundle);
     if (!file) {
-        return genericApplication();
+        return {};
     }
-    QIcon icon;
+    // An icon file holds one picture per size: only the one drawn is decoded.
     QImageReader reader(qtPath(*file));
-    do {
-        const QImage image = reader.read();
-        if (!image.isNull()) {
-            icon.addPixmap(QPixmap::fromImage(image));
+    const auto better = [side](int width, int than) {
+        return than < side ? width > than : width >= side && width < than;
+    };
+    int best = 0;
+    int bestWidth = reader.size().width();
+    for (int index = 1; index < reader.imageCount() && reader.jumpToImage(index); ++index) {
+        if (better(reader.size().width(), bestWidth)) {
+            best = index;
+            bestWidth = reader.size().width();
         }
-    } while (reader.jumpToNextImage());
-    return icon.isNull() ? genericApplication() : icon;
+    }
+    if (reader.currentImageNumber() > 0 && !reader.jumpToImage(best)) {
+        return {};
+    }
+    const QImage image = reader.read();
+    if (image.isNull() || image.width() == side) {
+        return image;
+    }
+    return image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QIcon AppIcons::genericApplication() {
     return Symbols::icon("app");
 }
 
-QIcon AppIcons::file(const fs::path& location) {
-    if (isBundleFolder(location)) {
-        return application(location);
-    }
-    static const QMimeDatabase database;
-    return iconOf(database.mimeTypeForFile(qtPath(location)));
+bool AppIcons::isBundle(const fs::path& location) {
+    std::error_code error;
+    return Text::lowercased(location.extension().string()) == ".app" && fs::is_directory(location, error);
 }
 
-QIcon AppIcons::documentType(std::string_view extension) {
+QStringList AppIcons::fileIconNames(const fs::path& location) {
+    static const QMimeDatabase database;
+    return namesOf(database.mimeTypeForFile(qtPath(location)));
+}
+
+QStringList AppIcons::documentTypeIconNames(std::string_view extension) {
     static const QMimeDatabase database;
     const QString name =
         QStringLiteral("document.") + QString::fromUtf8(extension.data(), qsizetype(extension.size()));
-    return iconOf(database.mimeTypeForFile(name, QMimeDatabase::MatchExtension));
+    return namesOf(database.mimeTypeForFile(name, QMimeDatabase::MatchExtension));
+}
+
+QIcon AppIcons::themed(const QStringList& names) {
+    for (const QString& name : names) {
+        if (QIcon icon = Symbols::themeIcon(name); !icon.isNull()) {
+            return icon;
+        }
+    }
+    return Symbols::icon("doc");
 }
 
 } // namespace tarnwick

@@ -1,17 +1,18 @@
 #pragma once
 
 #include "catalogue/InstalledApp.h"
+#include "store/ListChange.h"
 
 #include <QAbstractListModel>
-#include <QHash>
-#include <QIcon>
+#include <vector>
 
 namespace tarnwick {
 
-class CleanerStore;
-struct ListChange;
+class AppListState;
+class IconCache;
 
-// The store's applications as rows, updated in place: a size that arrives repaints one row.
+// The store's applications as rows. It keeps its own copy of the list and follows the store's changes row
+// by row: a record that arrives is one inserted row, a size one changed row, a removal one removed row.
 class AppListModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -26,13 +27,18 @@ public:
     };
     enum class RowKind { application, sectionHeader, leftovers };
 
-    explicit AppListModel(CleanerStore& store, QObject* parent = nullptr);
+    // The side of the icons the rows draw, in points.
+    static constexpr int iconSide = 38;
+
+    AppListModel(const AppListState& state, IconCache& icons, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
 
     const InstalledApp* app(int row) const;
+    // The row of the application with the identity `id`; -1 when none has it.
+    int rowOf(const std::string& id) const;
     // Whether some listed application still waits for its size.
     bool isMeasuring() const { return unmeasured_ > 0; }
 
@@ -40,15 +46,16 @@ public:
     static QString detailText(const InstalledApp& app);
 
 private:
-    void applyChange(const ListChange& change);
+    void follow(const ListChange& change);
+    void takeAll();
     void countUnmeasured();
-    QIcon iconFor(const InstalledApp& app) const;
+    void requestIcons(int first, int last);
+    void showIcon(const QString& bundle);
 
-    CleanerStore& store_;
-    int rows_ = 0;
+    const AppListState& state_;
+    IconCache& icons_;
+    std::vector<InstalledApp> rows_;
     int unmeasured_ = 0;
-    // Reading an .icns file is slow; a bundle keeps its icon while the window is open.
-    mutable QHash<QString, QIcon> icons_;
 };
 
 } // namespace tarnwick

@@ -2,21 +2,20 @@
 
 #include "catalogue/ByteFormat.h"
 #include "store/CleanerStore.h"
-#include "ui/AppIcons.h"
 #include "ui/Badge.h"
 #include "ui/EmptyState.h"
-#include "ui/ResidualListDelegate.h"
-#include "ui/ResidualListModel.h"
+#include "ui/FindingsFilter.h"
+#include "ui/FindingsModel.h"
+#include "ui/FindingsView.h"
+#include "ui/IconCache.h"
 #include "ui/SearchField.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -59,10 +58,13 @@ QProgressBar* spinner(QWidget* parent, int width) {
 
 } // namespace
 
-ApplicationDetailView::ApplicationDetailView(CleanerStore& store, Workspace& workspace, QWidget* parent)
+ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& icons, Workspace& workspace,
+                                             QWidget* parent)
     : QWidget(parent)
     , store_(store)
-    , model_(new ResidualListModel(store, this)) {
+    , icons_(icons)
+    , model_(new FindingsModel(store, icons, this))
+    , filter_(new FindingsFilter(store, *model_, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -72,7 +74,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, Workspace& wor
     header->setContentsMargins(20, 16, 20, 14);
     header->setSpacing(14);
     icon_ = new QLabel(this);
-    icon_->setFixedSize(64, 64);
+    icon_->setFixedSize(iconSide, iconSide);
     header->addWidget(icon_);
     auto* identity = new QVBoxLayout;
     identity->setSpacing(4);
@@ -117,9 +119,9 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, Workspace& wor
     // Filter row.
     auto* filterRow = new QHBoxLayout;
     filterRow->setContentsMargins(20, 10, 20, 10);
-    filter_ = new SearchField(QStringLiteral("Filter discovered files"), this);
-    filter_->setMaximumWidth(520);
-    filterRow->addWidget(filter_, 1);
+    filterField_ = new SearchField(QStringLiteral("Filter discovered files"), this);
+    filterField_->setMaximumWidth(520);
+    filterRow->addWidget(filterField_, 1);
     filterRow->addStretch(0);
     selectSafe_ = new QPushButton(QStringLiteral("Select Safe"), this);
     clear_ = new QPushButton(QStringLiteral("Clear"), this);
@@ -146,23 +148,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, Workspace& wor
     empty_ =
         new EmptyState(QStringLiteral("No Related Files Found"), "checkmark.shield",
                        QStringLiteral("No safe matches were discovered for this application."), content_);
-    list_ = new QListView(content_);
-    list_->setModel(model_);
-    delegate_ = new ResidualListDelegate(*model_, workspace, *list_);
-    list_->setItemDelegate(delegate_);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    // Rows are as wide as the list: laid out again when the vertical scroll bar takes its room.
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setResizeMode(QListView::Adjust);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setFrameShape(QFrame::NoFrame);
-    list_->setMouseTracking(true);
-    list_->setUniformItemSizes(false);
-    // Ten thousand rows are laid out a few hundred at a time, so that the window keeps answering.
-    list_->setLayoutMode(QListView::Batched);
-    list_->setBatchSize(500);
-    list_->setAccessibleName(QStringLiteral("Discovered files"));
-    list_->installEventFilter(this);
+    list_ = new FindingsView(*filter_, *model_, workspace, content_);
     content_->addWidget(scanning_);
     content_->addWidget(empty_);
     content_->addWidget(list_);
@@ -200,29 +186,41 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, Workspace& wor
     footer->addWidget(moveToTrash_);
     layout->addLayout(footer);
 
-    connect(filter_, &SearchField::textEdited, this,
+    connect(filterField_, &SearchField::textEdited, this,
             [this](const QString& text) { store_.setFileSearch(text.toStdString()); });
-    connect(selectSafe_, &QPushButton::clicked, this, [this] { store_.setAll(true); });
-    connect(clear_, &QPushButton::clicked, this, [this] { store_.setAll(false); });
+    connect(selectSafe_, &QPushButton::clicked, this,
+            [this] { store_.choose(ItemChoice::Command::selectSafe); });
+    connect(clear_, &QPushButton::clicked, this, [this] { store_.choose(ItemChoice::Command::clear); });
     connect(moveToTrash_, &QPushButton::clicked, this, [this] { store_.requestRemoval(); });
 
-    connect(&store_, &CleanerStore::selectedAppChanged, this, [this] {
+    const FindingsState& findings = store_.findings();
+    connect(&findings, &FindingsState::selectionChanged, this, [this] {
         refreshHeader();
         refreshFooter();
     });
-    connect(&store_, &CleanerStore::appsChanged, this, &ApplicationDetailView::refreshHeader);
-    connect(&store_, &CleanerStore::isLeftoversModeChanged, this, &ApplicationDetailView::refreshHeader);
-    connect(&store_, &CleanerStore::isScanningChanged, this, &ApplicationDetailView::refreshContent);
-    connect(&store_, &CleanerStore::residualsChanged, this, [this] {
+    connect(&store_.appList(), &AppListState::appsChanged, this, [this](const ListChange& change) {
+        // The selection keeps the record it was given; the list's carries the size once it is measured.
+        if (change.kind != ListChange::Kind::removed) {
+            refreshHeader();
+        }
+    });
+    connect(&icons_, &IconCache::applicationArrived, this, [this](const QString& bundle) {
+        const auto& selected = store_.findings().selectedApp();
+        if (selected && bundle.toStdString() == selected->url.native()) {
+            refreshIcon();
+        }
+    });
+    connect(&findings, &FindingsState::scanningChanged, this, &ApplicationDetailView::refreshContent);
+    connect(&findings, &FindingsState::itemsChanged, this, [this] {
         refreshContent();
         refreshFooter();
     });
-    connect(&store_, &CleanerStore::isRemovingChanged, this, &ApplicationDetailView::refreshFooter);
-    connect(&store_, &CleanerStore::scanProgressChanged, this, &ApplicationDetailView::refreshProgress);
-    connect(&store_, &CleanerStore::fileSearchChanged, this, [this] {
-        const QString text = QString::fromStdString(store_.fileSearch());
-        if (filter_->text() != text) {
-            filter_->setText(text);
+    connect(&store_.removals(), &RemovalState::busyChanged, this, &ApplicationDetailView::refreshFooter);
+    connect(&findings, &FindingsState::progressChanged, this, &ApplicationDetailView::refreshProgress);
+    connect(&findings, &FindingsState::fileSearchChanged, this, [this] {
+        const QString text = QString::fromStdString(store_.findings().fileSearch());
+        if (filterField_->text() != text) {
+            filterField_->setText(text);
         }
     });
 
@@ -239,22 +237,21 @@ QWidget* ApplicationDetailView::currentContent() const {
 }
 
 void ApplicationDetailView::refreshHeader() {
-    const auto& selected = store_.selectedApp();
+    const auto& selected = store_.findings().selectedApp();
     if (!selected) {
         return;
     }
     // The store's list carries the size once it is measured; the selection keeps the record it was given.
     std::optional<std::int64_t> size = selected->size;
-    for (const InstalledApp& app : store_.apps()) {
-        if (app.id() == selected->id()) {
-            size = app.size;
-            break;
-        }
+    const int row = store_.appList().rowOf(selected->id());
+    if (row >= 0) {
+        size = store_.appList().apps()[static_cast<std::size_t>(row)].size;
     }
-    const bool leftovers = store_.isLeftoversMode();
-    icon_->setPixmap(
-        leftovers ? Symbols::pixmap("trash.slash.fill", 64, Theme::secondary(this), devicePixelRatioF())
-                  : AppIcons::application(selected->url).pixmap(64, 64));
+    const bool leftovers = store_.findings().isLeftoversMode();
+    if (!leftovers) {
+        icons_.requestApplication(selected->url, iconSide);
+    }
+    refreshIcon();
     name_->setText(QString::fromStdString(selected->name));
     protected_->setVisible(selected->isSystem);
     systemSearch_->setVisible(leftovers);
@@ -272,10 +269,22 @@ void ApplicationDetailView::refreshHeader() {
     size_->setText(size ? qText(ByteFormat::string(*size)) : QStringLiteral("Calculating..."));
 }
 
+void ApplicationDetailView::refreshIcon() {
+    const auto& selected = store_.findings().selectedApp();
+    if (!selected) {
+        return;
+    }
+    icon_->setPixmap(
+        store_.findings().isLeftoversMode()
+            ? Symbols::pixmap("trash.slash.fill", iconSide, Theme::secondary(this), devicePixelRatioF())
+            : icons_.application(selected->url, iconSide).pixmap(iconSide, iconSide));
+}
+
 void ApplicationDetailView::refreshContent() {
-    if (store_.isScanning()) {
+    const FindingsState& findings = store_.findings();
+    if (findings.isScanning()) {
         content_->setCurrentWidget(scanning_);
-    } else if (store_.residuals().empty()) {
+    } else if (findings.items().empty()) {
         content_->setCurrentWidget(empty_);
     } else {
         content_->setCurrentWidget(list_);
@@ -283,7 +292,7 @@ void ApplicationDetailView::refreshContent() {
 }
 
 void ApplicationDetailView::refreshProgress() {
-    const ScanProgress& progress = store_.scanProgress();
+    const ScanProgress& progress = store_.findings().progress();
     if (progress.isMeasuring()) {
         scanningDetail_->setText(
             QStringLiteral("Measuring %1 of %2 findings").arg(progress.measured).arg(progress.toMeasure));
@@ -297,68 +306,10 @@ void ApplicationDetailView::refreshProgress() {
 }
 
 void ApplicationDetailView::refreshFooter() {
-    // Counted here rather than through copies of the chosen items: the list may hold thousands.
-    int count = 0;
-    std::int64_t bytes = 0;
-    for (const ResidualItem& item : store_.residuals()) {
-        if (item.selected) {
-            ++count;
-            bytes = addedSize(bytes, item.size);
-        }
-    }
-    selectedCount_->setText(QStringLiteral("%1 selected").arg(count));
-    selectedSize_->setText(qText(ByteFormat::string(bytes)));
-    const bool system = store_.selectedApp() && store_.selectedApp()->isSystem;
-    moveToTrash_->setEnabled(count > 0 && !system && !store_.isRemoving());
-}
-
-bool ApplicationDetailView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list_ && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
-            if (handleKey(key->key())) {
-                return true;
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-// Space chooses, Return or Right opens, Left closes: the list is usable without a pointer.
-bool ApplicationDetailView::handleKey(int key) {
-    const QModelIndex current = list_->currentIndex();
-    if (!current.isValid()) {
-        return false;
-    }
-    using Kind = ResidualListModel::RowKind;
-    using Part = ResidualListDelegate::Part;
-    const Kind kind = model_->kind(current.row());
-    const bool expanded = current.data(ResidualListModel::expandedRole).toBool();
-    const bool collapsed = current.data(ResidualListModel::collapsedRole).toBool();
-    const bool opens = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Right;
-    const int row = current.row();
-    Part part = Part::none;
-    if (key == Qt::Key_Space) {
-        part = kind == Kind::residual         ? Part::checkbox
-               : kind == Kind::categoryHeader ? Part::sectionSelection
-                                              : Part::none;
-    } else if (opens || key == Qt::Key_Left) {
-        const bool wantsOpen = key != Qt::Key_Left;
-        if (kind == Kind::residual && expanded != wantsOpen) {
-            part = Part::expand;
-        } else if (kind == Kind::categoryHeader && collapsed == wantsOpen) {
-            part = Part::sectionCollapse;
-        } else if (kind == Kind::informationHeader && collapsed == wantsOpen) {
-            part = Part::informationToggle;
-        }
-    }
-    if (part == Part::none) {
-        return key == Qt::Key_Space;
-    }
-    delegate_->activate(current, part);
-    // A rebuilt list keeps the keyboard where it was.
-    list_->setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1)));
-    return true;
+    const FindingsState& findings = store_.findings();
+    selectedCount_->setText(QStringLiteral("%1 selected").arg(findings.chosenCount()));
+    selectedSize_->setText(qText(ByteFormat::string(findings.chosenBytes())));
+    moveToTrash_->setEnabled(store_.canRequestRemoval());
 }
 
 } // namespace tarnwick

@@ -3,7 +3,6 @@
 #include <QWidget>
 
 class QLabel;
-class QListView;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
@@ -13,8 +12,10 @@ namespace tarnwick {
 class Badge;
 class CleanerStore;
 class EmptyState;
-class ResidualListDelegate;
-class ResidualListModel;
+class FindingsFilter;
+class FindingsModel;
+class FindingsView;
+class IconCache;
 class SearchField;
 class Workspace;
 
@@ -25,7 +26,11 @@ class ApplicationDetailView : public QWidget {
     Q_OBJECT
 
 public:
-    ApplicationDetailView(CleanerStore& store, Workspace& workspace, QWidget* parent = nullptr);
+    // The side of the application's icon in the header, in points.
+    static constexpr int iconSide = 64;
+
+    ApplicationDetailView(CleanerStore& store, IconCache& icons, Workspace& workspace,
+                          QWidget* parent = nullptr);
     ~ApplicationDetailView() override;
 
     // For the window's tests and screenshots: what the user sees and presses.
@@ -34,7 +39,7 @@ public:
     QLabel* sizeLabel() const { return size_; }
     Badge* protectedBadge() const { return protected_; }
     Badge* systemSearchBadge() const { return systemSearch_; }
-    SearchField* filterField() const { return filter_; }
+    SearchField* filterField() const { return filterField_; }
     QPushButton* selectSafeButton() const { return selectSafe_; }
     QPushButton* clearButton() const { return clear_; }
     QPushButton* moveToTrashButton() const { return moveToTrash_; }
@@ -42,25 +47,23 @@ public:
     QLabel* selectionSizeLabel() const { return selectedSize_; }
     QLabel* scanningLabel() const { return scanningText_; }
     EmptyState* emptyState() const { return empty_; }
-    QListView* list() const { return list_; }
-    ResidualListModel& model() const { return *model_; }
-    ResidualListDelegate& delegate() const { return *delegate_; }
+    FindingsView* list() const { return list_; }
+    FindingsModel& model() const { return *model_; }
+    FindingsFilter& filter() const { return *filter_; }
     // The page shown below the filter row: the scanning page, the empty state or the list.
     QWidget* currentContent() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void refreshHeader();
+    void refreshIcon();
     void refreshContent();
     void refreshFooter();
     void refreshProgress();
-    bool handleKey(int key);
 
     CleanerStore& store_;
-    ResidualListModel* model_;
-    ResidualListDelegate* delegate_ = nullptr;
+    IconCache& icons_;
+    FindingsModel* model_;
+    FindingsFilter* filter_;
 
     QLabel* icon_;
     QLabel* name_;
@@ -69,7 +72,7 @@ private:
     QLabel* subtitle_;
     QLabel* size_;
     QProgressBar* sizeSpinner_;
-    SearchField* filter_;
+    SearchField* filterField_;
     QPushButton* selectSafe_;
     QPushButton* clear_;
     QStackedWidget* content_;
@@ -77,7 +80,7 @@ private:
     QLabel* scanningText_;
     QLabel* scanningDetail_;
     EmptyState* empty_;
-    QListView* list_;
+    FindingsView* list_;
     QLabel* selectedCount_;
     QLabel* selectedSize_;
     QPushButton* moveToTrash_;

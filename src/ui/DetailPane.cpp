@@ -30,8 +30,8 @@ DetailPane::DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* p
     stack_->addWidget(preview_);
     overlay_->hide();
 
-    connect(&store_, &CleanerStore::appListFilterChanged, this, &DetailPane::refresh);
-    connect(&store_, &CleanerStore::selectedAppChanged, this, &DetailPane::refresh);
+    connect(&store_.appList(), &AppListState::filterChanged, this, &DetailPane::refresh);
+    connect(&store_.findings(), &FindingsState::selectionChanged, this, &DetailPane::refresh);
     refresh();
 }
 
@@ -52,9 +52,9 @@ void DetailPane::setPreview(QWidget* preview) {
 
 void DetailPane::refresh() {
     QWidget* shown = empty_;
-    if (store_.appListFilter() != AppListFilter::apps) {
+    if (store_.appList().filter() != AppListFilter::apps) {
         shown = preview_;
-    } else if (store_.selectedApp()) {
+    } else if (store_.findings().selectedApp()) {
         shown = application_;
     }
     stack_->setCurrentWidget(shown);

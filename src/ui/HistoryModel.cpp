@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <algorithm>
+#include <unordered_set>
 
 namespace tarnwick {
 
@@ -19,30 +21,36 @@ std::string dateText(RemovalRecord::Date date) {
     return QLocale().toString(QDateTime::fromSecsSinceEpoch(*seconds), QLocale::ShortFormat).toStdString();
 }
 
+std::unordered_set<Uuid> idsOf(const std::vector<RemovalRecord>& records) {
+    std::unordered_set<Uuid> ids;
+    for (const RemovalRecord& record : records) {
+        ids.insert(record.id);
+    }
+    return ids;
+}
+
 } // namespace
 
 HistoryModel::HistoryModel(CleanerStore& store, QObject* parent)
     : QAbstractListModel(parent)
-    , store_(store) {
-    connect(&store_, &CleanerStore::historyChanged, this, [this] {
-        beginResetModel();
-        endResetModel();
+    , store_(store)
+    , rows_(store.removals().history()) {
+    const RemovalState& removals = store_.removals();
+    connect(&removals, &RemovalState::historyChanged, this, &HistoryModel::follow);
+    connect(&removals, &RemovalState::restorabilityChanged, this, [this] {
+        refreshRoles({restorableRole, availabilityRole, actionRole});
     });
-    const auto refreshButtons = [this] {
-        if (rowCount() > 0) {
-            emit dataChanged(index(0), index(rowCount() - 1), {restoringRole, actionEnabledRole});
-        }
-    };
-    connect(&store_, &CleanerStore::isRestoringChanged, this, refreshButtons);
-    connect(&store_, &CleanerStore::isRemovingChanged, this, refreshButtons);
+    connect(&removals, &RemovalState::busyChanged, this, [this] {
+        refreshRoles({restoringRole, actionEnabledRole});
+    });
 }
 
 int HistoryModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(store_.history().size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 const RemovalRecord& HistoryModel::record(int row) const {
-    return store_.history().at(static_cast<std::size_t>(row));
+    return rows_.at(static_cast<std::size_t>(row));
 }
 
 QVariant HistoryModel::data(const QModelIndex& index, int role) const {
@@ -50,6 +58,7 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const RemovalRecord& removal = record(index.row());
+    const RemovalState& removals = store_.removals();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -57,29 +66,90 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     case summaryRole:
         return QString::fromStdString(RemovalTexts::summary(removal, dateText(removal.date)));
     case restorableRole:
-        return store_.isRestorable(removal);
+        return removals.isRestorable(removal);
     case availabilityRole:
-        return QString::fromUtf8(RemovalTexts::availability(removal, store_.isRestorable(removal)));
+        return QString::fromUtf8(RemovalTexts::availability(removal, removals.isRestorable(removal)));
     case actionRole:
-        return store_.isRestorable(removal) ? QStringLiteral("Restore") : QStringLiteral("Remove");
+        return removals.isRestorable(removal) ? QStringLiteral("Restore") : QStringLiteral("Remove");
     case restoringRole:
-        return store_.restoringRecord() == removal.id;
+        return removals.restoringRecord() == removal.id;
     case actionEnabledRole:
-        return !store_.isRestoring() && !store_.isRemoving();
+        return !removals.isBusy();
     default:
         return {};
     }
 }
 
 void HistoryModel::activate(int row) {
-    if (row < 0 || row >= rowCount() || store_.isRestoring() || store_.isRemoving()) {
+    if (row < 0 || row >= rowCount() || store_.removals().isBusy()) {
         return;
     }
-    const RemovalRecord removal = record(row); // the store replaces the list it lives in
-    if (store_.isRestorable(removal)) {
+    const RemovalRecord& removal = record(row);
+    if (store_.removals().isRestorable(removal)) {
         store_.restore(removal);
     } else {
         store_.removeHistoryRecord(removal);
+    }
+}
+
+void HistoryModel::follow() {
+    const std::vector<RemovalRecord>& records = store_.removals().history();
+    const std::unordered_set<Uuid> kept = idsOf(records);
+    for (int last = rowCount() - 1; last >= 0;) {
+        if (kept.contains(rows_[static_cast<std::size_t>(last)].id)) {
+            --last;
+            continue;
+        }
+        int first = last;
+        while (first > 0 && !kept.contains(rows_[static_cast<std::size_t>(first - 1)].id)) {
+            --first;
+        }
+        beginRemoveRows({}, first, last);
+        rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+        endRemoveRows();
+        last = first - 1;
+    }
+
+    const std::unordered_set<Uuid> present = idsOf(rows_);
+    std::vector<Uuid> remaining;
+    for (const RemovalRecord& record : records) {
+        if (present.contains(record.id)) {
+            remaining.push_back(record.id);
+        }
+    }
+    if (!std::equal(remaining.begin(), remaining.end(), rows_.begin(), rows_.end(),
+                    [](const Uuid& id, const RemovalRecord& row) { return id == row.id; })) {
+        // The records that stayed come in another order: a history unlike the one shown.
+        beginResetModel();
+        rows_ = records;
+        endResetModel();
+        return;
+    }
+    for (std::size_t first = 0; first < records.size();) {
+        if (present.contains(records[first].id)) {
+            if (!(rows_[first] == records[first])) {
+                rows_[first] = records[first];
+                emit dataChanged(index(static_cast<int>(first)), index(static_cast<int>(first)));
+            }
+            ++first;
+            continue;
+        }
+        std::size_t last = first;
+        while (last + 1 < records.size() && !present.contains(records[last + 1].id)) {
+            ++last;
+        }
+        beginInsertRows({}, static_cast<int>(first), static_cast<int>(last));
+        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(first),
+                     records.begin() + static_cast<std::ptrdiff_t>(first),
+                     records.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+        endInsertRows();
+        first = last + 1;
+    }
+}
+
+void HistoryModel::refreshRoles(const QList<int>& roles) {
+    if (rowCount() > 0) {
+        emit dataChanged(index(0), index(rowCount() - 1), roles);
     }
 }
 

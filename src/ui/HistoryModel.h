@@ -1,14 +1,17 @@
 #pragma once
 
+#include "removal/RemovalRecord.h"
+
 #include <QAbstractListModel>
+#include <vector>
 
 namespace tarnwick {
 
 class CleanerStore;
-struct RemovalRecord;
 
-// The removal history as the panel lists it, newest first. Whether a record can still be restored is
-// asked of the store each time a row is drawn, so that emptying the Trash shows at once.
+// The removal history as the panel lists it, newest first. It keeps its own copy of the records and follows
+// the store's history as inserted, removed and changed rows; whether a record can still be restored is what
+// the store last learnt, so that drawing a row never looks at the disk.
 class HistoryModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -32,7 +35,13 @@ public:
     void activate(int row);
 
 private:
+    // Brings the rows to the store's history: records gone are removed, new ones inserted where they are,
+    // changed ones repainted.
+    void follow();
+    void refreshRoles(const QList<int>& roles);
+
     CleanerStore& store_;
+    std::vector<RemovalRecord> rows_;
 };
 
 } // namespace tarnwick

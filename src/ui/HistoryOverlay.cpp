@@ -38,11 +38,11 @@ HistoryOverlay::HistoryOverlay(CleanerStore& store, QWidget* window)
     connect(animation_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& value) { setProgress(value.toReal()); });
     connect(animation_, &QVariantAnimation::finished, this, [this] {
-        if (!store_.showHistory()) {
+        if (!store_.removals().isShown()) {
             hide();
         }
     });
-    connect(&store_, &CleanerStore::showHistoryChanged, this, &HistoryOverlay::follow);
+    connect(&store_.removals(), &RemovalState::shownChanged, this, &HistoryOverlay::follow);
 
     window->installEventFilter(this);
     setGeometry(window->rect());
@@ -50,7 +50,7 @@ HistoryOverlay::HistoryOverlay(CleanerStore& store, QWidget* window)
 }
 
 void HistoryOverlay::follow() {
-    const bool shown = store_.showHistory();
+    const bool shown = store_.removals().isShown();
     if (shown == isVisible() && animation_->state() == QAbstractAnimation::Stopped) {
         return;
     }

@@ -83,28 +83,29 @@ HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
     connect(clearUnavailable_, &QPushButton::clicked, &store_, &CleanerStore::clearUnavailableHistory);
     connect(clearAll_, &QPushButton::clicked, &store_, &CleanerStore::clearHistory);
     connect(close_, &CircularCloseButton::clicked, this, [this] { store_.setShowHistory(false); });
-    connect(&store_, &CleanerStore::historyChanged, this, &HistoryView::refresh);
+    connect(&store_.removals(), &RemovalState::historyChanged, this, &HistoryView::refresh);
+    connect(&store_.removals(), &RemovalState::restorabilityChanged, this, &HistoryView::refresh);
+    connect(&store_.removals(), &RemovalState::keptAsideChanged, this, &HistoryView::refresh);
     refresh();
 }
 
 void HistoryView::refresh() {
     QStringList notices;
-    for (const std::filesystem::path& file : store_.keptAsideHistory()) {
+    for (const std::filesystem::path& file : store_.removals().keptAside()) {
         notices.append(QString::fromStdString(RemovalTexts::keptAsideNotice(file.string())));
     }
     keptAside_->setText(notices.join(QLatin1Char('\n')));
     keptAside_->setVisible(!notices.isEmpty());
-    const bool hasRecords = !store_.history().empty();
+    const bool hasRecords = !store_.removals().history().empty();
     clearAll_->setVisible(hasRecords);
-    clearUnavailable_->setVisible(hasRecords && store_.hasUnavailableHistory());
+    clearUnavailable_->setVisible(hasRecords && store_.removals().hasUnavailable());
     body_->setCurrentWidget(hasRecords ? static_cast<QWidget*>(list_) : empty_);
-    list_->viewport()->update();
 }
 
 void HistoryView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isVisible()) {
-        refresh(); // back from the file browser, where the Trash may have been emptied
+        store_.refreshRestorability(); // back from the file browser, where the Trash may have been emptied
     }
 }
 

@@ -34,7 +34,7 @@ public:
     EmptyState* emptyState() const { return empty_; }
     HistoryModel* model() const { return model_; }
 
-    // Asks again which records can still be restored: the Trash may have been emptied meanwhile.
+    // Shows the buttons and the list or the empty state the history calls for.
     void refresh();
 
 protected:

@@ -3,6 +3,7 @@
 #include "store/CleanerStore.h"
 #include "ui/ApplicationDetailView.h"
 #include "ui/DetailPane.h"
+#include "ui/IconCache.h"
 #include "ui/SearchField.h"
 #include "ui/Sidebar.h"
 
@@ -25,9 +26,10 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     : QWidget(parent)
     , store_(store)
     , workspace_(workspace)
+    , icons_(new IconCache(store.background(), this))
     , splitter_(new QSplitter(Qt::Horizontal, this))
-    , sidebar_(new Sidebar(store, splitter_))
-    , application_(new ApplicationDetailView(store, workspace))
+    , sidebar_(new Sidebar(store, *icons_, splitter_))
+    , application_(new ApplicationDetailView(store, *icons_, workspace))
     , detail_(new DetailPane(store, application_, splitter_)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -42,7 +44,7 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({sidebarIdeal, 1000});
 
-    connect(&store_, &CleanerStore::appListFilterChanged, this, &MainView::showPreviews);
+    connect(&store_.appList(), &AppListState::filterChanged, this, &MainView::showPreviews);
 
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
@@ -52,7 +54,7 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
 }
 
 void MainView::showPreviews() {
-    const AppListFilter mode = store_.appListFilter();
+    const AppListFilter mode = store_.appList().filter();
     if (mode == AppListFilter::apps) {
         previewMode_.reset();
         return;
@@ -76,7 +78,7 @@ void MainView::addOverlay(QWidget* overlay) {
 void MainView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // An already loaded list is not loaded again when the window reappears.
-    if (store_.apps().empty()) {
+    if (store_.appList().apps().empty()) {
         store_.loadApps();
     }
 }

@@ -17,6 +17,7 @@ namespace tarnwick {
 class ApplicationDetailView;
 class CleanerStore;
 class DetailPane;
+class IconCache;
 class Sidebar;
 class Workspace;
 
@@ -30,6 +31,7 @@ public:
 
     CleanerStore& store() const { return store_; }
     Workspace& workspace() const { return workspace_; }
+    IconCache& icons() const { return *icons_; }
     Sidebar* sidebar() const { return sidebar_; }
     DetailPane* detailPane() const { return detail_; }
     ApplicationDetailView* applicationDetail() const { return application_; }
@@ -52,6 +54,7 @@ private:
 
     CleanerStore& store_;
     Workspace& workspace_;
+    IconCache* icons_;
     QSplitter* splitter_;
     Sidebar* sidebar_;
     ApplicationDetailView* application_;

@@ -12,11 +12,11 @@ RemovalConfirmation::RemovalConfirmation(CleanerStore& store, QWidget* window)
     : QObject(window)
     , store_(store)
     , window_(window) {
-    connect(&store_, &CleanerStore::removalCandidateChanged, this, &RemovalConfirmation::follow);
+    connect(&store_.removals(), &RemovalState::candidateChanged, this, &RemovalConfirmation::follow);
 }
 
 void RemovalConfirmation::follow() {
-    if (!store_.removalCandidate()) {
+    if (!store_.removals().candidate()) {
         if (dialog_) {
             dialog_->done(QMessageBox::Cancel); // cleared elsewhere: nothing left to confirm
         }
@@ -37,7 +37,7 @@ void RemovalConfirmation::open() {
     dialog->setTextFormat(Qt::PlainText);
     dialog->setText(QString::fromUtf8(RemovalTexts::confirmationTitle));
     dialog->setInformativeText(QString::fromStdString(
-        RemovalTexts::confirmationMessage(store_.selectedItems().size(), store_.selectedBytes())));
+        RemovalTexts::confirmationMessage(store_.findings().chosenCount(), store_.findings().chosenBytes())));
     QPushButton* move = dialog->addButton(QStringLiteral("Move to Trash"), QMessageBox::DestructiveRole);
     QPushButton* cancel = dialog->addButton(QMessageBox::Cancel);
     dialog->setEscapeButton(cancel);
@@ -52,8 +52,8 @@ void RemovalConfirmation::open() {
 void RemovalConfirmation::finish(bool confirmed) {
     if (confirmed) {
         store_.confirmRemoval();
-    } else if (store_.removalCandidate()) {
-        store_.setRemovalCandidate(std::nullopt);
+    } else {
+        store_.cancelRemoval();
     }
 }
 

@@ -59,7 +59,7 @@ private:
 
 } // namespace
 
-Sidebar::Sidebar(CleanerStore& store, QWidget* parent)
+Sidebar::Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent)
     : QWidget(parent)
     , store_(store)
     , search_(new SearchField(tr("Search applications"), this))
@@ -68,8 +68,8 @@ Sidebar::Sidebar(CleanerStore& store, QWidget* parent)
     , preview_(new QWidget(this))
     , loading_(new QWidget(this))
     , list_(new QListView(this))
-    , apps_(new AppListModel(store, this))
-    , listed_(new AppFilterProxy(store, *apps_, this))
+    , apps_(new AppListModel(store.appList(), icons, this))
+    , listed_(new AppFilterProxy(store.appList(), *apps_, this))
     , cleanup_(new CleanupSectionModel(this))
     , rows_(new QConcatenateTablesProxyModel(this))
     , footerSymbol_(new QLabel(this))
@@ -157,18 +157,19 @@ Sidebar::Sidebar(CleanerStore& store, QWidget* parent)
 
     connect(search_, &SearchField::textEdited, this,
             [this](const QString& text) { store_.setAppSearch(text.toStdString()); });
-    connect(&store_, &CleanerStore::appSearchChanged, this,
-            [this] { search_->setText(QString::fromStdString(store_.appSearch())); });
-    connect(&store_, &CleanerStore::appListFilterChanged, this, [this] {
+    const AppListState& appList = store_.appList();
+    connect(&appList, &AppListState::searchChanged, this,
+            [this] { search_->setText(QString::fromStdString(store_.appList().search())); });
+    connect(&appList, &AppListState::filterChanged, this, [this] {
         refreshBody();
         refreshFooter();
     });
-    connect(&store_, &CleanerStore::isLoadingAppsChanged, this, &Sidebar::refreshBody);
-    connect(&store_, &CleanerStore::appsChanged, this, [this] {
+    connect(&appList, &AppListState::loadingChanged, this, &Sidebar::refreshBody);
+    connect(&appList, &AppListState::appsChanged, this, [this] {
         refreshBody();
         updateSpinners();
     });
-    connect(&store_, &CleanerStore::selectedAppChanged, this, &Sidebar::showStoreSelection);
+    connect(&store_.findings(), &FindingsState::selectionChanged, this, &Sidebar::showStoreSelection);
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(listed_, signal, this, [this] {
             refreshFooter();
@@ -181,7 +182,7 @@ Sidebar::Sidebar(CleanerStore& store, QWidget* parent)
     });
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Sidebar::selectionEdited);
 
-    search_->setText(QString::fromStdString(store_.appSearch()));
+    search_->setText(QString::fromStdString(store_.appList().search()));
     refreshBody();
     refreshFooter();
     updateSpinners();
@@ -225,9 +226,9 @@ void Sidebar::setPreview(QWidget* preview) {
 
 void Sidebar::refreshBody() {
     QWidget* shown = list_;
-    if (store_.appListFilter() != AppListFilter::apps) {
+    if (store_.appList().filter() != AppListFilter::apps) {
         shown = preview_;
-    } else if (store_.isLoadingApps() && store_.apps().empty()) {
+    } else if (store_.appList().isLoading() && store_.appList().apps().empty()) {
         shown = loading_;
     }
     if (body_->currentWidget() != shown) {
@@ -236,7 +237,7 @@ void Sidebar::refreshBody() {
 }
 
 void Sidebar::refreshFooter() {
-    const bool apps = store_.appListFilter() == AppListFilter::apps;
+    const bool apps = store_.appList().filter() == AppListFilter::apps;
     const QColor secondary = Theme::secondary(this);
     footerSymbol_->setPixmap(
         Symbols::pixmap(apps ? "square.grid.2x2" : "sparkles", 11, secondary, devicePixelRatioF()));
@@ -246,22 +247,14 @@ void Sidebar::refreshFooter() {
 }
 
 void Sidebar::showStoreSelection() {
-    const auto& selected = store_.selectedApp();
+    const auto& selected = store_.findings().selectedApp();
     QModelIndex row;
     if (selected) {
-        const QString id = QString::fromStdString(selected->id());
         if (selected->id() == CleanerStore::leftoversApp().id()) {
             row = rows_->mapFromSource(cleanup_->index(CleanupSectionModel::leftoversRow));
-        } else {
-            // The store's order is the list's; only a listed application has a row.
-            const auto& apps = store_.apps();
-            for (std::size_t position = 0; position < apps.size(); ++position) {
-                if (apps[position].id() == selected->id()) {
-                    row = rows_->mapFromSource(
-                        listed_->mapFromSource(apps_->index(static_cast<int>(position))));
-                    break;
-                }
-            }
+        } else if (const int position = apps_->rowOf(selected->id()); position >= 0) {
+            // Only a listed application has a row.
+            row = rows_->mapFromSource(listed_->mapFromSource(apps_->index(position)));
         }
     }
     QItemSelectionModel* selection = list_->selectionModel();
@@ -295,15 +288,12 @@ void Sidebar::selectionEdited() {
         store_.selectLeftovers();
         return;
     }
-    if (store_.selectedApp() && store_.selectedApp()->id() == chosenId) {
+    if (store_.findings().isSelected(chosenId)) {
         return;
     }
-    for (const InstalledApp& app : store_.apps()) {
-        if (app.id() == chosenId) {
-            const InstalledApp chosenApp = app; // selecting may change the list the reference points into
-            store_.select(chosenApp);
-            return;
-        }
+    if (const InstalledApp* app = apps_->app(apps_->rowOf(chosenId))) {
+        // A copy: selecting may change the list the record lives in.
+        store_.select(InstalledApp(*app));
     }
 }
 

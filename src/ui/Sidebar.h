@@ -15,6 +15,7 @@ class AppFilterProxy;
 class AppListModel;
 class CleanerStore;
 class CleanupSectionModel;
+class IconCache;
 class SearchField;
 
 // The left column: title, application search, mode switch, then the preview, the loading state or the
@@ -24,11 +25,12 @@ class Sidebar : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Sidebar(CleanerStore& store, QWidget* parent = nullptr);
+    Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent = nullptr);
 
     SearchField* searchField() const { return search_; }
     AppFilterControl* filterControl() const { return filter_; }
     QListView* list() const { return list_; }
+    AppListModel& model() const { return *apps_; }
     // The body now shown: the list, the loading state or the preview.
     QWidget* currentBody() const;
     QWidget* listBody() const;

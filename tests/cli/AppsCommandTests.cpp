@@ -1,22 +1,14 @@
 #include "catalogue/ByteFormat.h"
 #include "cli/CliRunner.h"
-#include "demo/TreeBuilder.h"
-#include "support/TestPlatform.h"
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <set>
-#include <string>
 
-namespace tarnwick {
+namespace tarnwick::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-class AppsCommandTest : public ::testing::Test {
+class AppsCommandTest : public CliTest {
 protected:
     AppsCommandTest() {
-        TreeBuilder tree(platform);
         tree.addApp(platform.system("/Applications"),
                     {.fileName = "app 10.app", .bundleID = "com.example.ten", .shortVersion = "10"});
         tree.addApp(platform.system("/Applications/Utilities"),
@@ -28,84 +20,59 @@ protected:
                      std::uint64_t{2'000'000});
         tree.addFile(platform.system("/Applications/readme.txt"), "not an app");
     }
-
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
 };
 
-TEST_F(AppsCommandTest, JsonListsExactlyTheTreesAppsInNameOrder) {
+TEST_F(AppsCommandTest, ListsExactlyTheTreesAppsInNameOrderAsJsonOrATable) {
     // Global options are accepted on either side of the command name.
-    for (const auto& arguments :
-         {std::vector<std::string>{"--root", folder.path().string(), "apps", "--json"},
-          std::vector<std::string>{"--json", "apps", "--root", folder.path().string()}}) {
-        const auto result = testing::runCli(arguments);
-        ASSERT_EQ(result.status, 0) << result.err;
-        const auto apps = nlohmann::json::parse(result.out);
-        ASSERT_EQ(apps.size(), 4u);
-        std::vector<std::string> names;
-        for (const auto& app : apps) {
-            names.push_back(app.at("name"));
-        }
-        EXPECT_EQ(names, (std::vector<std::string>{"App 2", "app 10", "Clock", "Mine"}));
-        EXPECT_EQ(apps[1].at("path"), (folder / "Applications/app 10.app").string());
-        EXPECT_EQ(apps[1].at("bundleID"), "com.example.ten");
-        EXPECT_EQ(apps[1].at("version"), "10");
-        EXPECT_GT(apps[1].at("size").get<std::int64_t>(), 2'000'000);
-        EXPECT_EQ(apps[1].at("isSystem"), false);
-        EXPECT_EQ(apps[2].at("isSystem"), true);
-        EXPECT_EQ(apps[3].at("bundleID"), "");
-        EXPECT_EQ(apps[3].at("version"), "\u2014");
-    }
-}
-
-TEST_F(AppsCommandTest, TableShowsSizesAndMarksSystemApps) {
-    const auto json =
-        nlohmann::json::parse(testing::runCli({"--root", folder.path().string(), "apps", "--json"}).out);
-    const auto result = testing::runCli({"--root", folder.path().string(), "apps"});
+    const auto result = runCli({"--json", "apps", "--root", root()});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("Clock (system)"), std::string::npos);
-    EXPECT_NE(result.out.find(ByteFormat::string(json[1].at("size"))), std::string::npos);
-    EXPECT_NE(result.out.find("4 applications, 1 from the system."), std::string::npos);
-    EXPECT_TRUE(result.err.empty()) << "no progress line when standard error is not a terminal";
+    const auto apps = nlohmann::json::parse(result.out);
+    ASSERT_EQ(apps.size(), 4u);
+    std::vector<std::string> names;
+    for (const auto& app : apps) {
+        names.push_back(app.at("name"));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"App 2", "app 10", "Clock", "Mine"}));
+    EXPECT_EQ(apps[1].at("path"), (folder / "Applications/app 10.app").string());
+    EXPECT_EQ(apps[1].at("version"), "10");
+    EXPECT_GT(apps[1].at("size").get<std::int64_t>(), 2'000'000);
+    EXPECT_EQ(apps[2].at("isSystem"), true);
+    EXPECT_EQ(apps[3].at("bundleID"), "");
+    EXPECT_EQ(apps[3].at("version"), "\u2014");
+
+    const auto table = run({"apps"});
+    EXPECT_NE(table.out.find("Clock (system)"), std::string::npos);
+    EXPECT_NE(table.out.find(ByteFormat::string(apps[1].at("size"))), std::string::npos);
+    EXPECT_NE(table.out.find("4 applications, 1 from the system."), std::string::npos);
+    EXPECT_TRUE(table.err.empty()) << "no progress line when standard error is not a terminal";
 }
 
-TEST(CommandLineTest, UserPicksTheHomeOnADiskWithSeveral) {
-    testing::TemporaryFolder folder;
+TEST(CommandLineTest, UserPicksTheHomeOnADiskWithSeveralAndMistakesGiveStatusTwo) {
+    TemporaryFolder folder;
     for (const std::string user : {"alice", "bob"}) {
-        TreeBuilder(testing::makeTestPlatform(folder, user))
+        TreeBuilder(makeTestPlatform(folder, user))
             .addApp(folder / "Users" / user / "Applications", {.fileName = user + ".app"});
     }
     const std::string root = folder.path().string();
-    const auto picked = testing::runCli({"--root", root, "apps", "--json", "--user", "bob"});
+    const auto picked = runCli({"--root", root, "apps", "--json", "--user", "bob"});
     ASSERT_EQ(picked.status, 0) << picked.err;
     EXPECT_EQ(nlohmann::json::parse(picked.out).at(0).at("name"), "bob");
     // Suggested commands look at the same home.
-    EXPECT_NE(testing::runCli({"--root", root, "--user", "bob", "history"}).out.find("--user bob remove APP"),
+    EXPECT_NE(runCli({"--root", root, "--user", "bob", "history"}).out.find("--user bob remove APP"),
               std::string::npos);
 
-    for (const auto& arguments : {std::vector<std::string>{"--root", root, "apps"},
-                                  std::vector<std::string>{"--root", root, "--user", "carol", "apps"}}) {
-        const auto result = testing::runCli(arguments);
-        EXPECT_EQ(result.status, 2);
-        EXPECT_NE(result.err.find("alice, bob"), std::string::npos) << result.err;
-        EXPECT_NE(result.err.find("--user NAME"), std::string::npos) << result.err;
-    }
-}
-
-TEST(CommandLineTest, MistakesGiveAShortUsageErrorAndStatusTwo) {
-    testing::TemporaryFolder folder;
+    EXPECT_NE(runCli({"--root", root, "apps"}).err.find("alice, bob"), std::string::npos);
     for (const auto& arguments :
-         {std::vector<std::string>{"frobnicate"}, std::vector<std::string>{"--frob", "apps"},
-          std::vector<std::string>{},
-          std::vector<std::string>{"--root", (folder / "missing").string(), "apps"},
-          std::vector<std::string>{"--root", folder.path().string(), "--demo", "apps"},
-          std::vector<std::string>{"--user", "tester", "apps"}}) {
-        const auto result = testing::runCli(arguments);
+         {std::vector<std::string>{"--root", root, "apps"},
+          std::vector<std::string>{"--root", root, "--user", "carol", "apps"},
+          std::vector<std::string>{"frobnicate"}, std::vector<std::string>{"--frob", "apps"},
+          std::vector<std::string>{}, std::vector<std::string>{"--user", "tester", "apps"}}) {
+        const auto result = runCli(arguments);
         EXPECT_EQ(result.status, 2) << result.err;
         EXPECT_TRUE(result.out.empty());
-        EXPECT_NE(result.err.find("--help"), std::string::npos);
+        EXPECT_NE(result.err.find("--help"), std::string::npos) << result.err;
     }
 }
 
 } // namespace
-} // namespace tarnwick
+} // namespace tarnwick::testing

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "demo/TreeBuilder.h"
 #include "platform/ChildProcess.h"
+#include "support/TestPlatform.h"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -13,5 +16,20 @@ using ProcessResult = ChildProcess::Result;
 inline ProcessResult runCli(const std::vector<std::string>& arguments) {
     return ChildProcess::run(TARNWICK_CLI_PATH, arguments, {"USER=tester"});
 }
+
+// A Mac in a temporary folder that the command line looks at.
+class CliTest : public ::testing::Test {
+protected:
+    // The command on this fixture's disk.
+    ProcessResult run(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), {"--root", root()});
+        return runCli(arguments);
+    }
+    std::string root() const { return folder.path().string(); }
+
+    TemporaryFolder folder;
+    Platform platform = makeTestPlatform(folder);
+    TreeBuilder tree{platform};
+};
 
 } // namespace tarnwick::testing

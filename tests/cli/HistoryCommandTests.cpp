@@ -1,29 +1,20 @@
 #include "cli/CliRunner.h"
 #include "demo/DemoTree.h"
 #include "platform/FileOperations.h"
-#include "platform/Platform.h"
-#include "support/TemporaryFolder.h"
+#include "support/Unprivileged.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
-namespace tarnwick {
+namespace tarnwick::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::ordered_json;
 
-class HistoryCommandTest : public ::testing::Test {
+class HistoryCommandTest : public CliTest {
 protected:
     HistoryCommandTest() { DemoTree::build(folder.path()); }
-
-    testing::ProcessResult run(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), {"--root", folder.path().string()});
-        return testing::runCli(arguments);
-    }
 
     // Removes one of Thistledown's findings and returns the record.
     ordered_json removeItem(const fs::path& item) const {
@@ -40,7 +31,6 @@ protected:
         return ids;
     }
 
-    testing::TemporaryFolder folder;
     fs::path home = Platform::rooted(folder.path()).home();
     fs::path preferences = home / "Library/Preferences/com.thistledown.planner.plist";
     fs::path log = home / "Library/Logs/DiagnosticReports/Planner_2024-06-01-084511.ips";
@@ -126,6 +116,32 @@ TEST_F(HistoryCommandTest, WhatCannotBeReadIsKeptAsideAndSaid) {
     EXPECT_EQ(FileOperations::readFile(file.string() + ".unreadable-2"), "{ no history");
 }
 
+TEST_F(HistoryCommandTest, ForgettingThatCannotBeWrittenIsAFailure) {
+    const ordered_json record = removeItem(preferences);
+    // Someone who may read the tree but change nothing in it.
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+        fs::permissions(entry.path(),
+                        fs::perms::others_read |
+                            (entry.is_directory() ? fs::perms::others_exec : fs::perms::none),
+                        fs::perm_options::add);
+    }
+    fs::permissions(folder.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    const std::string id = record.at("id");
+    const auto outcome = runUnprivileged([&] {
+        const auto forget = run({"history", "forget", id});
+        const auto clear = run({"history", "clear-unavailable"});
+        return std::to_string(forget.status) + forget.out + forget.err + std::to_string(clear.status) +
+               clear.out;
+    });
+    if (!outcome) {
+        GTEST_SKIP() << "privileges cannot be dropped here";
+    }
+    EXPECT_TRUE(outcome->starts_with("1tarnwick-cli: The removal history could not be changed ("))
+        << *outcome;
+    EXPECT_TRUE(outcome->ends_with("1")) << *outcome;
+    EXPECT_EQ(historyIDs(), std::vector<std::string>{id});
+}
+
 TEST_F(HistoryCommandTest, AnOutputThatCannotBeWrittenIsAFailure) {
     if (!fs::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full here";
@@ -139,4 +155,4 @@ TEST_F(HistoryCommandTest, AnOutputThatCannotBeWrittenIsAFailure) {
 }
 
 } // namespace
-} // namespace tarnwick
+} // namespace tarnwick::testing

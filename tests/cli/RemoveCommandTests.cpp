@@ -1,18 +1,13 @@
 #include "cli/CliRunner.h"
 #include "demo/DemoTree.h"
-#include "platform/Platform.h"
-#include "support/TemporaryFolder.h"
 
 #include <fstream>
-#include <gtest/gtest.h>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
-#include <string>
-#include <vector>
 
-namespace tarnwick {
+namespace tarnwick::testing {
 namespace {
 
 namespace fs = std::filesystem;
@@ -48,17 +43,12 @@ bool present(const fs::path& path) {
 }
 
 // Thistledown's preselected findings are its bundle, a data folder and two files, all in safe places.
-class RemoveCommandTest : public ::testing::Test {
+class RemoveCommandTest : public CliTest {
 protected:
     RemoveCommandTest() {
         DemoTree::build(folder.path());
         fs::create_symlink("Planner.sqlite",
                            home / "Library/Application Support/com.thistledown.planner/current");
-    }
-
-    testing::ProcessResult run(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), {"--root", folder.path().string()});
-        return testing::runCli(arguments);
     }
 
     std::vector<std::string> preselected(const std::string& app) const {
@@ -74,7 +64,6 @@ protected:
         return paths;
     }
 
-    testing::TemporaryFolder folder;
     fs::path home = Platform::rooted(folder.path()).home();
     fs::path bundle = folder / "Applications/Utilities/Thistledown.app";
 };
@@ -168,4 +157,4 @@ TEST_F(RemoveCommandTest, NamedItemsAreMovedInsteadOfThePreselectedOnes) {
 }
 
 } // namespace
-} // namespace tarnwick
+} // namespace tarnwick::testing

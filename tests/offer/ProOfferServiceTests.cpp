@@ -116,23 +116,6 @@ TEST_F(ProOfferServiceTest, FailedAnswersKeepTheLastGoodOffer) {
     EXPECT_EQ(server.requests(), 9);
 }
 
-TEST_F(ProOfferServiceTest, TakesOffersAsTheyComeAndOpensOnlyHttpsLinks) {
-    ProOfferService service(settings());
-    const struct {
-        QByteArray title;
-        QByteArray link;
-        std::optional<std::string> safe;
-    } cases[] = {{"No link", "null", std::nullopt},
-                 {"Plain", "\"HTTP://example.com/pro\"", std::nullopt},
-                 {"Upper", "\"HTTPS://example.com/pro\"", "HTTPS://example.com/pro"}};
-    for (const auto& [title, link, safe] : cases) {
-        const Result offer = afterFiveMinutes(service, 200, offerJson(title, link));
-        ASSERT_TRUE(offer.has_value()) << link.data();
-        EXPECT_EQ(offer->title, title.toStdString()) << "not the newest offer";
-        EXPECT_EQ(offer->safeDownloadURL(), safe) << link.data();
-    }
-}
-
 TEST_F(ProOfferServiceTest, TakesAnswersUpTo32768Bytes) {
     ProOfferService service(settings());
     const auto padded = [](qsizetype size) {
@@ -240,15 +223,8 @@ TEST_F(ProOfferServiceTest, NeverTalksToAServerItDoesNotTrust) {
     EXPECT_EQ(server.requests(), 0);
 }
 
-TEST(ProOfferEndpoint, IsAnHttpsAddressWithTheFixedPath) {
-    const auto builtIn = ProOfferService::endpointFor({});
-    ASSERT_TRUE(builtIn.has_value());
-    EXPECT_EQ(builtIn->scheme(), "https");
-    EXPECT_EQ(builtIn->path(), "/TarnwickWebs/TarnwickPortal/pro.php");
-    EXPECT_EQ(ProOfferService::endpointFor("https://127.0.0.1:8443/"),
-              QUrl("https://127.0.0.1:8443/TarnwickWebs/TarnwickPortal/pro.php"));
+TEST(ProOfferEndpoint, WithoutAnHttpsEndpointNothingIsAsked) {
     EXPECT_EQ(ProOfferService::endpointFor("http://127.0.0.1:8443"), std::nullopt);
-
     ProOfferService::Settings nowhere;
     nowhere.endpoint.reset();
     ProOfferService service(nowhere);

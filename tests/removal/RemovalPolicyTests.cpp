@@ -144,7 +144,7 @@ TEST_F(RemovalPolicyTest, RemovalRefusalsComeInOrderBeforeAnythingMoves) {
             return error.kind();
         }
         ADD_FAILURE() << "removal went through";
-        return TrashError::Kind::partial;
+        return TrashError::Kind::partial; // no refusal at all
     };
     EXPECT_EQ(kindOf(systemApp, {}), TrashError::Kind::nothingSelected);
     EXPECT_EQ(kindOf(systemApp, {item(cache)}), TrashError::Kind::systemApplication);

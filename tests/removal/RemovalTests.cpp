@@ -38,8 +38,10 @@ TEST_F(RemovalTest, DeeperItemsMoveFirstAndEveryChosenByteCounts) {
     const fs::path gone = at("~/Library/Caches/com.example.notes.gone");
     TrashManager trash = manager();
 
-    const RemovalRecord record = trash.remove(
-        app, {item(folder, 100), item(inner, 5), item(twin, 4), item(gone, 1000), item(inner, 5)});
+    const RemovalRecord record =
+        trash
+            .remove(app, {item(folder, 100), item(inner, 5), item(twin, 4), item(gone, 1000), item(inner, 5)})
+            .record;
 
     EXPECT_EQ(originals(record), (std::vector<std::string>{inner.string(), folder.string(), twin.string()}));
     EXPECT_EQ(record.bytes, 1114); // the vanished item and the second listing of `inner` count too
@@ -62,14 +64,15 @@ TEST_F(RemovalTest, ACommandLineLinkMovesItselfNeverTheToolItLeadsTo) {
     ASSERT_EQ(contentsOf(userLink), "tool");
     TrashManager trash = manager();
 
-    const RemovalRecord record = trash.remove(app, {item(link)});
+    const RemovalRecord record = trash.remove(app, {item(link)}).record;
     ASSERT_EQ(record.items.size(), 1U);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
     EXPECT_TRUE(fs::is_symlink(record.items[0].trashPath));
     EXPECT_EQ(contentsOf(tool), "tool");
 
     // With the bundle, both move, and the link goes to the Trash as a link, not as a copy of the tool.
-    const RemovalRecord both = trash.remove(app, {item(userLink), item(at("/Applications/Notes.app"))});
+    const RemovalRecord both =
+        trash.remove(app, {item(userLink), item(at("/Applications/Notes.app"))}).record;
     EXPECT_EQ(both.items.size(), 2U);
     EXPECT_FALSE(fs::exists(at("/Applications/Notes.app")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(userLink)));
@@ -82,7 +85,7 @@ TEST_F(RemovalTest, ACommandLineLinkMovesItselfNeverTheToolItLeadsTo) {
 TEST_F(RemovalTest, ATakenNameInTheTrashIsNeverReplaced) {
     const fs::path earlier = file("~/.Trash/notes.plist", "earlier");
     const fs::path preferences = file("~/Library/Preferences/notes.plist", "now");
-    const RemovalRecord record = manager().remove(app, {item(preferences)});
+    const RemovalRecord record = manager().remove(app, {item(preferences)}).record;
     ASSERT_EQ(record.items.size(), 1U);
     EXPECT_EQ(record.items[0].trashPath, (trashFolder / "notes 2.plist").string());
     EXPECT_EQ(contentsOf(earlier), "earlier");
@@ -91,7 +94,7 @@ TEST_F(RemovalTest, ATakenNameInTheTrashIsNeverReplaced) {
 
 TEST_F(RemovalTest, NothingLeftToMoveGivesARecordWithoutItemsAndNoHistory) {
     TrashManager trash = manager();
-    const RemovalRecord record = trash.remove(app, {item(at("~/Library/Caches/notes"), 7)});
+    const RemovalRecord record = trash.remove(app, {item(at("~/Library/Caches/notes"), 7)}).record;
     EXPECT_TRUE(record.items.empty());
     EXPECT_EQ(record.bytes, 7);
     EXPECT_FALSE(fs::exists(trash.historyURL()));
@@ -102,13 +105,8 @@ TEST_F(RemovalTest, OrdinaryFailuresAreReportedPerItemWhileTheRestMoves) {
     const fs::path movable = file("~/Library/Caches/notes-ok");
     TrashManager trash =
         manager({{stuck, PlatformError(std::string(PlatformError::posixDomain), EIO, "Disk error.")}});
-    try {
-        trash.remove(app, {item(stuck), item(movable)});
-        FAIL() << "the failure was not reported";
-    } catch (const TrashError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Some items could not be moved to Trash:\n\nnotes-stuck: Disk error.");
-    }
+    const RemovalOutcome outcome = trash.remove(app, {item(stuck), item(movable)});
+    EXPECT_EQ(outcome.failures, std::vector<std::string>{"notes-stuck: Disk error."});
     EXPECT_TRUE(fs::exists(stuck));
     EXPECT_EQ(adminLog->runs, 0);
     ASSERT_EQ(trash.history().size(), 1U); // what moved is remembered all the same
@@ -122,7 +120,7 @@ TEST_F(RemovalTest, PermissionFailuresGoTogetherThroughOneAdministratorCommand) 
     const fs::path cache = file("~/Library/Caches/notes");
     TrashManager trash = manager({{bundle, permissionDenied()}, {daemon, permissionDenied()}});
 
-    const RemovalRecord record = trash.remove(app, {item(bundle), item(daemon), item(cache)});
+    const RemovalRecord record = trash.remove(app, {item(bundle), item(daemon), item(cache)}).record;
 
     EXPECT_EQ(adminLog->runs, 1);
     ASSERT_EQ(record.items.size(), 3U);
@@ -157,18 +155,15 @@ TEST_F(RemovalTest, EveryMoveIsInTheHistoryBeforeItHappens) {
     std::vector<RemovalRecord> whileAsking;
     adminLog->whileAsking = [&] { whileAsking = trash.history(); };
 
-    try {
-        trash.remove(app, {item(cache), item(daemon)});
-        FAIL() << "the refusal was not reported";
-    } catch (const TrashError& error) {
-        // While the prompt is open the record holds what moved and where the rest will go; the running
-        // removal's record is not taken for an interrupted one.
-        ASSERT_EQ(whileAsking.size(), 1U);
-        EXPECT_EQ(whileAsking[0].state, RemovalRecord::State::inProgress);
-        EXPECT_EQ(originals(whileAsking[0]), (std::vector<std::string>{cache.string(), daemon.string()}));
-        EXPECT_EQ(fs::path(whileAsking[0].items[1].trashPath).parent_path().parent_path(), trashFolder);
-        EXPECT_EQ(error.recordedRemoval(), whileAsking[0].id);
-    }
+    const RemovalOutcome outcome = trash.remove(app, {item(cache), item(daemon)});
+    EXPECT_EQ(outcome.failures.size(), 1U) << "the refusal was not reported";
+    // While the prompt is open the record holds what moved and where the rest will go; the running
+    // removal's record is not taken for an interrupted one.
+    ASSERT_EQ(whileAsking.size(), 1U);
+    EXPECT_EQ(whileAsking[0].state, RemovalRecord::State::inProgress);
+    EXPECT_EQ(originals(whileAsking[0]), (std::vector<std::string>{cache.string(), daemon.string()}));
+    EXPECT_EQ(fs::path(whileAsking[0].items[1].trashPath).parent_path().parent_path(), trashFolder);
+    EXPECT_EQ(outcome.record.id, whileAsking[0].id);
     const std::vector<RemovalRecord> after = trash.history();
     ASSERT_EQ(after.size(), 1U);
     EXPECT_EQ(after[0].state, RemovalRecord::State::finished);
@@ -225,7 +220,7 @@ TEST_F(RemovalTest, TheAdministratorCommandMovesExactlyTheGivenItemsWhateverThei
     quoted.name = "Foo's App/\u00e9\"";
     TrashManager trash = manager(std::move(failures));
 
-    const RemovalRecord record = trash.remove(quoted, items);
+    const RemovalRecord record = trash.remove(quoted, items).record;
 
     ASSERT_EQ(record.items.size(), names.size());
     const fs::path batch = fs::path(record.items[0].trashPath).parent_path();
@@ -248,14 +243,8 @@ TEST_F(RemovalTest, ARefusedAuthorisationLeavesTheItemsAndNoBatchFolder) {
     const fs::path daemon = file("/Library/LaunchDaemons/B.plist");
     const fs::path cache = file("~/Library/Caches/notes");
     TrashManager trash = manager({{daemon, permissionDenied()}}, "User canceled.");
-    try {
-        trash.remove(app, {item(daemon), item(cache)});
-        FAIL() << "the refusal was not reported";
-    } catch (const TrashError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Some items could not be moved to Trash:\n\nUser canceled. These "
-                  "items stayed where they were: B.plist.");
-    }
+    EXPECT_EQ(trash.remove(app, {item(daemon), item(cache)}).failures,
+              std::vector<std::string>{"User canceled. These items stayed where they were: B.plist."});
     EXPECT_TRUE(fs::exists(daemon));
     EXPECT_TRUE(batchFolders().empty());
     ASSERT_EQ(trash.history().size(), 1U);
@@ -287,7 +276,7 @@ TEST_F(RemovalTest, TheHelpersAnswerSaysWhichItemsMoved) {
     TrashManager trash(platform, std::make_unique<VanishingTrash>(trashFolder, failures),
                        std::make_unique<HelperAdminRunner>(adminLog));
 
-    const RemovalRecord record = trash.remove(app, {item(first), item(vanishing), item(third)});
+    const RemovalRecord record = trash.remove(app, {item(first), item(vanishing), item(third)}).record;
 
     ASSERT_EQ(originals(record), (std::vector<std::string>{first.string(), third.string()}));
     EXPECT_EQ(contentsOf(record.items[0].trashPath), "one");
@@ -314,16 +303,13 @@ TEST_F(RemovalTest, ARealPermissionFailureIsDeferredToTheAdministrator) {
     const auto lines = runUnprivileged([&] {
         TrashManager trash(platform, std::make_unique<MacTrash>(trashFolder),
                            std::make_unique<HelperAdminRunner>(adminLog));
-        try {
-            trash.remove(app, {item(daemon), item(cache)});
-            return std::string("moved");
-        } catch (const TrashError& error) {
-            return std::string(error.what()) + "|" + std::to_string(adminLog->runs);
-        }
+        const RemovalOutcome outcome = trash.remove(app, {item(daemon), item(cache)});
+        return outcome.failures.empty() ? std::string("moved")
+                                        : outcome.failures.front() + "|" + std::to_string(adminLog->runs);
     });
     ASSERT_TRUE(lines.has_value());
     // The helper ran without privileges too, so its move was refused, and it said so for the item.
-    EXPECT_TRUE(lines->starts_with("Some items could not be moved to Trash:\n\nB.plist: ")) << *lines;
+    EXPECT_TRUE(lines->starts_with("B.plist: ")) << *lines;
     EXPECT_NE(lines->find("Permission denied"), std::string::npos) << *lines;
     EXPECT_TRUE(lines->ends_with("|1")) << *lines;
     EXPECT_TRUE(fs::exists(daemon));
@@ -334,7 +320,8 @@ TEST_F(RemovalTest, TheHistoryKeepsTheThirtyNewestRemovals) {
     TrashManager trash = manager();
     std::vector<Uuid> ids;
     for (int index = 0; index < 31; ++index) {
-        ids.push_back(trash.remove(app, {item(file("~/Library/Caches/notes-" + std::to_string(index)))}).id);
+        ids.push_back(
+            trash.remove(app, {item(file("~/Library/Caches/notes-" + std::to_string(index)))}).record.id);
     }
     const std::vector<RemovalRecord> history = trash.history();
     ASSERT_EQ(history.size(), 30U);

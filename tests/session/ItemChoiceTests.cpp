@@ -62,5 +62,20 @@ TEST_F(ItemChoiceTest, APathThatIsNoFindingIsRefusedAsGiven) {
     }
 }
 
+TEST(ItemChoiceRules, SelectSafeSparesPossibleMatchesAndASectionCheckboxFillsAPartlyChosenSection) {
+    for (const MatchConfidence confidence :
+         {MatchConfidence::exact, MatchConfidence::verified, MatchConfidence::possible}) {
+        for (const bool chosen : {false, true}) {
+            const ResidualItem item{"/Library/Caches/x", 1, ResidualCategory::cache, confidence, "", chosen};
+            EXPECT_EQ(ItemChoice::chosenAfter(ItemChoice::Command::selectSafe, item),
+                      confidence != MatchConfidence::possible || chosen);
+            EXPECT_FALSE(ItemChoice::chosenAfter(ItemChoice::Command::clear, item));
+        }
+    }
+    EXPECT_TRUE(ItemChoice::sectionCheckboxChooses(3, 0));
+    EXPECT_TRUE(ItemChoice::sectionCheckboxChooses(3, 2)) << "a partly chosen section is chosen whole";
+    EXPECT_FALSE(ItemChoice::sectionCheckboxChooses(3, 3));
+}
+
 } // namespace
 } // namespace tarnwick

@@ -4,7 +4,12 @@
 
 namespace tarnwick::testing {
 
+namespace fs = std::filesystem;
+
 namespace {
+
+using Array = PlistValue::Array;
+using Dictionary = PlistValue::Dictionary;
 
 class ScriptedSearch final : public LeftoverSearch {
 public:
@@ -30,6 +35,22 @@ private:
 
 } // namespace
 
+ScanOutcome TestServices::findApps(const std::function<void(InstalledApp)>& deliver,
+                                   const ScanControl& control) {
+    const ScanOutcome outcome = system_.findApps(deliver, control);
+    for (const InstalledApp& extra : script_->extraApps) {
+        deliver(extra);
+    }
+    return outcome;
+}
+
+std::optional<std::int64_t> TestServices::measure(const InstalledApp& app, const std::stop_token& stop) {
+    if (script_->whileMeasuring) {
+        script_->whileMeasuring();
+    }
+    return system_.measure(app, stop);
+}
+
 std::shared_ptr<const LeftoverSearch>
 TestServices::searchAgainst(const std::vector<InstalledApp>& installed) {
     ++script_->searchesMade;
@@ -43,6 +64,37 @@ void StoreFixture::SetUpTestSuite() {
         static char* argv[] = {name, nullptr};
         new QCoreApplication(argc, argv); // lives as long as the test program
     }
+}
+
+StoreFixture::StoreFixture() {
+    const fs::path applications = platform.system("/Applications");
+    tree.addApp(applications,
+                {.fileName = "Editor.app",
+                 .bundleID = "com.example.editor",
+                 .shortVersion = "2.1",
+                 .extraInfo = {{"CFBundleDocumentTypes",
+                                Array{Dictionary{{"CFBundleTypeName", "Plain Text"},
+                                                 {"CFBundleTypeExtensions", Array{"txt", "text"}}},
+                                      Dictionary{{"CFBundleTypeName", "   "}},
+                                      Dictionary{{"CFBundleTypeName", "Anything"},
+                                                 {"CFBundleTypeExtensions", Array{"*"}}},
+                                      Dictionary{{"CFBundleTypeName", "Plain Text"},
+                                                 {"CFBundleTypeExtensions", Array{"md"}}}}}}});
+    tree.addApp(
+        applications,
+        {.fileName = "Agent.app", .bundleID = "com.example.agent", .extraInfo = {{"LSUIElement", 1}}});
+    tree.addApp(
+        applications,
+        {.fileName = "Texty.app", .bundleID = "com.example.texty", .extraInfo = {{"LSUIElement", "1"}}});
+    tree.addApp(applications, {.fileName = "app 10.app", .bundleID = "com.example.ten"});
+    tree.addApp(applications, {.fileName = "App 2.app", .bundleID = "com.example.two"});
+    tree.addApp(platform.system("/System/Applications"),
+                {.fileName = "Clock.app", .bundleID = "com.apple.clock"});
+    editorCache = tree.addFile(tree.userLibrary("Caches/com.example.editor/cache.db"), std::uint64_t{4096})
+                      .parent_path();
+    orphan =
+        tree.addFile(tree.userLibrary("Caches/com.gone.vanished/data"), std::uint64_t{2048}).parent_path();
+    fs::create_directories(platform.home() / ".Trash");
 }
 
 CleanerStore& StoreFixture::makeStore(std::unique_ptr<TrashManager> trash) {
@@ -91,8 +143,24 @@ void StoreFixture::loadCompletely() {
     runAll();
 }
 
+void StoreFixture::removeChosen() {
+    store->requestRemoval();
+    runAll();
+    ASSERT_TRUE(store->removals().candidate().has_value()) << store->errorMessage().value_or("");
+    store->confirmRemoval();
+    runAll();
+}
+
+void StoreFixture::show(const std::string& name, std::optional<std::vector<ResidualItem>> findings) {
+    if (findings) {
+        script->findings[app(name).id()] = std::move(*findings);
+    }
+    store->select(app(name));
+    runAll();
+}
+
 const InstalledApp& StoreFixture::app(const std::string& name) const {
-    const auto& apps = store->apps();
+    const auto& apps = store->appList().apps();
     const auto found =
         std::find_if(apps.begin(), apps.end(), [&](const InstalledApp& each) { return each.name == name; });
     if (found == apps.end()) {
@@ -101,12 +169,23 @@ const InstalledApp& StoreFixture::app(const std::string& name) const {
     return *found;
 }
 
-std::vector<std::string> StoreFixture::names(const std::vector<InstalledApp>& apps) const {
+std::vector<std::string> StoreFixture::names(const std::vector<InstalledApp>& apps) {
     std::vector<std::string> result;
     for (const InstalledApp& each : apps) {
         result.push_back(each.name);
     }
     return result;
+}
+
+ResidualItem StoreFixture::finding(const std::string& relative, ResidualCategory category,
+                                   MatchConfidence confidence, bool selected, std::int64_t size) const {
+    const fs::path location = tree.userLibrary(relative);
+    if (!fs::exists(location)) {
+        tree.addFile(location, "contents");
+    }
+    const std::string reason = confidence == MatchConfidence::possible ? "Name resembles the developer's"
+                                                                       : "Bundle identifier match";
+    return {location, size, category, confidence, reason, selected};
 }
 
 } // namespace tarnwick::testing

@@ -1,6 +1,7 @@
 #include "removal/RemovalFixture.h"
 #include "store/StoreFixture.h"
 
+#include <QSignalSpy>
 #include <algorithm>
 #include <cerrno>
 
@@ -12,29 +13,9 @@ using Priority = TaskRunner::Priority;
 
 class StoreRemovalTest : public StoreFixture {
 protected:
-    void SetUp() override {
-        const fs::path applications = platform.system("/Applications");
-        tree.addApp(applications, {.fileName = "Beta.app", .bundleID = "com.example.beta"});
-        tree.addApp(applications, {.fileName = "Alpha.app", .bundleID = "com.example.alpha"});
-        tree.addApp(platform.system("/System/Applications"),
-                    {.fileName = "Aardvark.app", .bundleID = "com.apple.aardvark"});
-        cache = tree.addFile(tree.userLibrary("Caches/com.example.beta/cache.db"), std::uint64_t{4096})
-                    .parent_path();
-        orphan = tree.addFile(tree.userLibrary("Caches/com.gone.vanished/data"), std::uint64_t{2048})
-                     .parent_path();
-        fs::create_directories(platform.home() / ".Trash");
-    }
-
-    // Loads, selects Beta and shows its findings.
-    void showBeta() {
-        loadCompletely();
-        store->select(app("Beta"));
-        runAll();
-        ASSERT_FALSE(store->isScanning());
-    }
-
     bool finds(const fs::path& location) const {
-        return std::any_of(store->residuals().begin(), store->residuals().end(),
+        const auto& items = store->findings().items();
+        return std::any_of(items.begin(), items.end(),
                            [&](const ResidualItem& item) { return item.url == location; });
     }
 
@@ -47,124 +28,126 @@ protected:
                                                 "The administrator step was cancelled."));
     }
 
-    fs::path cache;
-    fs::path orphan;
+    const RemovalState& removals() const { return store->removals(); }
 };
 
-TEST_F(StoreRemovalTest, RemovingTheBundleDropsTheAppAndMovesOnOneMoveAtATime) {
+TEST_F(StoreRemovalTest, RemovingTheBundleDropsItsRowAndARestoreInsertsItAgain) {
     makeStore();
-    showBeta();
-    const InstalledApp beta = app("Beta");
-    ASSERT_TRUE(finds(beta.url));
-    ASSERT_TRUE(finds(cache));
+    loadCompletely();
+    show("Editor");
+    const InstalledApp editor = app("Editor");
+    ASSERT_TRUE(finds(editor.url));
+    ASSERT_TRUE(finds(editorCache));
+    QSignalSpy rows(&store->appList(), &AppListState::appsChanged);
 
     store->requestRemoval();
-    ASSERT_EQ(store->removalCandidate(), beta);
-    store->confirmRemoval();
-    EXPECT_FALSE(store->removalCandidate().has_value());
-    EXPECT_TRUE(store->isRemoving());
-
-    // While it runs, no second removal or restore starts.
-    store->requestRemoval();
-    EXPECT_FALSE(store->removalCandidate().has_value());
-    store->setRemovalCandidate(beta);
-    store->confirmRemoval();
-    EXPECT_EQ(pending(Priority::userInitiated), 1U);
-    store->restore(RemovalRecord{});
-    EXPECT_EQ(pending(Priority::standard), 0U);
-    store->setRemovalCandidate(std::nullopt);
-
-    runNext(Priority::userInitiated);
-    EXPECT_FALSE(store->isRemoving());
-    EXPECT_FALSE(fs::exists(beta.url));
-    EXPECT_EQ(names(store->apps()), (std::vector<std::string>{"Aardvark", "Alpha"}));
-    ASSERT_EQ(store->history().size(), 1U);
-    EXPECT_EQ(store->history().front().appName, "Beta");
-    ASSERT_TRUE(store->selectedApp().has_value());
-    EXPECT_EQ(store->selectedApp()->name, "Alpha") << "the first application that is not part of macOS";
-    EXPECT_TRUE(store->isScanning());
-
-    // Restoring puts it back and reloads the list.
-    const RemovalRecord record = store->history().front();
-    store->restore(record);
-    EXPECT_TRUE(store->isRestoring());
-    EXPECT_EQ(store->restoringRecord(), record.id);
-    runNext(Priority::standard);
-    EXPECT_FALSE(store->isRestoring());
-    EXPECT_TRUE(store->isLoadingApps());
-    EXPECT_TRUE(store->apps().empty());
-    EXPECT_TRUE(fs::exists(beta.url));
+    EXPECT_FALSE(removals().candidate().has_value()) << "what the removal would refuse is checked first";
     runAll();
-    EXPECT_EQ(names(store->apps()), (std::vector<std::string>{"Aardvark", "Alpha", "Beta"}));
-    EXPECT_EQ(store->selectedApp()->name, "Alpha") << "the selection is not touched";
-    ASSERT_EQ(store->history().size(), 1U);
-    EXPECT_FALSE(store->isRestorable(store->history().front()));
-    EXPECT_TRUE(store->hasUnavailableHistory());
+    ASSERT_EQ(removals().candidate(), editor);
+    store->confirmRemoval();
+    EXPECT_FALSE(removals().candidate().has_value());
+    EXPECT_TRUE(removals().isRemoving());
+    runAll();
+    EXPECT_FALSE(fs::exists(editor.url));
+    EXPECT_EQ(names(store->appList().apps()),
+              (std::vector<std::string>{"Agent", "App 2", "app 10", "Clock", "Texty"}));
+    ASSERT_EQ(removals().history().size(), 1U);
+    EXPECT_EQ(removals().history().front().appName, "Editor");
+    EXPECT_TRUE(store->findings().isSelected(app("Agent").id()))
+        << "the first application that is not the system's";
+
+    // The restore puts the bundle back and lists it again, leaving the other rows and their sizes alone.
+    const RemovalRecord record = removals().history().front();
+    store->restore(record);
+    EXPECT_EQ(removals().restoringRecord(), record.id);
+    runAll();
+    EXPECT_FALSE(removals().isRestoring());
+    EXPECT_TRUE(fs::exists(editor.url));
+    EXPECT_EQ(names(store->appList().apps()),
+              (std::vector<std::string>{"Agent", "App 2", "app 10", "Clock", "Editor", "Texty"}));
+    EXPECT_TRUE(std::all_of(store->appList().apps().begin(), store->appList().apps().end(),
+                            [](const auto& app) { return app.size.has_value(); }));
+    for (const QList<QVariant>& signal : rows) {
+        EXPECT_NE(signal.at(0).value<ListChange>().kind, ListChange::Kind::reset);
+    }
+    EXPECT_TRUE(store->findings().isSelected(app("Agent").id())) << "the selection is not touched";
+    ASSERT_EQ(removals().history().size(), 1U);
+    EXPECT_FALSE(removals().isRestorable(removals().history().front()));
+    EXPECT_TRUE(removals().hasUnavailable());
     store->clearUnavailableHistory();
-    EXPECT_TRUE(store->history().empty());
-    EXPECT_FALSE(store->hasUnavailableHistory());
+    runAll();
+    EXPECT_TRUE(removals().history().empty());
 }
 
-TEST_F(StoreRemovalTest, KeepingTheBundleKeepsTheAppListed) {
+TEST_F(StoreRemovalTest, TheStoreRefusesWhatTheRemovalWouldBeforeAnyWork) {
     makeStore();
-    showBeta();
-    const InstalledApp beta = app("Beta");
-    store->setSelection(false, {beta.id()});
+    loadCompletely();
+    show("Clock", std::vector<ResidualItem>{finding("Caches/com.apple.clock", ResidualCategory::cache,
+                                                    MatchConfidence::exact, true)});
+    EXPECT_FALSE(store->canRequestRemoval());
     store->requestRemoval();
-    store->confirmRemoval();
-    runAll();
-    EXPECT_TRUE(fs::exists(beta.url));
-    EXPECT_FALSE(fs::exists(cache));
-    EXPECT_EQ(names(store->apps()), (std::vector<std::string>{"Aardvark", "Alpha", "Beta"}));
+    EXPECT_EQ(store->errorMessage(), "System applications cannot be removed.");
+    EXPECT_TRUE(tasks->empty());
 
-    store->select(app("Beta"));
-    runAll();
-    store->setAll(false);
+    show("Texty");
+    store->choose(ItemChoice::Command::clear);
     store->requestRemoval();
     EXPECT_EQ(store->errorMessage(), "Select at least one item to remove.");
-    EXPECT_FALSE(store->removalCandidate().has_value());
+    EXPECT_TRUE(tasks->empty());
+
+    // A removal while a restore runs, and a restore while a removal runs, do not start.
+    store->toggle(store->findings().items().front().id());
+    ASSERT_TRUE(store->canRequestRemoval());
+    removeChosen();
+    ASSERT_EQ(removals().history().size(), 1U);
+    show("Agent");
+    store->setErrorMessage(std::nullopt);
+    store->restore(removals().history().front());
+    EXPECT_FALSE(store->canRequestRemoval());
+    store->requestRemoval();
+    EXPECT_EQ(pending(Priority::userInitiated), 1U) << "only the restore";
+    EXPECT_FALSE(store->errorMessage().has_value());
 }
 
-TEST_F(StoreRemovalTest, APartlyFailedRemovalStopsOfferingWhatMoved) {
-    makeStore(failingTrash(cache));
-    showBeta();
-    const InstalledApp beta = app("Beta");
-    store->requestRemoval();
-    store->confirmRemoval();
-    runAll();
+TEST_F(StoreRemovalTest, APartlyFailedRemovalOffersOnlyWhatStayedAndKnowsTheBundleIsGone) {
+    makeStore(failingTrash(editorCache));
+    loadCompletely();
+    show("Editor");
+    const InstalledApp editor = app("Editor");
+    removeChosen();
 
     ASSERT_TRUE(store->errorMessage().has_value());
-    EXPECT_NE(store->errorMessage()->find("com.example.beta: Input/output error"), std::string::npos)
+    EXPECT_NE(store->errorMessage()->find("com.example.editor: Input/output error"), std::string::npos)
         << *store->errorMessage();
-    EXPECT_FALSE(fs::exists(beta.url));
-    EXPECT_FALSE(finds(beta.url)) << "the bundle is in the Trash and must not be offered again";
-    EXPECT_TRUE(finds(cache));
-    EXPECT_EQ(store->selectedApp()->id(), beta.id());
-    EXPECT_EQ(store->apps().size(), 3U) << "the list is unchanged after a failure";
+    EXPECT_FALSE(fs::exists(editor.url));
+    EXPECT_FALSE(finds(editor.url)) << "the bundle is in the Trash and must not be offered again";
+    EXPECT_TRUE(finds(editorCache));
+    EXPECT_TRUE(store->findings().isSelected(editor.id()));
+    EXPECT_EQ(store->appList().rowOf(editor.id()), -1) << "its bundle is in the Trash: it is not installed";
+    EXPECT_EQ(removals().history().size(), 1U) << "what moved can be put back";
 }
 
-TEST_F(StoreRemovalTest, RemovingLeftoversLeavesTheApplicationsAlone) {
+TEST_F(StoreRemovalTest, RemovingLeftoversLeavesTheApplicationsAloneAndTheHistoryIsEditedByTasks) {
     makeStore();
     loadCompletely();
     store->selectLeftovers();
     runAll();
     ASSERT_TRUE(finds(orphan));
-    EXPECT_FALSE(finds(cache)) << "Beta is installed";
-    store->setSelection(true, {orphan.string()});
-    store->requestRemoval();
-    EXPECT_EQ(store->removalCandidate(), CleanerStore::leftoversApp());
-    store->confirmRemoval();
-    runAll();
+    EXPECT_FALSE(finds(editorCache)) << "Editor is installed";
+    store->setChoice(true, {orphan.string()});
+    removeChosen();
     EXPECT_FALSE(fs::exists(orphan));
-    EXPECT_EQ(store->apps().size(), 3U);
-    EXPECT_EQ(store->selectedApp()->name, "Alpha");
-    EXPECT_FALSE(store->isLeftoversMode());
+    EXPECT_EQ(store->appList().apps().size(), 6U);
+    EXPECT_TRUE(store->findings().isSelected(app("Agent").id()));
 
     store->openHistory();
-    EXPECT_TRUE(store->showHistory());
-    ASSERT_EQ(store->history().size(), 1U);
-    store->removeHistoryRecord(store->history().front());
-    EXPECT_TRUE(store->history().empty());
+    EXPECT_FALSE(removals().isShown()) << "the history is read first";
+    runAll();
+    EXPECT_TRUE(removals().isShown());
+    ASSERT_EQ(removals().history().size(), 1U);
+    store->removeHistoryRecord(removals().history().front());
+    runAll();
+    EXPECT_TRUE(removals().history().empty());
 }
 
 } // namespace

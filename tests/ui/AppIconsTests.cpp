@@ -4,7 +4,6 @@
 #include "ui/AppIcons.h"
 
 #include <QImage>
-#include <QImageReader>
 #include <gtest/gtest.h>
 
 namespace tarnwick {
@@ -19,71 +18,49 @@ protected:
     TemporaryFolder folder;
     TreeBuilder builder{makeTestPlatform(folder)};
     fs::path applications = folder / "Applications";
-
-    static QRgb centre(const QIcon& icon) {
-        const QImage image = icon.pixmap(64, 64).toImage();
-        return image.pixel(image.width() / 2, image.height() / 3);
-    }
 };
 
-TEST_F(AppIconsTest, DemoBundlesShowTheirOwnDistinctIcons) {
+TEST_F(AppIconsTest, BundlesShowTheirOwnIconDecodedAtTheSizeDrawn) {
     const fs::path notes =
         builder.addApp(applications, {.fileName = "Notes.app", .bundleID = "com.example.notes"});
     const fs::path paint =
         builder.addApp(applications, {.fileName = "Paint.app", .bundleID = "com.example.paint"});
-
-    const auto file = AppIcons::iconFile(notes);
-    ASSERT_TRUE(file.has_value());
-    EXPECT_EQ(file->filename(), "AppIcon.icns"); // the key names it without its extension
-    QImageReader reader(QString::fromStdString(file->string()));
-    EXPECT_EQ(reader.format(), "icns");
-    EXPECT_EQ(reader.read().size(), QSize(128, 128));
-
-    const QIcon notesIcon = AppIcons::application(notes);
-    const QIcon paintIcon = AppIcons::application(paint);
-    EXPECT_TRUE(notesIcon.name().isEmpty()) << "not the generic theme icon";
-    EXPECT_NE(centre(notesIcon), centre(paintIcon));
-    EXPECT_EQ(qAlpha(centre(notesIcon)), 255);
-    // A bundle seen as a file gets the same icon.
-    EXPECT_EQ(centre(AppIcons::file(notes)), centre(notesIcon));
+    ASSERT_EQ(AppIcons::iconFile(notes)->filename(),
+              "AppIcon.icns"); // the key names it without its extension
+    const QImage small = AppIcons::applicationImage(notes, 38);
+    EXPECT_EQ(small.size(), QSize(38, 38));
+    EXPECT_EQ(AppIcons::applicationImage(notes, 76).size(), QSize(76, 76));
+    EXPECT_NE(small, AppIcons::applicationImage(paint, 38));
+    EXPECT_TRUE(AppIcons::isBundle(notes));
 }
 
-TEST_F(AppIconsTest, BundlesWithoutAUsableIconGetTheGenericOne) {
-    const QString generic = AppIcons::genericApplication().name();
-    ASSERT_FALSE(generic.isEmpty());
-
+TEST_F(AppIconsTest, BundlesWithoutAUsableIconHaveNone) {
     const fs::path plain = builder.addApp(applications, {.fileName = "Plain.app", .icon = false});
-    EXPECT_FALSE(AppIcons::iconFile(plain).has_value());
-    EXPECT_EQ(AppIcons::application(plain).name(), generic);
-
     // The name comes from an untrusted bundle: it may not lead out of the Resources folder.
     builder.addFile(folder / "Secret.icns", TreeBuilder::iconData("secret"));
     const fs::path escaping =
         builder.addApp(applications, {.fileName = "Escape.app",
                                       .extraInfo = {{"CFBundleIconFile", "../../../../Secret.icns"}}});
-    EXPECT_FALSE(AppIcons::iconFile(escaping).has_value());
-    EXPECT_EQ(AppIcons::application(escaping).name(), generic);
-
     const fs::path broken = builder.addApp(applications, {.fileName = "Broken.app", .icon = false});
     builder.addFile(broken / "Contents/Info.plist",
                     "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIconFile</key>"
                     "<string>Broken.icns</string></dict></plist>");
     builder.addFile(broken / "Contents/Resources/Broken.icns", "icns but not really");
-    ASSERT_TRUE(AppIcons::iconFile(broken).has_value());
-    EXPECT_EQ(AppIcons::application(broken).name(), generic);
-
-    EXPECT_EQ(AppIcons::application(folder / "Missing.app").name(), generic);
+    for (const fs::path& bundle : {plain, escaping, broken, folder / "Missing.app"}) {
+        EXPECT_TRUE(AppIcons::applicationImage(bundle, 38).isNull()) << bundle;
+    }
+    EXPECT_FALSE(AppIcons::iconFile(escaping).has_value());
+    EXPECT_FALSE(AppIcons::genericApplication().isNull());
 }
 
-TEST_F(AppIconsTest, FilesAndDocumentTypesGetIconsFromTheirType) {
+TEST_F(AppIconsTest, FilesAndDocumentTypesAreNamedByTheirType) {
     const fs::path text = builder.addFile(folder / "notes.txt", "hello");
     const fs::path cache = builder.addFolder(folder / "Caches/com.example.notes");
-    EXPECT_FALSE(AppIcons::file(text).isNull());
-    EXPECT_NE(AppIcons::file(text).name(), AppIcons::file(cache).name());
-    EXPECT_EQ(AppIcons::documentType("txt").name(), AppIcons::file(text).name());
-    EXPECT_FALSE(AppIcons::documentType("png").isNull());
-    EXPECT_FALSE(AppIcons::documentType("no-such-extension").isNull());
-    EXPECT_FALSE(AppIcons::documentType("*").isNull());
+    EXPECT_NE(AppIcons::fileIconNames(text), AppIcons::fileIconNames(cache));
+    EXPECT_EQ(AppIcons::documentTypeIconNames("txt"), AppIcons::fileIconNames(text));
+    for (const char* extension : {"png", "no-such-extension", "*"}) {
+        EXPECT_FALSE(AppIcons::themed(AppIcons::documentTypeIconNames(extension)).isNull()) << extension;
+    }
 }
 
 } // namespace

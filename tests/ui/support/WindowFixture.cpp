@@ -1,7 +1,12 @@
 #include "support/WindowFixture.h"
 
 #include "ui/AppListModel.h"
+#include "ui/ApplicationDetailView.h"
 #include "ui/DetailPane.h"
+#include "ui/FindingsModel.h"
+#include "ui/HistoryModel.h"
+#include "ui/HistoryOverlay.h"
+#include "ui/HistoryView.h"
 #include "ui/MainView.h"
 #include "ui/Sidebar.h"
 
@@ -13,9 +18,12 @@ namespace tarnwick::testing {
 void WindowFixture::openWindow(bool shown) {
     makeStore();
     window = std::make_unique<MainWindow>(*store, workspace);
-    // Every change the list sees is checked against the rules of item models as it happens.
-    tester_ = std::make_unique<QAbstractItemModelTester>(
-        list().model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    for (QAbstractItemModel* model :
+         std::initializer_list<QAbstractItemModel*>{&appModel(), &findingsModel(), &historyModel()}) {
+        testers_.push_back(std::make_unique<QAbstractItemModelTester>(
+            model, QAbstractItemModelTester::FailureReportingMode::Fatal));
+        resets_.push_back(std::make_unique<QSignalSpy>(model, &QAbstractItemModel::modelReset));
+    }
     window->resize(MainWindow::minimumContentSize());
     if (shown) {
         window->show();
@@ -35,39 +43,54 @@ QListView& WindowFixture::list() const {
     return *sidebar().list();
 }
 
-QStringList WindowFixture::listedNames() const {
-    QStringList names;
+AppListModel& WindowFixture::appModel() const {
+    return sidebar().model();
+}
+
+FindingsModel& WindowFixture::findingsModel() const {
+    return window->mainView()->applicationDetail()->model();
+}
+
+HistoryModel& WindowFixture::historyModel() const {
+    return *window->findChild<HistoryOverlay*>()->view()->model();
+}
+
+std::vector<int> WindowFixture::resets() const {
+    std::vector<int> counts;
+    for (const auto& spy : resets_) {
+        counts.push_back(static_cast<int>(spy->count()));
+    }
+    return counts;
+}
+
+QModelIndexList WindowFixture::sidebarRows(AppListModel::RowKind kind) const {
+    QModelIndexList rows;
     const QAbstractItemModel* model = list().model();
     for (int row = 0; row < model->rowCount(); ++row) {
         const QModelIndex index = model->index(row, 0);
-        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) ==
-            AppListModel::RowKind::application) {
-            names << index.data().toString();
+        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) == kind) {
+            rows << index;
         }
+    }
+    return rows;
+}
+
+QStringList WindowFixture::listedNames() const {
+    QStringList names;
+    for (const QModelIndex& row : sidebarRows(AppListModel::RowKind::application)) {
+        names << row.data().toString();
     }
     return names;
 }
 
 QModelIndex WindowFixture::rowNamed(const QString& name) const {
-    const QAbstractItemModel* model = list().model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (model->index(row, 0).data().toString() == name) {
-            return model->index(row, 0);
-        }
-    }
-    return {};
+    const QModelIndexList rows =
+        list().model()->match(list().model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    return rows.isEmpty() ? QModelIndex() : rows.first();
 }
 
 QModelIndex WindowFixture::leftoversRow() const {
-    const QAbstractItemModel* model = list().model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        const QModelIndex index = model->index(row, 0);
-        if (static_cast<AppListModel::RowKind>(index.data(AppListModel::rowKindRole).toInt()) ==
-            AppListModel::RowKind::leftovers) {
-            return index;
-        }
-    }
-    return {};
+    return sidebarRows(AppListModel::RowKind::leftovers).value(0);
 }
 
 void WindowFixture::click(const QModelIndex& row) const {

@@ -2,23 +2,30 @@
 
 #include "store/StoreFixture.h"
 #include "support/RecordingWorkspace.h"
+#include "ui/AppListModel.h"
 #include "ui/MainWindow.h"
 
 #include <QAbstractItemModelTester>
 #include <QModelIndex>
+#include <QSignalSpy>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class QListView;
 
 namespace tarnwick {
-class Sidebar;
 class DetailPane;
+class FindingsModel;
+class HistoryModel;
+class Sidebar;
 } // namespace tarnwick
 
 namespace tarnwick::testing {
 
-// The real window over a store on a temporary tree whose background work the test runs by hand.
+// The real window over a store on the shared temporary tree, whose background work the test runs by hand.
+// Every change the window's three models make is checked against the rules of item models as it happens,
+// and their resets are counted.
 class WindowFixture : public StoreFixture {
 protected:
     // Makes the store and the window; `shown` shows it, which asks for the applications.
@@ -27,6 +34,12 @@ protected:
     Sidebar& sidebar() const;
     DetailPane& detail() const;
     QListView& list() const;
+    AppListModel& appModel() const;
+    FindingsModel& findingsModel() const;
+    HistoryModel& historyModel() const;
+    // How many times each model was reset since the window opened, in that order.
+    std::vector<int> resets() const;
+
     // The names on the sidebar's application rows, in order (the "System Cleanup" section left out).
     QStringList listedNames() const;
     QModelIndex rowNamed(const QString& name) const;
@@ -39,7 +52,10 @@ protected:
     std::unique_ptr<MainWindow> window;
 
 private:
-    std::unique_ptr<QAbstractItemModelTester> tester_;
+    QModelIndexList sidebarRows(AppListModel::RowKind kind) const;
+
+    std::vector<std::unique_ptr<QAbstractItemModelTester>> testers_;
+    std::vector<std::unique_ptr<QSignalSpy>> resets_;
 };
 
 } // namespace tarnwick::testing

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "catalogue/InstalledApp.h"
+#include "removal/RemovalOutcome.h"
+#include "removal/RestoreOutcome.h"
+#include "removal/TrashError.h"
+#include "residuals/ResidualItem.h"
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace tarnwick {
+
+class TrashManager;
+
+// One application's removal as the user asks for it: the application and the findings chosen for the Trash.
+struct RemovalRequest {
+    InstalledApp app;
+    std::vector<ResidualItem> items;
+};
+
+// The way both front ends remove and put back: check what the removal would refuse, ask the user (the front
+// end's part), move, then report what moved and what stayed. Each step is a call of its own, so that a front
+// end may run the slow ones off its main thread, and new steps can join before the move.
+class RemovalWorkflow {
+public:
+    // What became of a request once its items began to move.
+    struct Result {
+        RemovalOutcome outcome;
+        std::vector<ResidualItem> moved;  // the chosen findings now in the Trash, in the order chosen
+        std::vector<ResidualItem> stayed; // the others: failed (the outcome says why) or gone already
+
+        // What the user is told when something could not be moved: the failures under one heading, with the
+        // removal's ID when part of it moved. Nothing when every chosen item still there moved.
+        std::optional<TrashError> failure() const;
+        // Whether the application's own bundle went to the Trash, so that it is no longer installed.
+        bool movedBundleOf(const InstalledApp& app) const;
+    };
+
+    explicit RemovalWorkflow(TrashManager& trash);
+
+    // The refusals that need no look at the disk (nothing chosen, an application of the system), quick
+    // enough to decide whether removal may be asked for at all.
+    std::optional<TrashError> refusal(const RemovalRequest& request) const;
+
+    // Every refusal the removal would make, before anything moves; it reads the disk. Throws TrashError.
+    void check(const RemovalRequest& request) const;
+
+    // Moves the chosen items to the Trash. Throws TrashError for a refusal before anything moved.
+    Result remove(const RemovalRequest& request);
+
+    // Puts a removal's items back where they were.
+    RestoreOutcome restore(const RemovalRecord& record);
+    // What the user is told about the items that stayed in the Trash; nothing when none did.
+    static std::optional<TrashError> failure(const RestoreOutcome& outcome);
+    // The application bundles a restore put back, which are installed again.
+    static std::vector<std::filesystem::path> restoredBundles(const RestoreOutcome& outcome);
+
+private:
+    TrashManager& trash_;
+};
+
+} // namespace tarnwick

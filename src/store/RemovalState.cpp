@@ -1,0 +1,55 @@
+#include "store/RemovalState.h"
+
+#include <algorithm>
+
+namespace tarnwick {
+
+bool RemovalState::isRestorable(const RemovalRecord& record) const {
+    if (record.state == RemovalRecord::State::restored) {
+        return false;
+    }
+    const auto known = restorable_.find(record.id);
+    return known == restorable_.end() || known->second;
+}
+
+bool RemovalState::hasUnavailable() const {
+    return std::any_of(history_.begin(), history_.end(),
+                       [this](const RemovalRecord& record) { return !isRestorable(record); });
+}
+
+void RemovalState::setCandidate(std::optional<InstalledApp> app) {
+    candidate_ = std::move(app);
+    emit candidateChanged();
+}
+
+void RemovalState::setRemoving(bool removing) {
+    isRemoving_ = removing;
+    emit busyChanged();
+}
+
+void RemovalState::setRestoring(std::optional<Uuid> record) {
+    restoring_ = std::move(record);
+    emit busyChanged();
+}
+
+void RemovalState::setHistory(std::vector<RemovalRecord> records) {
+    history_ = std::move(records);
+    emit historyChanged();
+}
+
+void RemovalState::setKeptAside(std::vector<std::filesystem::path> files) {
+    keptAside_ = std::move(files);
+    emit keptAsideChanged();
+}
+
+void RemovalState::setRestorability(std::unordered_map<Uuid, bool> restorable) {
+    restorable_ = std::move(restorable);
+    emit restorabilityChanged();
+}
+
+void RemovalState::setShown(bool shown) {
+    isShown_ = shown;
+    emit shownChanged();
+}
+
+} // namespace tarnwick
