@@ -46,7 +46,8 @@ void runQuietly(const std::vector<std::string>& arguments);
 // What a command prints; throws std::runtime_error unless it exits with 0.
 std::string commandOutput(const std::vector<std::string>& arguments);
 
-// What a command prints, and the most memory it held at once (its peak resident set); throws
+// What a command prints, and the most memory it held at once (its peak resident set, as wait4 gives it for
+// that child alone, run from a small process so that none of this one's memory counts); throws
 // std::runtime_error unless it exits with 0.
 struct CommandOutput {
     std::string text;
