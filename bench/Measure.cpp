@@ -171,6 +171,17 @@ FindListing findListing(const fs::path& tree) {
     return listing;
 }
 
+void printTableRow(const std::string& measure, const Spread& ours, const Spread& reference,
+                   const std::string& referenceName) {
+    std::ostringstream row;
+    row << std::fixed << std::setprecision(0) << "table: " << measure << '|' << ours.median * 1000.0
+        << " ms (" << ours.fastest * 1000.0 << "\u2013" << ours.slowest * 1000.0 << ")|" << referenceName
+        << ' ' << reference.median * 1000.0 << " ms (" << reference.fastest * 1000.0 << "\u2013"
+        << reference.slowest * 1000.0 << ")|" << std::setprecision(2) << ours.median / reference.median
+        << "\u00d7\n";
+    std::cout << row.str();
+}
+
 void printRow(const std::string& name, double seconds, double ratio, const std::string& note) {
     std::cout << "  " << std::left << std::setw(52) << name << std::right << std::fixed
               << std::setprecision(1) << std::setw(10) << seconds * 1000.0 << " ms" << std::setprecision(2)

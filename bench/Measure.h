@@ -65,6 +65,11 @@ struct FindListing {
 };
 FindListing findListing(const std::filesystem::path& tree);
 
+// One row of the summary that bench/run gathers from every benchmark's output: "table: " and the
+// measure, our median, the reference's median and what the reference is, separated by "|".
+void printTableRow(const std::string& measure, const Spread& ours, const Spread& reference,
+                   const std::string& referenceName);
+
 // One line of a result table: the name, the time in milliseconds, the ratio to the reference and a note.
 void printRow(const std::string& name, double seconds, double ratio, const std::string& note = "");
 // The same with the fastest and slowest runs beside the median: "median ms (min–max)".
