@@ -111,6 +111,23 @@ private:
     std::string_view rest_;
 };
 
+// Reads a count and that many items with `readOne`, handing each to `add`; false when anything is
+// malformed.
+template <typename ReadOne, typename Add> bool readList(Reader& in, ReadOne readOne, Add add) {
+    const auto count = in.count();
+    if (!count) {
+        return false;
+    }
+    for (std::uint64_t i = 0; i < *count; ++i) {
+        auto item = readOne();
+        if (!item) {
+            return false;
+        }
+        add(std::move(*item));
+    }
+    return true;
+}
+
 // A nested program's place, kept relative so that it can only ever name something inside the bundle.
 std::optional<fs::path> nestedLocation(const fs::path& bundle, std::string_view relative) {
     if (relative.empty() || relative.front() == '/') {
@@ -176,29 +193,15 @@ std::optional<BundleReading> readReading(Reader& in, const fs::path& bundle) {
     if (*hasTeam) {
         reading.identity.teamID = std::move(*team);
     }
-    const auto identifiers = in.count();
-    if (!identifiers) {
-        return std::nullopt;
-    }
-    for (std::uint64_t i = 0; i < *identifiers; ++i) {
-        auto identifier = in.text();
-        if (!identifier) {
-            return std::nullopt;
-        }
-        reading.identity.entitlementIdentifiers.insert(std::move(*identifier));
-    }
-    const auto nested = in.count();
-    if (!nested) {
-        return std::nullopt;
-    }
-    for (std::uint64_t i = 0; i < *nested; ++i) {
-        auto program = readNested(in, bundle);
-        if (!program) {
-            return std::nullopt;
-        }
-        reading.nested.push_back(std::move(*program));
-    }
-    return reading;
+    const bool complete = readList(
+                              in, [&] { return in.text(); },
+                              [&](std::string identifier) {
+                                  reading.identity.entitlementIdentifiers.insert(std::move(identifier));
+                              }) &&
+                          readList(
+                              in, [&] { return readNested(in, bundle); },
+                              [&](NestedBundle program) { reading.nested.push_back(std::move(program)); });
+    return complete ? std::optional(std::move(reading)) : std::nullopt;
 }
 
 } // namespace
@@ -262,27 +265,15 @@ std::optional<BundleCacheEntry> BundleCacheEntry::decode(std::string_view bytes)
         return std::nullopt;
     }
     entry.bundle = std::move(*bundle);
-    const auto languages = in.count();
-    if (!languages) {
+    const bool listsRead =
+        readList(
+            in, [&] { return in.text(); },
+            [&](std::string language) { entry.languages.push_back(std::move(language)); }) &&
+        readList(
+            in, [&] { return readStamp(in); },
+            [&](FileStamp stamp) { entry.stamps.push_back(std::move(stamp)); });
+    if (!listsRead) {
         return std::nullopt;
-    }
-    for (std::uint64_t i = 0; i < *languages; ++i) {
-        auto language = in.text();
-        if (!language) {
-            return std::nullopt;
-        }
-        entry.languages.push_back(std::move(*language));
-    }
-    const auto stamps = in.count();
-    if (!stamps) {
-        return std::nullopt;
-    }
-    for (std::uint64_t i = 0; i < *stamps; ++i) {
-        auto stamp = readStamp(in);
-        if (!stamp) {
-            return std::nullopt;
-        }
-        entry.stamps.push_back(std::move(*stamp));
     }
     auto reading = readReading(in, entry.bundle);
     if (!reading || !in.atEnd()) {
