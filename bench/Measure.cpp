@@ -12,7 +12,6 @@
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,12 +76,8 @@ Medians alternatingMedians(int runs, const std::function<void()>& reference,
 
 namespace {
 
-struct Finished {
-    int status = -1; // the exit status, or -1 when the command did not exit normally
-    std::int64_t peakBytes = 0;
-};
-
-Finished runAndWait(const std::vector<std::string>& arguments, int outputDescriptor) {
+// The exit status, or -1 when the command did not exit normally.
+int runAndWait(const std::vector<std::string>& arguments, int outputDescriptor) {
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -97,24 +92,20 @@ Finished runAndWait(const std::vector<std::string>& arguments, int outputDescrip
     if (error != 0) {
         throw std::runtime_error("cannot run " + arguments[0]);
     }
-    // This child's own usage: RUSAGE_CHILDREN would give the largest of every child so far.
     int status = 0;
-    struct rusage usage {};
-    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    // Linux counts ru_maxrss in kilobytes.
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, static_cast<std::int64_t>(usage.ru_maxrss) * 1024};
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-Finished runIntoString(const std::vector<std::string>& arguments, std::string& text) {
+void runIntoString(const std::vector<std::string>& arguments, std::string& text) {
     std::string pattern = (fs::temp_directory_path() / "tarnwick-output-XXXXXX").string();
     const FileDescriptor output(mkstemp(pattern.data()));
     if (output.get() < 0) {
         throw std::runtime_error("cannot create a temporary file");
     }
     unlink(pattern.c_str());
-    const Finished finished = runAndWait(arguments, output.get());
-    if (finished.status != 0) {
+    if (runAndWait(arguments, output.get()) != 0) {
         throw std::runtime_error("failed: " + commandText(arguments));
     }
     lseek(output.get(), 0, SEEK_SET);
@@ -122,13 +113,12 @@ Finished runIntoString(const std::vector<std::string>& arguments, std::string& t
     for (ssize_t size = 0; (size = read(output.get(), buffer, sizeof buffer)) > 0;) {
         text.append(buffer, static_cast<std::size_t>(size));
     }
-    return finished;
 }
 
 } // namespace
 
 int runCommand(const std::vector<std::string>& arguments, int outputDescriptor) {
-    return runAndWait(arguments, outputDescriptor).status;
+    return runAndWait(arguments, outputDescriptor);
 }
 
 void runQuietly(const std::vector<std::string>& arguments) {
@@ -145,8 +135,20 @@ std::string commandOutput(const std::vector<std::string>& arguments) {
 }
 
 CommandOutput commandOutputAndPeak(const std::vector<std::string>& arguments) {
+    // Spawned from this process, the command would start with this process's peak as its own.
+    std::string pattern = (fs::temp_directory_path() / "tarnwick-peak-XXXXXX").string();
+    const FileDescriptor peakFile(mkstemp(pattern.data()));
+    if (peakFile.get() < 0) {
+        throw std::runtime_error("cannot create a temporary file");
+    }
+    std::vector<std::string> measured = {TARNWICK_PEAK_OF_PATH, pattern};
+    measured.insert(measured.end(), arguments.begin(), arguments.end());
     CommandOutput output;
-    output.peakBytes = runIntoString(arguments, output.text).peakBytes;
+    runIntoString(measured, output.text);
+    std::string peak(64, '\0');
+    const ssize_t size = pread(peakFile.get(), peak.data(), peak.size(), 0);
+    unlink(pattern.c_str());
+    output.peakBytes = size > 0 ? std::stoll(peak.substr(0, static_cast<std::size_t>(size))) : 0;
     return output;
 }
 
@@ -167,6 +169,17 @@ FindListing findListing(const fs::path& tree) {
         }
     }
     return listing;
+}
+
+void printTableRow(const std::string& measure, const Spread& ours, const Spread& reference,
+                   const std::string& referenceName) {
+    std::ostringstream row;
+    row << std::fixed << std::setprecision(0) << "table: " << measure << '|' << ours.median * 1000.0
+        << " ms (" << ours.fastest * 1000.0 << "\u2013" << ours.slowest * 1000.0 << ")|" << referenceName
+        << ' ' << reference.median * 1000.0 << " ms (" << reference.fastest * 1000.0 << "\u2013"
+        << reference.slowest * 1000.0 << ")|" << std::setprecision(2) << ours.median / reference.median
+        << "\u00d7\n";
+    std::cout << row.str();
 }
 
 void printRow(const std::string& name, double seconds, double ratio, const std::string& note) {

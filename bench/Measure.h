@@ -46,7 +46,8 @@ void runQuietly(const std::vector<std::string>& arguments);
 // What a command prints; throws std::runtime_error unless it exits with 0.
 std::string commandOutput(const std::vector<std::string>& arguments);
 
-// What a command prints, and the most memory it held at once (its peak resident set); throws
+// What a command prints, and the most memory it held at once (its peak resident set, as wait4 gives it for
+// that child alone, run from a small process so that none of this one's memory counts); throws
 // std::runtime_error unless it exits with 0.
 struct CommandOutput {
     std::string text;
@@ -63,6 +64,11 @@ struct FindListing {
     std::int64_t otherBytes = 0;  // links (their target's length) and every other kind
 };
 FindListing findListing(const std::filesystem::path& tree);
+
+// One row of the summary that bench/run gathers from every benchmark's output: "table: " and the
+// measure, our median, the reference's median and what the reference is, separated by "|".
+void printTableRow(const std::string& measure, const Spread& ours, const Spread& reference,
+                   const std::string& referenceName);
 
 // One line of a result table: the name, the time in milliseconds, the ratio to the reference and a note.
 void printRow(const std::string& name, double seconds, double ratio, const std::string& note = "");

@@ -144,10 +144,14 @@ bool applications(const fs::path& tree, int runs, const std::string& cli) {
     Measure::runQuietly(perBundle);
     Measure::runQuietly(readAndMeasure);
     const auto listed = occurrences(Measure::commandOutput(command), "\"path\":");
-    const auto medians = Measure::alternatingMedians(
+    const auto spreads = Measure::alternatingSpreads(
         runs, {[&] { Measure::runQuietly(batched); }, [&] { scanApps(platform); },
                [&] { Measure::runQuietly(perBundle); }, [&] { Measure::runQuietly(readAndMeasure); },
                [&] { Measure::runQuietly(command); }});
+    std::vector<double> medians;
+    for (const auto& spread : spreads) {
+        medians.push_back(spread.median);
+    }
     const double batchedSeconds = medians[0];
     const double oursSeconds = medians[1];
     const double perBundleSeconds = medians[2];
@@ -162,9 +166,11 @@ bool applications(const fs::path& tree, int runs, const std::string& cli) {
 
     std::cout << "\nthe whole command (ratio: time relative to the same reading and measuring by find, cat "
                  "and du)\n";
-    Measure::printRow("find | xargs cat Info.plist; find | xargs du -s", medians[3], 1.0);
-    Measure::printRow("tarnwick-cli apps --json", medians[4], medians[4] / medians[3],
+    Measure::printRow("find | xargs cat Info.plist; find | xargs du -s", spreads[3], 1.0);
+    Measure::printRow("tarnwick-cli apps --json", spreads[4], medians[4] / medians[3],
                       std::to_string(listed) + " apps, sizes measured");
+    Measure::printTableRow("apps, " + std::to_string(listed) + " apps", spreads[4], spreads[3],
+                           "cat Info.plist + du per bundle");
     if (ours != theirs || static_cast<std::int64_t>(listed) != theirs) {
         std::cout << "MISMATCH: AppScanner found " << ours << " apps, tarnwick-cli apps " << listed
                   << ", find " << theirs << '\n';

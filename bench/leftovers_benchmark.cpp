@@ -148,6 +148,8 @@ void peakMemory(const fs::path& tree, const std::vector<fs::path>& folders,
         }
         peakAtMost = std::max(peakAtMost, run.peakBytes);
     }
+    std::cout << "table: leftovers, peak memory up to 50,000 findings|" << megabytes(peakAtMost)
+              << "|under 100 MB|\n";
     std::cout << "  target: flat, under 100 MB at 50,000 findings: "
               << (peakAtMost < 100'000'000 ? "met" : "MISSED") << '\n';
 }
@@ -187,19 +189,25 @@ void benchmark(const fs::path& tree, int runs, const std::string& cli) {
         std::cout << "  " << std::setw(7) << directEntries(folder) << "  "
                   << fs::path("/" + fs::relative(folder, tree).string()).string() << '\n';
     }
-    std::cout << "median of " << runs << " runs taken in turn after a warm-up run\n";
+    std::cout << runs
+              << " runs of each taken in turn, every other round in reverse order, after a warm-up "
+                 "run; whole commands as median (fastest\u2013slowest)\n";
 
-    const auto medians = Measure::alternatingMedians(
+    const auto spreads = Measure::alternatingSpreads(
         runs, {readAndMeasure, [&] { Measure::runQuietly(command); },
                [&] { OrphanScanner::scan(installed, platform); }, [&] { findApps(platform); },
                [&] { InstalledIdentities::read(apps); }});
+    std::vector<double> medians;
+    for (const auto& spread : spreads) {
+        medians.push_back(spread.median);
+    }
     const double reference = medians[0];
     std::cout << "\nleftovers (ratio: time relative to find listing those folders and du measuring the "
                  "findings)\n";
-    Measure::printRow("find -maxdepth 1 + du -s over the findings", reference, 1.0,
+    Measure::printRow("find -maxdepth 1 + du -s over the findings", spreads[0], 1.0,
                       std::to_string(du.size() + 1) + " processes, " + std::to_string(items.size()) +
                           " findings");
-    Measure::printRow("tarnwick-cli leftovers --json", medians[1], medians[1] / reference,
+    Measure::printRow("tarnwick-cli leftovers --json", spreads[1], medians[1] / reference,
                       "the whole command: " + std::to_string(apps.size()) + " apps and signatures read, " +
                           std::to_string(printed) + " items");
     Measure::printRow("  OrphanScanner::scan (list, match, measure)", medians[2], medians[2] / reference,
@@ -208,6 +216,8 @@ void benchmark(const fs::path& tree, int runs, const std::string& cli) {
                       std::to_string(apps.size()) + " apps");
     Measure::printRow("  InstalledIdentities::read", medians[4], medians[4] / reference,
                       std::to_string(apps.size()) + " signatures");
+    Measure::printTableRow("leftovers, " + std::to_string(apps.size()) + " apps", spreads[1], spreads[0],
+                           "find + du over the findings");
     if (printed != items.size()) {
         throw std::runtime_error("tarnwick-cli printed " + std::to_string(printed) +
                                  " items, the scan found " + std::to_string(items.size()));

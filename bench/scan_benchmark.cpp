@@ -275,13 +275,15 @@ void benchmark(const fs::path& tree, int runs, const std::string& wanted, const 
     for (const auto& [reason, count] : byReason) {
         std::cout << "  " << count << " \u00d7 " << reason << '\n';
     }
-    std::cout << "median of " << runs << " runs taken in turn after a warm-up run\n";
+    std::cout << runs
+              << " runs of each taken in turn, every other round in reverse order, after a warm-up "
+                 "run\n";
 
     std::vector<std::vector<std::string>> startUps;
     for (const auto& command : finds) {
         startUps.push_back({"find", command[1], "-mindepth", "1", "-maxdepth", "0"});
     }
-    const auto medians = Measure::alternatingMedians(
+    const auto spreads = Measure::alternatingSpreads(
         runs, {[&] {
                    for (const auto& find : finds) {
                        Measure::runQuietly(find);
@@ -294,24 +296,27 @@ void benchmark(const fs::path& tree, int runs, const std::string& wanted, const 
                        Measure::runQuietly(startUp);
                    }
                }});
-    const double findSeconds = medians[0];
-    const double commandSeconds = medians[1];
-    const double scanSeconds = medians[2];
-    const double duSeconds = medians[3];
-    const double startSeconds = medians[4];
+    const double findSeconds = spreads[0].median;
+    const double commandSeconds = spreads[1].median;
+    const double scanSeconds = spreads[2].median;
+    const double duSeconds = spreads[3].median;
+    const double startSeconds = spreads[4].median;
 
     const auto ratio = commandSeconds / findSeconds;
-    std::cout << "\none app's scan (ratio: time relative to find over the same roots and depths)\n";
-    Measure::printRow("find -mindepth 1 -maxdepth N, one per depth", findSeconds, 1.0,
+    std::cout << "\none app's scan (ratio: time relative to find over the same roots and depths; whole "
+                 "commands as median (fastest\u2013slowest))\n";
+    Measure::printRow("find -mindepth 1 -maxdepth N, one per depth", spreads[0], 1.0,
                       std::to_string(finds.size()) + " processes, " + std::to_string(listed) + " entries");
     Measure::printRow("  of which starting them (-maxdepth 0)", startSeconds, startSeconds / findSeconds);
-    Measure::printRow("tarnwick-cli scan APP", commandSeconds, ratio,
+    Measure::printRow("tarnwick-cli scan APP", spreads[1], ratio,
                       "the whole command: " + std::to_string(apps.size()) + " apps and signatures read, " +
                           std::to_string(printed) + " findings measured");
     Measure::printRow("  ResidualScanner::scan", scanSeconds, scanSeconds / findSeconds,
                       "its inner step: " + std::to_string(items.size()) + " findings, measured");
     Measure::printRow("du -s over the findings", duSeconds, duSeconds / findSeconds,
                       "what measuring them costs du");
+    Measure::printTableRow("scan APP, " + std::to_string(apps.size()) + " apps", spreads[1], spreads[0],
+                           "find over the same roots and depths");
     std::cout << "  target: the whole command at most 1.5 \u00d7 find: " << (ratio <= 1.5 ? "met" : "MISSED")
               << '\n';
     if (!before.empty()) {

@@ -68,7 +68,9 @@ void insertApplicationIdentifier(const PlistValue::Dictionary& entitlements, std
     }
 }
 
-Identity identityOf(const std::filesystem::path& executable) {
+} // namespace
+
+Identity readExecutable(const std::filesystem::path& executable) {
     const auto signature = MachOSignatureReader::read(executable);
     if (!signature) {
         return {};
@@ -84,19 +86,17 @@ Identity identityOf(const std::filesystem::path& executable) {
     return identity;
 }
 
-} // namespace
-
 Identity read(const std::filesystem::path& bundle) {
     const auto opened = Bundle::openInformation(bundle);
     const auto executable = opened ? opened->executable() : std::nullopt;
-    return executable ? identityOf(*executable) : Identity{};
+    return executable ? readExecutable(*executable) : Identity{};
 }
 
 Identity read(const InstalledApp& app) {
     if (!app.executable) {
         return read(app.url);
     }
-    return app.executable->empty() ? Identity{} : identityOf(*app.executable);
+    return app.executable->empty() ? Identity{} : readExecutable(*app.executable);
 }
 
 } // namespace tarnwick::AppIdentityReader

@@ -24,6 +24,9 @@ struct Identity {
 // has the empty identity; nothing is thrown or reported.
 Identity read(const std::filesystem::path& bundle);
 
+// The identity in the signature of the executable at `executable`.
+Identity readExecutable(const std::filesystem::path& executable);
+
 // The same for the application of a record: only its executable is read when the record names it.
 Identity read(const InstalledApp& app);
 

@@ -42,16 +42,24 @@ bool isApplicationName(std::string_view lastComponent) {
            lower(lastComponent[dot + 3]) == 'p';
 }
 
-InstalledApp listed(const std::filesystem::path& url, bool isSystem, const Platform& platform) {
-    const std::optional<Bundle> bundle = Bundle::open(url, platform.preferredLanguages());
-    InstalledApp app = basicRecord(url, bundle);
+InstalledApp listed(const std::filesystem::path& url, bool isSystem,
+                    std::shared_ptr<const BundleReading> reading) {
+    InstalledApp app;
+    app.url = url;
+    app.name = reading->name;
+    app.bundleID = reading->bundleID;
+    app.version = reading->version.value_or(app.version);
     app.isSystem = isSystem;
-    if (auto version = infoString(bundle, "CFBundleShortVersionString")) {
-        app.version = std::move(*version);
-    } else if (auto build = infoString(bundle, "CFBundleVersion")) {
-        app.version = std::move(*build);
-    }
+    app.executable = reading->executableName.empty() ? std::filesystem::path()
+                                                     : url / "Contents" / "MacOS" / reading->executableName;
+    app.reading = std::move(reading);
     return app;
+}
+
+InstalledApp listed(const std::filesystem::path& url, bool isSystem, const Platform& platform) {
+    return listed(
+        url, isSystem,
+        std::make_shared<const BundleReading>(BundleReading::read(url, platform.preferredLanguages())));
 }
 
 InstalledApp handedOver(const std::filesystem::path& location, const Platform& platform) {

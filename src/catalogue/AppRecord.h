@@ -1,9 +1,11 @@
 #pragma once
 
+#include "catalogue/BundleReading.h"
 #include "catalogue/InstalledApp.h"
 #include "platform/Platform.h"
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 namespace tarnwick {
@@ -16,8 +18,13 @@ namespace AppRecord {
 // name ("Foo.APP", not ".app").
 bool isApplicationName(std::string_view lastComponent);
 
-// The record of a bundle in the application folders; `isSystem` as the folder says. Its version is the
-// short version string, else the build number; its size is left to be measured.
+// The record of a bundle in the application folders, made from what was read from it; `isSystem` as
+// the folder says. Its version is the short version string, else the build number; its size is left to
+// be measured.
+InstalledApp listed(const std::filesystem::path& url, bool isSystem,
+                    std::shared_ptr<const BundleReading> reading);
+
+// The same, reading the bundle now.
 InstalledApp listed(const std::filesystem::path& url, bool isSystem, const Platform& platform);
 
 // The record of a bundle handed over, with its size measured at once. Its version is only the short

@@ -1,8 +1,10 @@
 #include "catalogue/AppScanner.h"
 
 #include "catalogue/AppRecord.h"
+#include "catalogue/BundleCache.h"
 #include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
+#include "platform/ParallelFor.h"
 
 #include <array>
 #include <set>
@@ -23,11 +25,12 @@ ScanOutcome AppScanner::scan(const Platform& platform, const std::function<void(
         {platform.home() / "Applications", false},
         {platform.system("/System/Applications"), true},
     }};
-    std::set<std::string> delivered;
+    const BundleCache cache(BundleCache::folderFor(platform));
+    std::set<std::string> seen;
     ScanTally tally(control);
     const DirectoryWalker::Options options{.skipsHiddenEntries = true, .skipsPackageContents = true};
-    for (const auto& [root, rootIsSystem] : roots) {
-        const bool isSystem = rootIsSystem; // clang 14 cannot capture structured bindings in lambdas
+    for (const auto& [root, isSystem] : roots) {
+        std::vector<fs::path> bundles;
         DirectoryWalker::walk(root, options, [&](const DirectoryEntry& entry) {
             if (!tally.searched()) {
                 return DirectoryWalker::Step::stop;
@@ -36,16 +39,27 @@ ScanOutcome AppScanner::scan(const Platform& platform, const std::function<void(
                 return DirectoryWalker::Step::proceed;
             }
             fs::path url = Location::standardized(entry.path);
-            if (delivered.insert(url.string()).second) {
-                deliver(AppRecord::listed(url, isSystem, platform));
-                tally.found(delivered.size());
+            if (seen.insert(url.string()).second) {
+                bundles.push_back(std::move(url));
             }
             return DirectoryWalker::Step::skipDescendants;
         });
+        // Reading the bundles is most of the work, and most of it waits for the disk: several at once.
+        const std::size_t before = seen.size() - bundles.size();
+        std::vector<std::shared_ptr<const BundleReading>> readings(bundles.size());
+        parallelFor(
+            bundles.size(),
+            [&](std::size_t index) {
+                readings[index] = cache.read(bundles[index], platform.preferredLanguages());
+            },
+            [&](std::size_t read) { tally.found(before + read); }, control.stop);
         if (tally.stopRequested()) {
             return ScanOutcome::cancelled;
         }
-        tally.report();
+        for (std::size_t index = 0; index < bundles.size(); ++index) {
+            deliver(AppRecord::listed(bundles[index], isSystem, std::move(readings[index])));
+        }
+        tally.found(seen.size());
     }
     return ScanOutcome::completed;
 }

@@ -37,8 +37,9 @@ private:
 // Finds the application bundles in /Applications, ~/Applications and /System/Applications.
 namespace AppScanner {
 
-// Searches the three roots in order on the calling thread, giving each record to `deliver` as soon as
-// it is built. A bundle found through two roots is delivered once, with the earlier root's flag.
+// Searches the three roots in order, reads the bundles found in each several at a time (through the
+// user's BundleCache), and gives their records to `deliver` on the calling thread as each root is done, in
+// the order found. A bundle found through two roots is delivered once, with the earlier root's flag.
 void scan(const Platform& platform, const std::function<void(InstalledApp)>& deliver);
 
 // The same search, reporting its progress and stopping soon after `control`'s stop is requested: then

@@ -2,7 +2,9 @@
 
 #include "formats/PropertyList.h"
 #include "formats/StringsFile.h"
+#include "platform/DirectoryWalker.h"
 #include "platform/Location.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <array>
@@ -98,6 +100,18 @@ std::vector<std::string> localizationCandidates(const std::vector<std::string>& 
     return candidates;
 }
 
+// The language folders in `resources`, by their names lowercased: a Mac's disk ignores case when the
+// names are looked up, and so does this.
+std::vector<std::string> languageFolders(const std::filesystem::path& resources) {
+    std::vector<std::string> names;
+    for (const auto& entry : DirectoryWalker::children(resources).value_or(std::vector<DirectoryEntry>{})) {
+        if ((entry.isDirectory || entry.isSymbolicLink) && entry.name().ends_with(".lproj")) {
+            names.push_back(Text::lowercased(entry.name()));
+        }
+    }
+    return names;
+}
+
 } // namespace
 
 std::optional<Bundle> Bundle::openInformation(const std::filesystem::path& location) {
@@ -122,15 +136,18 @@ std::optional<Bundle> Bundle::open(const std::filesystem::path& location,
         return std::nullopt;
     }
     Bundle bundle = std::move(*information);
-    std::error_code error;
-    const std::filesystem::path contents = location / "Contents";
-    const std::filesystem::path resources = contents / "Resources";
-    if (std::filesystem::is_directory(resources, error)) {
-        for (const auto& language : localizationCandidates(preferredLanguages, bundle.info_)) {
-            if (auto table = StringsFile::read(resources / (language + ".lproj") / "InfoPlist.strings")) {
-                bundle.localizedInfo_ = std::move(table);
-                break;
-            }
+    // One listing of Resources tells which of the many candidates exist, so that only those are opened.
+    const std::filesystem::path resources = location / "Contents" / "Resources";
+    const std::vector<std::string> present = languageFolders(resources);
+    for (const auto& language : localizationCandidates(preferredLanguages, bundle.info_)) {
+        const std::string folder = language + ".lproj";
+        if (std::find(present.begin(), present.end(), Text::lowercased(folder)) == present.end()) {
+            continue;
+        }
+        bundle.localizationsTried_.push_back(resources / folder / "InfoPlist.strings");
+        if (auto table = StringsFile::read(bundle.localizationsTried_.back())) {
+            bundle.localizedInfo_ = std::move(table);
+            break;
         }
     }
     return bundle;

@@ -34,12 +34,17 @@ public:
     const std::optional<PlistValue::Dictionary>& infoDictionary() const { return info_; }
     const std::optional<PlistValue::Dictionary>& localizedInfoDictionary() const { return localizedInfo_; }
 
+    // The localised dictionaries `open` tried to read, in order; the last is the one read when there is
+    // one. Whoever keeps what was read watches these files for changes.
+    const std::vector<std::filesystem::path>& localizationsTried() const { return localizationsTried_; }
+
 private:
     Bundle() = default;
 
     std::filesystem::path location_;
     std::optional<PlistValue::Dictionary> info_;
     std::optional<PlistValue::Dictionary> localizedInfo_;
+    std::vector<std::filesystem::path> localizationsTried_;
 };
 
 } // namespace tarnwick

@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tarnwick {
+
+struct BundleReading;
 
 // One application bundle on disk. Its identity is the location's path.
 struct InstalledApp {
@@ -24,6 +27,11 @@ struct InstalledApp {
     // none), so that its signature is read without opening the bundle again; absent for a record made
     // otherwise.
     std::optional<std::filesystem::path> executable{};
+    // What the catalogue read from the bundle when it listed it (identity and nested programs included),
+    // so that judging what belongs to the other applications reads nothing again; absent for a record
+    // made otherwise. It describes the same bundle as the fields above and is no part of the record's
+    // value: equality and hashing leave it out.
+    std::shared_ptr<const BundleReading> reading{};
 
     std::string id() const { return url.string(); }
 

@@ -31,11 +31,6 @@ constexpr std::array<NestedFolder, 5> nestedFolders{{
     {"Helpers", "app", NestedBundle::Kind::helperApp},
 }};
 
-// An identifier that names something: at least one letter or digit, and something a path may hold.
-bool isUsable(std::string_view identifier) {
-    return !Text::normalizedName(identifier).empty() && Location::isSingleComponent(identifier);
-}
-
 // The names of the folders in `folder`; none when it cannot be listed.
 std::vector<std::string> folderNames(const fs::path& folder) {
     std::vector<std::string> names;
@@ -53,20 +48,34 @@ bool contains(const std::vector<std::string>& names, std::string_view name) {
 
 } // namespace
 
-std::vector<NestedBundle> NestedBundle::readAll(const fs::path& bundle) {
+bool NestedBundle::isUsableIdentifier(std::string_view identifier) {
+    return !Text::normalizedName(identifier).empty() && Location::isSingleComponent(identifier);
+}
+
+std::vector<NestedBundle> NestedBundle::readAll(const fs::path& bundle, std::vector<fs::path>* consulted) {
     std::vector<NestedBundle> nested;
+    auto consult = [consulted](const fs::path& location) {
+        if (consulted != nullptr) {
+            consulted->push_back(location);
+        }
+    };
     // Most bundles have none of these folders: one listing of Contents (and of Contents/Library when
     // there is one) spares opening each in vain, which adds up over a whole catalogue.
     const fs::path contents = bundle / "Contents";
+    consult(contents);
     const auto inContents = folderNames(contents);
-    const auto inLibrary =
-        contains(inContents, "Library") ? folderNames(contents / "Library") : std::vector<std::string>{};
+    const bool hasLibrary = contains(inContents, "Library");
+    if (hasLibrary) {
+        consult(contents / "Library");
+    }
+    const auto inLibrary = hasLibrary ? folderNames(contents / "Library") : std::vector<std::string>{};
     for (const NestedFolder& folder : nestedFolders) {
         const fs::path relative(folder.relative);
         const bool inLibraryFolder = relative.has_parent_path();
         if (!contains(inLibraryFolder ? inLibrary : inContents, relative.filename().native())) {
             continue;
         }
+        consult(contents / relative);
         const auto children = DirectoryWalker::children(contents / relative);
         if (!children) {
             continue;
@@ -77,7 +86,7 @@ std::vector<NestedBundle> NestedBundle::readAll(const fs::path& bundle) {
             }
             if (folder.extension.empty()) {
                 // The tool's file name is the label launchd knows it by.
-                if (child.isRegularFile && isUsable(child.name())) {
+                if (child.isRegularFile && isUsableIdentifier(child.name())) {
                     nested.push_back({folder.kind, child.location(), std::string(child.name())});
                 }
                 continue;
@@ -85,8 +94,10 @@ std::vector<NestedBundle> NestedBundle::readAll(const fs::path& bundle) {
             if (!child.isDirectory || Text::lowercased(Location::extension(child.path)) != folder.extension) {
                 continue;
             }
+            consult(child.location() / "Contents" / "Info.plist");
             if (const auto opened = Bundle::openInformation(child.location())) {
-                if (std::string identifier = opened->identifier().value_or(""); isUsable(identifier)) {
+                if (std::string identifier = opened->identifier().value_or("");
+                    isUsableIdentifier(identifier)) {
                     nested.push_back({folder.kind, child.location(), std::move(identifier)});
                 }
             }

@@ -104,6 +104,80 @@ private:
     std::uint64_t size_;
 };
 
+// Reads the source in aligned blocks and keeps the last few, so that the many small reads of headers, tables
+// and blobs cost two or three reads of the file: one for its start and load commands, one for its
+// signature (and one for the slice of a universal file).
+class ReadAhead final : public ByteSource {
+public:
+    explicit ReadAhead(ByteSource& inner)
+        : inner_(inner) {}
+
+    std::uint64_t size() const override { return inner_.size(); }
+
+    bool read(std::uint64_t offset, char* destination, std::size_t length) override {
+        const std::uint64_t total = inner_.size();
+        if (offset > total || length > total - offset) {
+            return false;
+        }
+        if (length == 0) {
+            return true;
+        }
+        if (length > directReadLength) {
+            return inner_.read(offset, destination, length);
+        }
+        const std::uint64_t first = offset / blockSize;
+        const std::uint64_t last = (offset + length - 1) / blockSize;
+        if (!fetch(first, last)) {
+            return false;
+        }
+        for (std::uint64_t block = first; block <= last; ++block) {
+            const std::string& held = blocks_.at(block);
+            const std::uint64_t start = std::max(offset, block * blockSize);
+            const std::uint64_t end =
+                std::min<std::uint64_t>(offset + length, block * blockSize + held.size());
+            std::memcpy(destination + (start - offset), held.data() + (start - block * blockSize),
+                        static_cast<std::size_t>(end - start));
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::uint64_t blockSize = 16 * 1024;
+    static constexpr std::size_t directReadLength = 4 * blockSize;
+    static constexpr std::size_t heldBlocks = 8;
+
+    // Reads the blocks `first` to `last` that are not at hand, in one read.
+    bool fetch(std::uint64_t first, std::uint64_t last) {
+        if (blocks_.size() + (last - first + 1) > heldBlocks) {
+            blocks_.clear();
+        }
+        while (first <= last && blocks_.contains(first)) {
+            ++first;
+        }
+        while (last > first && blocks_.contains(last)) {
+            --last;
+        }
+        if (first > last) {
+            return true;
+        }
+        const std::uint64_t start = first * blockSize;
+        const std::uint64_t end = std::min(inner_.size(), (last + 1) * blockSize);
+        std::string bytes(static_cast<std::size_t>(end - start), '\0');
+        if (!inner_.read(start, bytes.data(), bytes.size())) {
+            return false;
+        }
+        for (std::uint64_t block = first; block <= last; ++block) {
+            const std::uint64_t from = (block - first) * blockSize;
+            blocks_[block] = bytes.substr(static_cast<std::size_t>(from),
+                                          static_cast<std::size_t>(std::min(blockSize, bytes.size() - from)));
+        }
+        return true;
+    }
+
+    ByteSource& inner_;
+    std::map<std::uint64_t, std::string> blocks_;
+};
+
 // The slice a Mac would run: arm64, else x86_64, else the first. The whole file for a thin one.
 std::optional<Window> chooseSlice(const Window& file) {
     std::array<char, 8> header{};
@@ -410,7 +484,8 @@ bool FileSource::read(std::uint64_t offset, char* destination, std::size_t lengt
 }
 
 std::optional<Signature> read(ByteSource& source) {
-    const auto slice = chooseSlice(Window(source));
+    ReadAhead blocks(source);
+    const auto slice = chooseSlice(Window(blocks));
     if (!slice) {
         return std::nullopt;
     }

@@ -11,8 +11,9 @@ namespace tarnwick {
 
 // Reads the embedded code signature of a Mach-O executable: the team identifier and the two entitlement
 // blobs. The file is untrusted: every offset, length and count is checked before it is used, and only the
-// header, the fat table, the load commands as far as the signature's (in steps of 16 KiB) and the parts
-// of the signature that matter are read, so a large executable costs a few kilobytes.
+// header, the fat table, the load commands as far as the signature's and the parts of the signature that
+// matter are read, in aligned blocks of 16 KiB: a small executable costs two or three reads, a large one
+// a few more, and tens of kilobytes however large it is.
 namespace MachOSignatureReader {
 
 struct Signature {

@@ -137,14 +137,15 @@ std::optional<std::string> readFile(const fs::path& location, std::size_t maximu
     return contents;
 }
 
-void replaceAtomically(const fs::path& location, std::string_view contents) {
-    Replacement replacement(location);
+void replaceAtomically(const fs::path& location, std::string_view contents, Durability durability) {
+    Replacement replacement(location, durability);
     replacement.write(contents);
     replacement.commit();
 }
 
-Replacement::Replacement(fs::path location)
+Replacement::Replacement(fs::path location, Durability durability)
     : location_(std::move(location))
+    , durability_(durability)
     , temporary_(
           (location_.parent_path() / (temporaryPrefix(location_) + std::string(uniqueSuffix))).string())
     , descriptor_(::mkostemp(temporary_.data(), O_CLOEXEC)) {
@@ -174,8 +175,9 @@ void Replacement::write(std::string_view piece) {
 }
 
 void Replacement::commit() {
-    bool written =
-        writeAll(descriptor_, buffer_) && ::fsync(descriptor_) == 0 && ::fchmod(descriptor_, 0644) == 0;
+    const bool flushes = durability_ == Durability::flushed;
+    bool written = writeAll(descriptor_, buffer_) && (!flushes || ::fsync(descriptor_) == 0) &&
+                   ::fchmod(descriptor_, 0644) == 0;
     int error = errno;
     if (::close(descriptor_) != 0 && written) {
         written = false;
@@ -189,6 +191,9 @@ void Replacement::commit() {
     if (!written) {
         ::unlink(temporary_.c_str());
         throw PlatformError::fromErrno(error, "write", location_);
+    }
+    if (!flushes) {
+        return;
     }
     // The new name must reach the disk too, or a crash could bring back the old file.
     FileDescriptor folder(::open(location_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -36,16 +36,21 @@ void writeFile(const std::filesystem::path& location, std::string_view contents,
 std::optional<std::string> readFile(const std::filesystem::path& location,
                                     std::size_t maximumSize = std::numeric_limits<std::size_t>::max());
 
+// Whether a replacement reaches the disk before it takes the file's place. Unflushed suits rebuildable
+// data only: a reader still never sees a mixture, but after a crash the file may be empty or garbled.
+enum class Durability { flushed, unflushed };
+
 // Replaces the whole file so that a reader, or the disk after a crash, sees the old or the new content
 // and never a mixture: the content goes to a temporary file beside it, is flushed to the disk, and then
 // takes the file's place.
-void replaceAtomically(const std::filesystem::path& location, std::string_view contents);
+void replaceAtomically(const std::filesystem::path& location, std::string_view contents,
+                       Durability durability = Durability::flushed);
 
 // The same for content written piece by piece: nothing changes at `location` until `commit`, and a
 // replacement dropped before it leaves no trace. Every failure throws.
 class Replacement {
 public:
-    explicit Replacement(std::filesystem::path location);
+    explicit Replacement(std::filesystem::path location, Durability durability = Durability::flushed);
     ~Replacement();
     Replacement(const Replacement&) = delete;
     Replacement& operator=(const Replacement&) = delete;
@@ -55,6 +60,7 @@ public:
 
 private:
     std::filesystem::path location_;
+    Durability durability_;
     std::string temporary_;
     int descriptor_ = -1;
     std::string buffer_;

@@ -1,6 +1,7 @@
 #include "residuals/ResidualScanner.h"
 
 #include "catalogue/AppIdentityReader.h"
+#include "catalogue/AppRecord.h"
 #include "platform/Location.h"
 #include "platform/ParallelFor.h"
 #include "platform/ScanControl.h"
@@ -36,9 +37,16 @@ std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform
     return scan(app, platform, otherApps, ScanControl{}).value();
 }
 
-std::optional<std::vector<ResidualItem>> scan(const InstalledApp& app, const Platform& platform,
+std::optional<std::vector<ResidualItem>> scan(const InstalledApp& listedApp, const Platform& platform,
                                               const InstalledIdentities& otherApps,
                                               const ScanControl& control) {
+    // A record from the catalogue may come from its cache, which any process of the user can write: what
+    // the scan takes is decided by what the bundle says now.
+    InstalledApp app = listedApp;
+    if (listedApp.reading) {
+        app = AppRecord::listed(listedApp.url, listedApp.isSystem, platform);
+        app.size = listedApp.size;
+    }
     const fs::path& home = platform.home();
     const fs::path userLibrary = home / "Library";
     const auto locations = libraryLocations(userLibrary, platform);

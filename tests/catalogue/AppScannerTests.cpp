@@ -1,4 +1,7 @@
+#include "catalogue/AppIdentityReader.h"
 #include "catalogue/AppScanner.h"
+#include "catalogue/BundleCache.h"
+#include "catalogue/BundleReading.h"
 #include "demo/TreeBuilder.h"
 #include "support/TestPlatform.h"
 
@@ -96,6 +99,34 @@ TEST_F(AppScannerTest, VersionIsTheShortOneElseTheBuildElseADash) {
         ASSERT_NE(app, nullptr) << name;
         EXPECT_EQ(app->version, version) << name;
     }
+}
+
+TEST_F(AppScannerTest, RecordsCarryTheirBundlesReadingWhetherTheCacheWorksOrNot) {
+    const fs::path applications = platform.system("/Applications");
+    MachOSignature signature{.teamID = "ABCDE12345"};
+    signature.entitlements =
+        PlistValue::Dictionary{{"com.apple.security.application-groups", PlistValue::Array{"group.suite"}}};
+    tree.addApp(applications,
+                {.fileName = "Suite.app",
+                 .bundleID = "com.example.suite",
+                 .executableImage = MachOImage{.slices = {{.signature = signature}}},
+                 .loginItems = {{.fileName = "Agent.app", .bundleID = "com.example.suite.agent"}}});
+    tree.addApp(applications, {.fileName = "Plain.app", .bundleID = "com.example.plain"});
+    const auto withCache = scanAll(platform);
+    // A file where the cache's folder should be: nothing can be kept, and nothing changes.
+    fs::remove_all(BundleCache::folderFor(platform));
+    tree.addFile(BundleCache::folderFor(platform), "not a folder");
+    const auto withoutCache = scanAll(platform);
+
+    ASSERT_EQ(withCache.size(), 2u);
+    EXPECT_EQ(withCache, withoutCache);
+    for (const InstalledApp& app : withoutCache) {
+        SCOPED_TRACE(app.name);
+        ASSERT_NE(app.reading, nullptr);
+        EXPECT_EQ(app.reading->identity, AppIdentityReader::read(app.url));
+        EXPECT_EQ(app.reading->nested, NestedBundle::readAll(app.url));
+    }
+    EXPECT_EQ(find(withoutCache, applications / "Suite.app")->reading->nested.size(), 1u);
 }
 
 } // namespace

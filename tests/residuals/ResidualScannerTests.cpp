@@ -1,3 +1,5 @@
+#include "catalogue/AppRecord.h"
+#include "catalogue/BundleReading.h"
 #include "residuals/ScannerFixture.h"
 #include "support/Unprivileged.h"
 
@@ -42,6 +44,22 @@ TEST_F(ResidualScannerTest, ProposesTheAppItselfFirstUnlessItIsASystemAppOrGone)
     InstalledApp gone = app;
     gone.url = platform.system("/Applications/Gone.app");
     EXPECT_EQ(summaries(gone).count("/Applications/Gone.app"), 0U);
+}
+
+TEST_F(ResidualScannerTest, WhatTheScanTakesIsWhatTheBundleSaysNotWhatTheCatalogueKept) {
+    const InstalledApp app = notes();
+    tree.addFile(at("~/Library/Caches/com.example.notes.db"), std::uint64_t{12});
+    tree.addFile(at("~/Library/Preferences/com.victim.mail.plist"), std::uint64_t{12});
+    // A reading as a cache entry written by another process could hold it.
+    auto forged =
+        std::make_shared<BundleReading>(BundleReading::read(app.url, platform.preferredLanguages()));
+    forged->name = "Mail";
+    forged->bundleID = "com.victim.mail";
+    const InstalledApp listed = AppRecord::listed(app.url, false, forged);
+
+    const auto found = summaries(listed);
+    EXPECT_EQ(found.count("~/Library/Preferences/com.victim.mail.plist"), 0U);
+    EXPECT_EQ(found.count("~/Library/Caches/com.example.notes.db"), 1U);
 }
 
 TEST_F(ResidualScannerTest, RecentDocumentListsAndContainersAreLookedUpByIdentifier) {
