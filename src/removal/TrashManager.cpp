@@ -11,7 +11,8 @@ TrashManager::TrashManager(const Platform& platform)
 
 TrashManager::TrashManager(const Platform& platform, std::unique_ptr<Trash> homeTrash,
                            std::unique_ptr<AdminRunner> admin)
-    : trashes_(platform, std::move(homeTrash))
+    : platform_(platform)
+    , trashes_(platform, std::move(homeTrash))
     , admin_(std::move(admin))
     , history_(HistoryFile::defaultLocation(platform), trashes_)
     , removal_(std::make_unique<Removal>(platform, trashes_, history_, *admin_))
@@ -33,6 +34,10 @@ std::optional<TrashError> TrashManager::refusal(const InstalledApp& app,
 
 RemovalOutcome TrashManager::remove(const InstalledApp& app, const std::vector<ResidualItem>& items) {
     return removal_->run(app, items);
+}
+
+std::vector<RemovalOutcome> TrashManager::remove(const std::vector<RemovalPart>& parts) {
+    return removal_->run(parts);
 }
 
 RestoreOutcome TrashManager::restore(const RemovalRecord& record) {

@@ -5,6 +5,7 @@
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
 #include "removal/RemovalOutcome.h"
+#include "removal/RemovalPart.h"
 #include "removal/RemovalRecord.h"
 #include "removal/RestoreOutcome.h"
 #include "removal/Trash.h"
@@ -42,6 +43,7 @@ public:
     TrashManager& operator=(const TrashManager&) = delete;
 
     const std::filesystem::path& historyURL() const { return history_.location(); }
+    const Platform& platform() const { return platform_; }
 
     // The refusals that come before anything moves: nothing selected, a system application, an item
     // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
@@ -54,6 +56,9 @@ public:
     // moved and says what could not. Items the user may not move go through the administrator step. Throws
     // TrashError for a refusal before anything moved.
     RemovalOutcome remove(const InstalledApp& app, const std::vector<ResidualItem>& items);
+    // Removes several applications in one go, each with its own record, all written before the first
+    // move. One outcome per part, in the order given.
+    std::vector<RemovalOutcome> remove(const std::vector<RemovalPart>& parts);
 
     // Puts the record's items back, folders before what was taken out of them, never over anything, and
     // says what came back and what stayed in the Trash.
@@ -73,6 +78,7 @@ public:
     HistoryFile::Outcome clearUnavailable();
 
 private:
+    Platform platform_;
     Trashes trashes_;
     std::unique_ptr<AdminRunner> admin_;
     HistoryService history_;
