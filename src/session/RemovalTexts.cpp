@@ -1,6 +1,7 @@
 #include "session/RemovalTexts.h"
 
 #include "catalogue/ByteFormat.h"
+#include "platform/Text.h"
 
 #include <cmath>
 #include <ctime>
@@ -64,6 +65,19 @@ std::string_view availability(const RemovalRecord& record, bool isRestorable) {
         return "Restored";
     }
     return isRestorable ? std::string_view() : "Trash emptied \u2014 cannot restore";
+}
+
+std::string runningNote(const std::vector<std::string>& processNames) {
+    const bool isOne = processNames.size() == 1;
+    return Text::listed(processNames) +
+           (isOne ? " is running. Tarnwick will ask it" : " are running. Tarnwick will ask them") +
+           " to quit first.";
+}
+
+std::string forceQuitQuestion(const std::vector<std::string>& processNames) {
+    const bool isOne = processNames.size() == 1;
+    return Text::listed(processNames) + " did not quit. Force " + (isOne ? "it" : "them") +
+           " to quit? Anything " + (isOne ? "it has" : "they have") + " not saved is lost.";
 }
 
 } // namespace tarnwick::RemovalTexts

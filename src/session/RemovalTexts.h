@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
@@ -48,6 +49,14 @@ std::string historyNotChanged(const std::string& reason);
 // What is said of history that could not be read and lies aside in `file`, each time the history is shown,
 // until the user deals with it.
 std::string keptAsideNotice(const std::string& file);
+
+// The note of the confirmation when processes run from what would move: "Skylume is running. Tarnwick
+// will ask it to quit first."
+std::string runningNote(const std::vector<std::string>& processNames);
+
+// The second question, asked only of processes that did not quit when asked: "Skylume did not quit. Force
+// it to quit? Anything it has not saved is lost."
+std::string forceQuitQuestion(const std::vector<std::string>& processNames);
 
 } // namespace RemovalTexts
 } // namespace tarnwick
