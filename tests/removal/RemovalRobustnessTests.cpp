@@ -123,6 +123,71 @@ TEST_F(RemovalFixture, ARemovalKilledAtAnyMomentLeavesAWayBackForEverythingItMov
     }
 }
 
+TEST_F(RemovalFixture, ARemovalOfSeveralAppsKilledAtAnyMomentLosesNoRecord) {
+    constexpr int appCount = 4;
+    constexpr int itemsPerApp = 6;
+    constexpr int rounds = 30;
+    std::vector<InstalledApp> apps;
+    std::vector<std::vector<ResidualItem>> items(appCount);
+    for (int index = 0; index < appCount; ++index) {
+        const std::string name = "App" + std::to_string(index);
+        apps.push_back({platform.system("/Applications/" + name + ".app"), name, "com.example." + name, "1.0",
+                        0, false});
+        for (int each = 0; each < itemsPerApp; ++each) {
+            items[index].push_back(item(at("~/Library/Caches/" + name + "-" + std::to_string(each)), 1));
+        }
+    }
+    fs::create_directories(at("~/Library/Caches"));
+    const auto lay = [&](int round) {
+        for (const auto& chosen : items) {
+            for (const ResidualItem& each : chosen) {
+                FileOperations::writeFile(each.url, "round " + std::to_string(round));
+            }
+        }
+    };
+    const auto removal = [&] {
+        std::vector<RemovalPart> parts;
+        for (int index = 0; index < appCount; ++index) {
+            parts.push_back({apps[index], items[index]});
+        }
+        return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
+                            std::make_unique<HelperAdminRunner>(adminLog))
+            .remove(parts);
+    };
+    lay(0);
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<RemovalOutcome> whole = removal();
+    const auto duration =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    ASSERT_EQ(whole.size(), static_cast<std::size_t>(appCount));
+    for (const RemovalOutcome& outcome : whole) {
+        manager().restore(outcome.record);
+    }
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
+    for (int round = 1; round <= rounds; ++round) {
+        lay(round);
+        killedAfter(std::chrono::microseconds(moment(random)), [&] { removal(); });
+
+        // Every record holds only its own application's items; put back, everything is where it was.
+        TrashManager trash = manager();
+        for (const RemovalRecord& record : trash.history()) {
+            EXPECT_NE(record.state, RemovalRecord::State::inProgress) << "round " << round;
+            for (const TrashPair& pair : record.items) {
+                EXPECT_TRUE(fs::path(pair.originalPath).filename().string().starts_with(record.appName + "-"))
+                    << pair.originalPath << " in the record of " << record.appName;
+            }
+            EXPECT_TRUE(trash.restore(record).failures.empty()) << "round " << round;
+        }
+        for (const auto& chosen : items) {
+            for (const ResidualItem& each : chosen) {
+                EXPECT_EQ(contentsOf(each.url), "round " + std::to_string(round)) << each.url;
+            }
+        }
+    }
+}
+
 TEST_F(RemovalFixture, ARestoreKilledAtAnyMomentLeavesNothingUnsettledAndLosesNoWayBack) {
     constexpr int itemCount = 16;
     constexpr int rounds = 60;
