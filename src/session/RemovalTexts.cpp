@@ -13,6 +13,10 @@ std::string confirmationMessage(std::size_t count, std::int64_t bytes) {
            ") will be moved to the macOS Trash. You can restore them from History until Trash is emptied.";
 }
 
+std::string appSummary(std::string_view appName, std::size_t count, std::int64_t bytes) {
+    return std::string(appName) + " \u2014 " + itemCount(count) + " (" + ByteFormat::string(bytes) + ")";
+}
+
 std::string itemCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " item" : " items");
 }

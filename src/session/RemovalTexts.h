@@ -22,6 +22,9 @@ inline constexpr std::string_view confirmationTitle = "Move selected items to Tr
 // emptied." The count is always written with "items", as the window writes it.
 std::string confirmationMessage(std::size_t count, std::int64_t bytes);
 
+// One application's line of a confirmation for several: "Skylume — 4 items (30.1 MB)".
+std::string appSummary(std::string_view appName, std::size_t count, std::int64_t bytes);
+
 // "1 item", "2 items".
 std::string itemCount(std::size_t count);
 
