@@ -35,11 +35,13 @@ RemovalRecord::Date now() {
 
 } // namespace
 
-Removal::Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin)
+Removal::Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin,
+                 LaunchJobs& launchJobs)
     : platform_(platform)
     , trashes_(trashes)
     , history_(history)
-    , admin_(admin) {}
+    , admin_(admin)
+    , launchJobs_(launchJobs) {}
 
 RemovalPolicy Removal::policy(const InstalledApp& app) const {
     std::vector<fs::path> ownFolders = trashes_.folders();
@@ -189,6 +191,11 @@ std::vector<RemovalOutcome> Removal::run(const std::vector<RemovalPart>& parts) 
                              moves[index].empty() ? RemovalRecord::State::finished
                                                   : RemovalRecord::State::inProgress};
         std::transform(moves[index].begin(), moves[index].end(), std::back_inserter(record.items), pairOf);
+        std::vector<fs::path> moving;
+        for (const Move& move : moves[index]) {
+            moving.push_back(move.item);
+        }
+        record.launchJobs = launchJobs_.among(moving);
         records.push_back(std::move(record));
     }
 
@@ -238,6 +245,9 @@ RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& mov
     FolderCache folders;
     std::vector<TrashPair> moved;
     std::vector<std::string> failures;
+    // Stopped first, so that no job runs on from the Trash; the record written ahead names them all.
+    std::vector<LaunchJob> stopped;
+    launchJobs_.stop(record.launchJobs, stopped, failures);
     std::vector<Move*> deferred;
     for (Move& move : moves) {
         switch (perform(move, rules, folders, record, moves, failures)) {
@@ -256,7 +266,21 @@ RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& mov
         administrator(deferred, app.name, record, moves, moved, failures);
     }
 
+    // A job whose list stayed where it was runs again from there.
+    std::vector<LaunchJob> stayed;
+    std::erase_if(stopped, [&](const LaunchJob& job) {
+        const bool didMove = std::any_of(moved.begin(), moved.end(), [&](const TrashPair& pair) {
+            return pair.originalPath == job.plist;
+        });
+        if (!didMove) {
+            stayed.push_back(job);
+        }
+        return !didMove;
+    });
+    launchJobs_.start(stayed, failures);
+
     record.items = std::move(moved);
+    record.launchJobs = std::move(stopped);
     record.state = RemovalRecord::State::finished;
     record.date = now();
     // Should this write fail, the record written ahead stays, and whoever opens the history next

@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
+#include "removal/LaunchJobs.h"
 #include "removal/RemovalOutcome.h"
 #include "removal/RemovalPart.h"
 #include "removal/RemovalRecord.h"
@@ -28,7 +29,8 @@ namespace tarnwick {
 // is checked is what moves. Items the user may not move go to the administrator step together.
 class Removal {
 public:
-    Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin);
+    Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin,
+            LaunchJobs& launchJobs);
 
     // The refusals that come before anything moves: nothing selected, a system application, an item
     // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
@@ -83,6 +85,7 @@ private:
     Trashes& trashes_;
     HistoryService& history_;
     AdminRunner& admin_;
+    LaunchJobs& launchJobs_;
 };
 
 } // namespace tarnwick

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
+#include "removal/LaunchJobs.h"
 #include "removal/RemovalOutcome.h"
 #include "removal/RemovalPart.h"
 #include "removal/RemovalRecord.h"
@@ -36,8 +37,10 @@ public:
     // The Trash and administrator step of this system: the macOS Trash with the macOS layout (on a Mac
     // and whenever a root is set), the freedesktop Trash otherwise.
     explicit TrashManager(const Platform& platform);
+    // `commands` runs launchctl for the launch jobs of the chosen property lists.
     TrashManager(const Platform& platform, std::unique_ptr<Trash> homeTrash,
-                 std::unique_ptr<AdminRunner> admin);
+                 std::unique_ptr<AdminRunner> admin,
+                 std::unique_ptr<CommandRunner> commands = LaunchJobs::runnerForThisSystem());
     ~TrashManager();
     TrashManager(const TrashManager&) = delete;
     TrashManager& operator=(const TrashManager&) = delete;
@@ -81,6 +84,8 @@ private:
     Platform platform_;
     Trashes trashes_;
     std::unique_ptr<AdminRunner> admin_;
+    std::unique_ptr<CommandRunner> commands_;
+    LaunchJobs launchJobs_;
     HistoryService history_;
     std::unique_ptr<Removal> removal_;
     std::unique_ptr<Restore> restore_;
