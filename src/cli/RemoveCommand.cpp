@@ -205,6 +205,9 @@ int RemoveCommand::run(CommandContext& context, const Options& options) {
                 shown << Text::printable(RemovalTexts::runningNote(RemovalWorkflow::processNames(running)))
                       << "\n\n";
             }
+            if (const auto jobs = workflow.launchJobs(request); !jobs.empty()) {
+                shown << Text::printable(RemovalTexts::launchJobsNote(jobs)) << "\n\n";
+            }
             if (options.dryRun && !context.json) {
                 shown << "Dry run: " << RemovalTexts::itemCount(request.items.size()) << " ("
                       << ByteFormat::string(totalSize(request.items))

@@ -42,6 +42,14 @@ std::vector<RemovalOutcome> TrashManager::remove(const std::vector<RemovalPart>&
     return removal_->run(parts);
 }
 
+std::vector<LaunchJob> TrashManager::launchJobs(const std::vector<ResidualItem>& items) const {
+    std::vector<std::filesystem::path> paths;
+    for (const ResidualItem& item : items) {
+        paths.push_back(item.url);
+    }
+    return launchJobs_.among(paths);
+}
+
 RestoreOutcome TrashManager::restore(const RemovalRecord& record) {
     return restore_->run(record);
 }

@@ -63,6 +63,9 @@ public:
     // move. One outcome per part, in the order given.
     std::vector<RemovalOutcome> remove(const std::vector<RemovalPart>& parts);
 
+    // The launchd jobs of the property lists among `items`, which the removal stops before they move.
+    std::vector<LaunchJob> launchJobs(const std::vector<ResidualItem>& items) const;
+
     // Puts the record's items back, folders before what was taken out of them, never over anything, and
     // says what came back and what stayed in the Trash.
     RestoreOutcome restore(const RemovalRecord& record);

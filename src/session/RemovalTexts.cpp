@@ -78,6 +78,15 @@ std::string runningNote(const std::vector<std::string>& processNames) {
            " to quit first.";
 }
 
+std::string launchJobsNote(const std::vector<LaunchJob>& jobs) {
+    std::vector<std::string> labels;
+    for (const LaunchJob& job : jobs) {
+        labels.push_back(job.label);
+    }
+    return "Tarnwick will stop " + Text::listed(labels) +
+           (jobs.size() == 1 ? " before it moves." : " before they move.");
+}
+
 std::string forceQuitQuestion(const std::vector<std::string>& processNames) {
     const bool isOne = processNames.size() == 1;
     return Text::listed(processNames) + " did not quit. Force " + (isOne ? "it" : "them") +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "removal/LaunchJob.h"
 #include "removal/RemovalRecord.h"
 
 #include <cstddef>
@@ -56,6 +57,10 @@ std::string keptAsideNotice(const std::string& file);
 // The note of the confirmation when processes run from what would move: "Skylume is running. Tarnwick
 // will ask it to quit first."
 std::string runningNote(const std::vector<std::string>& processNames);
+
+// The note of the confirmation when chosen property lists run launchd jobs: "Tarnwick will stop
+// com.example.agent before it moves."
+std::string launchJobsNote(const std::vector<LaunchJob>& jobs);
 
 // The second question, asked only of processes that did not quit when asked: "Skylume did not quit. Force
 // it to quit? Anything it has not saved is lost."

@@ -71,6 +71,10 @@ std::vector<RunningProcess> RemovalWorkflow::quit(const RemovalRequest& request,
     }
 }
 
+std::vector<LaunchJob> RemovalWorkflow::launchJobs(const RemovalRequest& request) const {
+    return trash_.launchJobs(request.items);
+}
+
 std::vector<std::string> RemovalWorkflow::processNames(const std::vector<RunningProcess>& processes) {
     std::vector<std::string> names;
     for (const RunningProcess& process : processes) {

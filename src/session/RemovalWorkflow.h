@@ -64,6 +64,10 @@ public:
     std::vector<RunningProcess> quit(const RemovalRequest& request,
                                      const std::vector<RunningProcess>& processes, Quitting how,
                                      std::chrono::milliseconds patience = quitPatience) const;
+    // The launchd jobs of the chosen property lists, stopped before their lists move and started again
+    // when they are put back.
+    std::vector<LaunchJob> launchJobs(const RemovalRequest& request) const;
+
     // The names the user knows the processes by, each once, in the order given.
     static std::vector<std::string> processNames(const std::vector<RunningProcess>& processes);
 
