@@ -49,10 +49,11 @@ std::vector<LaunchJob> LaunchJobs::among(const std::vector<fs::path>& items) con
     if (!platform_.systemRoot().empty()) {
         return jobs;
     }
+    // Agents run in the user's own domain. Daemons, in the system's, only an administrator may stop: their
+    // lists move without this step.
     const std::pair<fs::path, LaunchJob::Domain> folders[] = {
         {platform_.home() / "Library/LaunchAgents", LaunchJob::Domain::user},
         {platform_.system("/Library/LaunchAgents"), LaunchJob::Domain::user},
-        {platform_.system("/Library/LaunchDaemons"), LaunchJob::Domain::system},
     };
     for (const fs::path& item : items) {
         const fs::path location = Location::standardized(item);

@@ -27,8 +27,7 @@ public:
     // the order given. A list without a Label is no job: it moves without this step.
     std::vector<LaunchJob> among(const std::vector<std::filesystem::path>& items) const;
 
-    // Stops the user's `jobs`, adding those stopped to `stopped` and one line per job that could not be;
-    // the system's are left to the administrator step.
+    // Stops the user's `jobs`, adding those stopped to `stopped` and one line per job that could not be.
     void stop(const std::vector<LaunchJob>& jobs, std::vector<LaunchJob>& stopped,
               std::vector<std::string>& failures);
     // Starts the user's `jobs` again from their property lists; one line per job that could not be.
