@@ -2,6 +2,7 @@
 
 #include "catalogue/InstalledApp.h"
 #include "platform/RunningProcesses.h"
+#include "removal/LaunchJob.h"
 #include "removal/RemovalOutcome.h"
 #include "removal/RestoreOutcome.h"
 #include "removal/TrashError.h"
