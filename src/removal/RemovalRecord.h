@@ -31,7 +31,7 @@ struct RemovalRecord {
     State state = State::finished;
     // The launchd jobs stopped before their property lists moved (while in progress: those to be stopped),
     // started again when the lists are put back.
-    std::vector<LaunchJob> launchJobs;
+    std::vector<LaunchJob> launchJobs{};
 
     friend bool operator==(const RemovalRecord&, const RemovalRecord&) = default;
 };
