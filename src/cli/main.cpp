@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
 
     RemoveCommand::Options removal;
     auto* remove = cli.add_subcommand(
-        "remove", "Move an application and what it left behind to the Trash (preselected items by default)");
+        "remove", "Move applications and what they left behind to the Trash (preselected items by default)");
     remove
-        ->add_option("APP", removal.application,
-                     "Path of an .app bundle, or the name or bundle identifier of an installed application")
+        ->add_option("APP", removal.applications,
+                     "Paths of .app bundles, or names or bundle identifiers of installed applications")
         ->required();
     remove
         ->add_option("--item", removal.items,
@@ -78,6 +78,10 @@ int main(int argc, char** argv) {
         ->allow_extra_args(false); // one path per --item, so that APP is never taken for one
     remove->add_flag("--dry-run", removal.dryRun, "Show what would be moved, and move nothing");
     remove->add_flag("-y,--yes", removal.yes, "Move without asking (required without a terminal)");
+    remove->add_flag("--quit", removal.quit,
+                     "Ask what runs from the applications to quit, without a question");
+    remove->add_flag("--force-quit", removal.forceQuit,
+                     "Ask them to quit, and force what does not, without a question (unsaved work is lost)");
 
     HistoryCommand::Options historyOptions;
     auto* history = cli.add_subcommand("history", "List the removals that can be undone, newest first");

@@ -173,6 +173,17 @@ std::string nfc(std::string_view text) {
     return toUtf8(normalized(toUnicode(text), true));
 }
 
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        if (index > 0) {
+            text += index + 1 == names.size() ? " and " : ", ";
+        }
+        text += names[index];
+    }
+    return text;
+}
+
 std::string trimmed(std::string_view text) {
     const icu::UnicodeString unicode = toUnicode(text);
     std::int32_t start = 0;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
@@ -28,6 +29,9 @@ std::string nfc(std::string_view text);
 
 // White space and line breaks removed from both ends.
 std::string trimmed(std::string_view text);
+
+// Names as a sentence lists them: "A", "A and B", "A, B and C".
+std::string listed(const std::vector<std::string>& names);
 
 // The order a Mac file browser uses for names: case-insensitive, digit runs compared by value
 // ("App 2" before "app 10"). Negative, zero or positive.

@@ -84,6 +84,37 @@ std::optional<TrashPair> decodePair(const json& object) {
     return TrashPair{std::move(*originalPath), std::move(*trashPath), *identity};
 }
 
+constexpr std::array<std::pair<LaunchJob::Domain, std::string_view>, 2> domainNames{{
+    {LaunchJob::Domain::user, "user"},
+    {LaunchJob::Domain::system, "system"},
+}};
+
+// Absent is fine; present, every job must be whole.
+std::optional<std::vector<LaunchJob>> decodeLaunchJobs(const json& object) {
+    const json* value = member(object, "launchJobs");
+    if (value == nullptr) {
+        return std::vector<LaunchJob>();
+    }
+    if (!value->is_array()) {
+        return std::nullopt;
+    }
+    std::vector<LaunchJob> jobs;
+    for (const json& job : *value) {
+        if (!job.is_object()) {
+            return std::nullopt;
+        }
+        auto label = stringMember(job, "label");
+        auto plist = stringMember(job, "plist");
+        const auto domainName = stringMember(job, "domain");
+        const auto domain = domainName ? valueNamed(domainNames, *domainName) : std::nullopt;
+        if (!label || !plist || !domain) {
+            return std::nullopt;
+        }
+        jobs.push_back({std::move(*label), std::move(*plist), *domain});
+    }
+    return jobs;
+}
+
 std::optional<RemovalRecord::State> decodeState(const json& object) {
     const json* value = member(object, "state");
     if (value == nullptr) {
@@ -121,15 +152,17 @@ std::optional<RemovalRecord> decodeRecord(const json& object) {
     const json* items = member(object, "items");
     const auto bytes = integerMember(object, "bytes");
     const auto state = decodeState(object);
+    auto launchJobs = decodeLaunchJobs(object);
     if (!id || !appName || date == nullptr || !date->is_number() || items == nullptr || !items->is_array() ||
-        !bytes || !state) {
+        !bytes || !state || !launchJobs) {
         return std::nullopt;
     }
     const double seconds = date->get<double>();
     if (!std::isfinite(seconds)) {
         return std::nullopt;
     }
-    RemovalRecord record{*id, std::move(*appName), dateFromReferenceSeconds(seconds), {}, *bytes, *state};
+    RemovalRecord record{*id,    std::move(*appName),   dateFromReferenceSeconds(seconds), {}, *bytes,
+                         *state, std::move(*launchJobs)};
     record.items.reserve(items->size());
     for (const json& item : *items) {
         auto pair = decodePair(item);
@@ -179,6 +212,14 @@ nlohmann::ordered_json toJson(const RemovalRecord& record) {
                                   {"bytes", record.bytes}};
     if (record.state != RemovalRecord::State::finished) {
         object["state"] = nameOf(stateNames, record.state);
+    }
+    if (!record.launchJobs.empty()) {
+        nlohmann::ordered_json jobs = nlohmann::ordered_json::array();
+        for (const LaunchJob& job : record.launchJobs) {
+            jobs.push_back(
+                {{"label", job.label}, {"plist", job.plist}, {"domain", nameOf(domainNames, job.domain)}});
+        }
+        object["launchJobs"] = std::move(jobs);
     }
     return object;
 }

@@ -15,7 +15,8 @@ namespace tarnwick {
 // are written in upper case and read in any case; dates are seconds since 2001-01-01 00:00:00 UTC.
 // Two optional keys carry what older files lack: a record's "state" ("inProgress", "restoring" or
 // "restored"; absent when finished) and a pair's "trashItem" ({"device", "inode", "kind", "birth"}: what lies
-// at "trashPath").
+// at "trashPath"), and a record's "launchJobs" ([{"label", "plist", "domain"}], "domain" "user" or "system";
+// absent when none were stopped).
 namespace HistoryFormat {
 
 // Seconds since 2001-01-01 00:00:00 UTC, the reference date of the format.

@@ -35,11 +35,13 @@ RemovalRecord::Date now() {
 
 } // namespace
 
-Removal::Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin)
+Removal::Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin,
+                 LaunchJobs& launchJobs)
     : platform_(platform)
     , trashes_(trashes)
     , history_(history)
-    , admin_(admin) {}
+    , admin_(admin)
+    , launchJobs_(launchJobs) {}
 
 RemovalPolicy Removal::policy(const InstalledApp& app) const {
     std::vector<fs::path> ownFolders = trashes_.folders();
@@ -56,7 +58,8 @@ fs::path Removal::checked(const RemovalPolicy& policy, const fs::path& location)
 }
 
 void Removal::check(const InstalledApp& app, const std::vector<ResidualItem>& items) const {
-    plan(app, items);
+    std::set<fs::path> planned;
+    plan(app, items, planned);
 }
 
 std::optional<TrashError> Removal::refusal(const InstalledApp& app,
@@ -76,8 +79,8 @@ std::optional<TrashError> Removal::refusal(const InstalledApp& app,
     return std::nullopt;
 }
 
-std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
-                                         const std::vector<ResidualItem>& items) const {
+std::vector<Removal::Move> Removal::plan(const InstalledApp& app, const std::vector<ResidualItem>& items,
+                                         std::set<fs::path>& planned) const {
     if (auto refused = refusal(app, items)) {
         throw std::move(*refused);
     }
@@ -96,7 +99,6 @@ std::vector<Removal::Move> Removal::plan(const InstalledApp& app,
                      [](const Checked& left, const Checked& right) { return left.length > right.length; });
 
     std::vector<Move> moves;
-    std::set<fs::path> planned;
     std::map<std::pair<std::uint64_t, std::uint64_t>, Trash*> trashOfMount;
     for (const Checked& checked : ordered) {
         const ResidualItem* item = checked.item;
@@ -164,28 +166,88 @@ void Removal::writeAhead(RemovalRecord& record, const std::vector<Move>& moves) 
 }
 
 RemovalOutcome Removal::run(const InstalledApp& app, const std::vector<ResidualItem>& items) {
-    std::vector<Move> moves = plan(app, items);
-    RemovalRecord record{
-        Uuid::random(), app.name, now(), {}, totalSize(items), RemovalRecord::State::inProgress};
-    if (moves.empty()) {
-        record.state = RemovalRecord::State::finished;
-        return {std::move(record), {}};
+    return std::move(run({RemovalPart{app, items}}).front());
+}
+
+std::vector<RemovalOutcome> Removal::run(const std::vector<RemovalPart>& parts) {
+    // Every record stays in the history until its removal is done: more than it keeps cannot be begun.
+    if (parts.size() > HistoryService::limit) {
+        throw TrashError::historyUnwritable("it keeps " + std::to_string(HistoryService::limit) +
+                                            " removals, and " + std::to_string(parts.size()) +
+                                            " applications were chosen");
     }
-    std::transform(moves.begin(), moves.end(), std::back_inserter(record.items), pairOf);
-    std::optional<RemovalLock> running;
-    try {
-        running.emplace(history_.folder(), record.id);
-    } catch (const PlatformError& error) {
-        throw TrashError::historyUnwritable(error.message());
+    std::set<fs::path> planned;
+    std::vector<std::vector<Move>> moves;
+    for (const RemovalPart& part : parts) {
+        moves.push_back(plan(part.app, part.items, planned));
     }
-    if (const auto outcome = history_.add(record); !outcome.written) {
-        throw TrashError::historyUnwritable(outcome.failure);
+    std::vector<RemovalRecord> records;
+    for (std::size_t index = 0; index < parts.size(); ++index) {
+        RemovalRecord record{Uuid::random(),
+                             parts[index].app.name,
+                             now(),
+                             {},
+                             totalSize(parts[index].items),
+                             moves[index].empty() ? RemovalRecord::State::finished
+                                                  : RemovalRecord::State::inProgress};
+        std::transform(moves[index].begin(), moves[index].end(), std::back_inserter(record.items), pairOf);
+        std::vector<fs::path> moving;
+        for (const Move& move : moves[index]) {
+            moving.push_back(move.item);
+        }
+        record.launchJobs = launchJobs_.among(moving);
+        records.push_back(std::move(record));
     }
 
+    // Locked first, so that nobody takes a record written ahead for that of a removal cut short.
+    std::vector<RemovalLock> running;
+    std::vector<Uuid> written;
+    try {
+        for (const RemovalRecord& record : records) {
+            if (record.state == RemovalRecord::State::inProgress) {
+                running.emplace_back(history_.folder(), record.id);
+            }
+        }
+        for (const RemovalRecord& record : records) {
+            if (record.state != RemovalRecord::State::inProgress) {
+                continue;
+            }
+            if (const auto outcome = history_.add(record); !outcome.written) {
+                throw TrashError::historyUnwritable(outcome.failure);
+            }
+            written.push_back(record.id);
+        }
+    } catch (const PlatformError& error) {
+        for (const Uuid& id : written) {
+            history_.forget(id); // nothing of it moved
+        }
+        throw TrashError::historyUnwritable(error.message());
+    } catch (const TrashError&) {
+        for (const Uuid& id : written) {
+            history_.forget(id);
+        }
+        throw;
+    }
+
+    std::vector<RemovalOutcome> outcomes;
+    for (std::size_t index = 0; index < parts.size(); ++index) {
+        if (records[index].state == RemovalRecord::State::inProgress) {
+            outcomes.push_back(carryOut(parts[index].app, moves[index], records[index]));
+        } else {
+            outcomes.push_back({std::move(records[index]), {}});
+        }
+    }
+    return outcomes;
+}
+
+RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& moves, RemovalRecord& record) {
     const RemovalPolicy rules = policy(app);
     FolderCache folders;
     std::vector<TrashPair> moved;
     std::vector<std::string> failures;
+    // Stopped first, so that no job runs on from the Trash; the record written ahead names them all.
+    std::vector<LaunchJob> stopped;
+    launchJobs_.stop(record.launchJobs, stopped, failures);
     std::vector<Move*> deferred;
     for (Move& move : moves) {
         switch (perform(move, rules, folders, record, moves, failures)) {
@@ -204,7 +266,21 @@ RemovalOutcome Removal::run(const InstalledApp& app, const std::vector<ResidualI
         administrator(deferred, app.name, record, moves, moved, failures);
     }
 
+    // A job whose list stayed where it was runs again from there.
+    std::vector<LaunchJob> stayed;
+    std::erase_if(stopped, [&](const LaunchJob& job) {
+        const bool didMove = std::any_of(moved.begin(), moved.end(), [&](const TrashPair& pair) {
+            return pair.originalPath == job.plist;
+        });
+        if (!didMove) {
+            stayed.push_back(job);
+        }
+        return !didMove;
+    });
+    launchJobs_.start(stayed, failures);
+
     record.items = std::move(moved);
+    record.launchJobs = std::move(stopped);
     record.state = RemovalRecord::State::finished;
     record.date = now();
     // Should this write fail, the record written ahead stays, and whoever opens the history next

@@ -7,7 +7,9 @@
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
+#include "removal/LaunchJobs.h"
 #include "removal/RemovalOutcome.h"
+#include "removal/RemovalPart.h"
 #include "removal/RemovalRecord.h"
 #include "removal/TrashError.h"
 #include "removal/Trashes.h"
@@ -15,6 +17,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,7 +29,8 @@ namespace tarnwick {
 // is checked is what moves. Items the user may not move go to the administrator step together.
 class Removal {
 public:
-    Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin);
+    Removal(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin,
+            LaunchJobs& launchJobs);
 
     // The refusals that come before anything moves: nothing selected, a system application, an item
     // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
@@ -38,6 +42,11 @@ public:
     // Moves exactly the given items, deepest first, and says what moved and what could not. Throws
     // TrashError for a refusal, or a history that cannot be written, before anything moved.
     RemovalOutcome run(const InstalledApp& app, const std::vector<ResidualItem>& items);
+    // Removes several applications, each with a record of its own, in the order given: every part is
+    // checked and every record written ahead before the first move, so that a removal cut short anywhere
+    // leaves each application its way back. One outcome per part. Throws TrashError for a refusal of any
+    // part, or a history that cannot be written, before anything moved.
+    std::vector<RemovalOutcome> run(const std::vector<RemovalPart>& parts);
 
 private:
     // One item's planned move.
@@ -51,7 +60,11 @@ private:
     };
     enum class Result { moved, vanished, deferred, failed };
 
-    std::vector<Move> plan(const InstalledApp& app, const std::vector<ResidualItem>& items) const;
+    // `planned`: the places in the Trash other moves of the same removal take.
+    std::vector<Move> plan(const InstalledApp& app, const std::vector<ResidualItem>& items,
+                           std::set<std::filesystem::path>& planned) const;
+    // Moves a part whose record is written ahead, and finishes its record.
+    RemovalOutcome carryOut(const InstalledApp& app, std::vector<Move>& moves, RemovalRecord& record);
     RemovalPolicy policy(const InstalledApp& app) const;
     // The Trash for an item in `folder` on `mount`; TrashError when it cannot take the item.
     Trash& usableTrash(const std::filesystem::path& folder, const MountIdentity& mount,
@@ -72,6 +85,7 @@ private:
     Trashes& trashes_;
     HistoryService& history_;
     AdminRunner& admin_;
+    LaunchJobs& launchJobs_;
 };
 
 } // namespace tarnwick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "removal/LaunchJob.h"
 #include "removal/TrashPair.h"
 #include "removal/Uuid.h"
 
@@ -28,6 +29,9 @@ struct RemovalRecord {
     std::vector<TrashPair> items; // in the order they were moved
     std::int64_t bytes = 0;       // every item the user chose, moved or not
     State state = State::finished;
+    // The launchd jobs stopped before their property lists moved (while in progress: those to be stopped),
+    // started again when the lists are put back.
+    std::vector<LaunchJob> launchJobs{};
 
     friend bool operator==(const RemovalRecord&, const RemovalRecord&) = default;
 };

@@ -57,11 +57,13 @@ std::set<std::string> placesOfLaterRecords(const std::vector<RemovalRecord>& rec
 
 } // namespace
 
-Restore::Restore(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin)
+Restore::Restore(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin,
+                 LaunchJobs& launchJobs)
     : platform_(platform)
     , trashes_(trashes)
     , history_(history)
-    , admin_(admin) {}
+    , admin_(admin)
+    , launchJobs_(launchJobs) {}
 
 RestoreOutcome Restore::run(const RemovalRecord& given) {
     std::optional<RemovalLock> restoring;
@@ -125,6 +127,16 @@ RestoreOutcome Restore::run(const RemovalRecord& given) {
         }
     }
     outcome.restored = std::move(inOrder);
+
+    // The jobs stopped for the removal run again once their lists are back.
+    std::vector<LaunchJob> back;
+    for (const LaunchJob& job : record.launchJobs) {
+        if (std::any_of(outcome.restored.begin(), outcome.restored.end(),
+                        [&](const TrashPair& pair) { return pair.originalPath == job.plist; })) {
+            back.push_back(job);
+        }
+    }
+    launchJobs_.start(back, outcome.failures);
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
+#include "removal/LaunchJobs.h"
 #include "removal/RemovalRecord.h"
 #include "removal/RestoreOutcome.h"
 #include "removal/Trashes.h"
@@ -21,7 +22,8 @@ namespace tarnwick {
 // out goes back through it, after one authorisation.
 class Restore {
 public:
-    Restore(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin);
+    Restore(const Platform& platform, Trashes& trashes, HistoryService& history, AdminRunner& admin,
+            LaunchJobs& launchJobs);
 
     // Folders come back before what was taken out of them. While it runs the record is marked, and once
     // nothing of it is left in the Trash it is restored. Says what came back and, one line each, what
@@ -42,6 +44,7 @@ private:
     Trashes& trashes_;
     HistoryService& history_;
     AdminRunner& admin_;
+    LaunchJobs& launchJobs_;
 };
 
 } // namespace tarnwick

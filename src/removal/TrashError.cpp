@@ -1,5 +1,7 @@
 #include "removal/TrashError.h"
 
+#include "platform/Text.h"
+
 namespace tarnwick {
 
 namespace {
@@ -82,6 +84,13 @@ TrashError TrashError::alreadyRestoring() {
     return TrashError(Kind::alreadyRestoring,
                       "This removal is being put back by another Tarnwick window or command. Nothing was "
                       "changed; look at the history again when it is done.");
+}
+
+TrashError TrashError::stillRunning(const std::vector<std::string>& processNames) {
+    const bool isOne = processNames.size() == 1;
+    return TrashError(Kind::stillRunning, Text::listed(processNames) + (isOne ? " is" : " are") +
+                                              " running, so nothing was moved. Quit " +
+                                              (isOne ? "it" : "them") + ", then remove again.");
 }
 
 } // namespace tarnwick

@@ -23,6 +23,7 @@ public:
         mountPoint,
         notPutBack,
         alreadyRestoring,
+        stillRunning,
     };
     enum class NoTrashReason { noneUsable, otherMount };
 
@@ -45,6 +46,9 @@ public:
     static TrashError notPutBack(std::vector<std::string> lines);
     // Another process is putting the same removal back.
     static TrashError alreadyRestoring();
+    // Processes run from what would move (named by `processNames`), so nothing moved: a running
+    // application would write its files again from the Trash.
+    static TrashError stillRunning(const std::vector<std::string>& processNames);
 
     Kind kind() const { return kind_; }
     // The refused path of `unsafePath` (as resolved), `noTrash`, `trashIsLink` or `mountPoint`.

@@ -10,12 +10,15 @@ TrashManager::TrashManager(const Platform& platform)
     : TrashManager(platform, Trashes::homeTrashFor(platform), AdminRunner::forThisSystem()) {}
 
 TrashManager::TrashManager(const Platform& platform, std::unique_ptr<Trash> homeTrash,
-                           std::unique_ptr<AdminRunner> admin)
-    : trashes_(platform, std::move(homeTrash))
+                           std::unique_ptr<AdminRunner> admin, std::unique_ptr<CommandRunner> commands)
+    : platform_(platform)
+    , trashes_(platform, std::move(homeTrash))
     , admin_(std::move(admin))
+    , commands_(std::move(commands))
+    , launchJobs_(platform, *commands_)
     , history_(HistoryFile::defaultLocation(platform), trashes_)
-    , removal_(std::make_unique<Removal>(platform, trashes_, history_, *admin_))
-    , restore_(std::make_unique<Restore>(platform, trashes_, history_, *admin_)) {
+    , removal_(std::make_unique<Removal>(platform, trashes_, history_, *admin_, launchJobs_))
+    , restore_(std::make_unique<Restore>(platform, trashes_, history_, *admin_, launchJobs_)) {
     std::error_code ignored;
     std::filesystem::create_directories(history_.folder(), ignored);
 }
@@ -33,6 +36,18 @@ std::optional<TrashError> TrashManager::refusal(const InstalledApp& app,
 
 RemovalOutcome TrashManager::remove(const InstalledApp& app, const std::vector<ResidualItem>& items) {
     return removal_->run(app, items);
+}
+
+std::vector<RemovalOutcome> TrashManager::remove(const std::vector<RemovalPart>& parts) {
+    return removal_->run(parts);
+}
+
+std::vector<LaunchJob> TrashManager::launchJobs(const std::vector<ResidualItem>& items) const {
+    std::vector<std::filesystem::path> paths;
+    for (const ResidualItem& item : items) {
+        paths.push_back(item.url);
+    }
+    return launchJobs_.among(paths);
 }
 
 RestoreOutcome TrashManager::restore(const RemovalRecord& record) {

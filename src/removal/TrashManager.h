@@ -4,7 +4,9 @@
 #include "platform/Platform.h"
 #include "removal/AdminRunner.h"
 #include "removal/HistoryService.h"
+#include "removal/LaunchJobs.h"
 #include "removal/RemovalOutcome.h"
+#include "removal/RemovalPart.h"
 #include "removal/RemovalRecord.h"
 #include "removal/RestoreOutcome.h"
 #include "removal/Trash.h"
@@ -35,13 +37,16 @@ public:
     // The Trash and administrator step of this system: the macOS Trash with the macOS layout (on a Mac
     // and whenever a root is set), the freedesktop Trash otherwise.
     explicit TrashManager(const Platform& platform);
+    // `commands` runs launchctl for the launch jobs of the chosen property lists.
     TrashManager(const Platform& platform, std::unique_ptr<Trash> homeTrash,
-                 std::unique_ptr<AdminRunner> admin);
+                 std::unique_ptr<AdminRunner> admin,
+                 std::unique_ptr<CommandRunner> commands = LaunchJobs::runnerForThisSystem());
     ~TrashManager();
     TrashManager(const TrashManager&) = delete;
     TrashManager& operator=(const TrashManager&) = delete;
 
     const std::filesystem::path& historyURL() const { return history_.location(); }
+    const Platform& platform() const { return platform_; }
 
     // The refusals that come before anything moves: nothing selected, a system application, an item
     // under /System/, an unsafe path, an item no Trash can take. Throws TrashError.
@@ -54,6 +59,12 @@ public:
     // moved and says what could not. Items the user may not move go through the administrator step. Throws
     // TrashError for a refusal before anything moved.
     RemovalOutcome remove(const InstalledApp& app, const std::vector<ResidualItem>& items);
+    // Removes several applications in one go, each with its own record, all written before the first
+    // move. One outcome per part, in the order given.
+    std::vector<RemovalOutcome> remove(const std::vector<RemovalPart>& parts);
+
+    // The launchd jobs of the property lists among `items`, which the removal stops before they move.
+    std::vector<LaunchJob> launchJobs(const std::vector<ResidualItem>& items) const;
 
     // Puts the record's items back, folders before what was taken out of them, never over anything, and
     // says what came back and what stayed in the Trash.
@@ -73,8 +84,11 @@ public:
     HistoryFile::Outcome clearUnavailable();
 
 private:
+    Platform platform_;
     Trashes trashes_;
     std::unique_ptr<AdminRunner> admin_;
+    std::unique_ptr<CommandRunner> commands_;
+    LaunchJobs launchJobs_;
     HistoryService history_;
     std::unique_ptr<Removal> removal_;
     std::unique_ptr<Restore> restore_;

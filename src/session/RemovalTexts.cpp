@@ -1,6 +1,7 @@
 #include "session/RemovalTexts.h"
 
 #include "catalogue/ByteFormat.h"
+#include "platform/Text.h"
 
 #include <cmath>
 #include <ctime>
@@ -10,6 +11,10 @@ namespace tarnwick::RemovalTexts {
 std::string confirmationMessage(std::size_t count, std::int64_t bytes) {
     return std::to_string(count) + " items (" + ByteFormat::string(bytes) +
            ") will be moved to the macOS Trash. You can restore them from History until Trash is emptied.";
+}
+
+std::string appSummary(std::string_view appName, std::size_t count, std::int64_t bytes) {
+    return std::string(appName) + " \u2014 " + itemCount(count) + " (" + ByteFormat::string(bytes) + ")";
 }
 
 std::string itemCount(std::size_t count) {
@@ -64,6 +69,28 @@ std::string_view availability(const RemovalRecord& record, bool isRestorable) {
         return "Restored";
     }
     return isRestorable ? std::string_view() : "Trash emptied \u2014 cannot restore";
+}
+
+std::string runningNote(const std::vector<std::string>& processNames) {
+    const bool isOne = processNames.size() == 1;
+    return Text::listed(processNames) +
+           (isOne ? " is running. Tarnwick will ask it" : " are running. Tarnwick will ask them") +
+           " to quit first.";
+}
+
+std::string launchJobsNote(const std::vector<LaunchJob>& jobs) {
+    std::vector<std::string> labels;
+    for (const LaunchJob& job : jobs) {
+        labels.push_back(job.label);
+    }
+    return "Tarnwick will stop " + Text::listed(labels) +
+           (jobs.size() == 1 ? " before it moves." : " before they move.");
+}
+
+std::string forceQuitQuestion(const std::vector<std::string>& processNames) {
+    const bool isOne = processNames.size() == 1;
+    return Text::listed(processNames) + " did not quit. Force " + (isOne ? "it" : "them") +
+           " to quit? Anything " + (isOne ? "it has" : "they have") + " not saved is lost.";
 }
 
 } // namespace tarnwick::RemovalTexts

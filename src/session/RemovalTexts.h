@@ -1,5 +1,6 @@
 #pragma once
 
+#include "removal/LaunchJob.h"
 #include "removal/RemovalRecord.h"
 
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
@@ -20,6 +22,9 @@ inline constexpr std::string_view confirmationTitle = "Move selected items to Tr
 // "4 items (30.1 MB) will be moved to the macOS Trash. You can restore them from History until Trash is
 // emptied." The count is always written with "items", as the window writes it.
 std::string confirmationMessage(std::size_t count, std::int64_t bytes);
+
+// One application's line of a confirmation for several: "Skylume — 4 items (30.1 MB)".
+std::string appSummary(std::string_view appName, std::size_t count, std::int64_t bytes);
 
 // "1 item", "2 items".
 std::string itemCount(std::size_t count);
@@ -48,6 +53,18 @@ std::string historyNotChanged(const std::string& reason);
 // What is said of history that could not be read and lies aside in `file`, each time the history is shown,
 // until the user deals with it.
 std::string keptAsideNotice(const std::string& file);
+
+// The note of the confirmation when processes run from what would move: "Skylume is running. Tarnwick
+// will ask it to quit first."
+std::string runningNote(const std::vector<std::string>& processNames);
+
+// The note of the confirmation when chosen property lists run launchd jobs: "Tarnwick will stop
+// com.example.agent before it moves."
+std::string launchJobsNote(const std::vector<LaunchJob>& jobs);
+
+// The second question, asked only of processes that did not quit when asked: "Skylume did not quit. Force
+// it to quit? Anything it has not saved is lost."
+std::string forceQuitQuestion(const std::vector<std::string>& processNames);
 
 } // namespace RemovalTexts
 } // namespace tarnwick

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "catalogue/InstalledApp.h"
+#include "platform/RunningProcesses.h"
+#include "removal/LaunchJob.h"
 #include "removal/RemovalOutcome.h"
 #include "removal/RestoreOutcome.h"
 #include "removal/TrashError.h"
 #include "residuals/ResidualItem.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tarnwick {
@@ -38,6 +42,12 @@ public:
         bool movedBundleOf(const InstalledApp& app) const;
     };
 
+    // How running processes are ended: asked to quit first; forced only once the user agreed to it after
+    // they did not.
+    enum class Quitting { ask, force };
+    // How long processes get to end before the user is told they did not.
+    static constexpr std::chrono::milliseconds quitPatience{5000};
+
     explicit RemovalWorkflow(TrashManager& trash);
 
     // The refusals that need no look at the disk (nothing chosen, an application of the system), quick
@@ -47,8 +57,28 @@ public:
     // Every refusal the removal would make, before anything moves; it reads the disk. Throws TrashError.
     void check(const RemovalRequest& request) const;
 
-    // Moves the chosen items to the Trash. Throws TrashError for a refusal before anything moved.
+    // The user's processes that run from the application's bundle or from a chosen finding: they would
+    // write their files again from the Trash. None on a disk that is not the running system.
+    std::vector<RunningProcess> running(const RemovalRequest& request) const;
+    // Asks `processes` to quit, or forces them, and waits up to `patience` for them to end; answers those
+    // still running. Only those of them that still run from the request's places are signalled.
+    std::vector<RunningProcess> quit(const RemovalRequest& request,
+                                     const std::vector<RunningProcess>& processes, Quitting how,
+                                     std::chrono::milliseconds patience = quitPatience) const;
+    // The launchd jobs of the chosen property lists, stopped before their lists move and started again
+    // when they are put back.
+    std::vector<LaunchJob> launchJobs(const RemovalRequest& request) const;
+
+    // The names the user knows the processes by, each once, in the order given.
+    static std::vector<std::string> processNames(const std::vector<RunningProcess>& processes);
+
+    // Moves the chosen items to the Trash. Throws TrashError for a refusal before anything moved, such as a
+    // process still running from the request's places.
     Result remove(const RemovalRequest& request);
+    // Removes several applications in one go, each with a record of its own, all written before the first
+    // move; one result per request, in the order given. Throws TrashError for a refusal of any request
+    // before anything moved.
+    std::vector<Result> remove(const std::vector<RemovalRequest>& requests);
 
     // Puts a removal's items back where they were.
     RestoreOutcome restore(const RemovalRecord& record);
@@ -59,6 +89,7 @@ public:
 
 private:
     TrashManager& trash_;
+    RunningProcesses processes_;
 };
 
 } // namespace tarnwick

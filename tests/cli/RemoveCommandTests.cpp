@@ -1,5 +1,6 @@
 #include "cli/CliRunner.h"
 #include "demo/DemoTree.h"
+#include "support/RunningCopy.h"
 
 #include <fstream>
 #include <map>
@@ -154,6 +155,85 @@ TEST_F(RemoveCommandTest, NamedItemsAreMovedInsteadOfThePreselectedOnes) {
     EXPECT_FALSE(present(log));
     EXPECT_TRUE(present(home / ".Trash" / log.filename()));
     EXPECT_TRUE(present(bundle));
+}
+
+TEST_F(RemoveCommandTest, SeveralApplicationsAreShownAndRemovedEachWithItsOwnRecord) {
+    const std::vector<std::string> thistledown = preselected("Thistledown");
+    const std::vector<std::string> skylume = preselected("Skylume");
+    ASSERT_FALSE(skylume.empty());
+
+    const auto dryRun = run({"remove", "Thistledown", "Skylume", "--dry-run"});
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_NE(dryRun.out.find("Thistledown  " + bundle.string()), std::string::npos) << dryRun.out;
+    EXPECT_NE(dryRun.out.find("Skylume  "), std::string::npos) << dryRun.out;
+    EXPECT_NE(dryRun.out.find("4 items (30.1 MB) would be moved"), std::string::npos) << dryRun.out;
+    const auto dryJson =
+        ordered_json::parse(run({"remove", "Thistledown", "Skylume", "--dry-run", "--json"}).out);
+    ASSERT_EQ(dryJson.size(), 2U);
+    EXPECT_EQ(dryJson[1].at("app").at("name"), "Skylume");
+
+    // A named item goes to the application that found it; one found by neither is a mistake.
+    const std::string stranger = (home / "Documents/Letters/To the council.txt").string();
+    EXPECT_EQ(run({"remove", "Thistledown", "Skylume", "--item", stranger, "--yes"}).status, 2);
+
+    const auto removal = run({"remove", "Thistledown", "Skylume", "--yes", "--json"});
+    ASSERT_EQ(removal.status, 0) << removal.err;
+    const auto records = ordered_json::parse(removal.out);
+    ASSERT_EQ(records.size(), 2U);
+    EXPECT_EQ(records[0].at("appName"), "Thistledown");
+    EXPECT_EQ(records[1].at("appName"), "Skylume");
+    EXPECT_EQ(records[1].at("items").size(), skylume.size());
+    EXPECT_EQ(ordered_json::parse(run({"history", "--json"}).out).size(), 2U);
+
+    ASSERT_EQ(run({"restore", records[1].at("id")}).status, 0);
+    for (const auto& path : skylume) {
+        EXPECT_TRUE(present(path)) << path;
+    }
+    for (const auto& path : thistledown) {
+        EXPECT_FALSE(present(path)) << path;
+    }
+}
+
+// The running system rather than a disk under a root, with the fixture's home as the user's own: only
+// there do processes run from what would move.
+class RunningAppTest : public RemoveCommandTest {
+protected:
+    ProcessResult runHere(std::vector<std::string> arguments) const {
+        return ChildProcess::run(TARNWICK_CLI_PATH, arguments,
+                                 {"HOME=" + home.string(),
+                                  "XDG_DATA_HOME=" + (home / ".local/share").string(),
+                                  "XDG_CACHE_HOME=" + (home / ".cache").string(),
+                                  "XDG_CONFIG_HOME=" + (home / ".config").string()});
+    }
+};
+
+TEST_F(RunningAppTest, ARunningApplicationStopsTheRemovalUnlessAskedToQuit) {
+    // It runs from the bundle, which this system does not preselect: the findings move, the bundle stays.
+    RunningCopy planner(bundle / "Contents/MacOS/Planner", RunningCopy::OnQuit::ignores);
+    const fs::path support = home / "Library/Application Support/com.thistledown.planner";
+
+    const auto dryRun = runHere({"remove", bundle.string(), "--dry-run"});
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_NE(dryRun.out.find("Planner is running. Tarnwick will ask it to quit first."), std::string::npos)
+        << dryRun.out;
+
+    const auto refused = runHere({"remove", bundle.string(), "--yes"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "tarnwick-cli: Planner is running, so nothing was moved. Quit it, then remove again.\n");
+    EXPECT_TRUE(present(support));
+
+    const auto unforced = runHere({"remove", bundle.string(), "--yes", "--quit"});
+    EXPECT_EQ(unforced.status, 1);
+    EXPECT_NE(unforced.err.find("Planner is running, so nothing was moved."), std::string::npos)
+        << unforced.err;
+    EXPECT_FALSE(planner.hasEnded()) << "never forced without --force-quit";
+    EXPECT_TRUE(present(support));
+
+    const auto forced = runHere({"remove", bundle.string(), "--yes", "--force-quit"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_TRUE(planner.hasEnded(std::chrono::seconds(1)));
+    EXPECT_FALSE(present(support)) << forced.out;
 }
 
 } // namespace

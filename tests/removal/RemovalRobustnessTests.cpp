@@ -43,6 +43,20 @@ void killedAfter(std::chrono::microseconds delay, const std::function<void()>& w
     ::waitpid(child, nullptr, 0);
 }
 
+// Lays out the items of each of `rounds` rounds, runs `work` in a child killed at a random moment over all
+// of `duration` and a little beyond, and has `check` look at what it left.
+void killedThroughout(std::chrono::microseconds duration, int rounds, unsigned seed,
+                      const std::function<void(int)>& lay, const std::function<void()>& work,
+                      const std::function<void(int)>& check) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
+    for (int round = 1; round <= rounds; ++round) {
+        lay(round);
+        killedAfter(std::chrono::microseconds(moment(random)), work);
+        check(round);
+    }
+}
+
 // A Trash slow to take each item and to give it back, as one on a busy or network disk is: the moves
 // fill most of a removal or a restore.
 class SlowTrash : public MacTrash {
@@ -107,20 +121,80 @@ TEST_F(RemovalFixture, ARemovalKilledAtAnyMomentLeavesAWayBackForEverythingItMov
     manager().restore(whole);
     expectLaidOut(0);
 
-    std::mt19937 random(20261206);
-    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
-    for (int round = 1; round <= rounds; ++round) {
-        lay(round);
-        killedAfter(std::chrono::microseconds(moment(random)), [&] { removal(); });
+    killedThroughout(
+        duration, rounds, 20261206, lay, [&] { removal(); },
+        [&](int round) {
+            // Opening the history completes what the killed removal left; then everything comes back.
+            TrashManager trash = manager();
+            for (const RemovalRecord& record : trash.history()) {
+                EXPECT_NE(record.state, RemovalRecord::State::inProgress) << "round " << round;
+                EXPECT_TRUE(trash.restore(record).failures.empty()) << "round " << round;
+            }
+            expectLaidOut(round);
+        });
+}
 
-        // Opening the history completes what the killed removal left; then everything comes back.
-        TrashManager trash = manager();
-        for (const RemovalRecord& record : trash.history()) {
-            EXPECT_NE(record.state, RemovalRecord::State::inProgress) << "round " << round;
-            EXPECT_TRUE(trash.restore(record).failures.empty()) << "round " << round;
+TEST_F(RemovalFixture, ARemovalOfSeveralAppsKilledAtAnyMomentLosesNoRecord) {
+    constexpr int appCount = 4;
+    constexpr int itemsPerApp = 6;
+    constexpr int rounds = 30;
+    std::vector<InstalledApp> apps;
+    std::vector<std::vector<ResidualItem>> items(appCount);
+    for (int index = 0; index < appCount; ++index) {
+        const std::string name = "App" + std::to_string(index);
+        apps.push_back({platform.system("/Applications/" + name + ".app"), name, "com.example." + name, "1.0",
+                        0, false});
+        for (int each = 0; each < itemsPerApp; ++each) {
+            items[index].push_back(item(at("~/Library/Caches/" + name + "-" + std::to_string(each)), 1));
         }
-        expectLaidOut(round);
     }
+    fs::create_directories(at("~/Library/Caches"));
+    const auto lay = [&](int round) {
+        for (const auto& chosen : items) {
+            for (const ResidualItem& each : chosen) {
+                FileOperations::writeFile(each.url, "round " + std::to_string(round));
+            }
+        }
+    };
+    const auto removal = [&] {
+        std::vector<RemovalPart> parts;
+        for (int index = 0; index < appCount; ++index) {
+            parts.push_back({apps[index], items[index]});
+        }
+        return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
+                            std::make_unique<HelperAdminRunner>(adminLog))
+            .remove(parts);
+    };
+    lay(0);
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<RemovalOutcome> whole = removal();
+    const auto duration =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    ASSERT_EQ(whole.size(), static_cast<std::size_t>(appCount));
+    for (const RemovalOutcome& outcome : whole) {
+        manager().restore(outcome.record);
+    }
+
+    killedThroughout(
+        duration, rounds, 20261207, lay, [&] { removal(); },
+        [&](int round) {
+            // Every record holds only its own application's items; put back, everything is where it was.
+            TrashManager trash = manager();
+            for (const RemovalRecord& record : trash.history()) {
+                EXPECT_NE(record.state, RemovalRecord::State::inProgress) << "round " << round;
+                for (const TrashPair& pair : record.items) {
+                    EXPECT_TRUE(
+                        fs::path(pair.originalPath).filename().string().starts_with(record.appName + "-"))
+                        << pair.originalPath << " in the record of " << record.appName;
+                }
+                EXPECT_TRUE(trash.restore(record).failures.empty()) << "round " << round;
+            }
+            for (const auto& chosen : items) {
+                for (const ResidualItem& each : chosen) {
+                    EXPECT_EQ(contentsOf(each.url), "round " + std::to_string(round)) << each.url;
+                }
+            }
+        });
 }
 
 TEST_F(RemovalFixture, ARestoreKilledAtAnyMomentLeavesNothingUnsettledAndLosesNoWayBack) {

@@ -24,5 +24,18 @@ TEST(RemovalTextsTest, ADateNoCalendarHoldsIsUnknownRatherThanWrong) {
     EXPECT_EQ(date[10], ' ');
 }
 
+TEST(RemovalTextsTest, WhatRunsIsNamedInAgreementWithHowManyThereAre) {
+    EXPECT_EQ(RemovalTexts::runningNote({"Skylume"}),
+              "Skylume is running. Tarnwick will ask it to quit first.");
+    EXPECT_EQ(RemovalTexts::runningNote({"Skylume", "Lumen Agent", "lumend"}),
+              "Skylume, Lumen Agent and lumend are running. Tarnwick will ask them to quit first.");
+    EXPECT_EQ(RemovalTexts::forceQuitQuestion({"Skylume"}),
+              "Skylume did not quit. Force it to quit? Anything it has not saved is lost.");
+    EXPECT_EQ(RemovalTexts::forceQuitQuestion({"Skylume", "lumend"}),
+              "Skylume and lumend did not quit. Force them to quit? Anything they have not saved is lost.");
+    EXPECT_EQ(RemovalTexts::launchJobsNote({{"com.example.agent", "/a.plist", LaunchJob::Domain::user}}),
+              "Tarnwick will stop com.example.agent before it moves.");
+}
+
 } // namespace
 } // namespace tarnwick

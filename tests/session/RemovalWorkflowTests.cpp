@@ -6,6 +6,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The Trash of macOS, which first lets the test look around before each move.
+class WatchedTrash : public MacTrash {
+public:
+    WatchedTrash(fs::path folder, std::function<void()> beforeMove)
+        : MacTrash(std::move(folder))
+        , beforeMove_(std::move(beforeMove)) {}
+
+    void moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
+                const fs::path& place) override {
+        beforeMove_();
+        MacTrash::moveTo(from, name, item, place);
+    }
+
+private:
+    std::function<void()> beforeMove_;
+};
+
 class RemovalWorkflowTest : public RemovalFixture {
 protected:
     static std::vector<fs::path> paths(const std::vector<ResidualItem>& items) {
@@ -57,6 +74,54 @@ TEST_F(RemovalWorkflowTest, RefusalsComeBeforeAnythingMoves) {
     EXPECT_FALSE(workflow.refusal(unsafe).has_value());
     EXPECT_THROW(workflow.check(unsafe), TrashError);
     EXPECT_TRUE(fs::exists(cache));
+}
+
+TEST_F(RemovalWorkflowTest, SeveralAppsGetARecordEachAndComeBackSeparately) {
+    const fs::path notes = file("/Applications/Notes.app/Contents/Info.plist").parent_path().parent_path();
+    const fs::path notesCache = file("~/Library/Caches/com.example.notes");
+    const fs::path pad = file("/Applications/Pad.app/Contents/Info.plist").parent_path().parent_path();
+    // Named alike, so that both plan the same place in the Trash.
+    const fs::path padCache = file("~/Library/Caches/Pad/com.example.notes");
+    const InstalledApp padApp{pad, "Pad", "com.example.pad", "1.0", 0, false};
+    // What another window would see of the history while the first item moves.
+    std::optional<std::vector<RemovalRecord>> seenAtFirstMove;
+    TrashManager trash(platform,
+                       std::make_unique<WatchedTrash>(trashFolder,
+                                                      [&] {
+                                                          if (!seenAtFirstMove) {
+                                                              seenAtFirstMove = manager().history();
+                                                          }
+                                                      }),
+                       std::make_unique<HelperAdminRunner>(adminLog));
+    RemovalWorkflow workflow(trash);
+
+    // A refusal of one application moves nothing of any.
+    const RemovalRequest unsafe{padApp, {item(pad), item(file("~/Documents/Letter.txt"))}};
+    EXPECT_THROW(workflow.remove({{app, {item(notes)}}, unsafe}), TrashError);
+    EXPECT_TRUE(fs::exists(notes));
+    EXPECT_TRUE(trash.history().empty());
+
+    const std::vector<RemovalWorkflow::Result> results =
+        workflow.remove({{app, {item(notes), item(notesCache)}}, {padApp, {item(pad), item(padCache)}}});
+    ASSERT_EQ(results.size(), 2U);
+    ASSERT_TRUE(seenAtFirstMove.has_value());
+    ASSERT_EQ(seenAtFirstMove->size(), 2U) << "every record is written before the first move";
+    for (const RemovalRecord& record : *seenAtFirstMove) {
+        EXPECT_EQ(record.state, RemovalRecord::State::inProgress) << "its removal still runs";
+        EXPECT_EQ(record.items.size(), 2U);
+    }
+    EXPECT_EQ(paths(results[0].moved), (std::vector<fs::path>{notes, notesCache}));
+    EXPECT_EQ(paths(results[1].moved), (std::vector<fs::path>{pad, padCache}));
+    const std::vector<RemovalRecord> history = trash.history();
+    ASSERT_EQ(history.size(), 2U);
+    EXPECT_EQ(history[0].appName, "Pad");
+    EXPECT_EQ(history[1].appName, "Notes");
+
+    EXPECT_FALSE(RemovalWorkflow::failure(workflow.restore(history[1])).has_value());
+    EXPECT_TRUE(fs::exists(notes) && fs::exists(notesCache));
+    EXPECT_FALSE(fs::exists(pad) || fs::exists(padCache)) << "only the record put back comes back";
+    EXPECT_FALSE(RemovalWorkflow::failure(workflow.restore(history[0])).has_value());
+    EXPECT_EQ(contentsOf(padCache), "data");
 }
 
 } // namespace
