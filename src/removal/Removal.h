@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -40,6 +41,9 @@ public:
     RemovalOutcome run(const InstalledApp& app, const std::vector<ResidualItem>& items);
 
 private:
+    // "<path as the user knows it>: <why>", the line a failed item adds to the error.
+    std::string failureLine(const std::filesystem::path& location, std::string_view description) const;
+
     // One item's planned move.
     struct Move {
         std::filesystem::path item;   // as given
