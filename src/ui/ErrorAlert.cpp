@@ -43,6 +43,8 @@ ErrorAlert::ErrorAlert(CleanerStore& store, QWidget* window)
     scroll->setMaximumHeight(longestMessageHeight);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    // Return dismisses the alert wherever its keyboard focus is, the message's scroll area included.
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* icon = new QLabel;

@@ -9,7 +9,6 @@
 
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QSplitter>
 
 namespace tarnwick {
@@ -45,12 +44,6 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     splitter_->setSizes({sidebarIdeal, 1000});
 
     connect(&store_.appList(), &AppListState::filterChanged, this, &MainView::showPreviews);
-
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        sidebar_->searchField()->lineEdit()->setFocus(Qt::ShortcutFocusReason);
-        sidebar_->searchField()->lineEdit()->selectAll();
-    });
 }
 
 void MainView::showPreviews() {

@@ -64,7 +64,7 @@ TEST_F(MainWindowTest, FirstAppearanceLoadsOnceAndRefreshLoadsAgain) {
     window->show();
     EXPECT_TRUE(tasks->empty()) << "a filled list is not loaded again";
 
-    window->refreshAction()->trigger();
+    window->rescanAction()->trigger();
     EXPECT_EQ(sidebar().currentBody(), sidebar().loadingBody()) << "the list is emptied while it reloads";
     runAll();
     QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
@@ -92,7 +92,7 @@ TEST_F(MainWindowTest, RowsShowVersionThenSizeAndTheSearchNarrowsThem) {
     QTest::keyClicks(sidebar().searchField()->lineEdit(), "tex");
     EXPECT_EQ(store->appList().search(), "tex");
     EXPECT_EQ(listedNames(), (QStringList{"Texty"}));
-    EXPECT_EQ(sidebar().footerText(), "1 applications");
+    EXPECT_EQ(sidebar().footerText(), "1 application");
     EXPECT_TRUE(highlightedName().isEmpty()) << "the selection stays in the store, without a row";
     EXPECT_EQ(modeButton(AppListFilter::apps)->accessibleDescription(), "5");
     sidebar().searchField()->lineEdit()->selectAll();
