@@ -105,7 +105,11 @@ TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
     runAll();
 
     // The smallest window on a 1024 by 640 screen, less a menu bar and a title bar.
-    window->resize(MainWindow::minimumSizeFor(QSize(1024, 640 - 25 - 28)));
+    const QSize smallest = MainWindow::minimumSizeFor(QSize(1024, 640 - 25 - 28));
+    window->setMinimumSize(smallest);
+    window->resize(smallest);
+    settle();
+    EXPECT_EQ(window->size(), smallest) << "the content fits: " << window->minimumSizeHint().height();
     capture("14-smallest-window");
     window->resize(MainWindow::designedMinimum);
 
@@ -140,6 +144,8 @@ TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
     removeChosen();
     capture("13-partial-failure", QApplication::activeModalWidget());
     unlockForTest(locked);
+    store->setErrorMessage(std::nullopt);
+    capture("13-partial-failure-window");
 }
 
 TEST_F(ScreenshotTest, OnADoubleDensityScreen) {
