@@ -43,6 +43,9 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({sidebarIdeal, 1000});
 
+    // The sidebar's footer invites a drop too.
+    detail_->takeDropsOn(sidebar_);
+
     connect(&store_.appList(), &AppListState::filterChanged, this, &MainView::showPreviews);
 }
 

@@ -31,15 +31,17 @@ protected:
         return sidebar().filterControl()->button(filter);
     }
 
-    // Sends a drop of `urls` to the detail pane as the desktop would; returns whether it was accepted.
-    bool drop(const QList<QUrl>& urls) {
+    // Sends a drop of `urls` to the detail pane, or `target`, as the desktop would; returns whether it was
+    // accepted.
+    bool drop(const QList<QUrl>& urls, QWidget* target = nullptr) {
+        QWidget& receiver = target != nullptr ? *target : detail();
         QMimeData data;
         data.setUrls(urls);
-        const QPoint centre = detail().rect().center();
+        const QPoint centre = receiver.rect().center();
         QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&detail(), &enter);
+        QCoreApplication::sendEvent(&receiver, &enter);
         QDropEvent dropped(QPointF(centre), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&detail(), &dropped);
+        QCoreApplication::sendEvent(&receiver, &dropped);
         return dropped.isAccepted();
     }
 
@@ -168,6 +170,12 @@ TEST_F(MainWindowTest, DropsTakeTheFirstBundleAndReportOtherFiles) {
     EXPECT_FALSE(drop({QUrl("https://example.com/App.app")}));
     settle();
     EXPECT_TRUE(tasks->empty());
+
+    // The sidebar, whose footer invites a drop, takes it as the pane does.
+    EXPECT_TRUE(drop({file(second)}, &sidebar()));
+    ASSERT_TRUE(waitUntil([&] { return !tasks->empty(); }));
+    runAll();
+    EXPECT_EQ(highlightedName(), "Second");
 }
 
 } // namespace
