@@ -53,7 +53,7 @@ constexpr std::array<SymbolEntry, 47> table{{
     {"doc.on.doc.fill", {"edit-copy"}},
     {"arrow.down.app.fill", {"document-import", "download"}},
     // Detail pane and residual list
-    {"app.dashed", {"application-x-executable"}},
+    {"app.dashed", {"window", "application-x-executable"}},
     {"checkmark.shield", {"security-high"}},
     {"checkmark.shield.fill", {"security-high"}},
     {"shield.checkered", {"security-medium"}},
