@@ -123,7 +123,7 @@ MainWindow::MainWindow(CleanerStore& store, Workspace& workspace, QSettings& set
     connect(zoom_, &QAction::triggered, this, [this] { isMaximized() ? showNormal() : showMaximized(); });
 
     // The keyboard goes back to the list the user worked in whenever what stood over the window is gone.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now == view_->sidebar()->list() || now == view_->applicationDetail()->list()) {
             lastList_ = now;
         }
@@ -153,6 +153,8 @@ MainWindow::MainWindow(CleanerStore& store, Workspace& workspace, QSettings& set
 }
 
 MainWindow::~MainWindow() {
+    // Focus moves while the children go, after this window has stopped being one.
+    disconnect(focusWatch_);
     saveState();
 }
 

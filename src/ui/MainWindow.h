@@ -83,6 +83,7 @@ private:
     QAction* zoom_;
     std::array<QAction*, allAppListFilters.size()> modes_{};
     QPointer<QWidget> lastList_;
+    QMetaObject::Connection focusWatch_;
 };
 
 } // namespace tarnwick
