@@ -93,7 +93,7 @@ MainWindow::MainWindow(CleanerStore& store, Workspace& workspace, QSettings& set
     // The removal workflow's layers: the history panel dims the toolbar too, so it covers the window.
     new RemovalConfirmation(store, this);
     new ErrorAlert(store, this);
-    auto* historyOverlay = new HistoryOverlay(store, this);
+    new HistoryOverlay(store, this);
 
     connect(history_, &QAction::triggered, &store_, &CleanerStore::openHistory);
     connect(rescan_, &QAction::triggered, &store_, &CleanerStore::loadApps);
@@ -139,11 +139,7 @@ MainWindow::MainWindow(CleanerStore& store, Workspace& workspace, QSettings& set
          {&RemovalState::undoableChanged, &RemovalState::busyChanged, &RemovalState::shownChanged}) {
         connect(&removals, signal, this, &MainWindow::refreshActions);
     }
-    connect(&removals, &RemovalState::undoableChanged, this, [this, historyOverlay] {
-        placeUndoNotice();
-        // The notice stays under the history panel's backdrop, which holds the pointer and the keyboard.
-        undoNotice_->stackUnder(historyOverlay);
-    });
+    connect(&removals, &RemovalState::undoableChanged, this, &MainWindow::placeUndoNotice);
     connect(&store_.appList(), &AppListState::filterChanged, this, &MainWindow::refreshActions);
     connect(&store_.findings(), &FindingsState::selectionChanged, this, &MainWindow::refreshActions);
     refreshActions();

@@ -40,6 +40,12 @@ UndoNotice::UndoNotice(CleanerStore& store, QWidget* parent)
     connect(close_, &QAbstractButton::clicked, this, &QWidget::hide);
     connect(timer_, &QTimer::timeout, this, &QWidget::hide);
     connect(&store_.removals(), &RemovalState::undoableChanged, this, &UndoNotice::follow);
+    // The history panel, which holds the window while it shows, offers the same removal's Restore.
+    connect(&store_.removals(), &RemovalState::shownChanged, this, [this] {
+        if (store_.removals().isShown()) {
+            hide();
+        }
+    });
     connect(&store_.removals(), &RemovalState::busyChanged, this,
             [this] { undo_->setEnabled(!store_.removals().isBusy()); });
     hide();

@@ -238,6 +238,12 @@ TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
     ASSERT_TRUE(window->undoNotice()->isVisible());
     EXPECT_EQ(window->undoNotice()->text(), QString("Moved %1 items to the Trash.").arg(moved));
     ASSERT_TRUE(window->undoAction()->isEnabled());
+    // Nothing over the history panel, which holds the window while it shows.
+    store->openHistory();
+    runAll();
+    EXPECT_FALSE(window->undoNotice()->isVisible());
+    store->setShowHistory(false);
+    runAll();
 
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
     runAll();
