@@ -27,7 +27,8 @@ unset(CMAKE_REQUIRED_LIBRARIES)
 
 # Qt only for the window, its store and the offer service; the core and the command line do without.
 if(TARNWICK_GUI)
-  find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network)
+  # Svg draws symbols at any size; the linguist tools make the translation template and plural forms.
+  find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Network Svg LinguistTools)
   if(NOT APPLE)
     # The window reveals files through the desktop's file manager over D-Bus.
     find_package(Qt6 6.4 REQUIRED COMPONENTS DBus)

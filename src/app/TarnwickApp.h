@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QSettings;
+
 namespace tarnwick {
 
 class CleanerStore;
@@ -22,6 +24,7 @@ public:
     MainWindow& window() const { return *window_; }
 
 private:
+    std::unique_ptr<QSettings> settings_;
     std::unique_ptr<CleanerStore> store_;
     std::unique_ptr<SystemWorkspace> workspace_;
     std::unique_ptr<MainWindow> window_;

@@ -12,6 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__linux__)
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
 namespace tarnwick::FileOperations {
 
 namespace fs = std::filesystem;
@@ -58,6 +63,29 @@ void moveWithoutReplacing(const fs::path& source, const fs::path& destination) {
     if (result != 0) {
         throw PlatformError::fromErrno(errno, "move", source);
     }
+}
+
+bool isLocked(const fs::path& location) {
+#if defined(__APPLE__)
+    struct stat status {};
+    if (::lstat(location.c_str(), &status) != 0) {
+        return false;
+    }
+    return (status.st_flags & (UF_IMMUTABLE | SF_IMMUTABLE | UF_APPEND | SF_APPEND)) != 0;
+#elif defined(__linux__)
+    // The flags are read through the item itself, which must not be followed if it is a link.
+    const int descriptor = ::open(location.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        return false;
+    }
+    int flags = 0;
+    const bool read = ::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(descriptor);
+    return read && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+#else
+    (void)location;
+    return false;
+#endif
 }
 
 void createFolder(const fs::path& location, unsigned permissions) {

@@ -19,6 +19,11 @@ bool exists(const std::filesystem::path& location);
 // taken, even by an item that appears at the last moment, the move fails with EEXIST and nothing changes.
 void moveWithoutReplacing(const std::filesystem::path& source, const std::filesystem::path& destination);
 
+// Whether the item at `location` is locked against change (immutable or append-only, the Finder's "Locked"
+// on a Mac): neither its owner nor an administrator may move it until it is unlocked. False when nothing
+// is there or its flags cannot be read.
+bool isLocked(const std::filesystem::path& location);
+
 // Creates one folder; its parent must exist.
 void createFolder(const std::filesystem::path& location, unsigned permissions = 0755);
 

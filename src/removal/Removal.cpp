@@ -1,5 +1,6 @@
 #include "removal/Removal.h"
 
+#include "platform/FileOperations.h"
 #include "platform/Location.h"
 #include "platform/PlatformError.h"
 #include "platform/Text.h"
@@ -20,9 +21,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// "<name>: <description>", the line a failed item adds to the error.
-std::string failureLine(const fs::path& location, std::string_view description) {
-    return Location::lastComponent(location) + ": " + std::string(description);
+// The path as the user knows it: below the home as "~/Library/Caches/…", elsewhere in full. A name alone
+// would not do: several findings often share one.
+std::string shownPath(const fs::path& home, const fs::path& location) {
+    if (!home.empty() && Location::contains(home, location) && location != home) {
+        return "~/" + location.lexically_relative(home).string();
+    }
+    return location.string();
+}
+
+// Why an item that is locked stays: no administrator may move it either, so none is asked.
+constexpr std::string_view lockedReason =
+    "it is locked against changes (its immutable or append-only flag is set). Unlock it, in Finder's Get "
+    "Info window on a Mac, then try again.";
+
+bool isLockedInPlace(const fs::path& item) {
+    return FileOperations::isLocked(item) || FileOperations::isLocked(item.parent_path());
 }
 
 bool isSameObject(const std::optional<ItemIdentity>& present, const ItemIdentity& planned) {
@@ -42,6 +56,10 @@ Removal::Removal(const Platform& platform, Trashes& trashes, HistoryService& his
     , history_(history)
     , admin_(admin)
     , launchJobs_(launchJobs) {}
+
+std::string Removal::failureLine(const fs::path& location, std::string_view description) const {
+    return shownPath(platform_.home(), location) + ": " + std::string(description);
+}
 
 RemovalPolicy Removal::policy(const InstalledApp& app) const {
     std::vector<fs::path> ownFolders = trashes_.folders();
@@ -329,6 +347,10 @@ Removal::Result Removal::perform(Move& move, const RemovalPolicy& rules, FolderC
             return Result::vanished;
         }
         if (error.isPermissionDenied()) {
+            if (isLockedInPlace(move.item)) {
+                failures.push_back(failureLine(move.item, lockedReason));
+                return Result::failed;
+            }
             return Result::deferred;
         }
         failures.push_back(failureLine(move.item, error.message()));
@@ -383,7 +405,7 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
         }
 
         const AdminOutcome outcome = admin_.run(batch.request());
-        std::vector<std::string> stayed;
+        std::vector<const Move*> stayed;
         for (std::size_t index = 0; index < group.size(); ++index) {
             const Move& move = *group[index];
             const bool answered = index < outcome.items.size();
@@ -395,19 +417,15 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
                 moved.push_back({move.item.string(), move.place.string(),
                                  ItemIdentity::at(move.place).value_or(move.identity)});
             } else if (!answered) {
-                stayed.push_back(move.name);
+                stayed.push_back(&move);
             } else if (outcome.items[index].result == AdminItemOutcome::Result::failed) {
                 failures.push_back(failureLine(move.item, outcome.items[index].message));
             }
         }
-        if (!stayed.empty()) {
-            std::string names;
-            for (const std::string& name : stayed) {
-                names += (names.empty() ? "" : ", ") + name;
-            }
-            const std::string message = outcome.reasonNotRun();
-            // One line, like every other failure: it is shown escaped wherever names may hide line breaks.
-            failures.push_back(message + " These items stayed where they were: " + names + ".");
+        // Each item that stayed is named, with why the administrator step did not move it.
+        const std::string reason = outcome.reasonNotRun();
+        for (const Move* move : stayed) {
+            failures.push_back(failureLine(move->item, reason));
         }
         AdministratorBatch::removeIfEmpty(batch.folder(), *trash);
     }

@@ -19,6 +19,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick {
@@ -49,6 +50,9 @@ public:
     std::vector<RemovalOutcome> run(const std::vector<RemovalPart>& parts);
 
 private:
+    // "<path as the user knows it>: <why>", the line a failed item adds to the error.
+    std::string failureLine(const std::filesystem::path& location, std::string_view description) const;
+
     // One item's planned move.
     struct Move {
         std::filesystem::path item;   // as given

@@ -8,9 +8,27 @@
 
 namespace tarnwick::RemovalTexts {
 
+std::string english(const CountedText& text, std::size_t count,
+                    std::initializer_list<std::string_view> arguments) {
+    const std::string_view form = count == 1 ? text.one : text.other;
+    std::string result;
+    for (std::size_t at = 0; at < form.size(); ++at) {
+        if (form[at] == '%' && form.substr(at, 3) == "%Ln") {
+            result += std::to_string(count);
+            at += 2;
+        } else if (form[at] == '%' && at + 1 < form.size() && form[at + 1] >= '1' && form[at + 1] <= '9' &&
+                   static_cast<std::size_t>(form[at + 1] - '1') < arguments.size()) {
+            result += *(arguments.begin() + (form[at + 1] - '1'));
+            ++at;
+        } else {
+            result += form[at];
+        }
+    }
+    return result;
+}
+
 std::string confirmationMessage(std::size_t count, std::int64_t bytes) {
-    return std::to_string(count) + " items (" + ByteFormat::string(bytes) +
-           ") will be moved to the macOS Trash. You can restore them from History until Trash is emptied.";
+    return english(confirmation, count, {ByteFormat::string(bytes)});
 }
 
 std::string appSummary(std::string_view appName, std::size_t count, std::int64_t bytes) {
@@ -46,8 +64,7 @@ std::string summary(const RemovalRecord& record) {
 }
 
 std::string summary(const RemovalRecord& record, std::string_view date) {
-    return itemCount(record.items.size()) + " \u2022 " + ByteFormat::string(record.bytes) + " \u2022 " +
-           std::string(date);
+    return english(summaryText, record.items.size(), {ByteFormat::string(record.bytes), date});
 }
 
 std::string historyNotCleared(const std::string& reason) {
@@ -66,9 +83,10 @@ std::string keptAsideNotice(const std::string& file) {
 
 std::string_view availability(const RemovalRecord& record, bool isRestorable) {
     if (record.state == RemovalRecord::State::restored) {
-        return "Restored";
+        return TARNWICK_TEXT("RemovalTexts", "Restored");
     }
-    return isRestorable ? std::string_view() : "Trash emptied \u2014 cannot restore";
+    return isRestorable ? std::string_view()
+                        : TARNWICK_TEXT("RemovalTexts", "Trash emptied \u2014 cannot restore");
 }
 
 std::string runningNote(const std::vector<std::string>& processNames) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,14 +14,45 @@
 
 namespace tarnwick {
 
+// Marks a text, or a text that counts something (with %Ln), for the translation template; the window
+// translates it under its context, the command line prints it in English.
+#define TARNWICK_TEXT(context, text) text
+#define TARNWICK_PLURAL(context, text) text
+
 // What both front ends say about a removal, so that the window and the command line use the same words.
 namespace RemovalTexts {
 
+inline constexpr const char* context = "RemovalTexts";
+
+// A text that counts something: its source, under which translations are filed, with %Ln for the count
+// and %1, %2 for what follows it; and its English forms for one and for any other count.
+struct CountedText {
+    const char* source;
+    const char* one;
+    const char* other;
+};
+
 // The question asked before anything is moved.
-inline constexpr std::string_view confirmationTitle = "Move selected items to Trash?";
+inline constexpr std::string_view confirmationTitle =
+    TARNWICK_TEXT("RemovalTexts", "Move selected items to Trash?");
 
 // "4 items (30.1 MB) will be moved to the macOS Trash. You can restore them from History until Trash is
-// emptied." The count is always written with "items", as the window writes it.
+// emptied."; the count, then the size.
+inline constexpr CountedText confirmation{
+    TARNWICK_PLURAL("RemovalTexts", "%Ln items (%1) will be moved to the macOS Trash. You can restore them "
+                                    "from History until Trash is emptied."),
+    "%Ln item (%1) will be moved to the macOS Trash. You can restore it from History until Trash is emptied.",
+    "%Ln items (%1) will be moved to the macOS Trash. You can restore them from History until Trash is "
+    "emptied."};
+
+// "4 items • 30.1 MB • 2024-06-01 08:45": the count, the size, the date.
+inline constexpr CountedText summaryText{TARNWICK_PLURAL("RemovalTexts", "%Ln items \u2022 %1 \u2022 %2"),
+                                         "%Ln item \u2022 %1 \u2022 %2", "%Ln items \u2022 %1 \u2022 %2"};
+
+// `text` in English for `count`, with `arguments` for %1, %2... in order.
+std::string english(const CountedText& text, std::size_t count,
+                    std::initializer_list<std::string_view> arguments);
+
 std::string confirmationMessage(std::size_t count, std::int64_t bytes);
 
 // One application's line of a confirmation for several: "Skylume — 4 items (30.1 MB)".

@@ -328,6 +328,7 @@ void CleanerStore::confirmRemoval() {
         std::optional<std::string> failure;
         std::vector<ResidualItem> moved;
         bool movedBundle = false;
+        std::optional<RemovalRecord> record;
         std::optional<std::vector<RemovalRecord>> history;
         try {
             const RemovalWorkflow::Result result = workflow().remove(request);
@@ -336,22 +337,31 @@ void CleanerStore::confirmRemoval() {
             }
             moved = result.moved;
             movedBundle = result.movedBundleOf(request.app);
+            if (!result.outcome.record.items.empty()) {
+                record = result.outcome.record;
+            }
             history = services_->trash().history();
         } catch (const TrashError& refusal) {
             failure = refusal.what(); // nothing moved
         }
-        return
-            [this, request, moved = std::move(moved), failure = std::move(failure), movedBundle,
-             history = std::move(history)] { applyRemoval(request, moved, failure, movedBundle, history); };
+        return [this, request, moved = std::move(moved), failure = std::move(failure), movedBundle,
+                record = std::move(record), history = std::move(history)] {
+            applyRemoval(request, moved, failure, movedBundle, record, history);
+        };
     });
 }
 
 void CleanerStore::applyRemoval(const RemovalRequest& request, const std::vector<ResidualItem>& moved,
                                 std::optional<std::string> failure, bool movedBundle,
+                                std::optional<RemovalRecord> record,
                                 std::optional<std::vector<RemovalRecord>> history) {
     removals_.setRemoving(false);
     if (history) {
         setHistory(std::move(*history));
+    }
+    // What moved, even in part, can be put back at once; a removal that moved nothing leaves the last one.
+    if (record) {
+        removals_.setUndoable(std::move(record));
     }
     if (movedBundle) {
         appList_.remove(request.app.id());
@@ -391,6 +401,12 @@ void CleanerStore::setShowHistory(bool shown) {
 }
 
 void CleanerStore::setHistory(std::vector<RemovalRecord> records) {
+    // A removal the history forgot cannot be put back by Undo either.
+    if (const auto& undoable = removals_.undoable();
+        undoable && std::none_of(records.begin(), records.end(),
+                                 [&](const RemovalRecord& kept) { return kept.id == undoable->id; })) {
+        removals_.setUndoable(std::nullopt);
+    }
     removals_.setHistory(std::move(records));
     refreshRestorability();
 }
@@ -443,9 +459,19 @@ void CleanerStore::clearUnavailableHistory() {
                   RemovalTexts::historyNotChanged);
 }
 
+void CleanerStore::undoRemoval() {
+    if (const auto& undoable = removals_.undoable()) {
+        restore(RemovalRecord(*undoable));
+    }
+}
+
 void CleanerStore::restore(const RemovalRecord& record) {
     if (removals_.isBusy()) {
         return;
+    }
+    // Put back, from here or from the history, it is nothing to undo any more.
+    if (removals_.undoable() && removals_.undoable()->id == record.id) {
+        removals_.setUndoable(std::nullopt);
     }
     removals_.setRestoring(record.id);
     background_.run(Priority::userInitiated, this, [this, record] {

@@ -99,6 +99,8 @@ public:
     void removeHistoryRecord(const RemovalRecord& record);
     void clearUnavailableHistory();
     void restore(const RemovalRecord& record);
+    // Puts back the last removal made here, through the same restore as the history's.
+    void undoRemoval();
     // Looks again which records can still be restored: the Trash may have been emptied meanwhile.
     void refreshRestorability();
 
@@ -114,7 +116,7 @@ private:
     void applyScan(std::uint64_t scan, const std::string& appID, std::vector<ResidualItem> items);
     void applyRemoval(const RemovalRequest& request, const std::vector<ResidualItem>& moved,
                       std::optional<std::string> failure, bool movedBundle,
-                      std::optional<std::vector<RemovalRecord>> history);
+                      std::optional<RemovalRecord> record, std::optional<std::vector<RemovalRecord>> history);
     void listRestoredApps(const std::vector<std::filesystem::path>& bundles);
     // Runs a change of the history off the main thread, then shows the history as it now stands and, when the
     // change was not written, `notWritten` with the reason.

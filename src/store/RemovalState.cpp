@@ -47,6 +47,11 @@ void RemovalState::setRestorability(std::unordered_map<Uuid, bool> restorable) {
     emit restorabilityChanged();
 }
 
+void RemovalState::setUndoable(std::optional<RemovalRecord> record) {
+    undoable_ = std::move(record);
+    emit undoableChanged();
+}
+
 void RemovalState::setShown(bool shown) {
     isShown_ = shown;
     emit shownChanged();

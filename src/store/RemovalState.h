@@ -30,6 +30,8 @@ public:
     // The files of unreadable history kept aside, as the history was last opened: shown until dealt with.
     const std::vector<std::filesystem::path>& keptAside() const { return keptAside_; }
     bool isShown() const { return isShown_; }
+    // The last removal made here, while Undo may put it back.
+    const std::optional<RemovalRecord>& undoable() const { return undoable_; }
 
     // Whether anything of `record` is still in the Trash, as last looked at; a record not looked at yet
     // counts as restorable.
@@ -43,6 +45,7 @@ public:
     void setKeptAside(std::vector<std::filesystem::path> files);
     void setRestorability(std::unordered_map<Uuid, bool> restorable);
     void setShown(bool shown);
+    void setUndoable(std::optional<RemovalRecord> record);
 
 signals:
     void candidateChanged();
@@ -52,6 +55,7 @@ signals:
     void keptAsideChanged();
     void restorabilityChanged();
     void shownChanged();
+    void undoableChanged();
 
 private:
     std::optional<InstalledApp> candidate_;
@@ -61,6 +65,7 @@ private:
     std::vector<std::filesystem::path> keptAside_;
     std::unordered_map<Uuid, bool> restorable_;
     bool isShown_ = false;
+    std::optional<RemovalRecord> undoable_;
 };
 
 } // namespace tarnwick

@@ -87,8 +87,9 @@ protected:
         const int firstTop =
             content.top() + (content.height() - titleMetrics.height() - 2 - smallMetrics.height()) / 2;
         const int left = content.left() + qMax(0, (content.width() - titleWidth) / 2);
-        painter.drawPixmap(QPoint(left, firstTop + 1),
-                           Symbols::pixmap(symbolOf(filter_), symbolSide, ink, devicePixelRatioF()));
+        painter.drawPixmap(
+            QPoint(left, firstTop + 1),
+            Symbols::pixmap(symbolOf(filter_), symbolSide, ink, painter.device()->devicePixelRatioF()));
         painter.setFont(titleFont);
         painter.setPen(ink);
         painter.drawText(QRect(left + symbolSide + 4, firstTop, content.right() - left - symbolSide - 3,

@@ -4,8 +4,11 @@
 #include "platform/Text.h"
 #include "ui/Symbols.h"
 
+#include <QIconEngine>
 #include <QImageReader>
+#include <QLinearGradient>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QString>
 #include <system_error>
 
@@ -22,6 +25,45 @@ QString qtPath(const fs::path& location) {
 QStringList namesOf(const QMimeType& type) {
     return {type.iconName(), type.genericIconName()};
 }
+
+// An application without an icon of its own: a plain grey tile with the application symbol, neutral in a
+// list of real icons (a theme's "executable" icon reads as a warning there), drawn at any size.
+class GenericApplicationEngine final : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        const qreal side = std::min(rect.width(), rect.height());
+        const QRectF tile(rect.x() + (rect.width() - side) / 2 + side * 0.08,
+                          rect.y() + (rect.height() - side) / 2 + side * 0.08, side * 0.84, side * 0.84);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        QLinearGradient shade(tile.topLeft(), tile.bottomLeft());
+        shade.setColorAt(0, QColor(236, 236, 240));
+        shade.setColorAt(1, QColor(196, 196, 204));
+        painter->setPen(QPen(QColor(0, 0, 0, 40), std::max(1.0, side / 64)));
+        painter->setBrush(shade);
+        painter->drawRoundedRect(tile, tile.width() * 0.22, tile.height() * 0.22);
+        const int glyph = qRound(tile.width() * 0.5);
+        painter->drawPixmap(
+            QRectF(tile.center().x() - glyph / 2.0, tile.center().y() - glyph / 2.0, glyph, glyph),
+            Symbols::pixmap("app", glyph, QColor(110, 110, 120), painter->device()->devicePixelRatioF()),
+            QRectF());
+        painter->restore();
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        QPixmap pixmap(size * scale);
+        pixmap.fill(Qt::transparent);
+        pixmap.setDevicePixelRatio(scale);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+    QIconEngine* clone() const override { return new GenericApplicationEngine; }
+    bool isNull() override { return false; }
+};
 
 } // namespace
 
@@ -80,7 +122,7 @@ QImage AppIcons::applicationImage(const fs::path& bundle, int side) {
 }
 
 QIcon AppIcons::genericApplication() {
-    return Symbols::icon("app");
+    return QIcon(new GenericApplicationEngine);
 }
 
 bool AppIcons::isBundle(const fs::path& location) {

@@ -2,16 +2,20 @@
 
 #include "catalogue/ByteFormat.h"
 #include "store/CleanerStore.h"
+#include "ui/ActionButton.h"
 #include "ui/Badge.h"
 #include "ui/EmptyState.h"
 #include "ui/FindingsFilter.h"
 #include "ui/FindingsModel.h"
 #include "ui/FindingsView.h"
 #include "ui/IconCache.h"
+#include "ui/IconLabel.h"
 #include "ui/SearchField.h"
+#include "ui/SymbolLabel.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
+#include <QAction>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,9 +47,7 @@ QLabel* label(const QString& text, const QFont& font, QWidget* parent) {
 }
 
 void setSecondary(QLabel* label) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Theme::secondary(label));
-    label->setPalette(palette);
+    Theme::useSecondaryText(label);
 }
 
 QProgressBar* spinner(QWidget* parent, int width) {
@@ -64,7 +66,21 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     , store_(store)
     , icons_(icons)
     , model_(new FindingsModel(store, icons, this))
-    , filter_(new FindingsFilter(store, *model_, this)) {
+    , filter_(new FindingsFilter(store, *model_, this))
+    , moveToTrashAction_(new QAction(tr("Move to Trash"), this))
+    , selectSafeAction_(new QAction(tr("Select Safe"), this))
+    , clearAction_(new QAction(tr("Clear"), this)) {
+    // Command-Backspace as on a Mac, and the Delete key; only the confirmation that follows moves anything.
+    moveToTrashAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Backspace), QKeySequence::Delete});
+    moveToTrashAction_->setIconText(tr("Move to Trash"));
+    moveToTrashAction_->setText(tr("Move to Trash\u2026"));
+    selectSafeAction_->setShortcut(QKeySequence::SelectAll);
+    clearAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)});
+    clearAction_->setText(tr("Clear Selection"));
+    clearAction_->setIconText(tr("Clear"));
+    for (QAction* action : {moveToTrashAction_, selectSafeAction_, clearAction_}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -73,8 +89,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     auto* header = new QHBoxLayout;
     header->setContentsMargins(20, 16, 20, 14);
     header->setSpacing(14);
-    icon_ = new QLabel(this);
-    icon_->setFixedSize(iconSide, iconSide);
+    icon_ = new IconLabel(iconSide, this);
     header->addWidget(icon_);
     auto* identity = new QVBoxLayout;
     identity->setSpacing(4);
@@ -82,8 +97,8 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     nameRow->setSpacing(8);
     name_ = label({}, Theme::font(Theme::TextStyle::title, QFont::Bold), this);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    protected_ = new Badge(QStringLiteral("Protected"), Theme::orange(), this);
-    systemSearch_ = new Badge(QStringLiteral("System Search"), Theme::blue(), this);
+    protected_ = new Badge(tr("Protected"), Theme::orange(), this);
+    systemSearch_ = new Badge(tr("System Search"), Theme::blue(), this);
     nameRow->addWidget(name_, 0);
     nameRow->addWidget(protected_);
     nameRow->addWidget(systemSearch_);
@@ -107,8 +122,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     sizeRow->addWidget(size_);
     sizeBlock->addStretch(1);
     sizeBlock->addLayout(sizeRow);
-    auto* sizeCaption =
-        label(QStringLiteral("Application size"), Theme::font(Theme::TextStyle::caption), this);
+    auto* sizeCaption = label(tr("Application size"), Theme::font(Theme::TextStyle::caption), this);
     setSecondary(sizeCaption);
     sizeBlock->addWidget(sizeCaption, 0, Qt::AlignRight);
     sizeBlock->addStretch(1);
@@ -119,14 +133,15 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     // Filter row.
     auto* filterRow = new QHBoxLayout;
     filterRow->setContentsMargins(20, 10, 20, 10);
-    filterField_ = new SearchField(QStringLiteral("Filter discovered files"), this);
+    filterRow->setSpacing(8);
+    filterField_ = new SearchField(tr("Filter discovered files"), this);
     filterField_->setMaximumWidth(520);
     filterRow->addWidget(filterField_, 1);
     filterRow->addStretch(0);
-    selectSafe_ = new QPushButton(QStringLiteral("Select Safe"), this);
-    clear_ = new QPushButton(QStringLiteral("Clear"), this);
-    selectSafe_->setAccessibleName(selectSafe_->text());
-    clear_->setAccessibleName(clear_->text());
+    selectSafe_ = new QPushButton(this);
+    clear_ = new QPushButton(this);
+    bindToAction(selectSafe_, selectSafeAction_);
+    bindToAction(clear_, clearAction_);
     filterRow->addWidget(selectSafe_);
     filterRow->addWidget(clear_);
     layout->addLayout(filterRow);
@@ -138,20 +153,30 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     scanningLayout->addStretch(1);
     auto* scanningBar = spinner(scanning_, 160);
     scanningLayout->addWidget(scanningBar, 0, Qt::AlignHCenter);
-    scanningText_ = label(QStringLiteral("Scanning app data and leftovers\u2026"),
-                          Theme::font(Theme::TextStyle::body), scanning_);
+    scanningText_ =
+        label(tr("Scanning app data and leftovers\u2026"), Theme::font(Theme::TextStyle::body), scanning_);
     scanningLayout->addWidget(scanningText_, 0, Qt::AlignHCenter);
     scanningDetail_ = label({}, Theme::font(Theme::TextStyle::caption), scanning_);
     setSecondary(scanningDetail_);
     scanningLayout->addWidget(scanningDetail_, 0, Qt::AlignHCenter);
     scanningLayout->addStretch(1);
-    empty_ =
-        new EmptyState(QStringLiteral("No Related Files Found"), "checkmark.shield",
-                       QStringLiteral("No safe matches were discovered for this application."), content_);
-    list_ = new FindingsView(*filter_, *model_, workspace, content_);
+    empty_ = new EmptyState(tr("No Related Files Found"), "checkmark.shield",
+                            tr("No safe matches were discovered for this application."), content_);
+    auto* listPage = new QWidget(content_);
+    auto* listLayout = new QVBoxLayout(listPage);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    noMatches_ = label({}, Theme::font(Theme::TextStyle::body), listPage);
+    noMatches_->setObjectName(QStringLiteral("noMatches"));
+    noMatches_->setAlignment(Qt::AlignCenter);
+    noMatches_->setContentsMargins(20, 14, 20, 14);
+    setSecondary(noMatches_);
+    listLayout->addWidget(noMatches_);
+    list_ = new FindingsView(*filter_, *model_, workspace, listPage);
+    listLayout->addWidget(list_, 1);
     content_->addWidget(scanning_);
     content_->addWidget(empty_);
-    content_->addWidget(list_);
+    content_->addWidget(listPage);
     layout->addWidget(content_, 1);
     layout->addWidget(divider(this));
 
@@ -159,12 +184,9 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(20, 10, 20, 12);
     footer->setSpacing(8);
-    auto* shield = new QLabel(this);
-    shield->setPixmap(Symbols::pixmap("shield.checkered", 16, Theme::green(), devicePixelRatioF()));
-    footer->addWidget(shield);
-    auto* promise =
-        label(QStringLiteral("Items are reviewed first and moved to Trash \u2014 never permanently deleted."),
-              Theme::font(Theme::TextStyle::caption), this);
+    footer->addWidget(new SymbolLabel("shield.checkered", 16, Theme::green(), this));
+    auto* promise = label(tr("Items are reviewed first and moved to Trash \u2014 never permanently deleted."),
+                          Theme::font(Theme::TextStyle::caption), this);
     promise->setWordWrap(true);
     footer->addWidget(promise, 1);
     auto* summary = new QVBoxLayout;
@@ -174,8 +196,9 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     summary->addWidget(selectedCount_, 0, Qt::AlignRight);
     summary->addWidget(selectedSize_, 0, Qt::AlignRight);
     footer->addLayout(summary);
-    moveToTrash_ = new QPushButton(Symbols::icon("trash"), QStringLiteral("Move to Trash"), this);
-    moveToTrash_->setAccessibleName(moveToTrash_->text());
+    // White on the red button, as its text is.
+    moveToTrash_ = new QPushButton(Symbols::icon("trash", Qt::white), QString(), this);
+    bindToAction(moveToTrash_, moveToTrashAction_);
     moveToTrash_->setDefault(false);
     moveToTrash_->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; "
                                                "border-radius: 6px; padding: 6px 14px; font-weight: 600; }"
@@ -188,10 +211,27 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
 
     connect(filterField_, &SearchField::textEdited, this,
             [this](const QString& text) { store_.setFileSearch(text.toStdString()); });
-    connect(selectSafe_, &QPushButton::clicked, this,
+    connect(filterField_, &SearchField::leaveRequested, this, [this] {
+        if (content_->currentWidget() == list_->parentWidget()) {
+            list_->setFocus(Qt::TabFocusReason);
+            if (!list_->currentIndex().isValid()) {
+                list_->setCurrentIndex(filter_->index(0, 0));
+            }
+        }
+    });
+    connect(selectSafeAction_, &QAction::triggered, this,
             [this] { store_.choose(ItemChoice::Command::selectSafe); });
-    connect(clear_, &QPushButton::clicked, this, [this] { store_.choose(ItemChoice::Command::clear); });
-    connect(moveToTrash_, &QPushButton::clicked, this, [this] { store_.requestRemoval(); });
+    connect(clearAction_, &QAction::triggered, this, [this] { store_.choose(ItemChoice::Command::clear); });
+    connect(moveToTrashAction_, &QAction::triggered, this, [this] {
+        if (moveToTrashAction_->isEnabled()) {
+            store_.requestRemoval();
+        }
+    });
+    connect(&store_.removals(), &RemovalState::shownChanged, this, &ApplicationDetailView::refreshFooter);
+    connect(filter_, &QAbstractItemModel::rowsInserted, this, &ApplicationDetailView::refreshContent);
+    connect(filter_, &QAbstractItemModel::rowsRemoved, this, &ApplicationDetailView::refreshContent);
+    connect(filter_, &QAbstractItemModel::modelReset, this, &ApplicationDetailView::refreshContent);
+    connect(filter_, &QAbstractItemModel::layoutChanged, this, &ApplicationDetailView::refreshContent);
 
     const FindingsState& findings = store_.findings();
     connect(&findings, &FindingsState::selectionChanged, this, [this] {
@@ -233,7 +273,8 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
 ApplicationDetailView::~ApplicationDetailView() = default;
 
 QWidget* ApplicationDetailView::currentContent() const {
-    return content_->currentWidget();
+    QWidget* page = content_->currentWidget();
+    return page == list_->parentWidget() ? list_ : page;
 }
 
 void ApplicationDetailView::refreshHeader() {
@@ -256,17 +297,18 @@ void ApplicationDetailView::refreshHeader() {
     protected_->setVisible(selected->isSystem);
     systemSearch_->setVisible(leftovers);
     if (leftovers) {
-        subtitle_->setText(QStringLiteral("Files left behind by uninstalled applications"));
+        subtitle_->setText(tr("Files left behind by uninstalled applications"));
     } else if (!selected->bundleID.empty()) {
-        subtitle_->setText(QString::fromStdString(selected->bundleID) + QStringLiteral("  \u2022  Version ") +
-                           QString::fromStdString(selected->version));
+        subtitle_->setText(
+            tr("%1  \u2022  Version %2")
+                .arg(QString::fromStdString(selected->bundleID), QString::fromStdString(selected->version)));
     } else {
         subtitle_->setText(QString::fromStdString(selected->url.string()));
     }
     sizeSpinner_->setVisible(!size);
     size_->setFont(size ? Theme::font(Theme::TextStyle::title3, QFont::Bold)
                         : Theme::font(Theme::TextStyle::caption));
-    size_->setText(size ? qText(ByteFormat::string(*size)) : QStringLiteral("Calculating..."));
+    size_->setText(size ? qText(ByteFormat::string(*size)) : tr("Calculating..."));
 }
 
 void ApplicationDetailView::refreshIcon() {
@@ -274,10 +316,8 @@ void ApplicationDetailView::refreshIcon() {
     if (!selected) {
         return;
     }
-    icon_->setPixmap(
-        store_.findings().isLeftoversMode()
-            ? Symbols::pixmap("trash.slash.fill", iconSide, Theme::secondary(this), devicePixelRatioF())
-            : icons_.application(selected->url, iconSide).pixmap(iconSide, iconSide));
+    icon_->setIcon(store_.findings().isLeftoversMode() ? Symbols::icon("trash.slash.fill")
+                                                       : icons_.application(selected->url, iconSide));
 }
 
 void ApplicationDetailView::refreshContent() {
@@ -287,19 +327,27 @@ void ApplicationDetailView::refreshContent() {
     } else if (findings.items().empty()) {
         content_->setCurrentWidget(empty_);
     } else {
-        content_->setCurrentWidget(list_);
+        content_->setCurrentWidget(list_->parentWidget());
     }
+    // A search that hides every finding says so, above what the bundle declares.
+    const bool hidesAll =
+        !findings.items().empty() && !findings.fileSearch().empty() && findings.shownItems().empty();
+    if (hidesAll) {
+        noMatches_->setText(
+            tr("No findings match \u201C%1\u201D.").arg(QString::fromStdString(findings.fileSearch())));
+    }
+    noMatches_->setVisible(hidesAll);
 }
 
 void ApplicationDetailView::refreshProgress() {
     const ScanProgress& progress = store_.findings().progress();
     if (progress.isMeasuring()) {
         scanningDetail_->setText(
-            QStringLiteral("Measuring %1 of %2 findings").arg(progress.measured).arg(progress.toMeasure));
+            tr("Measuring %L1 of %L2 findings").arg(progress.measured).arg(progress.toMeasure));
     } else if (progress.searched > 0) {
-        scanningDetail_->setText(QStringLiteral("%1 items searched, %2 found")
-                                     .arg(QLocale().toString(static_cast<qulonglong>(progress.searched)))
-                                     .arg(QLocale().toString(static_cast<qulonglong>(progress.found))));
+        scanningDetail_->setText(tr("%L1 items searched, %L2 found")
+                                     .arg(static_cast<qulonglong>(progress.searched))
+                                     .arg(static_cast<qulonglong>(progress.found)));
     } else {
         scanningDetail_->clear();
     }
@@ -307,9 +355,39 @@ void ApplicationDetailView::refreshProgress() {
 
 void ApplicationDetailView::refreshFooter() {
     const FindingsState& findings = store_.findings();
-    selectedCount_->setText(QStringLiteral("%1 selected").arg(findings.chosenCount()));
+    selectedCount_->setText(tr("%L1 selected").arg(static_cast<qulonglong>(findings.chosenCount())));
     selectedSize_->setText(qText(ByteFormat::string(findings.chosenBytes())));
-    moveToTrash_->setEnabled(store_.canRequestRemoval());
+
+    // Why Move to Trash cannot be used now, said where the user looks for it.
+    const std::optional<std::string> refusal = store_.removalRefusal();
+    const bool panelShown = store_.removals().isShown();
+    moveToTrashAction_->setEnabled(!refusal && !panelShown);
+    if (!refusal || panelShown) {
+        moveToTrashAction_->setToolTip(moveToTrashAction_->iconText());
+    } else if (!refusal->empty()) {
+        moveToTrashAction_->setToolTip(QString::fromStdString(*refusal));
+    } else if (store_.removals().isBusy()) {
+        moveToTrashAction_->setToolTip(tr("Wait until the removal or restore under way has finished."));
+    } else {
+        moveToTrashAction_->setToolTip(tr("Choose an application or Leftovers first."));
+    }
+
+    // Select Safe chooses nothing among merely possible matches (as in Leftovers): said, not silently
+    // nothing.
+    const auto& items = findings.items();
+    const bool anySafe = std::any_of(items.begin(), items.end(), [](const ResidualItem& item) {
+        return ItemChoice::chosenAfter(ItemChoice::Command::selectSafe, item) && !item.selected;
+    });
+    const bool anyChosen = findings.chosenCount() > 0;
+    selectSafeAction_->setEnabled(anySafe);
+    selectSafeAction_->setToolTip(
+        anySafe ? tr("Select every finding that is safe to remove; possible matches keep their choice.")
+        : items.empty() ? tr("There are no findings to select.")
+        : std::any_of(items.begin(), items.end(), [](const ResidualItem& item) { return !item.selected; })
+            ? tr("Only possible matches are left unselected: check each one you want to remove.")
+            : tr("Every finding is selected already."));
+    clearAction_->setEnabled(anyChosen);
+    clearAction_->setToolTip(anyChosen ? tr("Deselect every finding.") : tr("No finding is selected."));
 }
 
 } // namespace tarnwick

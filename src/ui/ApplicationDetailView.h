@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -16,6 +17,7 @@ class FindingsFilter;
 class FindingsModel;
 class FindingsView;
 class IconCache;
+class IconLabel;
 class SearchField;
 class Workspace;
 
@@ -43,6 +45,12 @@ public:
     QPushButton* selectSafeButton() const { return selectSafe_; }
     QPushButton* clearButton() const { return clear_; }
     QPushButton* moveToTrashButton() const { return moveToTrash_; }
+    // The commands of the pane, which the window's menus show too.
+    QAction* moveToTrashAction() const { return moveToTrashAction_; }
+    QAction* selectSafeAction() const { return selectSafeAction_; }
+    QAction* clearAction() const { return clearAction_; }
+    // "No findings match …", shown above the list while the search hides every finding.
+    QLabel* noMatchesLabel() const { return noMatches_; }
     QLabel* selectionCountLabel() const { return selectedCount_; }
     QLabel* selectionSizeLabel() const { return selectedSize_; }
     QLabel* scanningLabel() const { return scanningText_; }
@@ -64,8 +72,11 @@ private:
     IconCache& icons_;
     FindingsModel* model_;
     FindingsFilter* filter_;
+    QAction* moveToTrashAction_;
+    QAction* selectSafeAction_;
+    QAction* clearAction_;
 
-    QLabel* icon_;
+    IconLabel* icon_;
     QLabel* name_;
     Badge* protected_;
     Badge* systemSearch_;
@@ -81,6 +92,7 @@ private:
     QLabel* scanningDetail_;
     EmptyState* empty_;
     FindingsView* list_;
+    QLabel* noMatches_;
     QLabel* selectedCount_;
     QLabel* selectedSize_;
     QPushButton* moveToTrash_;

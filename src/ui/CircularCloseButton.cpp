@@ -39,7 +39,8 @@ void CircularCloseButton::paintEvent(QPaintEvent*) {
         painter.drawEllipse(circle);
     }
     const int side = subtle_ ? 13 : 9;
-    const QPixmap cross = Symbols::pixmap("xmark", side, Theme::secondary(this), devicePixelRatioF());
+    const QPixmap cross =
+        Symbols::pixmap("xmark", side, Theme::secondary(this), painter.device()->devicePixelRatioF());
     painter.drawPixmap(QPoint((width() - side) / 2, (height() - side) / 2), cross);
     if (hasFocus()) {
         painter.setPen(QPen(Theme::withOpacity(Theme::blue(), 0.6), 2));

@@ -69,6 +69,31 @@ std::optional<std::filesystem::path> DetailPane::droppedLocation(const QMimeData
     return std::filesystem::path(urls.first().toLocalFile().toStdString());
 }
 
+void DetailPane::takeDropsOn(QWidget* other) {
+    other->setAcceptDrops(true);
+    other->installEventFilter(this);
+}
+
+bool DetailPane::eventFilter(QObject* watched, QEvent* event) {
+    // Handled here, not sent on: the drag manager delivers a drag's later events to the widget it entered.
+    switch (event->type()) {
+    case QEvent::DragEnter:
+        dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+        return true;
+    case QEvent::DragMove:
+        dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+        return true;
+    case QEvent::DragLeave:
+        dragLeaveEvent(static_cast<QDragLeaveEvent*>(event));
+        return true;
+    case QEvent::Drop:
+        dropEvent(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
 void DetailPane::dragEnterEvent(QDragEnterEvent* event) {
     if (!droppedLocation(*event->mimeData())) {
         event->ignore();

@@ -32,10 +32,14 @@ public:
     // The view for the Pro previews, shown while the store's mode is one of them.
     void setPreview(QWidget* preview);
 
+    // Takes what is dragged onto `other` as if onto the pane, overlay included.
+    void takeDropsOn(QWidget* other);
+
     // The location a drop would hand to the store: the first item's, when it is a file location.
     static std::optional<std::filesystem::path> droppedLocation(const QMimeData& data);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;

@@ -22,6 +22,8 @@ QString DropOverlay::text() {
 void DropOverlay::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Nothing of the pane shows through: its texts would run into the overlay's own.
+    painter.fillRect(rect(), palette().window());
     QPainterPath plate;
     plate.addRoundedRect(QRectF(rect()).adjusted(12, 12, -12, -12), 22, 22);
     painter.fillPath(plate, Theme::withOpacity(Theme::blue(), 0.12));
@@ -33,9 +35,9 @@ void DropOverlay::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font);
     const int spacing = 14;
     const int top = (height() - symbolSide - spacing - metrics.height()) / 2;
-    painter.drawPixmap(
-        QPoint((width() - symbolSide) / 2, top),
-        Symbols::pixmap("arrow.down.app.fill", symbolSide, Theme::blue(), devicePixelRatioF()));
+    painter.drawPixmap(QPoint((width() - symbolSide) / 2, top),
+                       Symbols::pixmap("arrow.down.app.fill", symbolSide, Theme::blue(),
+                                       painter.device()->devicePixelRatioF()));
     painter.setFont(font);
     painter.setPen(Theme::primary(this));
     painter.drawText(QRect(0, top + symbolSide + spacing, width(), metrics.height()), Qt::AlignCenter,

@@ -1,9 +1,8 @@
 #include "ui/EmptyState.h"
 
-#include "ui/Symbols.h"
+#include "ui/SymbolLabel.h"
 #include "ui/Theme.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -17,15 +16,14 @@ constexpr int symbolSide = 48;
 
 EmptyState::EmptyState(const QString& title, std::string symbol, const QString& message, QWidget* parent)
     : QWidget(parent)
-    , symbolLabel_(new QLabel(this))
+    , symbolLabel_(new SymbolLabel(symbol, symbolSide, QColor(), this))
     , titleLabel_(new QLabel(this))
     , messageLabel_(new QLabel(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(30, 30, 30, 30);
     layout->setSpacing(12);
     layout->addStretch(1);
-    symbolLabel_->setAlignment(Qt::AlignCenter);
-    layout->addWidget(symbolLabel_);
+    layout->addWidget(symbolLabel_, 0, Qt::AlignHCenter);
     titleLabel_->setObjectName("emptyStateTitle");
     titleLabel_->setFont(Theme::font(Theme::TextStyle::title2, QFont::Bold));
     titleLabel_->setAlignment(Qt::AlignCenter);
@@ -33,6 +31,7 @@ EmptyState::EmptyState(const QString& title, std::string symbol, const QString& 
     messageLabel_->setObjectName("emptyStateMessage");
     messageLabel_->setAlignment(Qt::AlignCenter);
     messageLabel_->setWordWrap(true);
+    Theme::useSecondaryText(messageLabel_);
     layout->addWidget(messageLabel_);
     layout->addStretch(1);
     setContent(title, std::move(symbol), message);
@@ -44,7 +43,7 @@ void EmptyState::setContent(const QString& title, std::string symbol, const QStr
     messageLabel_->setText(message);
     setAccessibleName(title);
     setAccessibleDescription(message);
-    refreshSymbol();
+    symbolLabel_->setSymbol(symbol_);
 }
 
 QString EmptyState::title() const {
@@ -53,21 +52,6 @@ QString EmptyState::title() const {
 
 QString EmptyState::message() const {
     return messageLabel_->text();
-}
-
-void EmptyState::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange) {
-        refreshSymbol();
-    }
-}
-
-void EmptyState::refreshSymbol() {
-    const QColor secondary = Theme::secondary(this);
-    symbolLabel_->setPixmap(Symbols::pixmap(symbol_, symbolSide, secondary, devicePixelRatioF()));
-    QPalette palette = messageLabel_->palette();
-    palette.setColor(QPalette::WindowText, secondary);
-    messageLabel_->setPalette(palette);
 }
 
 } // namespace tarnwick

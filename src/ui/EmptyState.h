@@ -8,6 +8,8 @@ class QLabel;
 
 namespace tarnwick {
 
+class SymbolLabel;
+
 // A pane with nothing to list: a large symbol, a title and a line of explanation, centred.
 class EmptyState : public QWidget {
     Q_OBJECT
@@ -21,14 +23,9 @@ public:
     const std::string& symbol() const { return symbol_; }
     QString message() const;
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void refreshSymbol();
-
     std::string symbol_;
-    QLabel* symbolLabel_;
+    SymbolLabel* symbolLabel_;
     QLabel* titleLabel_;
     QLabel* messageLabel_;
 };

@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tarnwick {
 
@@ -22,7 +23,8 @@ constexpr int longestMessageHeight = 320;
 ErrorAlert::ErrorAlert(CleanerStore& store, QWidget* window)
     : QDialog(window)
     , store_(store)
-    , message_(new QLabel) {
+    , message_(new QLabel)
+    , scroll_(new QScrollArea) {
     setWindowTitle(QString::fromUtf8(title));
     setWindowModality(Qt::WindowModal);
 
@@ -35,21 +37,23 @@ ErrorAlert::ErrorAlert(CleanerStore& store, QWidget* window)
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     message_->setObjectName(QStringLiteral("alertMessage"));
     message_->setFixedWidth(messageWidth);
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(message_);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMaximumHeight(longestMessageHeight);
+    scroll_->setWidget(message_);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Room for the message and, when it is long, for the scroll bar beside it: no line is cut off.
+    scroll_->setFixedWidth(messageWidth + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    // Return dismisses the alert wherever its keyboard focus is, the message's scroll area included.
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* icon = new QLabel;
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48));
     auto* text = new QVBoxLayout;
     text->addWidget(heading);
-    text->addWidget(scroll);
+    text->addWidget(scroll_);
     auto* row = new QHBoxLayout;
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addLayout(text, 1);
@@ -78,6 +82,9 @@ void ErrorAlert::follow() {
     }
     message_->setText(QString::fromStdString(*store_.errorMessage()));
     message_->adjustSize();
+    // As tall as the message, up to a height beyond which it scrolls.
+    scroll_->setFixedHeight(std::min(message_->heightForWidth(messageWidth), longestMessageHeight));
+    adjustSize();
     if (!isVisible()) {
         open();
     }

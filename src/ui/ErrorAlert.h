@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QLabel;
+class QScrollArea;
 class QWidget;
 
 namespace tarnwick {
@@ -27,6 +28,7 @@ private:
 
     CleanerStore& store_;
     QLabel* message_;
+    QScrollArea* scroll_;
 };
 
 } // namespace tarnwick

@@ -6,9 +6,11 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 #include <vector>
 
 namespace tarnwick {
@@ -72,7 +74,10 @@ void drawText(QPainter& painter, const QRect& area, const QString& text, const Q
               int alignment = Qt::AlignVCenter | Qt::AlignLeft) {
     painter.setFont(font);
     painter.setPen(color);
-    painter.drawText(area, alignment, painter.fontMetrics().elidedText(text, elide, area.width()));
+    // Measured to the fraction of a pixel: a text that fits is never cut for a width rounded down.
+    const QFontMetricsF metrics(font);
+    const bool fits = elide == Qt::ElideNone || metrics.horizontalAdvance(text) <= area.width() + 0.5;
+    painter.drawText(area, alignment, fits ? text : metrics.elidedText(text, elide, area.width()));
 }
 
 struct DetailLine {
@@ -82,13 +87,14 @@ struct DetailLine {
 
 std::vector<DetailLine> detailLines(const QModelIndex& index, const FindingDetails& details) {
     std::vector<DetailLine> lines{
-        {QStringLiteral("Full path"), index.data(FindingsModel::pathRole).toString()},
-        {QStringLiteral("Type"), details.isDirectory ? QStringLiteral("Folder") : QStringLiteral("File")},
-        {QStringLiteral("Category"), index.data(FindingsModel::categoryNameRole).toString()},
-        {QStringLiteral("Size"), index.data(FindingsModel::sizeTextRole).toString()},
+        {FindingsLayout::tr("Full path"), index.data(FindingsModel::pathRole).toString()},
+        {FindingsLayout::tr("Type"),
+         details.isDirectory ? FindingsLayout::tr("Folder") : FindingsLayout::tr("File")},
+        {FindingsLayout::tr("Category"), index.data(FindingsModel::categoryNameRole).toString()},
+        {FindingsLayout::tr("Size"), index.data(FindingsModel::sizeTextRole).toString()},
     };
     if (!details.modified.isEmpty()) {
-        lines.push_back({QStringLiteral("Modified"), details.modified});
+        lines.push_back({FindingsLayout::tr("Modified"), details.modified});
     }
     return lines;
 }
@@ -200,16 +206,16 @@ QString FindingsLayout::toolTip(Part part) const {
             break;
         }
         return (index_.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked
-                    ? QStringLiteral("Deselect all in ")
-                    : QStringLiteral("Select all in ")) +
-               name;
+                    ? FindingsLayout::tr("Deselect all in %1")
+                    : FindingsLayout::tr("Select all in %1"))
+            .arg(name);
     case Part::disclosure:
         if (finding) {
-            return expanded_ ? QStringLiteral("Hide details") : QStringLiteral("Show details");
+            return expanded_ ? FindingsLayout::tr("Hide details") : FindingsLayout::tr("Show details");
         }
-        return (expanded_ ? QStringLiteral("Hide ") : QStringLiteral("Show ")) + name;
+        return (expanded_ ? FindingsLayout::tr("Hide %1") : FindingsLayout::tr("Show %1")).arg(name);
     case Part::reveal:
-        return QStringLiteral("Show in Finder");
+        return FindingsLayout::tr("Show in Finder");
     case Part::none:
         return index_.data(Qt::ToolTipRole).toString();
     }
@@ -335,10 +341,10 @@ void FindingsLayout::paintDetails(QPainter& painter, const QWidget* widget) cons
         y += noteHeight;
     };
     if (!details.isRead) {
-        note(QStringLiteral("Reading\u2026"), caption);
+        note(FindingsLayout::tr("Reading\u2026"), caption);
     } else if (details.isDirectory) {
         if (details.children.isEmpty()) {
-            note(QStringLiteral("Folder is empty or its contents cannot be read."), caption);
+            note(FindingsLayout::tr("Folder is empty or its contents cannot be read."), caption);
         }
         const QFont sizeFont = withTabularDigits(caption);
         for (const FindingDetails::Child& child : details.children) {
@@ -355,7 +361,7 @@ void FindingsLayout::paintDetails(QPainter& painter, const QWidget* widget) cons
             y += childHeight;
         }
         if (details.hiddenCount > 0) {
-            note(QStringLiteral("%1 more items").arg(details.hiddenCount),
+            note(FindingsLayout::tr("%Ln more item(s)", nullptr, static_cast<int>(details.hiddenCount)),
                  Theme::font(Theme::TextStyle::caption, QFont::Medium));
         }
     }
@@ -383,9 +389,10 @@ void FindingsLayout::paintDetails(QPainter& painter, const QWidget* widget) cons
                      index_.data(FindingsModel::explanationRole).toString());
     top += blockHeading;
     if (possible) {
-        drawText(painter, QRect(inner, top, innerWidth, detailLineHeight),
-                 QStringLiteral("Not selected automatically to protect data shared with other applications."),
-                 Theme::font(Theme::TextStyle::caption, QFont::Medium), Theme::orange());
+        drawText(
+            painter, QRect(inner, top, innerWidth, detailLineHeight),
+            FindingsLayout::tr("Not selected automatically to protect data shared with other applications."),
+            Theme::font(Theme::TextStyle::caption, QFont::Medium), Theme::orange());
         top += detailLineHeight;
     }
     for (const DetailLine& line : detailLines(index_, details)) {
@@ -415,7 +422,9 @@ void FindingsLayout::paintMetadata(QPainter& painter, const QWidget* widget) con
     int x = icon.right() + 10;
     const QFont titleFont = Theme::font(Theme::TextStyle::body, QFont::Medium);
     const QString title = index_.data().toString();
-    const int titleWidth = std::min(QFontMetrics(titleFont).horizontalAdvance(title), rect_.right() - x - 10);
+    const int titleWidth =
+        std::min(static_cast<int>(std::ceil(QFontMetricsF(titleFont).horizontalAdvance(title))),
+                 rect_.right() - x - 10);
     drawText(painter, QRect(x, rect_.top(), titleWidth, rect_.height()), title, titleFont,
              Theme::primary(widget));
     const QString detail = index_.data(FindingsModel::detailRole).toString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QModelIndex>
 #include <QRect>
 #include <QString>
@@ -13,6 +14,8 @@ namespace tarnwick {
 // drawn and which part a point is on. It is made from the row's roles and the rectangle the row gets; the
 // view says whether the row is expanded (a section open, a finding's details shown).
 class FindingsLayout {
+    Q_DECLARE_TR_FUNCTIONS(tarnwick::FindingsLayout)
+
 public:
     // The parts of a row that answer a click.
     enum class Part {

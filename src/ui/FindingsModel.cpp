@@ -142,10 +142,7 @@ Qt::ItemFlags FindingsModel::flags(const QModelIndex& index) const {
 }
 
 QString FindingsModel::summaryText(int count, std::int64_t bytes) {
-    return QStringLiteral("%1 %2  \u2022  %3")
-        .arg(count)
-        .arg(count == 1 ? QStringLiteral("item") : QStringLiteral("items"))
-        .arg(qText(ByteFormat::string(bytes)));
+    return tr("%Ln item(s)  \u2022  %1", nullptr, count).arg(qText(ByteFormat::string(bytes)));
 }
 
 // --- Data -----------------------------------------------------------------------------------------------
@@ -209,7 +206,7 @@ QVariant FindingsModel::findingData(const Node& node, int role) const {
     case Qt::AccessibleTextRole:
         return QString::fromStdString(found.url.filename().string()) + QStringLiteral(", ") +
                qText(title(found.confidence)) + QStringLiteral(", ") +
-               (found.selected ? QStringLiteral("selected") : QStringLiteral("not selected"));
+               (found.selected ? tr("selected") : tr("not selected"));
     case Qt::CheckStateRole:
         return found.selected ? Qt::Checked : Qt::Unchecked;
     default:
@@ -287,8 +284,7 @@ QVariant FindingsModel::informationData(const Node& node, int role) const {
         }
         return icons_.documentType(node.extension);
     case Qt::ToolTipRole:
-        return QStringLiteral(
-            "Application metadata \u2014 this item is informational and is not removed separately.");
+        return tr("Application metadata \u2014 this item is informational and is not removed separately.");
     default:
         return {};
     }
@@ -413,12 +409,12 @@ void FindingsModel::addInformationSections(std::vector<std::unique_ptr<Node>>& s
         section->children.push_back(std::make_unique<Node>(std::move(row)));
     };
     if (metadata->showsDockIcon) {
-        Node* dock = addSection(dockKey, QStringLiteral("Dock Icon"));
+        Node* dock = addSection(dockKey, tr("Dock Icon"));
         addRow(dock, {.title = QString::fromStdString(app.name)});
         icons_.requestApplication(app.url, metadataIconSide);
     }
     if (!metadata->documentTypes.empty()) {
-        Node* documents = addSection(documentsKey, QStringLiteral("Supported Document Types"));
+        Node* documents = addSection(documentsKey, tr("Supported Document Types"));
         std::vector<std::string> extensions;
         for (const DocumentType& type : metadata->documentTypes) {
             const std::string extension = type.extensions.empty() ? std::string() : type.extensions.front();

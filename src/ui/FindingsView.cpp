@@ -6,7 +6,10 @@
 #include "ui/Workspace.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <algorithm>
 
@@ -22,7 +25,10 @@ FindingsView::FindingsView(FindingsFilter& filter, FindingsModel& findings, Work
     , findings_(findings)
     , workspace_(workspace)
     , delegate_(new FindingsDelegate(*this))
-    , reveal_(new QAction(tr("Show in Finder"), this)) {
+    , reveal_(new QAction(tr("Show in Finder"), this))
+    , copyPath_(new QAction(tr("Copy Path"), this))
+    , details_(new QAction(tr("Show Details"), this))
+    , choose_(new QAction(tr("Select for Removal"), this)) {
     setModel(&filter_);
     setItemDelegate(delegate_);
     setHeaderHidden(true);
@@ -40,11 +46,39 @@ FindingsView::FindingsView(FindingsFilter& filter, FindingsModel& findings, Work
     setMouseTracking(true);
     setAccessibleName(tr("Discovered files"));
 
+    // The list's commands act on its current row; their keys work while the list has the focus, and the
+    // window's menus and the list's context menu show the same actions.
     reveal_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    reveal_->setShortcutContext(Qt::WidgetShortcut);
-    addAction(reveal_);
+    copyPath_->setShortcut(QKeySequence::Copy);
+    choose_->setCheckable(true);
+    for (QAction* action : {reveal_, copyPath_, details_, choose_}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    insertAction(choose_, separator);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(reveal_, &QAction::triggered, this, [this] { act(currentIndex(), Part::reveal); });
+    connect(copyPath_, &QAction::triggered, this, [this] {
+        if (const QString path = currentIndex().data(FindingsModel::pathRole).toString(); !path.isEmpty()) {
+            QGuiApplication::clipboard()->setText(path);
+        }
+    });
+    connect(details_, &QAction::triggered, this, [this] {
+        QModelIndex row = currentIndex();
+        if (FindingsModel::kindOf(row) == Kind::details) {
+            row = row.parent();
+        }
+        act(row, Part::disclosure);
+    });
+    connect(choose_, &QAction::triggered, this, [this] {
+        QModelIndex row = currentIndex();
+        if (FindingsModel::kindOf(row) == Kind::details) {
+            row = row.parent();
+        }
+        act(row, Part::checkbox);
+    });
 
     connect(delegate_, &FindingsDelegate::activated, this, &FindingsView::act);
     connect(&filter_, &QAbstractItemModel::rowsInserted, this,
@@ -53,11 +87,37 @@ FindingsView::FindingsView(FindingsFilter& filter, FindingsModel& findings, Work
                     openSections(first, last);
                 }
             });
-    connect(&filter_, &QAbstractItemModel::modelReset, this,
-            [this] { openSections(0, filter_.rowCount() - 1); });
+    connect(&filter_, &QAbstractItemModel::modelReset, this, [this] {
+        openSections(0, filter_.rowCount() - 1);
+        // Another application's findings: its own list from the top, not the last one's place.
+        scrollToTop();
+        refreshActions();
+    });
+    connect(&filter_, &QAbstractItemModel::rowsRemoved, this, &FindingsView::refreshActions);
+    connect(&filter_, &QAbstractItemModel::dataChanged, this, &FindingsView::refreshActions);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &FindingsView::refreshActions);
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { remember(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { remember(index, false); });
     openSections(0, filter_.rowCount() - 1);
+    refreshActions();
+}
+
+void FindingsView::setClosedSections(QSet<QString> keys) {
+    closedSections_ = std::move(keys);
+    openSections(0, filter_.rowCount() - 1);
+}
+
+void FindingsView::refreshActions() {
+    QModelIndex row = currentIndex();
+    if (FindingsModel::kindOf(row) == Kind::details) {
+        row = row.parent();
+    }
+    const bool finding = row.isValid() && FindingsModel::kindOf(row) == Kind::finding;
+    for (QAction* action : {reveal_, copyPath_, details_, choose_}) {
+        action->setEnabled(finding);
+    }
+    details_->setText(finding && isExpanded(row) ? tr("Hide Details") : tr("Show Details"));
+    choose_->setChecked(finding && row.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked);
 }
 
 QString FindingsView::sectionKey(const QModelIndex& section) {
@@ -95,6 +155,7 @@ void FindingsView::act(const QModelIndex& index, Part part) {
         break;
     case Part::disclosure:
         setExpanded(index, !isExpanded(index));
+        refreshActions();
         break;
     case Part::reveal:
         if (FindingsModel::kindOf(index) == Kind::finding) {

@@ -15,8 +15,9 @@ class FindingsModel;
 class Workspace;
 
 // The findings list: sections that open and close, findings whose details open below them, and the choices
-// and reveals the rows offer, by pointer or keyboard (Space chooses, Return or the arrows open and close, and
-// the reveal is an action of the list). The sections the user closed stay closed for the next application.
+// and reveals the rows offer, by pointer or keyboard (Space chooses, Return or the arrows open and close) and
+// as actions of the list, in its context menu and the window's menus. The sections the user closed stay
+// closed for the next application; a new application's list starts at its top.
 class FindingsView : public QTreeView {
     Q_OBJECT
 
@@ -27,6 +28,16 @@ public:
     FindingsDelegate& delegate() const { return *delegate_; }
     // Shows the current finding in the file browser.
     QAction* revealAction() const { return reveal_; }
+    // Copies the current finding's full path.
+    QAction* copyPathAction() const { return copyPath_; }
+    // Shows or hides the current finding's details.
+    QAction* detailsAction() const { return details_; }
+    // Chooses the current finding for the Trash, or leaves it out.
+    QAction* chooseAction() const { return choose_; }
+
+    // The sections the user closed, by key (a category's name, "dock", "documents").
+    const QSet<QString>& closedSections() const { return closedSections_; }
+    void setClosedSections(QSet<QString> keys);
     // Does what the part of the row does when clicked.
     void act(const QModelIndex& index, FindingsLayout::Part part);
 
@@ -42,6 +53,7 @@ protected:
 
 private:
     static QString sectionKey(const QModelIndex& section);
+    void refreshActions();
     void openSections(int first, int last);
     void remember(const QModelIndex& index, bool expanded);
 
@@ -50,6 +62,9 @@ private:
     Workspace& workspace_;
     FindingsDelegate* delegate_;
     QAction* reveal_;
+    QAction* copyPath_;
+    QAction* details_;
+    QAction* choose_;
     QSet<QString> closedSections_;
 };
 

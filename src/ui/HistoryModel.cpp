@@ -1,10 +1,13 @@
 #include "ui/HistoryModel.h"
 
+#include "catalogue/ByteFormat.h"
 #include "session/RemovalTexts.h"
 #include "store/CleanerStore.h"
+#include "ui/SharedTexts.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <QStringList>
 #include <algorithm>
 #include <unordered_set>
 
@@ -19,6 +22,26 @@ std::string dateText(RemovalRecord::Date date) {
         return RemovalTexts::dateText(date);
     }
     return QLocale().toString(QDateTime::fromSecsSinceEpoch(*seconds), QLocale::ShortFormat).toStdString();
+}
+
+QString summaryText(const RemovalRecord& removal) {
+    return SharedTexts::translated(RemovalTexts::summaryText, static_cast<qsizetype>(removal.items.size()),
+                                   {QString::fromStdString(ByteFormat::string(removal.bytes)),
+                                    QString::fromStdString(dateText(removal.date))});
+}
+
+// The places the removal took its items from, as a tooltip lists them: the first few, then how many more.
+QString itemsText(const RemovalRecord& removal) {
+    constexpr std::size_t shown = 12;
+    QStringList lines;
+    for (std::size_t index = 0; index < removal.items.size() && index < shown; ++index) {
+        lines.append(QString::fromStdString(removal.items[index].originalPath));
+    }
+    if (removal.items.size() > shown) {
+        lines.append(
+            HistoryModel::tr("and %Ln more", nullptr, static_cast<int>(removal.items.size() - shown)));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 std::unordered_set<Uuid> idsOf(const std::vector<RemovalRecord>& records) {
@@ -38,7 +61,7 @@ HistoryModel::HistoryModel(CleanerStore& store, QObject* parent)
     const RemovalState& removals = store_.removals();
     connect(&removals, &RemovalState::historyChanged, this, &HistoryModel::follow);
     connect(&removals, &RemovalState::restorabilityChanged, this, [this] {
-        refreshRoles({restorableRole, availabilityRole, actionRole});
+        refreshRoles({restorableRole, availabilityRole, actionRole, emptiedRole, Qt::AccessibleTextRole});
     });
     connect(&removals, &RemovalState::busyChanged, this, [this] {
         refreshRoles({restoringRole, actionEnabledRole});
@@ -61,16 +84,28 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     const RemovalState& removals = store_.removals();
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return QString::fromStdString(removal.appName);
+    case Qt::AccessibleTextRole: {
+        QStringList parts{QString::fromStdString(removal.appName), summaryText(removal)};
+        const QString availability =
+            SharedTexts::translated(RemovalTexts::availability(removal, removals.isRestorable(removal)));
+        if (!availability.isEmpty()) {
+            parts.append(availability);
+        }
+        return parts.join(QStringLiteral(", "));
+    }
+    case Qt::ToolTipRole:
+        return itemsText(removal);
+    case emptiedRole:
+        return removal.state != RemovalRecord::State::restored && !removals.isRestorable(removal);
     case summaryRole:
-        return QString::fromStdString(RemovalTexts::summary(removal, dateText(removal.date)));
+        return summaryText(removal);
     case restorableRole:
         return removals.isRestorable(removal);
     case availabilityRole:
-        return QString::fromUtf8(RemovalTexts::availability(removal, removals.isRestorable(removal)));
+        return SharedTexts::translated(RemovalTexts::availability(removal, removals.isRestorable(removal)));
     case actionRole:
-        return removals.isRestorable(removal) ? QStringLiteral("Restore") : QStringLiteral("Remove");
+        return removals.isRestorable(removal) ? tr("Restore") : tr("Remove");
     case restoringRole:
         return removals.restoringRecord() == removal.id;
     case actionEnabledRole:

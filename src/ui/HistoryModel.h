@@ -23,6 +23,7 @@ public:
         actionRole,                     // "Restore" or "Remove"
         restoringRole,                  // bool: this record's restore is running
         actionEnabledRole,              // bool: the button can be pressed now
+        emptiedRole,                    // bool: the Trash was emptied of it, a warning; not when put back
     };
 
     explicit HistoryModel(CleanerStore& store, QObject* parent = nullptr);

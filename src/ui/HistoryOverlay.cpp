@@ -3,6 +3,7 @@
 #include "store/CleanerStore.h"
 #include "ui/HistoryView.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
@@ -29,7 +30,7 @@ HistoryOverlay::HistoryOverlay(CleanerStore& store, QWidget* window)
     , store_(store)
     , view_(new HistoryView(store, this))
     , animation_(new QVariantAnimation(this)) {
-    setAccessibleName(QStringLiteral("Removal History"));
+    setAccessibleName(tr("Removal History"));
     setFocusPolicy(Qt::StrongFocus);
     auto* fade = new QGraphicsOpacityEffect(view_);
     view_->setGraphicsEffect(fade);
@@ -58,12 +59,32 @@ void HistoryOverlay::follow() {
         view_->refresh();
         show();
         raise();
-        setFocus(Qt::PopupFocusReason);
+        view_->focusFirst();
     }
     animation_->stop();
     animation_->setStartValue(progress_);
     animation_->setEndValue(shown ? 1.0 : 0.0);
     animation_->start();
+}
+
+bool HistoryOverlay::focusNextPrevChild(bool next) {
+    QList<QWidget*> controls;
+    for (QWidget* widget = nextInFocusChain(); widget != this; widget = widget->nextInFocusChain()) {
+        if (isAncestorOf(widget) && widget->isVisible() && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) {
+            controls.append(widget);
+        }
+    }
+    if (controls.isEmpty()) {
+        setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    const qsizetype current = controls.indexOf(QApplication::focusWidget());
+    const qsizetype count = controls.size();
+    const qsizetype target =
+        current < 0 ? (next ? 0 : count - 1) : (current + (next ? 1 : count - 1)) % count;
+    controls[target]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void HistoryOverlay::setProgress(qreal progress) {

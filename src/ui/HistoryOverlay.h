@@ -10,7 +10,8 @@ class CleanerStore;
 class HistoryView;
 
 // The history panel's layer over the whole window: a dimmed backdrop with the panel in the middle,
-// faded and scaled in and out. It shows while the store says so; a click on the backdrop closes it.
+// faded and scaled in and out. It shows while the store says so; a click on the backdrop or Escape closes
+// it, and while it shows it holds the keyboard.
 class HistoryOverlay : public QWidget {
     Q_OBJECT
 
@@ -24,6 +25,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab and Backtab go round the panel's controls only: the window behind the backdrop takes no keys.
+    bool focusNextPrevChild(bool next) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -18,7 +18,7 @@ constexpr int symbolSide = 22;
 constexpr QSize buttonSize(92, 26);
 
 QString buttonText(const QModelIndex& index) {
-    return index.data(HistoryModel::restoringRole).toBool() ? QStringLiteral("Restoring\u2026")
+    return index.data(HistoryModel::restoringRole).toBool() ? HistoryRowDelegate::tr("Restoring\u2026")
                                                             : index.data(HistoryModel::actionRole).toString();
 }
 
@@ -66,7 +66,10 @@ void HistoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     drawLine(index.data(HistoryModel::summaryRole).toString(), captionFont, Theme::secondary(widget),
              lineHeight);
     if (!availability.isEmpty()) {
-        drawLine(availability, captionFont, Theme::red(), lineHeight);
+        // Emptied from the Trash is a warning; put back already is only a fact.
+        drawLine(availability, captionFont,
+                 index.data(HistoryModel::emptiedRole).toBool() ? Theme::red() : Theme::secondary(widget),
+                 lineHeight);
     }
 
     QStyleOptionButton pushButton;
@@ -78,6 +81,12 @@ void HistoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     }
     QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_PushButton, &pushButton, painter, widget);
+    if (option.state.testFlag(QStyle::State_HasFocus) && widget != nullptr && widget->hasFocus()) {
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(Theme::withOpacity(Theme::blue(), 0.6), 1.5));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(row).adjusted(4, 2, -4, -2), 8, 8);
+    }
     painter->restore();
 }
 

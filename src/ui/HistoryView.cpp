@@ -8,9 +8,12 @@
 #include "ui/HistoryRowDelegate.h"
 #include "ui/Theme.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPainter>
@@ -25,18 +28,17 @@ HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
     : QWidget(parent)
     , store_(store)
     , model_(new HistoryModel(store, this))
-    , clearUnavailable_(new QPushButton(QStringLiteral("Clear Unavailable")))
-    , clearAll_(new QPushButton(QStringLiteral("Clear All")))
-    , close_(new CircularCloseButton(QStringLiteral("Close Removal History"), false))
+    , clearUnavailable_(new QPushButton(tr("Clear Unavailable")))
+    , clearAll_(new QPushButton(tr("Clear All")))
+    , close_(new CircularCloseButton(tr("Close Removal History"), false))
     , keptAside_(new QLabel)
     , body_(new QStackedWidget)
-    , empty_(new EmptyState(QStringLiteral("No Removal History"), "clock",
-                            QStringLiteral("Removed applications will appear here.")))
+    , empty_(new EmptyState(tr("No Removal History"), "clock", tr("Removed applications will appear here.")))
     , list_(new QListView) {
     setFixedSize(panelSize);
     setAttribute(Qt::WA_TranslucentBackground);
 
-    auto* title = new QLabel(QStringLiteral("Removal History"));
+    auto* title = new QLabel(tr("Removal History"));
     title->setFont(Theme::font(Theme::TextStyle::title2, QFont::Bold));
     auto* header = new QHBoxLayout;
     header->setContentsMargins(20, 20, 20, 20);
@@ -65,6 +67,23 @@ HistoryView::HistoryView(CleanerStore& store, QWidget* parent)
     list_->setUniformItemSizes(true);
     list_->setMouseTracking(true);
     list_->viewport()->setAutoFillBackground(false);
+    list_->setAccessibleName(tr("Removals"));
+    list_->setFocusPolicy(Qt::StrongFocus);
+    list_->installEventFilter(this);
+    // The row's button as a command of the list too, for the keyboard and for screen readers.
+    auto* press = new QAction(tr("Restore"), list_);
+    press->setShortcutContext(Qt::WidgetShortcut);
+    list_->addAction(press);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(press, &QAction::triggered, this, [this] { model_->activate(list_->currentIndex().row()); });
+    const auto followCurrent = [this, press] {
+        const QModelIndex current = list_->currentIndex();
+        press->setVisible(current.isValid());
+        press->setText(current.data(HistoryModel::actionRole).toString());
+        press->setEnabled(current.data(HistoryModel::actionEnabledRole).toBool());
+    };
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this, followCurrent);
+    connect(model_, &QAbstractItemModel::dataChanged, this, followCurrent);
     connect(delegate, &HistoryRowDelegate::buttonPressed, this,
             [this](const QModelIndex& index) { model_->activate(index.row()); });
 
@@ -100,6 +119,32 @@ void HistoryView::refresh() {
     clearAll_->setVisible(hasRecords);
     clearUnavailable_->setVisible(hasRecords && store_.removals().hasUnavailable());
     body_->setCurrentWidget(hasRecords ? static_cast<QWidget*>(list_) : empty_);
+}
+
+void HistoryView::focusFirst() {
+    if (model_->rowCount() == 0) {
+        close_->setFocus(Qt::PopupFocusReason);
+        return;
+    }
+    if (!list_->currentIndex().isValid()) {
+        list_->setCurrentIndex(model_->index(0, 0));
+    }
+    list_->setFocus(Qt::PopupFocusReason);
+}
+
+bool HistoryView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            model_->activate(list_->currentIndex().row());
+            return true;
+        }
+    }
+    if (watched == list_ && event->type() == QEvent::FocusIn && !list_->currentIndex().isValid() &&
+        model_->rowCount() > 0) {
+        list_->setCurrentIndex(model_->index(0, 0));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HistoryView::changeEvent(QEvent* event) {

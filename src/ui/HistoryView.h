@@ -15,7 +15,8 @@ class EmptyState;
 class HistoryModel;
 
 // The removal history: a header with the clearing buttons and the close button, then the records with
-// a Restore or Remove button each, or an empty state.
+// a Restore or Remove button each, or an empty state. A record's button is pressed with the pointer, or with
+// Return or Space on the current record, or from its context menu.
 class HistoryView : public QWidget {
     Q_OBJECT
 
@@ -36,8 +37,12 @@ public:
 
     // Shows the buttons and the list or the empty state the history calls for.
     void refresh();
+    // Gives the keyboard to the records, or to the close button when there are none.
+    void focusFirst();
 
 protected:
+    // Return or Space on a record presses its button.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 

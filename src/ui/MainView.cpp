@@ -9,7 +9,6 @@
 
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QSplitter>
 
 namespace tarnwick {
@@ -44,13 +43,10 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({sidebarIdeal, 1000});
 
-    connect(&store_.appList(), &AppListState::filterChanged, this, &MainView::showPreviews);
+    // The sidebar's footer invites a drop too.
+    detail_->takeDropsOn(sidebar_);
 
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        sidebar_->searchField()->lineEdit()->setFocus(Qt::ShortcutFocusReason);
-        sidebar_->searchField()->lineEdit()->selectAll();
-    });
+    connect(&store_.appList(), &AppListState::filterChanged, this, &MainView::showPreviews);
 }
 
 void MainView::showPreviews() {

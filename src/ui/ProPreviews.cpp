@@ -1,9 +1,11 @@
 #include "ui/ProPreviews.h"
 
+#include "ui/SymbolLabel.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/Workspace.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,13 +22,6 @@ constexpr const char* proBadge = "PRO";
 constexpr const char* previewNote = "This preview does not scan or remove any files.";
 constexpr const char* liveUpdateText = "Live update from Ventrel";
 constexpr const char* downloadHelp = "Open the official Tarnwick Pro download page";
-
-QLabel* symbolLabel(std::string_view symbol, int side, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setPixmap(Symbols::pixmap(symbol, side, Theme::blue(), label->devicePixelRatioF()));
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
 
 // Offer texts come from a web server: always plain text, never markup.
 QLabel* textLabel(const QString& text, const QFont& font, QWidget* parent) {
@@ -52,7 +47,9 @@ ProSidebarPreview::ProSidebarPreview(AppListFilter mode, QWidget* parent)
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(14);
     layout->addStretch(1);
-    layout->addWidget(symbolLabel(junk ? "sparkles.rectangle.stack" : "doc.on.doc", 34, this));
+    layout->addWidget(
+        new SymbolLabel(junk ? "sparkles.rectangle.stack" : "doc.on.doc", 34, Theme::blue(), this), 0,
+        Qt::AlignHCenter);
     layout->addWidget(textLabel(QString::fromUtf8(rawValue(mode)),
                                 Theme::font(Theme::TextStyle::body, QFont::DemiBold), this));
 
@@ -67,7 +64,7 @@ ProSidebarPreview::ProSidebarPreview(AppListFilter mode, QWidget* parent)
     auto* line = textLabel(junk ? QStringLiteral("Clean temporary and unnecessary files safely.")
                                 : QStringLiteral("Find duplicate files by their actual content."),
                            Theme::font(Theme::TextStyle::caption), this);
-    line->setStyleSheet(QStringLiteral("color: %1;").arg(colorName(Theme::secondary(this))));
+    Theme::useSecondaryText(line);
     layout->addWidget(line);
     layout->addStretch(1);
 }
@@ -103,11 +100,15 @@ ProFeatureView::ProFeatureView(AppListFilter mode, OfferRequest request, Workspa
     column->setSpacing(18);
     column->addStretch(1);
 
-    auto* symbol = symbolLabel(feature_.symbol, 54, this);
-    symbol->setFixedSize(92, 92);
-    symbol->setStyleSheet(QStringLiteral("background: %1; border-radius: 24px;")
-                              .arg(colorName(Theme::withOpacity(Theme::blue(), 0.1))));
-    column->addWidget(symbol, 0, Qt::AlignHCenter);
+    auto* tile = new QFrame(this);
+    tile->setObjectName(QStringLiteral("featureTile"));
+    tile->setFixedSize(92, 92);
+    tile->setStyleSheet(QStringLiteral("#featureTile { background: %1; border-radius: 24px; }")
+                            .arg(colorName(Theme::withOpacity(Theme::blue(), 0.1))));
+    auto* tileLayout = new QVBoxLayout(tile);
+    tileLayout->setContentsMargins(0, 0, 0, 0);
+    tileLayout->addWidget(new SymbolLabel(feature_.symbol, 54, Theme::blue(), tile), 0, Qt::AlignCenter);
+    column->addWidget(tile, 0, Qt::AlignHCenter);
 
     auto* heading = new QHBoxLayout;
     heading->setSpacing(9);
@@ -121,21 +122,18 @@ ProFeatureView::ProFeatureView(AppListFilter mode, OfferRequest request, Workspa
     heading->addWidget(badge_, 0, Qt::AlignVCenter);
     heading->addStretch(1);
     column->addLayout(heading);
-    subtitle_->setStyleSheet(QStringLiteral("color: %1;").arg(colorName(Theme::secondary(this))));
+    Theme::useSecondaryText(subtitle_);
     column->addWidget(subtitle_);
 
-    auto* panel = new QFrame(this);
+    panel_ = new QFrame(this);
+    QFrame* panel = panel_;
     panel->setObjectName(QStringLiteral("featurePanel"));
-    panel->setStyleSheet(QStringLiteral("#featurePanel { background: %1; border-radius: 16px; }")
-                             .arg(colorName(Theme::withOpacity(Theme::primary(this), 0.05))));
     auto* points = new QVBoxLayout(panel);
     points->setContentsMargins(20, 20, 20, 20);
     points->setSpacing(10);
     for (const std::string& point : feature_.features) {
         auto* row = new QHBoxLayout;
-        auto* check = new QLabel(panel);
-        check->setPixmap(Symbols::pixmap("checkmark.circle.fill", 16, Theme::green(), devicePixelRatioF()));
-        row->addWidget(check);
+        row->addWidget(new SymbolLabel("checkmark.circle.fill", 16, Theme::green(), panel));
         auto* text = new QLabel(QString::fromStdString(point), panel);
         text->setTextFormat(Qt::PlainText);
         row->addWidget(text, 1);
@@ -144,6 +142,7 @@ ProFeatureView::ProFeatureView(AppListFilter mode, OfferRequest request, Workspa
     column->addWidget(panel, 0, Qt::AlignHCenter);
 
     download_->setIcon(Symbols::icon("arrow.down.circle.fill"));
+    download_->setIconSize(QSize(18, 18));
     download_->setToolTip(QString::fromUtf8(downloadHelp));
     download_->setMinimumWidth(170);
     download_->setMinimumHeight(36);
@@ -156,25 +155,36 @@ ProFeatureView::ProFeatureView(AppListFilter mode, OfferRequest request, Workspa
         }
     });
     column->addWidget(download_, 0, Qt::AlignHCenter);
-    note_->setStyleSheet(QStringLiteral("color: %1;").arg(colorName(Theme::secondary(this))));
+    Theme::useSecondaryText(note_);
     column->addWidget(note_);
 
     auto* live = new QHBoxLayout(liveUpdate_);
     live->setContentsMargins(0, 0, 0, 0);
     live->addStretch(1);
-    auto* network = new QLabel(liveUpdate_);
-    network->setPixmap(Symbols::pixmap("network", 12, Theme::secondary(this), devicePixelRatioF()));
-    live->addWidget(network);
+    live->addWidget(new SymbolLabel("network", 12, QColor(), liveUpdate_));
     auto* liveText =
         textLabel(QString::fromUtf8(liveUpdateText), Theme::font(Theme::TextStyle::caption), liveUpdate_);
     liveText->setWordWrap(false);
-    liveText->setStyleSheet(QStringLiteral("color: %1;").arg(colorName(Theme::secondary(this))));
+    Theme::useSecondaryText(liveText);
     live->addWidget(liveText);
     live->addStretch(1);
     column->addWidget(liveUpdate_);
     column->addStretch(1);
 
+    restyle();
     present();
+}
+
+void ProFeatureView::restyle() {
+    panel_->setStyleSheet(QStringLiteral("#featurePanel { background: %1; border-radius: 16px; }")
+                              .arg(colorName(Theme::withOpacity(Theme::primary(this), 0.05))));
+}
+
+void ProFeatureView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        restyle(); // the panel is tinted with the text colour, which a change to dark turns light
+    }
 }
 
 void ProFeatureView::showEvent(QShowEvent* event) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class QFrame;
 class QLabel;
 class QPushButton;
 
@@ -64,10 +65,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void setRemoteOffer(std::optional<ProOffer> offer);
     void present();
+    void restyle();
 
     Feature feature_;
     OfferRequest request_;
@@ -80,6 +83,7 @@ private:
     QPushButton* download_;
     QLabel* note_;
     QWidget* liveUpdate_;
+    QFrame* panel_ = nullptr;
 };
 
 } // namespace tarnwick

@@ -1,7 +1,8 @@
 #include "ui/RemovalConfirmation.h"
 
-#include "session/RemovalTexts.h"
+#include "catalogue/ByteFormat.h"
 #include "store/CleanerStore.h"
+#include "ui/SharedTexts.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,12 +34,14 @@ void RemovalConfirmation::open() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setIcon(QMessageBox::Warning);
-    dialog->setWindowTitle(QString::fromUtf8(RemovalTexts::confirmationTitle));
+    const QString title = SharedTexts::translated(RemovalTexts::confirmationTitle);
+    dialog->setWindowTitle(title);
     dialog->setTextFormat(Qt::PlainText);
-    dialog->setText(QString::fromUtf8(RemovalTexts::confirmationTitle));
-    dialog->setInformativeText(QString::fromStdString(
-        RemovalTexts::confirmationMessage(store_.findings().chosenCount(), store_.findings().chosenBytes())));
-    QPushButton* move = dialog->addButton(QStringLiteral("Move to Trash"), QMessageBox::DestructiveRole);
+    dialog->setText(title);
+    dialog->setInformativeText(SharedTexts::translated(
+        RemovalTexts::confirmation, static_cast<qsizetype>(store_.findings().chosenCount()),
+        {QString::fromStdString(ByteFormat::string(store_.findings().chosenBytes()))}));
+    QPushButton* move = dialog->addButton(tr("Move to Trash"), QMessageBox::DestructiveRole);
     QPushButton* cancel = dialog->addButton(QMessageBox::Cancel);
     dialog->setEscapeButton(cancel);
     // A slip of the Return key must not move anything.

@@ -2,13 +2,15 @@
 
 #include <QWidget>
 
-class QLabel;
 class QLineEdit;
 class QToolButton;
 
 namespace tarnwick {
 
-// A borderless search line: a magnifying glass, the text, and a clear button while there is text.
+class SymbolLabel;
+
+// A borderless search line: a magnifying glass, the text, and a clear button while there is text. Escape
+// clears the text; Down, Return or Enter ask to move on to the list the search narrows.
 class SearchField : public QWidget {
     Q_OBJECT
 
@@ -23,17 +25,19 @@ public:
     QToolButton* clearButton() const { return clear_; }
 
 signals:
-    // The user changed the text (typing or the clear button).
+    // The user changed the text (typing, Escape or the clear button).
     void textEdited(const QString& text);
+    // The user asked to go on to the results.
+    void leaveRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void refreshSymbols();
+    void clear();
 
-    QLabel* glass_;
+    SymbolLabel* glass_;
     QLineEdit* edit_;
     QToolButton* clear_;
 };

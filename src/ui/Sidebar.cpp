@@ -7,7 +7,7 @@
 #include "ui/AppRow.h"
 #include "ui/CleanupSectionModel.h"
 #include "ui/SearchField.h"
-#include "ui/Symbols.h"
+#include "ui/SymbolLabel.h"
 #include "ui/Theme.h"
 
 #include <QConcatenateTablesProxyModel>
@@ -27,9 +27,7 @@ namespace {
 QLabel* secondaryLabel(const QString& text, Theme::TextStyle style, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setFont(Theme::font(style));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Theme::secondary(parent));
-    label->setPalette(palette);
+    Theme::useSecondaryText(label);
     return label;
 }
 
@@ -67,12 +65,14 @@ Sidebar::Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent)
     , body_(new QStackedWidget(this))
     , preview_(new QWidget(this))
     , loading_(new QWidget(this))
-    , list_(new QListView(this))
+    , listPage_(new QWidget(this))
+    , noMatches_(secondaryLabel(QString(), Theme::TextStyle::body, this))
+    , list_(new QListView(listPage_))
     , apps_(new AppListModel(store.appList(), icons, this))
     , listed_(new AppFilterProxy(store.appList(), *apps_, this))
     , cleanup_(new CleanupSectionModel(this))
     , rows_(new QConcatenateTablesProxyModel(this))
-    , footerSymbol_(new QLabel(this))
+    , footerSymbol_(new SymbolLabel("square.grid.2x2", 11, QColor(), this))
     , footerText_(secondaryLabel(QString(), Theme::TextStyle::caption, this))
     , footerHint_(secondaryLabel(tr("Drop an app here"), Theme::TextStyle::caption, this))
     , spinnerTimer_(new QTimer(this)) {
@@ -87,9 +87,7 @@ Sidebar::Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent)
     headerLayout->setSpacing(12);
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(10);
-    auto* mark = new QLabel(header);
-    mark->setPixmap(Symbols::pixmap("waveform.path.ecg.rectangle", 24, Theme::blue(), devicePixelRatioF()));
-    titleRow->addWidget(mark);
+    titleRow->addWidget(new SymbolLabel("waveform.path.ecg.rectangle", 24, Theme::blue(), header));
     auto* titles = new QVBoxLayout;
     titles->setSpacing(1);
     auto* title = new QLabel(tr("Tarnwick"), header);
@@ -133,7 +131,17 @@ Sidebar::Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent)
     list_->viewport()->setAutoFillBackground(false);
     list_->setAttribute(Qt::WA_MacShowFocusRect, false);
 
-    body_->addWidget(list_);
+    auto* listLayout = new QVBoxLayout(listPage_);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    noMatches_->setObjectName(QStringLiteral("noMatches"));
+    noMatches_->setAlignment(Qt::AlignCenter);
+    noMatches_->setWordWrap(true);
+    noMatches_->setContentsMargins(14, 12, 14, 12);
+    noMatches_->hide();
+    listLayout->addWidget(noMatches_);
+    listLayout->addWidget(list_, 1);
+    body_->addWidget(listPage_);
     body_->addWidget(loading_);
     body_->addWidget(preview_);
     layout->addWidget(body_, 1);
@@ -157,9 +165,20 @@ Sidebar::Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent)
 
     connect(search_, &SearchField::textEdited, this,
             [this](const QString& text) { store_.setAppSearch(text.toStdString()); });
+    connect(search_, &SearchField::leaveRequested, this, [this] {
+        if (body_->currentWidget() != listPage_) {
+            return;
+        }
+        list_->setFocus(Qt::TabFocusReason);
+        if (!list_->selectionModel()->hasSelection() && rows_->rowCount() > 0) {
+            list_->setCurrentIndex(rows_->index(0, 0)); // the first result, chosen as a click would
+        }
+    });
     const AppListState& appList = store_.appList();
-    connect(&appList, &AppListState::searchChanged, this,
-            [this] { search_->setText(QString::fromStdString(store_.appList().search())); });
+    connect(&appList, &AppListState::searchChanged, this, [this] {
+        search_->setText(QString::fromStdString(store_.appList().search()));
+        refreshFooter();
+    });
     connect(&appList, &AppListState::filterChanged, this, [this] {
         refreshBody();
         refreshFooter();
@@ -194,7 +213,7 @@ QWidget* Sidebar::currentBody() const {
 }
 
 QWidget* Sidebar::listBody() const {
-    return list_;
+    return listPage_;
 }
 
 QWidget* Sidebar::loadingBody() const {
@@ -225,7 +244,7 @@ void Sidebar::setPreview(QWidget* preview) {
 }
 
 void Sidebar::refreshBody() {
-    QWidget* shown = list_;
+    QWidget* shown = listPage_;
     if (store_.appList().filter() != AppListFilter::apps) {
         shown = preview_;
     } else if (store_.appList().isLoading() && store_.appList().apps().empty()) {
@@ -238,12 +257,17 @@ void Sidebar::refreshBody() {
 
 void Sidebar::refreshFooter() {
     const bool apps = store_.appList().filter() == AppListFilter::apps;
-    const QColor secondary = Theme::secondary(this);
-    footerSymbol_->setPixmap(
-        Symbols::pixmap(apps ? "square.grid.2x2" : "sparkles", 11, secondary, devicePixelRatioF()));
-    footerText_->setText(apps ? QString::number(listed_->rowCount()) + tr(" applications")
-                              : tr("Pro feature"));
+    footerSymbol_->setSymbol(apps ? "square.grid.2x2" : "sparkles");
+    footerText_->setText(apps ? tr("%Ln application(s)", nullptr, listed_->rowCount()) : tr("Pro feature"));
     footerHint_->setVisible(apps);
+    // A search that hides every application says so over the list, whose Leftovers row still shows.
+    const bool hidesAll = apps && listed_->rowCount() == 0 && !store_.appList().search().empty() &&
+                          !store_.appList().apps().empty();
+    if (hidesAll) {
+        noMatches_->setText(tr("No applications match \u201C%1\u201D.")
+                                .arg(QString::fromStdString(store_.appList().search())));
+    }
+    noMatches_->setVisible(hidesAll);
 }
 
 void Sidebar::showStoreSelection() {
@@ -280,7 +304,9 @@ void Sidebar::selectionEdited() {
     }
     const QModelIndexList chosen = list_->selectionModel()->selectedIndexes();
     if (chosen.isEmpty()) {
-        return; // a cleared selection calls nothing
+        // A click on empty space clears nothing: the highlight keeps showing what the detail pane shows.
+        showStoreSelection();
+        return;
     }
     const QString id = chosen.first().data(AppListModel::appIdRole).toString();
     const std::string chosenId = id.toStdString();

@@ -17,6 +17,7 @@ class CleanerStore;
 class CleanupSectionModel;
 class IconCache;
 class SearchField;
+class SymbolLabel;
 
 // The left column: title, application search, mode switch, then the preview, the loading state or the
 // list of applications with the "System Cleanup" section, and a footer. The list's selection is the
@@ -38,6 +39,8 @@ public:
     QWidget* previewBody() const;
     QString footerText() const;
     QString footerHint() const;
+    // "No applications match …", shown while the search hides every application.
+    QLabel* noMatchesLabel() const { return noMatches_; }
 
     // The preview of a Pro mode, shown in place of the list while that mode is chosen.
     void setPreview(QWidget* preview);
@@ -55,12 +58,14 @@ private:
     QStackedWidget* body_;
     QWidget* preview_;
     QWidget* loading_;
+    QWidget* listPage_;
+    QLabel* noMatches_;
     QListView* list_;
     AppListModel* apps_;
     AppFilterProxy* listed_;
     CleanupSectionModel* cleanup_;
     QConcatenateTablesProxyModel* rows_;
-    QLabel* footerSymbol_;
+    SymbolLabel* footerSymbol_;
     QLabel* footerText_;
     QLabel* footerHint_;
     QTimer* spinnerTimer_;

@@ -67,6 +67,10 @@ QColor Theme::secondary(const QWidget* widget) {
     return withOpacity(primary(widget), 0.55);
 }
 
+void Theme::useSecondaryText(QWidget* widget) {
+    widget->setForegroundRole(QPalette::PlaceholderText);
+}
+
 QColor Theme::withOpacity(QColor color, qreal opacity) {
     color.setAlphaF(static_cast<float>(opacity));
     return color;

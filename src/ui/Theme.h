@@ -26,6 +26,8 @@ public:
     static QColor secondary(const QWidget* widget);
     // The widget's ordinary text colour.
     static QColor primary(const QWidget* widget);
+    // Has `widget` draw its text in the palette's secondary text colour, whatever palette it gets later.
+    static void useSecondaryText(QWidget* widget);
     // `color` with its alpha set to `opacity` (0..1).
     static QColor withOpacity(QColor color, qreal opacity);
 };

@@ -52,7 +52,7 @@ TEST_F(RemovalWorkflowTest, SaysWhatMovedWhatStayedAndHowToGetItBack) {
     const auto failure = result.failure();
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(std::string(failure->what()),
-              "Some items could not be moved to Trash:\n\nnotes-stuck: Disk error.");
+              "Some items could not be moved to Trash:\n\n~/Library/Caches/notes-stuck: Disk error.");
     EXPECT_EQ(failure->recordedRemoval(), result.outcome.record.id) << "what moved can be put back";
 
     const RestoreOutcome restored = workflow.restore(result.outcome.record);

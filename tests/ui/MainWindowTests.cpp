@@ -31,15 +31,17 @@ protected:
         return sidebar().filterControl()->button(filter);
     }
 
-    // Sends a drop of `urls` to the detail pane as the desktop would; returns whether it was accepted.
-    bool drop(const QList<QUrl>& urls) {
+    // Sends a drop of `urls` to the detail pane, or `target`, as the desktop would; returns whether it was
+    // accepted.
+    bool drop(const QList<QUrl>& urls, QWidget* target = nullptr) {
+        QWidget& receiver = target != nullptr ? *target : detail();
         QMimeData data;
         data.setUrls(urls);
-        const QPoint centre = detail().rect().center();
+        const QPoint centre = receiver.rect().center();
         QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&detail(), &enter);
+        QCoreApplication::sendEvent(&receiver, &enter);
         QDropEvent dropped(QPointF(centre), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&detail(), &dropped);
+        QCoreApplication::sendEvent(&receiver, &dropped);
         return dropped.isAccepted();
     }
 
@@ -64,7 +66,7 @@ TEST_F(MainWindowTest, FirstAppearanceLoadsOnceAndRefreshLoadsAgain) {
     window->show();
     EXPECT_TRUE(tasks->empty()) << "a filled list is not loaded again";
 
-    window->refreshAction()->trigger();
+    window->rescanAction()->trigger();
     EXPECT_EQ(sidebar().currentBody(), sidebar().loadingBody()) << "the list is emptied while it reloads";
     runAll();
     QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
@@ -92,7 +94,7 @@ TEST_F(MainWindowTest, RowsShowVersionThenSizeAndTheSearchNarrowsThem) {
     QTest::keyClicks(sidebar().searchField()->lineEdit(), "tex");
     EXPECT_EQ(store->appList().search(), "tex");
     EXPECT_EQ(listedNames(), (QStringList{"Texty"}));
-    EXPECT_EQ(sidebar().footerText(), "1 applications");
+    EXPECT_EQ(sidebar().footerText(), "1 application");
     EXPECT_TRUE(highlightedName().isEmpty()) << "the selection stays in the store, without a row";
     EXPECT_EQ(modeButton(AppListFilter::apps)->accessibleDescription(), "5");
     sidebar().searchField()->lineEdit()->selectAll();
@@ -168,6 +170,12 @@ TEST_F(MainWindowTest, DropsTakeTheFirstBundleAndReportOtherFiles) {
     EXPECT_FALSE(drop({QUrl("https://example.com/App.app")}));
     settle();
     EXPECT_TRUE(tasks->empty());
+
+    // The sidebar, whose footer invites a drop, takes it as the pane does.
+    EXPECT_TRUE(drop({file(second)}, &sidebar()));
+    ASSERT_TRUE(waitUntil([&] { return !tasks->empty(); }));
+    runAll();
+    EXPECT_EQ(highlightedName(), "Second");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/FileOperations.h"
 #include "removal/HistoryFile.h"
+#include "support/FileLock.h"
 #include "support/WindowFixture.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/EmptyState.h"
@@ -67,9 +68,8 @@ TEST_F(RemovalWorkflowTest, TheConfirmationCountsTheSelectionAndMovesExactlyIt) 
     QMessageBox* dialog = confirmation->dialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->text(), "Move selected items to Trash?");
-    EXPECT_EQ(dialog->informativeText(),
-              "1 items (4 KB) will be moved to the macOS Trash. You can restore them "
-              "from History until Trash is emptied.");
+    EXPECT_EQ(dialog->informativeText(), "1 item (4 KB) will be moved to the macOS Trash. You can restore it "
+                                         "from History until Trash is emptied.");
 
     QTest::keyClick(dialog, Qt::Key_Escape);
     QTRY_VERIFY(confirmation->dialog() == nullptr);
@@ -162,6 +162,32 @@ TEST_F(RemovalWorkflowTest, TheHistoryPanelListsRestoresAndForgetsRemovals) {
 
     QTest::mouseClick(view->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(store->removals().isShown());
+}
+
+TEST_F(RemovalWorkflowTest, APartialRemovalTakesWhatMovedAwayAndNamesWhatStayedWithTheRealCause) {
+    if (!lockForTest(editorCache)) {
+        GTEST_SKIP() << "this file system cannot lock a folder";
+    }
+    struct Unlock {
+        fs::path location;
+        ~Unlock() { unlockForTest(location); }
+    } unlock{editorCache};
+    const InstalledApp editor = app("Editor");
+    store->choose(ItemChoice::Command::selectSafe);
+    const std::size_t chosen = store->findings().chosenCount();
+    ASSERT_GE(chosen, 2U);
+    removeChosen();
+
+    ASSERT_TRUE(store->errorMessage().has_value());
+    const std::string message = *store->errorMessage();
+    EXPECT_NE(message.find("~/Library/Caches/com.example.editor: it is locked"), std::string::npos)
+        << message;
+    EXPECT_EQ(message.find("uthoriz"), std::string::npos) << "no administrator could have moved it";
+    EXPECT_EQ(alert->message().toStdString(), message);
+    EXPECT_LT(store->appList().rowOf(editor.id()), 0) << "its bundle is in the Trash";
+    ASSERT_FALSE(store->removals().history().empty());
+    EXPECT_EQ(store->removals().history().front().items.size(), chosen - 1) << "the record holds what moved";
+    EXPECT_TRUE(fs::exists(editorCache));
 }
 
 TEST_F(RemovalWorkflowTest, HistoryKeptAsideIsShownUntilItIsDealtWith) {

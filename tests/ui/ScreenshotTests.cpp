@@ -1,9 +1,11 @@
 #include "demo/DemoTree.h"
 #include "support/EventLoop.h"
+#include "support/FileLock.h"
 #include "support/WindowFixture.h"
 #include "ui/DetailPane.h"
 #include "ui/HistoryOverlay.h"
 #include "ui/MainView.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,6 +78,7 @@ TEST_F(ScreenshotTest, MainStates) {
         runAll();
         removeChosen();
     }
+    capture("12-undo-notice");
     for (const TrashPair& pair : store->removals().history().back().items) {
         fs::remove_all(pair.trashPath);
     }
@@ -93,6 +96,69 @@ TEST_F(ScreenshotTest, MainStates) {
     });
     store->switchMode(AppListFilter::duplicates);
     capture("11-duplicates-preview-with-offer");
+}
+
+TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
+    openWindow();
+    runAll();
+    click(rowNamed("Skylume"));
+    runAll();
+
+    // The smallest window on a 1024 by 640 screen, less a menu bar and a title bar.
+    const QSize smallest = MainWindow::minimumSizeFor(QSize(1024, 640 - 25 - 28));
+    window->setMinimumSize(smallest);
+    window->resize(smallest);
+    settle();
+    EXPECT_EQ(window->size(), smallest) << "the content fits: " << window->minimumSizeHint().height();
+    capture("14-smallest-window");
+    window->resize(MainWindow::designedMinimum);
+
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        dark.setColor(group, QPalette::Window, QColor(36, 36, 38));
+        dark.setColor(group, QPalette::WindowText, QColor(235, 235, 240));
+        dark.setColor(group, QPalette::Base, QColor(28, 28, 30));
+        dark.setColor(group, QPalette::AlternateBase, QColor(44, 44, 46));
+        dark.setColor(group, QPalette::Text, QColor(235, 235, 240));
+        dark.setColor(group, QPalette::Button, QColor(58, 58, 60));
+        dark.setColor(group, QPalette::ButtonText, QColor(235, 235, 240));
+        dark.setColor(group, QPalette::PlaceholderText, QColor(235, 235, 240, 140));
+        dark.setColor(group, QPalette::Mid, QColor(80, 80, 84));
+    }
+    QApplication::setPalette(dark);
+    capture("15-dark-window");
+    store->switchMode(AppListFilter::junk);
+    capture("16-dark-junk-preview");
+    store->switchMode(AppListFilter::apps);
+    QApplication::setPalette(light);
+
+    // A removal of which one folder stays: it is locked, which no administrator can undo.
+    const fs::path locked = platform.home() / "Library/Caches/com.halcyra.skylume";
+    if (!lockForTest(locked)) {
+        GTEST_SKIP() << "this file system cannot lock a folder";
+    }
+    click(rowNamed("Skylume"));
+    runAll();
+    store->choose(ItemChoice::Command::selectSafe);
+    removeChosen();
+    capture("13-partial-failure", QApplication::activeModalWidget());
+    unlockForTest(locked);
+    store->setErrorMessage(std::nullopt);
+    capture("13-partial-failure-window");
+}
+
+TEST_F(ScreenshotTest, OnADoubleDensityScreen) {
+    if (qApp->devicePixelRatio() < 2) {
+        GTEST_SKIP() << "run with the double-density screen (ui_screenshots_2x)";
+    }
+    openWindow();
+    runAll();
+    click(rowNamed("Skylume"));
+    runAll();
+    capture("17-window-2x");
+    store->switchMode(AppListFilter::junk);
+    capture("18-junk-preview-2x");
 }
 
 } // namespace

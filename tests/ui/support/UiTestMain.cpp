@@ -1,5 +1,6 @@
-#include <QApplication>
+#include "ui/Translations.h"
 
+#include <QApplication>
 #include <gtest/gtest.h>
 
 // The window's tests need a QApplication for the whole run. They draw offscreen, also when CTest lists them
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    tarnwick::installTranslations(application);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

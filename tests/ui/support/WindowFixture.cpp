@@ -17,18 +17,31 @@ namespace tarnwick::testing {
 
 void WindowFixture::openWindow(bool shown) {
     makeStore();
-    window = std::make_unique<MainWindow>(*store, workspace);
+    if (!settings) {
+        settings = std::make_unique<QSettings>(QString::fromStdString((folder / "settings.ini").string()),
+                                               QSettings::IniFormat);
+    }
+    // A window opened again comes back as the last one was left; a first one has the designed size.
+    const bool firstWindow = settings->allKeys().isEmpty();
+    window = std::make_unique<MainWindow>(*store, workspace, *settings);
     for (QAbstractItemModel* model :
          std::initializer_list<QAbstractItemModel*>{&appModel(), &findingsModel(), &historyModel()}) {
         testers_.push_back(std::make_unique<QAbstractItemModelTester>(
             model, QAbstractItemModelTester::FailureReportingMode::Fatal));
         resets_.push_back(std::make_unique<QSignalSpy>(model, &QAbstractItemModel::modelReset));
     }
-    window->resize(MainWindow::minimumContentSize());
+    if (firstWindow) {
+        window->resize(MainWindow::designedMinimum);
+    }
     if (shown) {
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
+}
+
+void WindowFixture::activateAgain() {
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
 Sidebar& WindowFixture::sidebar() const {

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QModelIndex>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStringList>
 #include <memory>
@@ -30,6 +31,9 @@ class WindowFixture : public StoreFixture {
 protected:
     // Makes the store and the window; `shown` shows it, which asks for the applications.
     void openWindow(bool shown = true);
+    // Makes the window the active one again after a dialog over it closed, as a desktop's window manager
+    // does; the offscreen platform leaves no window active.
+    void activateAgain();
 
     Sidebar& sidebar() const;
     DetailPane& detail() const;
@@ -49,6 +53,8 @@ protected:
     QString highlightedName() const;
 
     RecordingWorkspace workspace;
+    // The window's settings, in a file of the test's own.
+    std::unique_ptr<QSettings> settings;
     std::unique_ptr<MainWindow> window;
 
 private:

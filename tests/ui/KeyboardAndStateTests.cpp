@@ -1,0 +1,313 @@
+#include "support/EventLoop.h"
+#include "support/WindowFixture.h"
+#include "ui/ApplicationDetailView.h"
+#include "ui/CircularCloseButton.h"
+#include "ui/ErrorAlert.h"
+#include "ui/FindingsView.h"
+#include "ui/HistoryModel.h"
+#include "ui/HistoryOverlay.h"
+#include "ui/HistoryView.h"
+#include "ui/MainView.h"
+#include "ui/RemovalConfirmation.h"
+#include "ui/SearchField.h"
+#include "ui/Sidebar.h"
+#include "ui/UndoNotice.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTest>
+#include <QToolBar>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace tarnwick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Everything under `root`, by path: a file's bytes, a folder's mark, a link's target.
+std::map<std::string, std::string> snapshot(const fs::path& root) {
+    std::map<std::string, std::string> contents;
+    for (auto entry = fs::recursive_directory_iterator(root); entry != fs::recursive_directory_iterator();
+         ++entry) {
+        const std::string key = entry->path().lexically_relative(root).string();
+        if (entry->is_symlink()) {
+            contents[key] = "-> " + fs::read_symlink(entry->path()).string();
+        } else if (entry->is_directory()) {
+            contents[key] = "<folder>";
+        } else {
+            std::ifstream file(entry->path(), std::ios::binary);
+            std::ostringstream bytes;
+            bytes << file.rdbuf();
+            contents[key] = bytes.str();
+        }
+    }
+    return contents;
+}
+
+class KeyboardAndStateTest : public WindowFixture {
+protected:
+    void SetUp() override {
+        openWindow();
+        runAll();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        detail = window->mainView()->applicationDetail();
+    }
+
+    // Where the window's keyboard goes: the offscreen platform does not always hand the application's focus
+    // back to the window once a dialog over it closes, as a desktop does.
+    QWidget* focused() const { return window->focusWidget(); }
+
+    bool onAList() const { return focused() == sidebar().list() || focused() == detail->list(); }
+
+    // Many findings, so that the list scrolls.
+    std::vector<ResidualItem> manyFindings(const std::string& prefix) const {
+        std::vector<ResidualItem> items;
+        for (int index = 0; index < 40; ++index) {
+            items.push_back(finding("Caches/" + prefix + std::to_string(index), ResidualCategory::cache,
+                                    MatchConfidence::exact, true));
+        }
+        return items;
+    }
+
+    QAction* menuAction(const QString& menu, const QString& text) const {
+        for (QAction* top : window->menuBar()->actions()) {
+            if (top->text().remove('&') != menu || top->menu() == nullptr) {
+                continue;
+            }
+            for (QAction* entry : top->menu()->actions()) {
+                if (entry->text() == text) {
+                    return entry;
+                }
+            }
+        }
+        return nullptr;
+    }
+
+    ApplicationDetailView* detail = nullptr;
+};
+
+TEST_F(KeyboardAndStateTest, AfterARemovalOrAnAlertTheKeyboardIsBackInTheListAndSpaceNeverQuits) {
+    EXPECT_EQ(window->quitButton()->focusPolicy(), Qt::NoFocus);
+    show("Editor");
+    store->choose(ItemChoice::Command::selectSafe);
+    detail->list()->setFocus();
+    QTest::mouseClick(detail->moveToTrashButton(), Qt::LeftButton);
+    runAll();
+    QMessageBox* dialog = window->findChild<RemovalConfirmation*>()->dialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("confirmRemoval"), Qt::LeftButton);
+    runAll();
+    settle();
+    activateAgain();
+    ASSERT_TRUE(onAList()) << (focused() ? focused()->metaObject()->className() : "nothing");
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_EQ(workspace.quitRequests, 0);
+
+    store->setErrorMessage("Something went wrong.");
+    auto* alert = window->findChild<ErrorAlert*>();
+    ASSERT_TRUE(alert->isVisible());
+    QTest::keyClick(alert, Qt::Key_Return);
+    settle();
+    ASSERT_FALSE(alert->isVisible()) << "Return dismisses the alert";
+    activateAgain();
+    ASSERT_TRUE(onAList()) << (focused() ? focused()->metaObject()->className() : "nothing");
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_EQ(workspace.quitRequests, 0);
+
+    // However far Tab goes round the window, it never lands on quitting.
+    for (int press = 0; press < 40; ++press) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        ASSERT_NE(focused(), window->quitButton());
+    }
+}
+
+TEST_F(KeyboardAndStateTest, TheHistoryPanelHoldsTheKeyboardUntilEscapeClosesIt) {
+    show("Editor");
+    store->choose(ItemChoice::Command::selectSafe);
+    removeChosen();
+    activateAgain();
+    auto* overlay = window->findChild<HistoryOverlay*>();
+    window->historyAction()->trigger();
+    runAll();
+    ASSERT_TRUE(overlay->isVisible());
+    ASSERT_NE(focused(), nullptr);
+    EXPECT_EQ(focused(), overlay->view()->list()) << "the records take the keyboard";
+    for (int press = 0; press < 12; ++press) {
+        QTest::keyClick(focused(), press % 3 == 0 ? Qt::Key_Backtab : Qt::Key_Tab);
+        ASSERT_TRUE(overlay->isAncestorOf(focused())) << focused()->metaObject()->className();
+    }
+    // Nothing behind the backdrop answers its keys while the panel shows.
+    EXPECT_FALSE(detail->moveToTrashAction()->isEnabled());
+    overlay->view()->list()->setFocus();
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_FALSE(store->removals().isShown());
+    settle();
+    EXPECT_TRUE(onAList());
+}
+
+TEST_F(KeyboardAndStateTest, ANewSelectionStartsAtTheTopOfItsList) {
+    show("Editor", manyFindings("editor-"));
+    QScrollBar* bar = detail->list()->verticalScrollBar();
+    detail->list()->scrollToBottom();
+    ASSERT_GT(bar->value(), 0);
+    show("Texty", manyFindings("texty-"));
+    settle();
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(KeyboardAndStateTest, EveryCommandIsAMenuActionWithItsKey) {
+    QStringList menus;
+    for (QAction* top : window->menuBar()->actions()) {
+        menus << top->text().remove('&');
+    }
+    EXPECT_EQ(menus, (QStringList{"File", "Edit", "View", "Window", "Help"}));
+    // One action per command: the toolbar's Refresh is File's Rescan, the list's Copy Path is Edit's.
+    auto* toolbar = window->findChild<QToolBar*>("mainToolbar");
+    EXPECT_TRUE(toolbar->actions().contains(window->rescanAction()));
+    EXPECT_EQ(menuAction("File", "Rescan Applications"), window->rescanAction());
+    EXPECT_EQ(menuAction("Edit", "Copy Path"), detail->list()->copyPathAction());
+    EXPECT_TRUE(detail->list()->actions().contains(detail->list()->revealAction()));
+
+    show("Editor");
+    store->choose(ItemChoice::Command::selectSafe);
+    detail->list()->setFocus();
+    EXPECT_TRUE(detail->moveToTrashAction()->shortcuts().contains(QKeySequence(QKeySequence::Delete)));
+    QTest::keyClick(detail->list(), Qt::Key_Delete);
+    runAll();
+    ASSERT_TRUE(store->removals().candidate().has_value()) << "Delete asks to move the chosen items";
+    store->cancelRemoval();
+    settle();
+    activateAgain();
+    QTest::keyClick(detail->list(), Qt::Key_Backspace, Qt::ControlModifier);
+    runAll();
+    ASSERT_TRUE(store->removals().candidate().has_value());
+    store->cancelRemoval();
+    settle();
+    activateAgain();
+
+    // Typing in a search field keeps its own Delete.
+    sidebar().searchField()->lineEdit()->setFocus();
+    QTest::keyClicks(sidebar().searchField()->lineEdit(), "ab");
+    QTest::keyClick(sidebar().searchField()->lineEdit(), Qt::Key_Home);
+    QTest::keyClick(sidebar().searchField()->lineEdit(), Qt::Key_Delete);
+    EXPECT_EQ(sidebar().searchField()->text(), "b");
+    EXPECT_FALSE(store->removals().candidate().has_value());
+    QTest::keyClick(sidebar().searchField()->lineEdit(), Qt::Key_Escape);
+    EXPECT_EQ(sidebar().searchField()->text(), "") << "Escape clears a search";
+    QTest::keyClick(sidebar().searchField()->lineEdit(), Qt::Key_Down);
+    EXPECT_EQ(focused(), sidebar().list()) << "Down goes on to the list";
+
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(store->appList().filter(), AppListFilter::junk);
+    EXPECT_TRUE(window->modeAction(AppListFilter::junk)->isChecked());
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(store->appList().filter(), AppListFilter::apps);
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(store->appList().isLoading());
+    runAll();
+    QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier);
+    runAll();
+    EXPECT_TRUE(store->removals().isShown());
+}
+
+TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
+    show("Editor");
+    const InstalledApp editor = app("Editor");
+    tree.addFile(editorCache / "nested/blob.bin", std::string("\0\x01\x02binary", 9));
+    store->select(editor);
+    runAll();
+    store->choose(ItemChoice::Command::selectSafe);
+    const auto bundleBefore = snapshot(editor.url);
+    const auto cacheBefore = snapshot(editorCache);
+    EXPECT_FALSE(window->undoAction()->isEnabled()) << "nothing to undo yet";
+    removeChosen();
+    activateAgain();
+    ASSERT_FALSE(fs::exists(editor.url));
+    ASSERT_FALSE(fs::exists(editorCache));
+    const std::size_t moved = store->removals().history().front().items.size();
+    ASSERT_TRUE(window->undoNotice()->isVisible());
+    EXPECT_EQ(window->undoNotice()->text(), QString("Moved %1 items to the Trash.").arg(moved));
+    ASSERT_TRUE(window->undoAction()->isEnabled());
+    // Nothing over the history panel, which holds the window while it shows.
+    store->openHistory();
+    runAll();
+    EXPECT_FALSE(window->undoNotice()->isVisible());
+    store->setShowHistory(false);
+    runAll();
+
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    runAll();
+    ASSERT_TRUE(fs::exists(editor.url));
+    EXPECT_EQ(snapshot(editor.url), bundleBefore);
+    EXPECT_EQ(snapshot(editorCache), cacheBefore);
+    EXPECT_GE(store->appList().rowOf(editor.id()), 0) << "listed again";
+    EXPECT_FALSE(window->undoAction()->isEnabled()) << "put back once";
+    EXPECT_FALSE(window->undoNotice()->isVisible());
+}
+
+TEST_F(KeyboardAndStateTest, TheWindowComesBackAsItWasLeft) {
+    window->resize(1180, 760);
+    window->mainView()->splitter()->setSizes({340, 840});
+    const QList<int> split = window->mainView()->splitter()->sizes();
+    show("Editor");
+    detail->list()->setClosedSections({"Caches"});
+    store->switchMode(AppListFilter::duplicates);
+    window.reset(); // kept as the program ends
+
+    openWindow();
+    EXPECT_EQ(window->size(), QSize(1180, 760));
+    EXPECT_EQ(window->mainView()->splitter()->sizes(), split);
+    EXPECT_TRUE(window->mainView()->applicationDetail()->list()->closedSections().contains("Caches"));
+    EXPECT_EQ(store->appList().filter(), AppListFilter::duplicates);
+
+    // A place on a screen that is gone is moved onto one that is there.
+    window->move(40000, 40000);
+    window.reset();
+    openWindow();
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_TRUE(screen.intersects(window->frameGeometry())) << window->frameGeometry().x();
+}
+
+TEST_F(KeyboardAndStateTest, EveryControlAndRowHasANameForScreenReaders) {
+    show("Editor");
+    store->choose(ItemChoice::Command::selectSafe);
+    removeChosen();
+    window->historyAction()->trigger();
+    runAll();
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(widget) != nullptr ||
+                             qobject_cast<QAbstractItemView*>(widget) != nullptr ||
+                             qobject_cast<QLineEdit*>(widget) != nullptr;
+        if (!control || !widget->isVisibleTo(window.get())) {
+            continue;
+        }
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+            << widget->metaObject()->className() << " " << widget->objectName().toStdString() << " "
+            << widget->toolTip().toStdString();
+    }
+    for (const QAbstractItemModel* model :
+         std::initializer_list<const QAbstractItemModel*>{list().model(), &historyModel()}) {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            EXPECT_FALSE(model->index(row, 0).data(Qt::AccessibleTextRole).toString().isEmpty()) << row;
+        }
+    }
+    // The row's command is reachable without the pointer.
+    QListView* records = window->findChild<HistoryOverlay*>()->view()->list();
+    ASSERT_FALSE(records->actions().isEmpty());
+    EXPECT_EQ(records->actions().front()->text(), "Restore");
+}
+
+} // namespace
+} // namespace tarnwick::testing
