@@ -215,9 +215,11 @@ std::vector<RunningProcess> RunningProcesses::inside(const std::vector<fs::path>
     if (!isRunningSystem_ || places.empty()) {
         return found;
     }
+    // A place that is a link stands for itself: moving it leaves what it points to, and whatever runs
+    // from there, alone.
     std::vector<fs::path> resolved;
     for (const fs::path& place : places) {
-        resolved.push_back(Location::resolved(Location::standardized(place)));
+        resolved.push_back(Location::resolvedButLast(place));
     }
     for (const pid_t number : processNumbers()) {
         const auto facts = factsOf(number);

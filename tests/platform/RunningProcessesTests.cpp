@@ -38,8 +38,13 @@ TEST_F(RunningProcessesTest, FindsWhatRunsFromInsideABundleOrAFindingAndAsksItTo
     const RunningProcess& skylume = found[0].id == app.id() ? found[0] : found[1];
     EXPECT_EQ(skylume.name(), "Skylume");
     EXPECT_EQ(skylume.executable, fs::canonical(bundle / "Contents/MacOS/Skylume"));
-    // A folder named like the bundle is not inside it.
+    // A folder named like the bundle is not inside it, and a finding that is a link to the tool's
+    // folder is only the link: moving it ends nothing.
     EXPECT_TRUE(processes.inside({folder / "home/Applications/Skylume"}).empty());
+    const fs::path link = folder / "home/Library/Caches/Skylume";
+    fs::create_directories(link.parent_path());
+    fs::create_directory_symlink(helper.parent_path(), link);
+    EXPECT_TRUE(processes.inside({link}).empty());
 
     EXPECT_TRUE(processes.isRunning(skylume));
     EXPECT_TRUE(processes.askToQuit(skylume));
