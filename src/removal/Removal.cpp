@@ -263,9 +263,14 @@ RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& mov
     FolderCache folders;
     std::vector<TrashPair> moved;
     std::vector<std::string> failures;
-    // Stopped first, so that no job runs on from the Trash; the record written ahead names them all.
+    // Stopped first, so that no job runs on from the Trash.
     std::vector<LaunchJob> stopped;
     launchJobs_.stop(record.launchJobs, stopped, failures);
+    if (stopped != record.launchJobs) {
+        // Should the removal be cut short from here, a restore starts only what was running before it.
+        record.launchJobs = stopped;
+        history_.replace(record);
+    }
     std::vector<Move*> deferred;
     for (Move& move : moves) {
         switch (perform(move, rules, folders, record, moves, failures)) {

@@ -38,6 +38,23 @@ private:
     std::shared_ptr<Log> log_;
 };
 
+// Calls `beforeMove` as each item is about to move.
+class WatchedTrash : public MacTrash {
+public:
+    WatchedTrash(fs::path folder, std::function<void()> beforeMove)
+        : MacTrash(std::move(folder))
+        , beforeMove_(std::move(beforeMove)) {}
+
+    void moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
+                const fs::path& place) override {
+        beforeMove_();
+        MacTrash::moveTo(from, name, item, place);
+    }
+
+private:
+    std::function<void()> beforeMove_;
+};
+
 // The running system, with a home of the test's own.
 class LaunchJobsTest : public ::testing::Test {
 protected:
@@ -51,8 +68,9 @@ protected:
 
     void SetUp() override { fs::create_directories(folder / "home/.Trash"); }
 
-    TrashManager manager(const Platform& on) const {
-        return TrashManager(on, std::make_unique<MacTrash>(on.home() / ".Trash"),
+    TrashManager manager(
+        const Platform& on, std::function<void()> beforeMove = [] {}) const {
+        return TrashManager(on, std::make_unique<WatchedTrash>(on.home() / ".Trash", std::move(beforeMove)),
                             std::make_unique<HelperAdminRunner>(std::make_shared<HelperAdminRunner::Log>()),
                             std::make_unique<RecordingRunner>(log));
     }
@@ -104,9 +122,18 @@ TEST_F(LaunchJobsTest, AJobThatCannotBeStoppedIsSaidAndNotRecorded) {
     log->failures[domain + "/com.example.skylume.agent"] = {5, "",
                                                             "Boot-out failed: 5: Input/output error\n"};
     log->failures[domain + "/com.example.skylume.idle"] = {3, "", "Boot-out failed: 3: No such process\n"};
-    TrashManager trash = manager(platform);
+    // Cut short from its first move on, the removal's record must not have a restore start either job.
+    int moves = 0;
+    TrashManager trash = manager(platform, [&] {
+        if (moves++ == 0) {
+            const std::vector<RemovalRecord> meanwhile = manager(platform).history();
+            ASSERT_EQ(meanwhile.size(), 1U);
+            EXPECT_TRUE(meanwhile[0].launchJobs.empty());
+        }
+    });
 
     const RemovalOutcome outcome = trash.remove(app, {item(stubborn), item(idle)});
+    EXPECT_EQ(moves, 2);
     ASSERT_EQ(outcome.failures.size(), 1U);
     EXPECT_EQ(outcome.failures[0],
               "com.example.skylume.agent.plist (com.example.skylume.agent): could not be "
