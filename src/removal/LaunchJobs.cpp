@@ -6,6 +6,8 @@
 #include "platform/PlatformError.h"
 #include "platform/Text.h"
 
+#include <sstream>
+#include <string_view>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -17,8 +19,11 @@ namespace {
 constexpr const char* launchctlProgram = "/bin/launchctl";
 // launchctl's status for a job that is not loaded (ESRCH): nothing to stop.
 constexpr int notLoaded = 3;
+// How `launchctl print` names the property list a job was loaded from.
+constexpr std::string_view listField = "path = ";
 
-// Answers every command as launchctl does when it succeeds, running nothing: there is no launchd here.
+// Answers every command as launchctl does when it succeeds, running nothing: there is no launchd here,
+// so no job runs from any list.
 class NoLaunchdRunner : public CommandRunner {
 public:
     ChildProcess::Result run(const std::string&, const std::vector<std::string>&) override {
@@ -78,7 +83,7 @@ std::vector<LaunchJob> LaunchJobs::among(const std::vector<fs::path>& items) con
 void LaunchJobs::stop(const std::vector<LaunchJob>& jobs, std::vector<LaunchJob>& stopped,
                       std::vector<std::string>& failures) {
     for (const LaunchJob& job : jobs) {
-        if (job.domain != LaunchJob::Domain::user) {
+        if (job.domain != LaunchJob::Domain::user || !runsFromItsList(job)) {
             continue;
         }
         if (const auto failure = launchctl({"bootout", userDomain() + "/" + job.label}, notLoaded)) {
@@ -99,6 +104,27 @@ void LaunchJobs::start(const std::vector<LaunchJob>& jobs, std::vector<std::stri
             failures.push_back(jobName(job) + ": could not be started again (" + *failure +
                                "); it starts when you next log in");
         }
+    }
+}
+
+bool LaunchJobs::runsFromItsList(const LaunchJob& job) {
+    try {
+        const ChildProcess::Result result =
+            commands_.run(launchctlProgram, {"print", userDomain() + "/" + job.label});
+        if (result.status != 0) {
+            return false;
+        }
+        // The service's own list comes first, as "path = …" on a line of its own.
+        std::istringstream lines(result.out);
+        for (std::string line; std::getline(lines, line);) {
+            const std::string field = Text::trimmed(line);
+            if (field.starts_with(listField)) {
+                return field.substr(listField.size()) == job.plist;
+            }
+        }
+        return false;
+    } catch (const PlatformError&) {
+        return false;
     }
 }
 

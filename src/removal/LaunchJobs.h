@@ -27,7 +27,9 @@ public:
     // the order given. A list without a Label is no job: it moves without this step.
     std::vector<LaunchJob> among(const std::vector<std::filesystem::path>& items) const;
 
-    // Stops the user's `jobs`, adding those stopped to `stopped` and one line per job that could not be.
+    // Stops those of the user's `jobs` that launchd runs from their own lists (a label names no list, and
+    // another list may carry the same one), adding them to `stopped`, and one line per job that could not
+    // be stopped.
     void stop(const std::vector<LaunchJob>& jobs, std::vector<LaunchJob>& stopped,
               std::vector<std::string>& failures);
     // Starts the user's `jobs` again from their property lists; one line per job that could not be.
@@ -37,6 +39,8 @@ private:
     // launchctl with `arguments`; the reason it failed, or nothing. `harmlessStatus` is no failure, and
     // sets `wasNotLoaded_`.
     std::optional<std::string> launchctl(const std::vector<std::string>& arguments, int harmlessStatus = 0);
+    // Whether launchd has the job of `job`'s label loaded from `job.plist` itself.
+    bool runsFromItsList(const LaunchJob& job);
     std::string userDomain() const;
 
     Platform platform_;

@@ -12,12 +12,14 @@ namespace {
 namespace fs = std::filesystem;
 using Command = std::vector<std::string>;
 
-// Notes each launchctl command, and answers as launchctl would: failing where told to.
+// Notes each launchctl command, and answers as launchctl would: failing where told to, and printing a
+// job as loaded from the list it is told.
 class RecordingRunner : public CommandRunner {
 public:
     struct Log {
         std::vector<Command> commands;
         std::map<std::string, ChildProcess::Result> failures; // by the command's last argument
+        std::map<std::string, fs::path> loadedFrom;           // by the job's service name
         std::function<void()> whileRunning;
     };
 
@@ -29,6 +31,16 @@ public:
         log_->commands.push_back(arguments);
         if (log_->whileRunning) {
             log_->whileRunning();
+        }
+        if (arguments.front() == "print") {
+            const auto loaded = log_->loadedFrom.find(arguments.back());
+            if (loaded == log_->loadedFrom.end()) {
+                return {113, "", "Could not find service in domain\n"};
+            }
+            return {0,
+                    arguments.back() + " = {\n\tactive count = 1\n\tpath = " + loaded->second.string() +
+                        "\n\tstate = running\n}\n",
+                    ""};
         }
         const auto failure = log_->failures.find(arguments.back());
         return failure == log_->failures.end() ? ChildProcess::Result{0, {}, {}} : failure->second;
@@ -94,6 +106,7 @@ protected:
 TEST_F(LaunchJobsTest, AnAgentIsStoppedBeforeItsListMovesAndStartedAgainWhenItIsBack) {
     const fs::path agent = plist(agents / "com.example.skylume.agent.plist", "com.example.skylume.agent");
     const fs::path unlabelled = plist(agents / "com.example.skylume.helper.plist", "");
+    log->loadedFrom[domain + "/com.example.skylume.agent"] = agent;
     log->whileRunning = [&] { EXPECT_TRUE(fs::exists(agent)) << "a job is stopped before its list moves"; };
     TrashManager trash = manager(platform);
 
@@ -103,7 +116,8 @@ TEST_F(LaunchJobsTest, AnAgentIsStoppedBeforeItsListMovesAndStartedAgainWhenItIs
     const std::vector<LaunchJob> stopped{
         {"com.example.skylume.agent", agent.string(), LaunchJob::Domain::user}};
     EXPECT_EQ(outcome.record.launchJobs, stopped);
-    EXPECT_EQ(log->commands, (std::vector<Command>{{"bootout", domain + "/com.example.skylume.agent"}}));
+    EXPECT_EQ(log->commands, (std::vector<Command>{{"print", domain + "/com.example.skylume.agent"},
+                                                   {"bootout", domain + "/com.example.skylume.agent"}}));
     // As the history file keeps it, for a later command to restore.
     const std::vector<RemovalRecord> history = manager(platform).history();
     ASSERT_EQ(history.size(), 1U);
@@ -113,16 +127,22 @@ TEST_F(LaunchJobsTest, AnAgentIsStoppedBeforeItsListMovesAndStartedAgainWhenItIs
     const RestoreOutcome restored = manager(platform).restore(history[0]);
     EXPECT_TRUE(restored.failures.empty());
     EXPECT_EQ(log->commands.back(), (Command{"bootstrap", domain, agent.string()}));
-    EXPECT_EQ(log->commands.size(), 2U);
+    EXPECT_EQ(log->commands.size(), 3U);
 }
 
-TEST_F(LaunchJobsTest, AJobThatCannotBeStoppedIsSaidAndNotRecorded) {
+TEST_F(LaunchJobsTest, OnlyAJobRunningFromTheChosenListIsStoppedAndOneThatWontStopIsSaid) {
     const fs::path stubborn = plist(agents / "com.example.skylume.agent.plist", "com.example.skylume.agent");
     const fs::path idle = plist(agents / "com.example.skylume.idle.plist", "com.example.skylume.idle");
+    const fs::path ended = plist(agents / "com.example.skylume.ended.plist", "com.example.skylume.ended");
+    // A leftover copy of another application's agent: the job of that label runs from the other's list.
+    const fs::path copy = plist(agents / "com.example.skylume.old.plist", "com.example.other.agent");
+    log->loadedFrom[domain + "/com.example.skylume.agent"] = stubborn;
+    log->loadedFrom[domain + "/com.example.skylume.ended"] = ended; // ends between print and bootout
+    log->loadedFrom[domain + "/com.example.other.agent"] = agents / "com.example.other.agent.plist";
     log->failures[domain + "/com.example.skylume.agent"] = {5, "",
                                                             "Boot-out failed: 5: Input/output error\n"};
-    log->failures[domain + "/com.example.skylume.idle"] = {3, "", "Boot-out failed: 3: No such process\n"};
-    // Cut short from its first move on, the removal's record must not have a restore start either job.
+    log->failures[domain + "/com.example.skylume.ended"] = {3, "", "Boot-out failed: 3: No such process\n"};
+    // Cut short from its first move on, the removal's record must not have a restore start any job.
     int moves = 0;
     TrashManager trash = manager(platform, [&] {
         if (moves++ == 0) {
@@ -132,14 +152,19 @@ TEST_F(LaunchJobsTest, AJobThatCannotBeStoppedIsSaidAndNotRecorded) {
         }
     });
 
-    const RemovalOutcome outcome = trash.remove(app, {item(stubborn), item(idle)});
-    EXPECT_EQ(moves, 2);
+    const RemovalOutcome outcome = trash.remove(app, {item(stubborn), item(idle), item(ended), item(copy)});
+    EXPECT_EQ(moves, 4);
     ASSERT_EQ(outcome.failures.size(), 1U);
     EXPECT_EQ(outcome.failures[0],
               "com.example.skylume.agent.plist (com.example.skylume.agent): could not be "
               "stopped (Boot-out failed: 5: Input/output error); it runs until you log out");
-    EXPECT_TRUE(outcome.record.launchJobs.empty()) << "neither was stopped: one failed, one was not loaded";
-    EXPECT_EQ(outcome.record.items.size(), 2U);
+    EXPECT_TRUE(outcome.record.launchJobs.empty()) << "none was stopped: one failed, the others not loaded";
+    EXPECT_EQ(outcome.record.items.size(), 4U);
+    for (const Command& command : log->commands) {
+        EXPECT_NE(command, (Command{"bootout", domain + "/com.example.other.agent"}))
+            << "another list's job is never stopped";
+        EXPECT_NE(command, (Command{"bootout", domain + "/com.example.skylume.idle"})) << "not loaded";
+    }
 }
 
 TEST_F(LaunchJobsTest, NothingRunsForADiskUnderARoot) {
