@@ -50,23 +50,6 @@ private:
     std::shared_ptr<Log> log_;
 };
 
-// Calls `beforeMove` as each item is about to move.
-class WatchedTrash : public MacTrash {
-public:
-    WatchedTrash(fs::path folder, std::function<void()> beforeMove)
-        : MacTrash(std::move(folder))
-        , beforeMove_(std::move(beforeMove)) {}
-
-    void moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
-                const fs::path& place) override {
-        beforeMove_();
-        MacTrash::moveTo(from, name, item, place);
-    }
-
-private:
-    std::function<void()> beforeMove_;
-};
-
 // The running system, with a home of the test's own.
 class LaunchJobsTest : public ::testing::Test {
 protected:

@@ -72,6 +72,24 @@ inline PlatformError permissionDenied() {
                                                                EACCES, "Permission denied"));
 }
 
+// The Trash of macOS, which calls `beforeMove` as each item is about to move, so that a test can look
+// around or interfere at that moment.
+class WatchedTrash : public MacTrash {
+public:
+    WatchedTrash(std::filesystem::path folder, std::function<void()> beforeMove)
+        : MacTrash(std::move(folder))
+        , beforeMove_(std::move(beforeMove)) {}
+
+    void moveTo(const OpenFolder& from, std::string_view name, const std::filesystem::path& item,
+                const std::filesystem::path& place) override {
+        beforeMove_();
+        MacTrash::moveTo(from, name, item, place);
+    }
+
+private:
+    std::function<void()> beforeMove_;
+};
+
 // The Trash of macOS, except that the chosen items fail with the given errors, on the way out and on the
 // way back.
 class FailingTrash : public MacTrash {

@@ -6,23 +6,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The Trash of macOS, which first lets the test look around before each move.
-class WatchedTrash : public MacTrash {
-public:
-    WatchedTrash(fs::path folder, std::function<void()> beforeMove)
-        : MacTrash(std::move(folder))
-        , beforeMove_(std::move(beforeMove)) {}
-
-    void moveTo(const OpenFolder& from, std::string_view name, const fs::path& item,
-                const fs::path& place) override {
-        beforeMove_();
-        MacTrash::moveTo(from, name, item, place);
-    }
-
-private:
-    std::function<void()> beforeMove_;
-};
-
 class RemovalWorkflowTest : public RemovalFixture {
 protected:
     static std::vector<fs::path> paths(const std::vector<ResidualItem>& items) {
