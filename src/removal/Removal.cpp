@@ -414,9 +414,11 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
         for (std::size_t index = 0; index < group.size(); ++index) {
             const Move& move = *group[index];
             const bool answered = index < outcome.items.size();
-            // Without an answer for an item, what lies at its place says whether it moved.
-            const bool wasMoved = answered ? outcome.items[index].result == AdminItemOutcome::Result::moved
-                                           : isSameObject(ItemIdentity::at(move.place), move.identity);
+            // Short of the helper's word that it moved, what lies at its place says whether it did: a
+            // helper stopped between a move and its answer line moved it all the same.
+            const bool wasMoved =
+                (answered && outcome.items[index].result == AdminItemOutcome::Result::moved) ||
+                isSameObject(ItemIdentity::at(move.place), move.identity);
             if (wasMoved) {
                 // What lies there now is what a restore may take back.
                 moved.push_back({move.item.string(), move.place.string(),
