@@ -339,7 +339,8 @@ void OpenFolder::replaceFile(std::string_view name, std::string_view contents, u
     throw PlatformError::fromErrno(EEXIST, "write", path_ / own);
 }
 
-std::optional<std::string> OpenFolder::readFile(std::string_view name, std::size_t maximumSize) const {
+std::optional<std::string> OpenFolder::readFile(std::string_view name, std::size_t maximumSize,
+                                                ItemIdentity* read) const {
     const std::string own = checkedName(name, path_);
     FileDescriptor file(::openat(folder_.get(), own.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen()) {
@@ -351,6 +352,13 @@ std::optional<std::string> OpenFolder::readFile(std::string_view name, std::size
     struct stat status {};
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         throw PlatformError::fromErrno(EINVAL, "read", path_ / own);
+    }
+    if (read != nullptr) {
+        const auto identity = lookAt(file.get(), "");
+        if (!identity) {
+            throw PlatformError::fromErrno(errno, "read", path_ / own);
+        }
+        *read = *identity;
     }
     std::string contents;
     char buffer[16384];

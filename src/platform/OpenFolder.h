@@ -92,8 +92,10 @@ public:
     // crash sees the old content or the new one, never a mixture.
     void replaceFile(std::string_view name, std::string_view contents, unsigned permissions = 0600) const;
     // The content of the regular file `name`, a link not followed; nothing when nothing is there. Throws
-    // for anything else there, and for more than `maximumSize` bytes.
-    std::optional<std::string> readFile(std::string_view name, std::size_t maximumSize) const;
+    // for anything else there, and for more than `maximumSize` bytes. `read`, when given, is set to what
+    // the content was read from, so that a caller can tell it is the object it judged.
+    std::optional<std::string> readFile(std::string_view name, std::size_t maximumSize,
+                                        ItemIdentity* read = nullptr) const;
     // Deletes the file `name`, never a folder; nothing there is no failure.
     void removeFile(std::string_view name) const;
 

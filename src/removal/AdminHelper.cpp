@@ -2,12 +2,14 @@
 
 #include "catalogue/InstalledApp.h"
 #include "catalogue/RemovalPolicy.h"
+#include "formats/PropertyList.h"
 #include "platform/FileDescriptor.h"
 #include "platform/Location.h"
 #include "platform/OpenFolder.h"
 #include "platform/PlatformError.h"
 #include "removal/AdminLedger.h"
 #include "removal/AdminProtocol.h"
+#include "removal/Launchctl.h"
 #include "removal/TrashLocation.h"
 
 #include <cerrno>
@@ -215,8 +217,85 @@ bool nothingAt(const OpenFolder& folder, const std::string& name) {
     }
 }
 
+// When a daemon that could not be stopped stops, or one that could not be started starts, by itself.
+constexpr std::string_view daemonsStopAt = "the Mac restarts";
+constexpr std::string_view daemonsStartAt = "the Mac next starts up";
+
+// A daemon stopped before its list moves: the list it was read from, and its label.
+struct StoppedJob {
+    ItemIdentity list;
+    std::string label;
+};
+
+// The label of the daemon whose list `name` is in `folder`, read by the helper itself from the file it
+// opened there, a link not followed, and only in the system's folder of daemons; `read` is set to that
+// file. Nothing for any other item, and for a list that names no label.
+std::optional<std::string> daemonLabel(const Setting& setting, const OpenFolder& folder, const fs::path& list,
+                                       ItemIdentity& read) {
+    const fs::path daemons = Location::standardized(setting.platform.system("/Library/LaunchDaemons"));
+    if (list.extension() != ".plist" || list.parent_path() != daemons) {
+        return std::nullopt;
+    }
+    try {
+        const auto bytes = folder.readFile(list.filename().native(), PropertyList::largestFile, &read);
+        const auto plist = bytes ? PropertyList::parse(*bytes) : std::nullopt;
+        return plist ? Launchctl::labelIn(*plist) : std::nullopt;
+    } catch (const PlatformError&) {
+        return std::nullopt; // a link, or no plain file: no job is stopped for it
+    }
+}
+
+// Stops the daemon whose list is the source of `move`, when launchd runs it from that very list; never a
+// label or a command the request names. Adds a line to `notes` for one that could not be stopped.
+std::optional<StoppedJob> stopDaemon(const AdminRequest::Move& move, const Setting& setting,
+                                     CommandRunner& launchctl, std::vector<std::string>& notes) {
+    std::optional<OpenFolder> folder;
+    try {
+        folder = OpenFolder::withoutLinks(move.path.parent_path());
+    } catch (const PlatformError&) {
+        return std::nullopt; // its move fails and says why
+    }
+    ItemIdentity list;
+    const auto label = daemonLabel(setting, *folder, move.path, list);
+    if (!label || !Launchctl::runsFrom(launchctl, "system/" + *label, move.path.string())) {
+        return std::nullopt;
+    }
+    const Launchctl::Answer answer =
+        Launchctl::run(launchctl, {"bootout", "system/" + *label}, Launchctl::notLoaded);
+    if (answer.failure) {
+        notes.push_back(Launchctl::couldNotStop(move.path.string(), *label, *answer.failure, daemonsStopAt));
+        return std::nullopt;
+    }
+    if (answer.wasNotLoaded) {
+        return std::nullopt;
+    }
+    return StoppedJob{list, *label};
+}
+
+// Starts the daemon whose list is at `list` in `folder`, as the list read there names it: once it is
+// back, or when a list whose daemon was stopped did not move after all. Says whether it did, with a line
+// in `notes` when it could not.
+bool startDaemon(const Setting& setting, const OpenFolder& folder, const fs::path& list,
+                 const ItemIdentity& expected, const std::string& expectedLabel, CommandRunner& launchctl,
+                 std::vector<std::string>& notes) {
+    ItemIdentity read;
+    const auto label = daemonLabel(setting, folder, list, read);
+    std::optional<std::string> failure;
+    if (!label || *label != expectedLabel || !read.isSameObject(expected)) {
+        failure = "the list is not the one it was stopped from";
+    } else {
+        failure = Launchctl::run(launchctl, {"bootstrap", "system", list.string()}).failure;
+    }
+    if (failure) {
+        notes.push_back(Launchctl::couldNotStart(list.string(), expectedLabel, *failure, daemonsStartAt));
+        return false;
+    }
+    return true;
+}
+
 AdminItemOutcome moveToBatch(const AdminRequest::Move& move, const OpenFolder& batch, AdminLedger& ledger,
-                             const Setting& setting, const AdminRequest& request) {
+                             const Setting& setting, const AdminRequest& request,
+                             const std::optional<StoppedJob>& stopped) {
     const std::string name = move.path.filename().string();
     std::optional<OpenFolder> folder;
     std::optional<ItemIdentity> identity;
@@ -240,7 +319,9 @@ AdminItemOutcome moveToBatch(const AdminRequest::Move& move, const OpenFolder& b
             return failed("Could not move " + inQuotes(move.path) + ": an item named \"" + move.batchName +
                           "\" is already in the batch folder.");
         }
-        ledger.record({move.batchName, move.path.string(), *identity});
+        // Written before the move: a list in the Trash always has its stopped daemon in the ledger.
+        const bool stoppedThis = stopped && stopped->list.isSameObject(*identity);
+        ledger.record({move.batchName, move.path.string(), *identity, stoppedThis ? stopped->label : ""});
     } catch (const PlatformError& error) {
         if (error.hasCode(PlatformError::posixDomain, ENOENT)) {
             return {Result::missing, {}};
@@ -272,7 +353,9 @@ AdminItemOutcome moveToBatch(const AdminRequest::Move& move, const OpenFolder& b
 }
 
 AdminItemOutcome putBackFromBatch(const AdminRequest::Move& move, const OpenFolder& batch,
-                                  AdminLedger& ledger, const RemovalPolicy& policy, uid_t requester) {
+                                  AdminLedger& ledger, const RemovalPolicy& policy, uid_t requester,
+                                  const Setting& setting, CommandRunner& launchctl) {
+    AdminItemOutcome outcome{Result::moved, {}};
     const AdminLedger::Entry* entry = ledger.find(move.batchName);
     if (entry == nullptr) {
         return failed(inQuotes(move.path) + ": the administrator step did not move \"" + move.batchName +
@@ -302,6 +385,11 @@ AdminItemOutcome putBackFromBatch(const AdminRequest::Move& move, const OpenFold
             return failed("Already exists: " + move.path.string());
         }
         batch.moveWithoutReplacing(move.batchName, folder, name);
+        // The daemon this helper stopped, as its own ledger says, from the list now back in its place.
+        if (!entry->job.empty() &&
+            startDaemon(setting, folder, move.path, entry->item, entry->job, launchctl, outcome.notes)) {
+            outcome.job = entry->job;
+        }
     } catch (const PlatformError& error) {
         if (error.hasCode(PlatformError::posixDomain, EEXIST)) {
             return failed("Already exists: " + move.path.string());
@@ -313,11 +401,23 @@ AdminItemOutcome putBackFromBatch(const AdminRequest::Move& move, const OpenFold
     } catch (const PlatformError&) {
         // The item is back; an entry left over matches nothing in the Trash.
     }
-    return {Result::moved, {}};
+    return outcome;
+}
+
+// Starts again the daemon of a list that did not move after all, in its place.
+void restartUnmoved(const AdminRequest::Move& move, const StoppedJob& stopped, const Setting& setting,
+                    CommandRunner& launchctl, std::vector<std::string>& notes) {
+    try {
+        const OpenFolder folder = OpenFolder::withoutLinks(move.path.parent_path());
+        startDaemon(setting, folder, move.path, stopped.list, stopped.label, launchctl, notes);
+    } catch (const PlatformError& error) {
+        notes.push_back(
+            Launchctl::couldNotStart(move.path.string(), stopped.label, error.message(), daemonsStartAt));
+    }
 }
 
 std::optional<std::string> carryOut(const AdminRequest& request, const Authority& authority,
-                                    std::ostream& output) {
+                                    std::ostream& output, CommandRunner& launchctl) {
     const uid_t requester = authority.requester;
     const Setting setting = settingFor(request, authority);
     const RemovalPolicy policy(setting.platform, InstalledApp{},
@@ -352,15 +452,44 @@ std::optional<std::string> carryOut(const AdminRequest& request, const Authority
     const OpenFolder batch = batchFolder(trash, request, movingToTrash);
     const OpenFolder ledgerFolder = AdminLedger::openFolder(setting.ledger, requester);
     AdminLedger ledger(ledgerFolder, request.batchFolderName);
-    for (const AdminRequest::Move& move : request.moves) {
+    // Every daemon of the batch is stopped before anything moves, so that none runs on from the Trash,
+    // not even from a helper tool of its own that moves first.
+    std::vector<std::optional<StoppedJob>> stopped(request.moves.size());
+    std::vector<std::vector<std::string>> notes(request.moves.size());
+    for (std::size_t index = 0; movingToTrash && index < request.moves.size(); ++index) {
         if (!authority.askerIsWaiting()) {
+            break; // nothing moves below either
+        }
+        stopped[index] = stopDaemon(request.moves[index], setting, launchctl, notes[index]);
+    }
+    for (std::size_t index = 0; index < request.moves.size(); ++index) {
+        const AdminRequest::Move& move = request.moves[index];
+        if (!authority.askerIsWaiting()) {
+            // What stays where it was runs again from there.
+            for (; index < request.moves.size(); ++index) {
+                if (stopped[index]) {
+                    std::vector<std::string> ignored;
+                    restartUnmoved(request.moves[index], *stopped[index], setting, launchctl, ignored);
+                }
+            }
             return std::string("The program that asked is gone; nothing more was moved.");
         }
-        const AdminItemOutcome outcome = movingToTrash
-                                             ? moveToBatch(move, batch, ledger, setting, request)
-                                             : putBackFromBatch(move, batch, ledger, policy, requester);
-        // Line by line, so that what was done is known even when the helper is stopped halfway.
-        output << AdminProtocol::line(outcome) << '\n' << std::flush;
+        AdminItemOutcome outcome =
+            movingToTrash ? moveToBatch(move, batch, ledger, setting, request, stopped[index])
+                          : putBackFromBatch(move, batch, ledger, policy, requester, setting, launchctl);
+        if (stopped[index]) {
+            // Said stopped only as the ledger has it, which a restore goes by: not for another object
+            // that took the list's name meanwhile.
+            const AdminLedger::Entry* entry = ledger.find(move.batchName);
+            if (outcome.result != Result::moved) {
+                restartUnmoved(move, *stopped[index], setting, launchctl, notes[index]);
+            } else if (entry != nullptr && entry->job == stopped[index]->label) {
+                outcome.job = entry->job;
+            }
+        }
+        outcome.notes.insert(outcome.notes.begin(), notes[index].begin(), notes[index].end());
+        // Move by move, so that what was done is known even when the helper is stopped halfway.
+        output << AdminProtocol::lines(outcome) << std::flush;
     }
     return std::nullopt;
 }
@@ -445,8 +574,8 @@ bool isWaiting(pid_t parent) {
 #endif
 }
 
-std::optional<std::string> run(const AdminRequest& request, const Authority& authority,
-                               std::ostream& output) {
+std::optional<std::string> run(const AdminRequest& request, const Authority& authority, std::ostream& output,
+                               CommandRunner& launchctl) {
     if (authority.requester != request.owner) {
         return "The request is for user " + std::to_string(request.owner) + " but came from user " +
                std::to_string(authority.requester) + ".";
@@ -457,7 +586,7 @@ std::optional<std::string> run(const AdminRequest& request, const Authority& aut
         if (!authority.askerIsWaiting()) {
             return std::string("The program that asked is gone; nothing was moved.");
         }
-        return carryOut(request, authority, output);
+        return carryOut(request, authority, output, launchctl);
     } catch (const PlatformError& error) {
         return error.message();
     } catch (const Refusal& refusal) {
@@ -483,7 +612,8 @@ int main(const std::vector<std::string>& arguments, const Caller& caller, std::o
     }
     const Authority authority{*asker, caller.effectiveUser == *asker,
                               [parent = request->parent] { return isWaiting(parent); }};
-    if (const std::optional<std::string> refusal = run(*request, authority, output)) {
+    const std::unique_ptr<CommandRunner> launchctl = Launchctl::runnerForThisSystem();
+    if (const std::optional<std::string> refusal = run(*request, authority, output, *launchctl)) {
         errors << "The request was refused: " << AdminProtocol::printable(*refusal) << '\n';
         return 1;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CommandRunner.h"
 #include "removal/AdminRequest.h"
 
 #include <functional>
@@ -49,10 +50,13 @@ struct Authority {
 // macOS, where the authorisation step puts its own processes between the two.
 bool isWaiting(pid_t parent);
 
-// Carries out `request`, writing one answer line per move to `output` as each is done. Returns why the
-// request was refused as a whole (nothing moved); nothing when it was carried out, whatever became of
-// the single moves.
-std::optional<std::string> run(const AdminRequest& request, const Authority& authority, std::ostream& output);
+// Carries out `request`, writing the answer lines of each move to `output` as each is done. Before moving
+// a daemon's list out of the system's folder of daemons it stops the daemon, and once it has put one back
+// it starts the daemon it stopped, through `launchctl`; only as the list it opened itself names it, and
+// only when launchd runs it from that very list. Returns why the request was refused as a whole (nothing
+// moved); nothing when it was carried out, whatever became of the single moves.
+std::optional<std::string> run(const AdminRequest& request, const Authority& authority, std::ostream& output,
+                               CommandRunner& launchctl);
 
 // The program: `arguments` without the program's name. Returns the exit status: 0 when the request was
 // carried out, 1 when it was refused, 2 when the arguments were not a request.

@@ -70,11 +70,13 @@ AdminLedger::AdminLedger(const OpenFolder& folder, std::string batchFolderName)
         const auto name = item.find("name");
         const auto originalPath = item.find("originalPath");
         const auto identity = item.contains("item") ? ItemIdentityJson::fromJson(item["item"]) : std::nullopt;
+        const auto job = item.find("job");
         if (name == item.end() || !name->is_string() || originalPath == item.end() ||
-            !originalPath->is_string() || !identity) {
+            !originalPath->is_string() || !identity || (job != item.end() && !job->is_string())) {
             throw PlatformError::fromErrno(EINVAL, "read", folder_.path() / fileName());
         }
-        entries_.push_back({name->get<std::string>(), originalPath->get<std::string>(), *identity});
+        entries_.push_back({name->get<std::string>(), originalPath->get<std::string>(), *identity,
+                            job == item.end() ? std::string() : job->get<std::string>()});
     }
 }
 
@@ -109,6 +111,9 @@ void AdminLedger::write() const {
         document.push_back({{"name", entry.name},
                             {"originalPath", entry.originalPath},
                             {"item", ItemIdentityJson::toJson(entry.item)}});
+        if (!entry.job.empty()) {
+            document.back()["job"] = entry.job;
+        }
     }
     folder_.replaceFile(fileName(),
                         document.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));

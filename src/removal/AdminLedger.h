@@ -20,6 +20,8 @@ public:
         std::string name;
         std::string originalPath;
         ItemIdentity item;
+        // The label of the daemon stopped before the item, its list, moved: started again once it is back.
+        std::string job{};
         friend bool operator==(const Entry&, const Entry&) = default;
     };
 

@@ -10,6 +10,8 @@ namespace {
 constexpr std::string_view movedWord = "moved";
 constexpr std::string_view missingWord = "missing";
 constexpr std::string_view failedPrefix = "failed ";
+constexpr std::string_view jobPrefix = "job ";
+constexpr std::string_view notePrefix = "note ";
 
 constexpr std::size_t fixedArguments = 12;
 
@@ -34,10 +36,6 @@ std::optional<pid_t> processNumber(std::string_view text) {
         return std::nullopt;
     }
     return value;
-}
-
-AdminItemOutcome failed(std::string message) {
-    return {AdminItemOutcome::Result::failed, std::move(message)};
 }
 
 } // namespace
@@ -120,20 +118,28 @@ std::optional<uid_t> userNumber(std::string_view text) {
     return value;
 }
 
-std::string line(const AdminItemOutcome& outcome) {
+std::string lines(const AdminItemOutcome& outcome) {
+    std::string result;
+    if (!outcome.job.empty()) {
+        result += std::string(jobPrefix) + printable(outcome.job) + '\n';
+    }
+    for (const std::string& note : outcome.notes) {
+        result += std::string(notePrefix) + printable(note) + '\n';
+    }
     switch (outcome.result) {
     case AdminItemOutcome::Result::moved:
-        return std::string(movedWord);
+        return result + std::string(movedWord) + '\n';
     case AdminItemOutcome::Result::missing:
-        return std::string(missingWord);
+        return result + std::string(missingWord) + '\n';
     case AdminItemOutcome::Result::failed:
         break;
     }
-    return std::string(failedPrefix) + printable(outcome.message);
+    return result + std::string(failedPrefix) + printable(outcome.message) + '\n';
 }
 
 std::vector<AdminItemOutcome> outcomes(std::string_view answer, std::size_t moveCount) {
     std::vector<AdminItemOutcome> result;
+    AdminItemOutcome told; // what the lines so far said of the next move
     std::size_t start = 0;
     while (result.size() < moveCount && start < answer.size()) {
         // A line break that went through the macOS script runner may come back as CR or CR LF; no answer
@@ -147,19 +153,31 @@ std::vector<AdminItemOutcome> outcomes(std::string_view answer, std::size_t move
         if (text.empty()) {
             continue;
         }
-        if (text == movedWord) {
-            result.push_back({AdminItemOutcome::Result::moved, {}});
-        } else if (text == missingWord) {
-            result.push_back({AdminItemOutcome::Result::missing, {}});
-        } else if (text.starts_with(failedPrefix)) {
-            result.push_back(failed(printable(text.substr(failedPrefix.size()))));
-        } else {
-            result.push_back(
-                failed("The administrator helper answered something unreadable: " + printable(text)));
+        if (text.starts_with(jobPrefix)) {
+            told.job = printable(text.substr(jobPrefix.size()));
+            continue;
         }
+        if (text.starts_with(notePrefix)) {
+            told.notes.push_back(printable(text.substr(notePrefix.size())));
+            continue;
+        }
+        if (text == movedWord) {
+            told.result = AdminItemOutcome::Result::moved;
+        } else if (text == missingWord) {
+            told.result = AdminItemOutcome::Result::missing;
+        } else if (text.starts_with(failedPrefix)) {
+            told.message = printable(text.substr(failedPrefix.size()));
+        } else {
+            told.message = "The administrator helper answered something unreadable: " + printable(text);
+        }
+        result.push_back(std::move(told));
+        told = {};
     }
+    // What was told of a move without its outcome line counts, all the same: a daemon stopped is stopped.
     while (result.size() < moveCount) {
-        result.push_back(failed("The administrator helper gave no answer for this item."));
+        told.message = "The administrator helper gave no answer for this item.";
+        result.push_back(std::move(told));
+        told = {};
     }
     return result;
 }

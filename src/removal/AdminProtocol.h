@@ -16,7 +16,8 @@ namespace tarnwick {
 // owner's user number in decimal, the asker's places (home, temporary folder, system root, layout, Trash of
 // the home, ledger folder), the Trash folder, the batch folder name, then for each move a path and the
 // item's name in the batch folder. The helper answers one line per move, in order: "moved", "missing"
-// (nothing was there to move) or "failed <message>".
+// (nothing was there to move) or "failed <message>", each after the lines that tell more of that move:
+// "job <label>" (the daemon of that list was stopped, or started again) and "note <message>".
 namespace AdminProtocol {
 
 // The file name of the helper, installed beside the programs that start it.
@@ -40,8 +41,8 @@ std::optional<AdminRequest> request(const std::vector<std::string>& arguments);
 // A user number written in decimal digits only, as `arguments` writes it; nothing for anything else.
 std::optional<uid_t> userNumber(std::string_view text);
 
-// The answer line for one move, without its line break.
-std::string line(const AdminItemOutcome& outcome);
+// The answer lines for one move, each ended by a line break.
+std::string lines(const AdminItemOutcome& outcome);
 
 // The helper's answer to a request of `moveCount` moves: one item per move, in order. A move the helper
 // gave no readable answer for (it stopped early, or something else wrote there) counts as failed.

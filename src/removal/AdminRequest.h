@@ -53,6 +53,11 @@ struct AdminItemOutcome {
     enum class Result { moved, missing, failed };
     Result result = Result::failed;
     std::string message; // why it failed; empty otherwise
+    // The label of the daemon whose list this item is: stopped before it moved to the Trash, or started
+    // again once it was put back. Empty when the helper did neither.
+    std::string job{};
+    // What else the user is to know of the item: a daemon that could not be stopped or started again.
+    std::vector<std::string> notes{};
 
     friend bool operator==(const AdminItemOutcome&, const AdminItemOutcome&) = default;
 };

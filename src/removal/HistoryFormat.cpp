@@ -107,10 +107,12 @@ std::optional<std::vector<LaunchJob>> decodeLaunchJobs(const json& object) {
         auto plist = stringMember(job, "plist");
         const auto domainName = stringMember(job, "domain");
         const auto domain = domainName ? valueNamed(domainNames, *domainName) : std::nullopt;
-        if (!label || !plist || !domain) {
+        const json* pending = member(job, "pending");
+        if (!label || !plist || !domain || (pending != nullptr && !pending->is_boolean())) {
             return std::nullopt;
         }
-        jobs.push_back({std::move(*label), std::move(*plist), *domain});
+        jobs.push_back(
+            {std::move(*label), std::move(*plist), *domain, pending != nullptr && pending->get<bool>()});
     }
     return jobs;
 }
@@ -218,6 +220,9 @@ nlohmann::ordered_json toJson(const RemovalRecord& record) {
         for (const LaunchJob& job : record.launchJobs) {
             jobs.push_back(
                 {{"label", job.label}, {"plist", job.plist}, {"domain", nameOf(domainNames, job.domain)}});
+            if (job.pending) {
+                jobs.back()["pending"] = true;
+            }
         }
         object["launchJobs"] = std::move(jobs);
     }

@@ -16,7 +16,8 @@ namespace tarnwick {
 // Two optional keys carry what older files lack: a record's "state" ("inProgress", "restoring" or
 // "restored"; absent when finished) and a pair's "trashItem" ({"device", "inode", "kind", "birth"}: what lies
 // at "trashPath"), and a record's "launchJobs" ([{"label", "plist", "domain"}], "domain" "user" or "system";
-// absent when none were stopped).
+// absent when none were stopped; a job's "pending": true for a daemon the administrator step may have
+// stopped without its answer being heard).
 namespace HistoryFormat {
 
 // Seconds since 2001-01-01 00:00:00 UTC, the reference date of the format.

@@ -15,6 +15,9 @@ struct LaunchJob {
     std::string label;
     std::string plist; // where the property list was: where a restore puts it back
     Domain domain = Domain::user;
+    // A daemon handed to the administrator step whose answer never came (the removal was cut short): its
+    // helper stopped it only if launchd ran it from that list, and its own ledger says whether it did.
+    bool pending = false;
 
     friend bool operator==(const LaunchJob&, const LaunchJob&) = default;
 };

@@ -43,6 +43,27 @@ bool isSameObject(const std::optional<ItemIdentity>& present, const ItemIdentity
     return present && present->isSameObject(planned);
 }
 
+// What the administrator step's answer for the list of a daemon says of its job: stopped, under the
+// label the helper read itself, when the list lies in the Trash; not stopped when the helper said it moved
+// the list without stopping anything; still only the helper's to tell when it said nothing of it.
+void settleDaemon(std::vector<LaunchJob>& jobs, const fs::path& item, const fs::path& place,
+                  const ItemIdentity& identity, const AdminItemOutcome& told) {
+    const std::string list = Location::standardized(item).string();
+    const bool inTrash = isSameObject(ItemIdentity::at(place), identity);
+    std::erase_if(jobs, [&](LaunchJob& job) {
+        if (job.domain != LaunchJob::Domain::system || job.plist != list) {
+            return false;
+        }
+        if (!told.job.empty() && inTrash) {
+            job.label = told.job;
+            job.pending = false;
+            return false;
+        }
+        const bool saidNothing = told.job.empty() && told.result != AdminItemOutcome::Result::moved;
+        return !(saidNothing && inTrash);
+    });
+}
+
 RemovalRecord::Date now() {
     return std::chrono::time_point_cast<RemovalRecord::Date::duration>(std::chrono::system_clock::now());
 }
@@ -214,6 +235,10 @@ std::vector<RemovalOutcome> Removal::run(const std::vector<RemovalPart>& parts) 
             moving.push_back(move.item);
         }
         record.launchJobs = launchJobs_.among(moving);
+        // Until the administrator step answers, only its helper knows whether it stopped a daemon.
+        for (LaunchJob& job : record.launchJobs) {
+            job.pending = job.domain == LaunchJob::Domain::system;
+        }
         records.push_back(std::move(record));
     }
 
@@ -263,9 +288,11 @@ RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& mov
     FolderCache folders;
     std::vector<TrashPair> moved;
     std::vector<std::string> failures;
-    // Stopped first, so that no job runs on from the Trash.
+    // Stopped first, so that no job runs on from the Trash. The daemons are the administrator step's.
     std::vector<LaunchJob> stopped;
     launchJobs_.stop(record.launchJobs, stopped, failures);
+    std::copy_if(record.launchJobs.begin(), record.launchJobs.end(), std::back_inserter(stopped),
+                 [](const LaunchJob& job) { return job.domain == LaunchJob::Domain::system; });
     if (stopped != record.launchJobs) {
         // Should the removal be cut short from here, a restore starts only what was running before it.
         record.launchJobs = stopped;
@@ -273,6 +300,11 @@ RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& mov
     }
     std::vector<Move*> deferred;
     for (Move& move : moves) {
+        // Only an administrator may stop a daemon: its helper does, and moves the list itself.
+        if (LaunchJobs::isDaemonList(move.item, record.launchJobs)) {
+            deferred.push_back(&move);
+            continue;
+        }
         switch (perform(move, rules, folders, record, moves, failures)) {
         case Result::moved:
             moved.push_back(pairOf(move));
@@ -289,11 +321,12 @@ RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& mov
         administrator(deferred, app.name, record, moves, moved, failures);
     }
 
-    // A job whose list stayed where it was runs again from there.
+    // A job whose list stayed where it was runs again from there: an agent started here, a daemon by the
+    // helper that stopped it.
     std::vector<LaunchJob> stayed;
-    std::erase_if(stopped, [&](const LaunchJob& job) {
+    std::erase_if(record.launchJobs, [&](const LaunchJob& job) {
         const bool didMove = std::any_of(moved.begin(), moved.end(), [&](const TrashPair& pair) {
-            return pair.originalPath == job.plist;
+            return Location::standardized(pair.originalPath).string() == job.plist;
         });
         if (!didMove) {
             stayed.push_back(job);
@@ -303,7 +336,6 @@ RemovalOutcome Removal::carryOut(const InstalledApp& app, std::vector<Move>& mov
     launchJobs_.start(stayed, failures);
 
     record.items = std::move(moved);
-    record.launchJobs = std::move(stopped);
     record.state = RemovalRecord::State::finished;
     record.date = now();
     // Should this write fail, the record written ahead stays, and whoever opens the history next
@@ -414,9 +446,16 @@ void Removal::administrator(std::vector<Move*>& deferred, const std::string& app
         for (std::size_t index = 0; index < group.size(); ++index) {
             const Move& move = *group[index];
             const bool answered = index < outcome.items.size();
-            // Without an answer for an item, what lies at its place says whether it moved.
-            const bool wasMoved = answered ? outcome.items[index].result == AdminItemOutcome::Result::moved
-                                           : isSameObject(ItemIdentity::at(move.place), move.identity);
+            if (answered) {
+                const AdminItemOutcome& told = outcome.items[index];
+                failures.insert(failures.end(), told.notes.begin(), told.notes.end());
+                settleDaemon(record.launchJobs, move.item, move.place, move.identity, told);
+            }
+            // Short of the helper's word that it moved, what lies at its place says whether it did: a
+            // helper stopped between a move and its answer line moved it all the same.
+            const bool wasMoved =
+                (answered && outcome.items[index].result == AdminItemOutcome::Result::moved) ||
+                isSameObject(ItemIdentity::at(move.place), move.identity);
             if (wasMoved) {
                 // What lies there now is what a restore may take back.
                 moved.push_back({move.item.string(), move.place.string(),

@@ -99,7 +99,9 @@ RestoreOutcome Restore::run(const RemovalRecord& given) {
     for (auto pair = record.items.rbegin(); pair != record.items.rend(); ++pair) {
         try {
             Trash* trash = nullptr;
-            switch (putBack(*pair, folders, laterPlaces, trash)) {
+            // Only an administrator may start a daemon again: the helper that stopped it puts its list back.
+            const bool isDaemonList = LaunchJobs::isDaemonList(pair->originalPath, record.launchJobs);
+            switch (putBack(*pair, folders, laterPlaces, trash, isDaemonList)) {
             case Result::putBack:
                 outcome.restored.push_back(*pair);
                 break;
@@ -141,7 +143,7 @@ RestoreOutcome Restore::run(const RemovalRecord& given) {
 }
 
 Restore::Result Restore::putBack(const TrashPair& pair, FolderCache& folders,
-                                 const std::set<std::string>& laterPlaces, Trash*& trash) {
+                                 const std::set<std::string>& laterPlaces, Trash*& trash, bool isDaemonList) {
     const fs::path place(pair.trashPath);
     const fs::path former(pair.originalPath);
     if (!FileOperations::exists(place)) {
@@ -178,6 +180,9 @@ Restore::Result Restore::putBack(const TrashPair& pair, FolderCache& folders,
     if (pair.trashItem && !present->isSameObject(*pair.trashItem)) {
         throw failure(pair, "the item at " + inQuotes(pair.trashPath) +
                                 " is not the one Tarnwick moved to the Trash, so it stays there.");
+    }
+    if (isDaemonList && AdministratorBatch::isInBatchFolder(place, *trash)) {
+        return Result::needsAdministrator;
     }
     try {
         // Folders that are gone are made again, the user's own; a folder replaced by a link since is
@@ -235,6 +240,7 @@ void Restore::administrator(const std::vector<Deferred>& deferred, const Uuid& i
         }
         for (std::size_t index = 0; index < group.size(); ++index) {
             const AdminItemOutcome& item = outcome.items[index];
+            failures.insert(failures.end(), item.notes.begin(), item.notes.end());
             if (item.result == AdminItemOutcome::Result::moved) {
                 group[index].second->itemWasRestored(group[index].first->trashPath);
                 restored.restored.push_back(*group[index].first);

@@ -35,9 +35,10 @@ private:
     enum class Result { putBack, notInTrash, needsAdministrator };
     using Deferred = std::pair<const TrashPair*, Trash*>;
 
-    // Puts one item back. Throws the failure line.
+    // Puts one item back, or leaves it to the administrator step: the list of a daemon it moved always.
+    // Throws the failure line.
     Result putBack(const TrashPair& pair, FolderCache& folders, const std::set<std::string>& laterPlaces,
-                   Trash*& trash);
+                   Trash*& trash, bool isDaemonList);
     void administrator(const std::vector<Deferred>& deferred, const Uuid& id, RestoreOutcome& outcome);
 
     Platform platform_;

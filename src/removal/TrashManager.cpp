@@ -10,12 +10,13 @@ TrashManager::TrashManager(const Platform& platform)
     : TrashManager(platform, Trashes::homeTrashFor(platform), AdminRunner::forThisSystem()) {}
 
 TrashManager::TrashManager(const Platform& platform, std::unique_ptr<Trash> homeTrash,
-                           std::unique_ptr<AdminRunner> admin, std::unique_ptr<CommandRunner> commands)
+                           std::unique_ptr<AdminRunner> admin, std::unique_ptr<CommandRunner> commands,
+                           bool rootIsRunningSystem)
     : platform_(platform)
     , trashes_(platform, std::move(homeTrash))
     , admin_(std::move(admin))
     , commands_(std::move(commands))
-    , launchJobs_(platform, *commands_)
+    , launchJobs_(platform, *commands_, rootIsRunningSystem)
     , history_(HistoryFile::defaultLocation(platform), trashes_)
     , removal_(std::make_unique<Removal>(platform, trashes_, history_, *admin_, launchJobs_))
     , restore_(std::make_unique<Restore>(platform, trashes_, history_, *admin_, launchJobs_)) {

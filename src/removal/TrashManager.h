@@ -37,10 +37,12 @@ public:
     // The Trash and administrator step of this system: the macOS Trash with the macOS layout (on a Mac
     // and whenever a root is set), the freedesktop Trash otherwise.
     explicit TrashManager(const Platform& platform);
-    // `commands` runs launchctl for the launch jobs of the chosen property lists.
+    // `commands` runs launchctl for the launch jobs of the chosen property lists; `rootIsRunningSystem`
+    // takes the folders under the platform's root for those launchd runs jobs from (tests).
     TrashManager(const Platform& platform, std::unique_ptr<Trash> homeTrash,
                  std::unique_ptr<AdminRunner> admin,
-                 std::unique_ptr<CommandRunner> commands = LaunchJobs::runnerForThisSystem());
+                 std::unique_ptr<CommandRunner> commands = LaunchJobs::runnerForThisSystem(),
+                 bool rootIsRunningSystem = false);
     ~TrashManager();
     TrashManager(const TrashManager&) = delete;
     TrashManager& operator=(const TrashManager&) = delete;

@@ -7,9 +7,11 @@
 #include "removal/AdminLedger.h"
 #include "removal/AdminProtocol.h"
 #include "removal/AdminRunner.h"
+#include "removal/Launchctl.h"
 #include "support/TemporaryFolder.h"
 #include "support/Unprivileged.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -91,20 +93,31 @@ TEST(AdminProtocolTest, ArgumentsItCannotHaveWrittenAreNoRequest) {
     EXPECT_FALSE(AdminProtocol::request({arguments.begin(), arguments.begin() + 11}).has_value());
 }
 
-TEST(AdminProtocolTest, EveryMoveGetsOneAnswerLine) {
-    // A message with a line break, line ends changed on the way, an unreadable answer and a missing one.
-    const std::string answer = AdminProtocol::line({Result::moved, {}}) + "\r\n" +
-                               AdminProtocol::line({Result::failed, "Could not move \"/x\ny\"."}) + "\r\n" +
-                               AdminProtocol::line({Result::missing, {}}) + "\nwhat?\n";
-    const std::vector<AdminItemOutcome> parsed = AdminProtocol::outcomes(answer, 5);
+TEST(AdminProtocolTest, EveryMoveGetsOneAnswerLineAfterWhatItTellsOfIt) {
+    // A message with a line break, line ends changed on the way, an unreadable answer and a missing one;
+    // a daemon stopped, one that would not stop, and a daemon told of before the answer broke off.
+    const AdminItemOutcome stopped{Result::moved, {}, "com.example.daemon", {}};
+    const AdminItemOutcome stubborn{
+        Result::moved, {}, {}, {"b.plist (com.example.b): could not be\nstopped"}};
+    std::string answer = AdminProtocol::lines({Result::moved, {}}) + "\r\n" +
+                         AdminProtocol::lines({Result::failed, "Could not move \"/x\ny\"."}) + "\r\n" +
+                         AdminProtocol::lines({Result::missing, {}}) + "\nwhat?\n" +
+                         AdminProtocol::lines(stopped) + AdminProtocol::lines(stubborn) +
+                         "job com.example.cut\n";
+    std::replace(answer.begin(), answer.end(), '\n', '\r');
+    const std::vector<AdminItemOutcome> parsed = AdminProtocol::outcomes(answer, 7);
     std::vector<Result> results;
     for (const AdminItemOutcome& outcome : parsed) {
         results.push_back(outcome.result);
     }
-    EXPECT_EQ(results,
-              (std::vector{Result::moved, Result::failed, Result::missing, Result::failed, Result::failed}));
+    EXPECT_EQ(results, (std::vector{Result::moved, Result::failed, Result::missing, Result::failed,
+                                    Result::moved, Result::moved, Result::failed}));
     EXPECT_EQ(parsed[1].message, "Could not move \"/x\\ny\".");
     EXPECT_NE(parsed[3].message.find("what?"), std::string::npos);
+    EXPECT_EQ(parsed[4], stopped);
+    EXPECT_EQ(parsed[5].notes, std::vector<std::string>{"b.plist (com.example.b): could not be\\nstopped"});
+    EXPECT_EQ(parsed[5].job, "");
+    EXPECT_EQ(parsed[6].job, "com.example.cut") << "what was told counts without the move's own line";
     EXPECT_EQ(AdminProtocol::outcomes("moved\nmoved\n", 1).size(), 1U);
 }
 
@@ -353,14 +366,15 @@ TEST(AdminHelperAuthorityTest, WithMoreRightsThanTheAskerThePlacesComeFromTheSys
                          "Tarnwick-App-1",
                          {{source, "0-a.plist"}}};
     const AdminHelper::Authority privileged{::getuid(), false, [] { return true; }};
+    const auto launchctl = Launchctl::runnerForThisSystem();
     std::ostringstream output;
-    const auto rooted = AdminHelper::run(request, privileged, output);
+    const auto rooted = AdminHelper::run(request, privileged, output, *launchctl);
     ASSERT_TRUE(rooted.has_value());
     EXPECT_NE(rooted->find("only on the disk this system runs from"), std::string::npos) << *rooted;
 
     // Without a root the home is the one the system knows for the user, where the tree is not.
     request.places.systemRoot.clear();
-    const auto unrooted = AdminHelper::run(request, privileged, output);
+    const auto unrooted = AdminHelper::run(request, privileged, output, *launchctl);
     ASSERT_TRUE(unrooted.has_value());
     EXPECT_NE(unrooted->find("is not in a place where applications keep their files"), std::string::npos)
         << *unrooted;
@@ -369,7 +383,7 @@ TEST(AdminHelperAuthorityTest, WithMoreRightsThanTheAskerThePlacesComeFromTheSys
 
     const AdminHelper::Authority believing{::getuid(), true, [] { return true; }};
     request.places.systemRoot = folder.path();
-    EXPECT_EQ(AdminHelper::run(request, believing, output), std::nullopt);
+    EXPECT_EQ(AdminHelper::run(request, believing, output, *launchctl), std::nullopt);
     EXPECT_EQ(output.str(), "moved\n");
 }
 
