@@ -131,6 +131,7 @@ MainWindow::MainWindow(CleanerStore& store, Workspace& workspace, QSettings& set
     const auto returnFocusLater = [this] { QTimer::singleShot(0, this, &MainWindow::returnFocus); };
     const RemovalState& removals = store_.removals();
     connect(&removals, &RemovalState::candidateChanged, this, returnFocusLater);
+    connect(&removals, &RemovalState::forceQuitCandidateChanged, this, returnFocusLater);
     connect(&removals, &RemovalState::shownChanged, this, returnFocusLater);
     connect(&removals, &RemovalState::busyChanged, this, returnFocusLater);
     connect(&store_, &CleanerStore::errorMessageChanged, this, returnFocusLater);
@@ -264,7 +265,8 @@ void MainWindow::refreshActions() {
 
 void MainWindow::returnFocus() {
     if (QApplication::activeModalWidget() != nullptr || store_.removals().isShown() ||
-        store_.removals().candidate() || store_.errorMessage()) {
+        store_.removals().candidate() || store_.removals().forceQuitCandidate() ||
+        !store_.removals().waitingFor().empty() || store_.errorMessage()) {
         return; // something still stands over the window
     }
     QWidget* focused = QApplication::focusWidget();
