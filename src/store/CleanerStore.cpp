@@ -523,12 +523,17 @@ void CleanerStore::applyRemoval(const RemovalReport& report) {
         failures.push_back(*report.refusal);
     }
     const bool isSeveral = report.parts.size() > 1;
+    // What moved, even in part, can be put back at once; a removal that moved nothing leaves the last one.
+    std::vector<RemovalRecord> undoable;
     for (const RemovalReport::Part& part : report.parts) {
-        // What moved, even in part, can be put back at once; a removal that moved nothing leaves the last
-        // one.
         if (part.record) {
-            removals_.setUndoable(part.record);
+            undoable.push_back(*part.record);
         }
+    }
+    if (!undoable.empty()) {
+        removals_.setUndoable(std::move(undoable));
+    }
+    for (const RemovalReport::Part& part : report.parts) {
         if (part.movedBundle) {
             appList_.remove(part.request.app.id());
             catalogueChanged();
@@ -584,10 +589,13 @@ void CleanerStore::setShowHistory(bool shown) {
 
 void CleanerStore::setHistory(std::vector<RemovalRecord> records) {
     // A removal the history forgot cannot be put back by Undo either.
-    if (const auto& undoable = removals_.undoable();
-        undoable && std::none_of(records.begin(), records.end(),
-                                 [&](const RemovalRecord& kept) { return kept.id == undoable->id; })) {
-        removals_.setUndoable(std::nullopt);
+    std::vector<RemovalRecord> undoable = removals_.undoable();
+    const auto isForgotten = [&](const RemovalRecord& record) {
+        return std::none_of(records.begin(), records.end(),
+                            [&](const RemovalRecord& kept) { return kept.id == record.id; });
+    };
+    if (std::erase_if(undoable, isForgotten) > 0) {
+        removals_.setUndoable(std::move(undoable));
     }
     removals_.setHistory(std::move(records));
     refreshRestorability();
@@ -642,29 +650,41 @@ void CleanerStore::clearUnavailableHistory() {
 }
 
 void CleanerStore::undoRemoval() {
-    if (const auto& undoable = removals_.undoable()) {
-        restore(RemovalRecord(*undoable));
-    }
+    restoreAll(removals_.undoable());
 }
 
 void CleanerStore::restore(const RemovalRecord& record) {
-    if (removals_.isBusy()) {
+    restoreAll({record});
+}
+
+void CleanerStore::restoreAll(std::vector<RemovalRecord> records) {
+    if (removals_.isBusy() || records.empty()) {
         return;
     }
     // Put back, from here or from the history, it is nothing to undo any more.
-    if (removals_.undoable() && removals_.undoable()->id == record.id) {
-        removals_.setUndoable(std::nullopt);
+    std::vector<RemovalRecord> undoable = removals_.undoable();
+    const auto isPutBack = [&](const RemovalRecord& each) {
+        return std::any_of(records.begin(), records.end(),
+                           [&](const RemovalRecord& record) { return record.id == each.id; });
+    };
+    if (std::erase_if(undoable, isPutBack) > 0) {
+        removals_.setUndoable(std::move(undoable));
     }
-    removals_.setRestoring(record.id);
-    background_.run(Priority::userInitiated, this, [this, record] {
-        const RestoreOutcome outcome = workflow().restore(record);
-        std::optional<std::string> failure;
-        if (const auto partial = RemovalWorkflow::failure(outcome)) {
-            failure = partial->what();
+    removals_.setRestoring(records.front().id);
+    background_.run(Priority::userInitiated, this, [this, records = std::move(records)] {
+        std::string failure;
+        std::vector<fs::path> bundles;
+        for (const RemovalRecord& record : records) {
+            const RestoreOutcome outcome = workflow().restore(record);
+            if (const auto partial = RemovalWorkflow::failure(outcome)) {
+                failure += (failure.empty() ? "" : "\n\n") + std::string(partial->what());
+            }
+            const std::vector<fs::path> restored = RemovalWorkflow::restoredBundles(outcome);
+            bundles.insert(bundles.end(), restored.begin(), restored.end());
         }
         std::vector<RemovalRecord> history = services_->trash().history();
-        return [this, failure = std::move(failure), history = std::move(history),
-                bundles = RemovalWorkflow::restoredBundles(outcome)]() mutable {
+        return [this, failure = failure.empty() ? std::nullopt : std::optional(failure),
+                history = std::move(history), bundles = std::move(bundles)]() mutable {
             removals_.setRestoring(std::nullopt);
             if (failure) {
                 setErrorMessage(std::move(failure));

@@ -118,7 +118,8 @@ public:
     void removeHistoryRecord(const RemovalRecord& record);
     void clearUnavailableHistory();
     void restore(const RemovalRecord& record);
-    // Puts back the last removal made here, through the same restore as the history's.
+    // Puts back the last removal made here, every application of it, through the same restore as the
+    // history's.
     void undoRemoval();
     // Looks again which records can still be restored: the Trash may have been emptied meanwhile.
     void refreshRestorability();
@@ -146,6 +147,7 @@ private:
     void startRemoval(std::vector<RemovalRequest> requests);
     void applyRemoval(const RemovalReport& report);
     void listRestoredApps(const std::vector<std::filesystem::path>& bundles);
+    void restoreAll(std::vector<RemovalRecord> records);
     // Runs a change of the history off the main thread, then shows the history as it now stands and, when the
     // change was not written, `notWritten` with the reason.
     void changeHistory(std::function<HistoryFile::Outcome(TrashManager&)> change,

@@ -81,8 +81,8 @@ void RemovalState::setRestorability(std::unordered_map<Uuid, bool> restorable) {
     emit restorabilityChanged();
 }
 
-void RemovalState::setUndoable(std::optional<RemovalRecord> record) {
-    undoable_ = std::move(record);
+void RemovalState::setUndoable(std::vector<RemovalRecord> records) {
+    undoable_ = std::move(records);
     emit undoableChanged();
 }
 

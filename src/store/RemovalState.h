@@ -52,8 +52,9 @@ public:
     // The files of unreadable history kept aside, as the history was last opened: shown until dealt with.
     const std::vector<std::filesystem::path>& keptAside() const { return keptAside_; }
     bool isShown() const { return isShown_; }
-    // The last removal made here, while Undo may put it back.
-    const std::optional<RemovalRecord>& undoable() const { return undoable_; }
+    // The records of the last removal made here (one per application), while Undo may put them back.
+    const std::vector<RemovalRecord>& undoable() const { return undoable_; }
+    bool canUndo() const { return !undoable_.empty(); }
 
     // Whether anything of `record` is still in the Trash, as last looked at; a record not looked at yet
     // counts as restorable.
@@ -69,7 +70,7 @@ public:
     void setKeptAside(std::vector<std::filesystem::path> files);
     void setRestorability(std::unordered_map<Uuid, bool> restorable);
     void setShown(bool shown);
-    void setUndoable(std::optional<RemovalRecord> record);
+    void setUndoable(std::vector<RemovalRecord> records);
 
 signals:
     void candidateChanged();
@@ -93,7 +94,7 @@ private:
     std::vector<std::filesystem::path> keptAside_;
     std::unordered_map<Uuid, bool> restorable_;
     bool isShown_ = false;
-    std::optional<RemovalRecord> undoable_;
+    std::vector<RemovalRecord> undoable_;
 };
 
 } // namespace tarnwick

@@ -250,7 +250,7 @@ void MainWindow::buildMenus() {
 void MainWindow::refreshActions() {
     const RemovalState& removals = store_.removals();
     const bool panel = removals.isShown();
-    undo_->setEnabled(removals.undoable().has_value() && !removals.isBusy() && !panel);
+    undo_->setEnabled(removals.canUndo() && !removals.isBusy() && !panel);
     undo_->setToolTip(undo_->isEnabled() ? undo_->text() : tr("There is no removal to undo."));
     for (QAction* command : {rescan_, find_, leftovers_}) {
         command->setEnabled(!panel);

@@ -103,6 +103,15 @@ TEST_F(StoreBatchTest, OneConfirmationMovesEveryApplicationWithARecordEachAndThe
     }
     EXPECT_TRUE(store->batch().isEmpty());
     EXPECT_TRUE(store->findings().isSelected(app("Agent").id()));
+
+    // Undo puts back all of that removal, each application from its own record.
+    EXPECT_EQ(removals().undoable().size(), 2U);
+    store->undoRemoval();
+    EXPECT_FALSE(removals().canUndo());
+    runAll();
+    EXPECT_TRUE(fs::exists(editorCache));
+    EXPECT_EQ(names(store->appList().apps()),
+              (std::vector<std::string>{"Agent", "App 2", "app 10", "Clock", "Editor", "Texty"}));
 }
 
 TEST_F(StoreBatchTest, TheStoreRefusesWhatTheRemovalOfAnyOfThemWouldAndLeavesOutWhatHasNothingChosen) {
