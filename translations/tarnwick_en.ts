@@ -13,6 +13,16 @@
     </message>
 </context>
 <context>
+    <name>tarnwick::BatchDetailView</name>
+    <message numerus="yes">
+        <source>%Ln application(s)</source>
+        <translation>
+            <numerusform>%Ln application</numerusform>
+            <numerusform>%Ln applications</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>tarnwick::UndoNotice</name>
     <message numerus="yes">
         <source>Moved %Ln item(s) to the Trash.</source>

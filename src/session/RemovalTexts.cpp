@@ -111,4 +111,8 @@ std::string forceQuitQuestion(const std::vector<std::string>& processNames) {
            " to quit? Anything " + (isOne ? "it has" : "they have") + " not saved is lost.";
 }
 
+std::string waitingToQuit(const std::vector<std::string>& processNames) {
+    return "Waiting for " + Text::listed(processNames) + " to quit\u2026";
+}
+
 } // namespace tarnwick::RemovalTexts

@@ -98,5 +98,8 @@ std::string launchJobsNote(const std::vector<LaunchJob>& jobs);
 // it to quit? Anything it has not saved is lost."
 std::string forceQuitQuestion(const std::vector<std::string>& processNames);
 
+// What is shown while processes asked to quit are given time to end: "Waiting for Skylume to quit…"
+std::string waitingToQuit(const std::vector<std::string>& processNames);
+
 } // namespace RemovalTexts
 } // namespace tarnwick

@@ -57,7 +57,8 @@ CleanerStore::CleanerStore(std::unique_ptr<StoreServices> services, std::unique_
     : QObject(parent)
     , services_(std::move(services))
     , background_(std::move(runner))
-    , details_(background_) {}
+    , details_(background_)
+    , quitPatience_(RemovalWorkflow::quitPatience) {}
 
 CleanerStore::~CleanerStore() {
     loadStop_.request_stop();
@@ -142,12 +143,14 @@ void CleanerStore::switchMode(AppListFilter filter) {
     if (filter != AppListFilter::apps) {
         // Nothing is shown for a preview, so a scan still running would only be thrown away.
         stopScan();
+        batch_.clear();
         findings_.show(std::nullopt, false);
         findings_.setScanning(false);
         findings_.setProgress({});
+        emit selectionChanged();
         return;
     }
-    if (!findings_.selectedApp()) {
+    if (!findings_.selectedApp() && batch_.isEmpty()) {
         selectFirstInstalled();
     }
 }
@@ -156,15 +159,41 @@ void CleanerStore::switchMode(AppListFilter filter) {
 
 void CleanerStore::select(const InstalledApp& app) {
     findings_.show(app, false);
+    batch_.clear();
     findings_.setScanning(true);
     details_.requestMetadata(app);
     startScan(app, false);
+    emit selectionChanged();
+}
+
+void CleanerStore::selectApps(const std::vector<InstalledApp>& apps) {
+    if (apps.size() <= 1) {
+        if (!apps.empty()) {
+            select(apps.front());
+        }
+        return;
+    }
+    // Each application's scan runs as a single selection's would; the next selection stops them all.
+    stopScan();
+    scanStop_ = std::stop_source();
+    batch_.show(apps);
+    findings_.show(std::nullopt, false);
+    findings_.setScanning(false);
+    findings_.setProgress({});
+    details_.forgetFacts();
+    for (const InstalledApp& app : apps) {
+        details_.requestMetadata(app);
+        startScanOf(app, false, scan_, {.stop = scanStop_.get_token()});
+    }
+    emit selectionChanged();
 }
 
 void CleanerStore::selectLeftovers() {
     findings_.show(leftoversApp(), true);
+    batch_.clear();
     findings_.setScanning(true);
     startScan(leftoversApp(), true);
+    emit selectionChanged();
 }
 
 void CleanerStore::selectDroppedApp(const fs::path& location) {
@@ -207,6 +236,23 @@ void CleanerStore::toggleSection(const std::set<std::string>& itemIDs) {
     findings_.toggleSection(itemIDs);
 }
 
+FindingsState& CleanerStore::changeable(const FindingsState& of) {
+    const int row = batch_.rowOf(of);
+    return row < 0 ? findings_ : batch_.section(static_cast<std::size_t>(row));
+}
+
+void CleanerStore::toggle(const FindingsState& of, const std::string& itemID) {
+    changeable(of).toggle(itemID);
+}
+
+void CleanerStore::setChoice(const FindingsState& of, bool chosen, const std::set<std::string>& itemIDs) {
+    changeable(of).setChoice(chosen, itemIDs);
+}
+
+void CleanerStore::toggleSection(const FindingsState& of, const std::set<std::string>& itemIDs) {
+    changeable(of).toggleSection(itemIDs);
+}
+
 void CleanerStore::stopScan() {
     ++scan_;
     scanStop_.request_stop();
@@ -236,21 +282,41 @@ void CleanerStore::startScan(const InstalledApp& app, bool orphans) {
                 }
             });
         }};
-    background_.start(Priority::userInitiated,
-                      [this, search = catalogueSearch(), app, orphans, scan, control = std::move(control)] {
-                          if (control.stopRequested()) {
-                              return;
-                          }
-                          const std::shared_ptr<const LeftoverSearch> leftovers = search->get(*services_);
-                          std::optional<std::vector<ResidualItem>> items =
-                              orphans ? leftovers->orphans(control) : leftovers->forApp(app, control);
-                          if (!items) {
-                              return; // stopped by a newer selection
-                          }
-                          background_.post([this, scan, id = app.id(), items = std::move(*items)]() mutable {
-                              applyScan(scan, id, std::move(items));
-                          });
-                      });
+    startScanOf(app, orphans, scan, control);
+}
+
+void CleanerStore::startScanOf(const InstalledApp& app, bool orphans, std::uint64_t scan,
+                               const ScanControl& control) {
+    const bool isBatch = !batch_.isEmpty();
+    background_.start(
+        Priority::userInitiated, [this, search = catalogueSearch(), app, orphans, scan, control, isBatch] {
+            if (control.stopRequested()) {
+                return;
+            }
+            const std::shared_ptr<const LeftoverSearch> leftovers = search->get(*services_);
+            std::optional<std::vector<ResidualItem>> items =
+                orphans ? leftovers->orphans(control) : leftovers->forApp(app, control);
+            if (!items) {
+                return; // stopped by a newer selection
+            }
+            background_.post([this, scan, id = app.id(), items = std::move(*items), isBatch]() mutable {
+                if (isBatch) {
+                    applyBatchScan(scan, id, std::move(items));
+                } else {
+                    applyScan(scan, id, std::move(items));
+                }
+            });
+        });
+}
+
+void CleanerStore::applyBatchScan(std::uint64_t scan, const std::string& appID,
+                                  std::vector<ResidualItem> items) {
+    FindingsState* section = batch_.sectionOf(appID);
+    if (scan != scan_ || section == nullptr) {
+        return; // a newer selection is shown
+    }
+    section->setFindings(std::move(items));
+    section->setScanning(false);
 }
 
 void CleanerStore::applyScan(std::uint64_t scan, const std::string& appID, std::vector<ResidualItem> items) {
@@ -266,13 +332,44 @@ void CleanerStore::applyScan(std::uint64_t scan, const std::string& appID, std::
 
 // --- Removal, history, restore --------------------------------------------------------------------------
 
+std::vector<RemovalRequest> CleanerStore::currentRequests() const {
+    if (findings_.selectedApp()) {
+        return {{*findings_.selectedApp(), findings_.chosenItems()}};
+    }
+    // Of several applications, those with nothing chosen are left as they are.
+    std::vector<RemovalRequest> requests;
+    for (std::size_t row = 0; row < batch_.size(); ++row) {
+        const FindingsState& section = batch_.section(row);
+        if (section.chosenCount() > 0) {
+            requests.push_back({*section.selectedApp(), section.chosenItems()});
+        }
+    }
+    if (requests.empty() && !batch_.isEmpty()) {
+        requests.push_back({*batch_.section(0).selectedApp(), {}}); // refused: nothing chosen
+    }
+    return requests;
+}
+
+bool CleanerStore::isCurrent(const std::vector<RemovalRequest>& requests) const {
+    const std::vector<RemovalRequest> now = currentRequests();
+    return std::equal(now.begin(), now.end(), requests.begin(), requests.end(),
+                      [](const RemovalRequest& one, const RemovalRequest& other) {
+                          return one.app.id() == other.app.id();
+                      });
+}
+
 std::optional<std::string> CleanerStore::removalRefusal() const {
-    const auto& app = findings_.selectedApp();
-    if (!app) {
+    const std::vector<RemovalRequest> requests = currentRequests();
+    if (requests.empty()) {
         return std::string();
     }
-    if (const auto refusal = workflow().refusal({*app, findings_.chosenItems()})) {
-        return std::string(refusal->what());
+    if (!batch_.isEmpty() && batch_.isScanning()) {
+        return std::string(); // what is chosen is not known yet for every application
+    }
+    for (const RemovalRequest& request : requests) {
+        if (const auto refusal = workflow().refusal(request)) {
+            return std::string(refusal->what());
+        }
     }
     return removals_.isBusy() ? std::optional(std::string()) : std::nullopt;
 }
@@ -289,22 +386,28 @@ void CleanerStore::requestRemoval() {
         }
         return;
     }
-    const RemovalRequest request{*findings_.selectedApp(), findings_.chosenItems()};
-    background_.run(Priority::userInitiated, this, [this, request] {
+    background_.run(Priority::userInitiated, this, [this, requests = currentRequests()] {
         std::optional<std::string> failure;
+        RemovalCandidate candidate{requests, {}, {}};
         try {
-            workflow().check(request);
+            // Reads the disk, and /proc for what runs: never on the main thread.
+            for (const RemovalRequest& request : requests) {
+                workflow().check(request);
+                candidate.running.push_back(workflow().running(request));
+                const std::vector<LaunchJob> jobs = workflow().launchJobs(request);
+                candidate.launchJobs.insert(candidate.launchJobs.end(), jobs.begin(), jobs.end());
+            }
         } catch (const TrashError& error) {
             failure = error.what();
         }
-        return [this, app = request.app, failure] {
-            if (!findings_.isSelected(app.id()) || removals_.isBusy()) {
+        return [this, candidate = std::move(candidate), failure] {
+            if (!isCurrent(candidate.requests) || removals_.isBusy()) {
                 return; // the user has moved on
             }
             if (failure) {
                 setErrorMessage(failure);
             } else {
-                removals_.setCandidate(app);
+                removals_.setCandidate(candidate);
             }
         };
     });
@@ -320,63 +423,147 @@ void CleanerStore::confirmRemoval() {
     if (!removals_.candidate() || removals_.isBusy()) {
         return;
     }
-    RemovalRequest request{*removals_.candidate(), findings_.chosenItems()};
+    RemovalCandidate candidate = *removals_.candidate();
     removals_.setCandidate(std::nullopt);
     removals_.setRemoving(true);
+    if (candidate.isRunning()) {
+        endProcesses(std::move(candidate), false);
+    } else {
+        startRemoval(std::move(candidate.requests));
+    }
+}
 
-    background_.run(Priority::userInitiated, this, [this, request = std::move(request)] {
-        std::optional<std::string> failure;
+void CleanerStore::forceQuit() {
+    if (!removals_.forceQuitCandidate()) {
+        return;
+    }
+    RemovalCandidate candidate = *removals_.forceQuitCandidate();
+    removals_.setForceQuitCandidate(std::nullopt);
+    endProcesses(std::move(candidate), true);
+}
+
+void CleanerStore::cancelForceQuit() {
+    if (!removals_.forceQuitCandidate()) {
+        return;
+    }
+    removals_.setForceQuitCandidate(std::nullopt);
+    removals_.setRemoving(false); // nothing moved, and the user knows why
+}
+
+void CleanerStore::endProcesses(RemovalCandidate candidate, bool force) {
+    removals_.setWaitingFor(candidate.runningNames());
+    background_.run(Priority::userInitiated, this,
+                    [this, candidate = std::move(candidate), force, patience = quitPatience_]() mutable {
+                        const auto how =
+                            force ? RemovalWorkflow::Quitting::force : RemovalWorkflow::Quitting::ask;
+                        for (std::size_t index = 0; index < candidate.requests.size(); ++index) {
+                            candidate.running[index] = workflow().quit(
+                                candidate.requests[index], candidate.running[index], how, patience);
+                        }
+                        return [this, candidate = std::move(candidate), force]() mutable {
+                            removals_.setWaitingFor({});
+                            if (!candidate.isRunning()) {
+                                startRemoval(std::move(candidate.requests));
+                            } else if (!force) {
+                                removals_.setForceQuitCandidate(std::move(candidate));
+                            } else {
+                                removals_.setRemoving(false);
+                                setErrorMessage(TrashError::stillRunning(candidate.runningNames()).what());
+                            }
+                        };
+                    });
+}
+
+// What became of a removal, handed from the background to the main thread.
+struct CleanerStore::RemovalReport {
+    struct Part {
+        RemovalRequest request;
         std::vector<ResidualItem> moved;
+        std::optional<std::string> failure;
         bool movedBundle = false;
         std::optional<RemovalRecord> record;
-        std::optional<std::vector<RemovalRecord>> history;
+    };
+    std::vector<Part> parts; // empty when the removal was refused before anything moved
+    std::optional<std::string> refusal;
+    std::optional<std::vector<RemovalRecord>> history;
+};
+
+void CleanerStore::startRemoval(std::vector<RemovalRequest> requests) {
+    background_.run(Priority::userInitiated, this, [this, requests = std::move(requests)] {
+        RemovalReport report;
         try {
-            const RemovalWorkflow::Result result = workflow().remove(request);
-            if (const auto partial = result.failure()) {
-                failure = partial->what();
+            std::vector<RemovalWorkflow::Result> results = workflow().remove(requests);
+            for (std::size_t index = 0; index < results.size(); ++index) {
+                const RemovalWorkflow::Result& result = results[index];
+                RemovalReport::Part part{requests[index], result.moved, std::nullopt,
+                                         result.movedBundleOf(requests[index].app), std::nullopt};
+                if (const auto partial = result.failure()) {
+                    part.failure = partial->what();
+                }
+                if (!result.outcome.record.items.empty()) {
+                    part.record = result.outcome.record;
+                }
+                report.parts.push_back(std::move(part));
             }
-            moved = result.moved;
-            movedBundle = result.movedBundleOf(request.app);
-            if (!result.outcome.record.items.empty()) {
-                record = result.outcome.record;
-            }
-            history = services_->trash().history();
+            report.history = services_->trash().history();
         } catch (const TrashError& refusal) {
-            failure = refusal.what(); // nothing moved
+            report.refusal = refusal.what(); // nothing moved
         }
-        return [this, request, moved = std::move(moved), failure = std::move(failure), movedBundle,
-                record = std::move(record), history = std::move(history)] {
-            applyRemoval(request, moved, failure, movedBundle, record, history);
-        };
+        return [this, report = std::move(report)] { applyRemoval(report); };
     });
 }
 
-void CleanerStore::applyRemoval(const RemovalRequest& request, const std::vector<ResidualItem>& moved,
-                                std::optional<std::string> failure, bool movedBundle,
-                                std::optional<RemovalRecord> record,
-                                std::optional<std::vector<RemovalRecord>> history) {
+void CleanerStore::applyRemoval(const RemovalReport& report) {
     removals_.setRemoving(false);
-    if (history) {
-        setHistory(std::move(*history));
+    if (report.history) {
+        setHistory(*report.history);
     }
+    std::vector<std::string> failures;
+    if (report.refusal) {
+        failures.push_back(*report.refusal);
+    }
+    const bool isSeveral = report.parts.size() > 1;
     // What moved, even in part, can be put back at once; a removal that moved nothing leaves the last one.
-    if (record) {
-        removals_.setUndoable(std::move(record));
-    }
-    if (movedBundle) {
-        appList_.remove(request.app.id());
-        catalogueChanged();
-    }
-    if (failure) {
-        setErrorMessage(std::move(failure));
-        // What did move must not be offered again, while the rest keep their choices.
-        if (findings_.isSelected(request.app.id())) {
-            findings_.remove(idsOf(moved));
+    std::vector<RemovalRecord> undoable;
+    for (const RemovalReport::Part& part : report.parts) {
+        if (part.record) {
+            undoable.push_back(*part.record);
         }
+    }
+    if (!undoable.empty()) {
+        removals_.setUndoable(std::move(undoable));
+    }
+    for (const RemovalReport::Part& part : report.parts) {
+        if (part.movedBundle) {
+            appList_.remove(part.request.app.id());
+            catalogueChanged();
+        }
+        if (!part.failure) {
+            batch_.remove(part.request.app.id()); // all of it went: nothing left to show
+            continue;
+        }
+        failures.push_back(isSeveral ? part.request.app.name + ": " + *part.failure : *part.failure);
+        // What did move must not be offered again, while the rest keep their choices.
+        const std::set<std::string> moved = idsOf(part.moved);
+        if (findings_.isSelected(part.request.app.id())) {
+            findings_.remove(moved);
+        } else if (FindingsState* section = batch_.sectionOf(part.request.app.id())) {
+            section->remove(moved);
+        }
+    }
+    if (!failures.empty()) {
+        std::string message;
+        for (const std::string& failure : failures) {
+            message += (message.empty() ? "" : "\n\n") + failure;
+        }
+        setErrorMessage(std::move(message));
         return;
     }
     findings_.show(std::nullopt, false);
-    selectFirstInstalled();
+    if (batch_.isEmpty()) {
+        selectFirstInstalled();
+    }
+    emit selectionChanged();
 }
 
 void CleanerStore::selectFirstInstalled() {
@@ -402,10 +589,13 @@ void CleanerStore::setShowHistory(bool shown) {
 
 void CleanerStore::setHistory(std::vector<RemovalRecord> records) {
     // A removal the history forgot cannot be put back by Undo either.
-    if (const auto& undoable = removals_.undoable();
-        undoable && std::none_of(records.begin(), records.end(),
-                                 [&](const RemovalRecord& kept) { return kept.id == undoable->id; })) {
-        removals_.setUndoable(std::nullopt);
+    std::vector<RemovalRecord> undoable = removals_.undoable();
+    const auto isForgotten = [&](const RemovalRecord& record) {
+        return std::none_of(records.begin(), records.end(),
+                            [&](const RemovalRecord& kept) { return kept.id == record.id; });
+    };
+    if (std::erase_if(undoable, isForgotten) > 0) {
+        removals_.setUndoable(std::move(undoable));
     }
     removals_.setHistory(std::move(records));
     refreshRestorability();
@@ -460,29 +650,41 @@ void CleanerStore::clearUnavailableHistory() {
 }
 
 void CleanerStore::undoRemoval() {
-    if (const auto& undoable = removals_.undoable()) {
-        restore(RemovalRecord(*undoable));
-    }
+    restoreAll(removals_.undoable());
 }
 
 void CleanerStore::restore(const RemovalRecord& record) {
-    if (removals_.isBusy()) {
+    restoreAll({record});
+}
+
+void CleanerStore::restoreAll(std::vector<RemovalRecord> records) {
+    if (removals_.isBusy() || records.empty()) {
         return;
     }
     // Put back, from here or from the history, it is nothing to undo any more.
-    if (removals_.undoable() && removals_.undoable()->id == record.id) {
-        removals_.setUndoable(std::nullopt);
+    std::vector<RemovalRecord> undoable = removals_.undoable();
+    const auto isPutBack = [&](const RemovalRecord& each) {
+        return std::any_of(records.begin(), records.end(),
+                           [&](const RemovalRecord& record) { return record.id == each.id; });
+    };
+    if (std::erase_if(undoable, isPutBack) > 0) {
+        removals_.setUndoable(std::move(undoable));
     }
-    removals_.setRestoring(record.id);
-    background_.run(Priority::userInitiated, this, [this, record] {
-        const RestoreOutcome outcome = workflow().restore(record);
-        std::optional<std::string> failure;
-        if (const auto partial = RemovalWorkflow::failure(outcome)) {
-            failure = partial->what();
+    removals_.setRestoring(records.front().id);
+    background_.run(Priority::userInitiated, this, [this, records = std::move(records)] {
+        std::string failure;
+        std::vector<fs::path> bundles;
+        for (const RemovalRecord& record : records) {
+            const RestoreOutcome outcome = workflow().restore(record);
+            if (const auto partial = RemovalWorkflow::failure(outcome)) {
+                failure += (failure.empty() ? "" : "\n\n") + std::string(partial->what());
+            }
+            const std::vector<fs::path> restored = RemovalWorkflow::restoredBundles(outcome);
+            bundles.insert(bundles.end(), restored.begin(), restored.end());
         }
         std::vector<RemovalRecord> history = services_->trash().history();
-        return [this, failure = std::move(failure), history = std::move(history),
-                bundles = RemovalWorkflow::restoredBundles(outcome)]() mutable {
+        return [this, failure = failure.empty() ? std::nullopt : std::optional(failure),
+                history = std::move(history), bundles = std::move(bundles)]() mutable {
             removals_.setRestoring(std::nullopt);
             if (failure) {
                 setErrorMessage(std::move(failure));

@@ -8,11 +8,13 @@
 #include "store/AppListFilter.h"
 #include "store/AppListState.h"
 #include "store/Background.h"
+#include "store/BatchState.h"
 #include "store/DetailsUpdater.h"
 #include "store/FindingsState.h"
 #include "store/RemovalState.h"
 
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -55,6 +57,8 @@ public:
 
     const AppListState& appList() const { return appList_; }
     const FindingsState& findings() const { return findings_; }
+    // The applications chosen together, when more than one is; empty otherwise.
+    const BatchState& batch() const { return batch_; }
     const RemovalState& removals() const { return removals_; }
     DetailsUpdater& details() { return details_; }
     // Where the window's own background work runs, beside the store's.
@@ -73,6 +77,8 @@ public:
 
     // --- Selection and findings -----------------------------------------------------------------------
     void select(const InstalledApp& app);
+    // Several applications at once, each scanned as a single selection is; one is a single selection.
+    void selectApps(const std::vector<InstalledApp>& apps);
     void selectLeftovers();
     // Takes an application bundle dropped on the window: read off the main thread, listed if it is not, and
     // selected.
@@ -83,29 +89,46 @@ public:
     void setChoice(bool chosen, const std::set<std::string>& itemIDs);
     // A section's checkbox over the findings it shows.
     void toggleSection(const std::set<std::string>& itemIDs);
+    // The same, for the findings `of` one of the states the store publishes (a single selection's or a
+    // section's of several).
+    void toggle(const FindingsState& of, const std::string& itemID);
+    void setChoice(const FindingsState& of, bool chosen, const std::set<std::string>& itemIDs);
+    void toggleSection(const FindingsState& of, const std::set<std::string>& itemIDs);
 
     // --- Removal, history, restore --------------------------------------------------------------------
     // Why the chosen findings cannot be removed now, when they cannot: nothing chosen, an application of the
     // system, a removal or a restore already running (no message then). Decides whether removal is offered.
     std::optional<std::string> removalRefusal() const;
     bool canRequestRemoval() const;
-    // Checks, off the main thread, everything the removal would refuse; then asks for the confirmation.
+    // Checks, off the main thread, everything the removal would refuse and what runs from what would move;
+    // then asks for the confirmation.
     void requestRemoval();
     void cancelRemoval();
+    // Asks what runs from what would move to quit, waits for it off the main thread, then moves; what did
+    // not quit is put to the user (the force-quit candidate) and nothing moves.
     void confirmRemoval();
+    // The user's word on what did not quit: force it to quit and move, or move nothing.
+    void forceQuit();
+    void cancelForceQuit();
+    // How long processes get to quit before the user is told they did not.
+    void setQuitPatience(std::chrono::milliseconds patience) { quitPatience_ = patience; }
     void openHistory();
     void setShowHistory(bool shown);
     void clearHistory();
     void removeHistoryRecord(const RemovalRecord& record);
     void clearUnavailableHistory();
     void restore(const RemovalRecord& record);
-    // Puts back the last removal made here, through the same restore as the history's.
+    // Puts back the last removal made here, every application of it, through the same restore as the
+    // history's.
     void undoRemoval();
     // Looks again which records can still be restored: the Trash may have been emptied meanwhile.
     void refreshRestorability();
 
 signals:
     void errorMessageChanged();
+    // What is selected changed as a whole: a single application, several, the Leftovers or none. Sent once
+    // the single selection and the sections of several agree.
+    void selectionChanged();
 
 private:
     struct CatalogueSearch;
@@ -114,10 +137,17 @@ private:
     void startSizeTask(const InstalledApp& app);
     void startScan(const InstalledApp& app, bool orphans);
     void applyScan(std::uint64_t scan, const std::string& appID, std::vector<ResidualItem> items);
-    void applyRemoval(const RemovalRequest& request, const std::vector<ResidualItem>& moved,
-                      std::optional<std::string> failure, bool movedBundle,
-                      std::optional<RemovalRecord> record, std::optional<std::vector<RemovalRecord>> history);
+    struct RemovalReport;
+    void startScanOf(const InstalledApp& app, bool orphans, std::uint64_t scan, const ScanControl& control);
+    void applyBatchScan(std::uint64_t scan, const std::string& appID, std::vector<ResidualItem> items);
+    std::vector<RemovalRequest> currentRequests() const;
+    bool isCurrent(const std::vector<RemovalRequest>& requests) const;
+    FindingsState& changeable(const FindingsState& of);
+    void endProcesses(RemovalCandidate candidate, bool force);
+    void startRemoval(std::vector<RemovalRequest> requests);
+    void applyRemoval(const RemovalReport& report);
     void listRestoredApps(const std::vector<std::filesystem::path>& bundles);
+    void restoreAll(std::vector<RemovalRecord> records);
     // Runs a change of the history off the main thread, then shows the history as it now stands and, when the
     // change was not written, `notWritten` with the reason.
     void changeHistory(std::function<HistoryFile::Outcome(TrashManager&)> change,
@@ -133,6 +163,7 @@ private:
     Background background_;
     AppListState appList_;
     FindingsState findings_;
+    BatchState batch_;
     RemovalState removals_;
     DetailsUpdater details_;
     std::optional<std::string> errorMessage_;
@@ -142,6 +173,7 @@ private:
     std::stop_source loadStop_;
     std::uint64_t scan_ = 0;
     std::stop_source scanStop_;
+    std::chrono::milliseconds quitPatience_;
     // Restorability is asked again whenever the history changes; only the last answer counts.
     std::uint64_t restorabilityQuestion_ = 0;
     // The leftover searches for the applications as now listed; made on first use, off the main thread.

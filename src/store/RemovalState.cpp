@@ -4,6 +4,30 @@
 
 namespace tarnwick {
 
+std::vector<std::string> RemovalCandidate::runningNames() const {
+    std::vector<RunningProcess> all;
+    for (const auto& each : running) {
+        all.insert(all.end(), each.begin(), each.end());
+    }
+    return RemovalWorkflow::processNames(all);
+}
+
+std::size_t RemovalCandidate::itemCount() const {
+    std::size_t count = 0;
+    for (const RemovalRequest& request : requests) {
+        count += request.items.size();
+    }
+    return count;
+}
+
+std::int64_t RemovalCandidate::bytes() const {
+    std::int64_t total = 0;
+    for (const RemovalRequest& request : requests) {
+        total = addedSize(total, totalSize(request.items));
+    }
+    return total;
+}
+
 bool RemovalState::isRestorable(const RemovalRecord& record) const {
     if (record.state == RemovalRecord::State::restored) {
         return false;
@@ -17,9 +41,19 @@ bool RemovalState::hasUnavailable() const {
                        [this](const RemovalRecord& record) { return !isRestorable(record); });
 }
 
-void RemovalState::setCandidate(std::optional<InstalledApp> app) {
-    candidate_ = std::move(app);
+void RemovalState::setCandidate(std::optional<RemovalCandidate> candidate) {
+    candidate_ = std::move(candidate);
     emit candidateChanged();
+}
+
+void RemovalState::setForceQuitCandidate(std::optional<RemovalCandidate> candidate) {
+    forceQuitCandidate_ = std::move(candidate);
+    emit forceQuitCandidateChanged();
+}
+
+void RemovalState::setWaitingFor(std::vector<std::string> processNames) {
+    waitingFor_ = std::move(processNames);
+    emit waitingForChanged();
 }
 
 void RemovalState::setRemoving(bool removing) {
@@ -47,8 +81,8 @@ void RemovalState::setRestorability(std::unordered_map<Uuid, bool> restorable) {
     emit restorabilityChanged();
 }
 
-void RemovalState::setUndoable(std::optional<RemovalRecord> record) {
-    undoable_ = std::move(record);
+void RemovalState::setUndoable(std::vector<RemovalRecord> records) {
+    undoable_ = std::move(records);
     emit undoableChanged();
 }
 

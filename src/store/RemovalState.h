@@ -2,14 +2,31 @@
 
 #include "catalogue/InstalledApp.h"
 #include "removal/RemovalRecord.h"
+#include "session/RemovalWorkflow.h"
 
 #include <QObject>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace tarnwick {
+
+// A removal the user is asked about: what each application would lose, and what runs from each of them.
+struct RemovalCandidate {
+    std::vector<RemovalRequest> requests;
+    std::vector<std::vector<RunningProcess>> running; // one list per request
+    std::vector<LaunchJob> launchJobs;                // stopped before their lists move
+
+    // The processes by the names the user knows, each once.
+    std::vector<std::string> runningNames() const;
+    bool isRunning() const { return !runningNames().empty(); }
+    std::size_t itemCount() const;
+    std::int64_t bytes() const;
+    bool isSeveral() const { return requests.size() > 1; }
+};
 
 // The removal awaiting confirmation, whether a removal or a restore is running, the removal history as last
 // read, which of its records can still be restored, and whether the history panel is shown.
@@ -19,7 +36,12 @@ class RemovalState : public QObject {
 public:
     using QObject::QObject;
 
-    const std::optional<InstalledApp>& candidate() const { return candidate_; }
+    const std::optional<RemovalCandidate>& candidate() const { return candidate_; }
+    // What did not quit when asked, while the user is asked whether to force it: nothing moves until then.
+    const std::optional<RemovalCandidate>& forceQuitCandidate() const { return forceQuitCandidate_; }
+    // The processes given time to quit before the removal, while they are; empty otherwise.
+    const std::vector<std::string>& waitingFor() const { return waitingFor_; }
+    // From the confirmation to the end of the move, the quitting of what runs and its question included.
     bool isRemoving() const { return isRemoving_; }
     bool isRestoring() const { return restoring_.has_value(); }
     // The record whose restore runs, for its row to show it.
@@ -30,25 +52,30 @@ public:
     // The files of unreadable history kept aside, as the history was last opened: shown until dealt with.
     const std::vector<std::filesystem::path>& keptAside() const { return keptAside_; }
     bool isShown() const { return isShown_; }
-    // The last removal made here, while Undo may put it back.
-    const std::optional<RemovalRecord>& undoable() const { return undoable_; }
+    // The records of the last removal made here (one per application), while Undo may put them back.
+    const std::vector<RemovalRecord>& undoable() const { return undoable_; }
+    bool canUndo() const { return !undoable_.empty(); }
 
     // Whether anything of `record` is still in the Trash, as last looked at; a record not looked at yet
     // counts as restorable.
     bool isRestorable(const RemovalRecord& record) const;
     bool hasUnavailable() const;
 
-    void setCandidate(std::optional<InstalledApp> app);
+    void setCandidate(std::optional<RemovalCandidate> candidate);
+    void setForceQuitCandidate(std::optional<RemovalCandidate> candidate);
+    void setWaitingFor(std::vector<std::string> processNames);
     void setRemoving(bool removing);
     void setRestoring(std::optional<Uuid> record);
     void setHistory(std::vector<RemovalRecord> records);
     void setKeptAside(std::vector<std::filesystem::path> files);
     void setRestorability(std::unordered_map<Uuid, bool> restorable);
     void setShown(bool shown);
-    void setUndoable(std::optional<RemovalRecord> record);
+    void setUndoable(std::vector<RemovalRecord> records);
 
 signals:
     void candidateChanged();
+    void forceQuitCandidateChanged();
+    void waitingForChanged();
     // A removal or a restore started or ended.
     void busyChanged();
     void historyChanged();
@@ -58,14 +85,16 @@ signals:
     void undoableChanged();
 
 private:
-    std::optional<InstalledApp> candidate_;
+    std::optional<RemovalCandidate> candidate_;
+    std::optional<RemovalCandidate> forceQuitCandidate_;
+    std::vector<std::string> waitingFor_;
     bool isRemoving_ = false;
     std::optional<Uuid> restoring_;
     std::vector<RemovalRecord> history_;
     std::vector<std::filesystem::path> keptAside_;
     std::unordered_map<Uuid, bool> restorable_;
     bool isShown_ = false;
-    std::optional<RemovalRecord> undoable_;
+    std::vector<RemovalRecord> undoable_;
 };
 
 } // namespace tarnwick

@@ -256,6 +256,10 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
         refreshFooter();
     });
     connect(&store_.removals(), &RemovalState::busyChanged, this, &ApplicationDetailView::refreshFooter);
+    // The command moves what is chosen of several applications too, whose choices it follows as well.
+    connect(&store_, &CleanerStore::selectionChanged, this, &ApplicationDetailView::refreshFooter);
+    connect(&store_.batch(), &BatchState::sectionChanged, this, &ApplicationDetailView::refreshFooter);
+    connect(&store_.batch(), &BatchState::sectionsChanged, this, &ApplicationDetailView::refreshFooter);
     connect(&findings, &FindingsState::progressChanged, this, &ApplicationDetailView::refreshProgress);
     connect(&findings, &FindingsState::fileSearchChanged, this, [this] {
         const QString text = QString::fromStdString(store_.findings().fileSearch());

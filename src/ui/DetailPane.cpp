@@ -12,13 +12,14 @@
 
 namespace tarnwick {
 
-DetailPane::DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* parent)
+DetailPane::DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* batchView, QWidget* parent)
     : QWidget(parent)
     , store_(store)
     , stack_(new QStackedWidget(this))
     , empty_(new EmptyState(tr("Select an Application"), "app.dashed",
                             tr("Choose an app from the sidebar or drop an .app bundle here."), this))
     , application_(applicationView)
+    , batch_(batchView)
     , preview_(new QWidget(this))
     , overlay_(new DropOverlay(this)) {
     setAcceptDrops(true);
@@ -27,11 +28,12 @@ DetailPane::DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* p
     layout->addWidget(stack_);
     stack_->addWidget(empty_);
     stack_->addWidget(application_);
+    stack_->addWidget(batch_);
     stack_->addWidget(preview_);
     overlay_->hide();
 
     connect(&store_.appList(), &AppListState::filterChanged, this, &DetailPane::refresh);
-    connect(&store_.findings(), &FindingsState::selectionChanged, this, &DetailPane::refresh);
+    connect(&store_, &CleanerStore::selectionChanged, this, &DetailPane::refresh);
     refresh();
 }
 
@@ -56,6 +58,8 @@ void DetailPane::refresh() {
         shown = preview_;
     } else if (store_.findings().selectedApp()) {
         shown = application_;
+    } else if (!store_.batch().isEmpty()) {
+        shown = batch_;
     }
     stack_->setCurrentWidget(shown);
     overlay_->raise();

@@ -19,14 +19,16 @@ class DetailPane : public QWidget {
     Q_OBJECT
 
 public:
-    // `applicationView` shows the chosen application; the pane takes it.
-    DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* parent = nullptr);
+    // `applicationView` shows the chosen application, `batchView` several chosen together; the pane takes
+    // them.
+    DetailPane(CleanerStore& store, QWidget* applicationView, QWidget* batchView, QWidget* parent = nullptr);
 
     // Whether a drag carrying a file location hovers over the pane now.
     bool isDropTargeted() const { return dropTargeted_; }
     QWidget* currentContent() const;
     EmptyState* emptyState() const { return empty_; }
     QWidget* applicationView() const { return application_; }
+    QWidget* batchView() const { return batch_; }
     DropOverlay* dropOverlay() const { return overlay_; }
 
     // The view for the Pro previews, shown while the store's mode is one of them.
@@ -54,6 +56,7 @@ private:
     QStackedWidget* stack_;
     EmptyState* empty_;
     QWidget* application_;
+    QWidget* batch_;
     QWidget* preview_;
     DropOverlay* overlay_;
     bool dropTargeted_ = false;

@@ -17,7 +17,7 @@ FindingsFilter::FindingsFilter(CleanerStore& store, FindingsModel& source, QObje
     // What the search shows depends on the search alone: a changed choice is no reason to filter again.
     setDynamicSortFilter(false);
     setSourceModel(&source_);
-    connect(&store_.findings(), &FindingsState::fileSearchChanged, this, &FindingsFilter::refilter);
+    connect(&source_.findings(), &FindingsState::fileSearchChanged, this, &FindingsFilter::refilter);
 }
 
 void FindingsFilter::refilter() {
@@ -33,7 +33,7 @@ bool FindingsFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePa
     const QModelIndex row = source_.index(sourceRow, 0, sourceParent);
     switch (FindingsModel::kindOf(row)) {
     case Kind::finding:
-        return store_.findings().isShown(*source_.item(row));
+        return source_.findings().isShown(*source_.item(row));
     case Kind::information:
         return true;
     case Kind::category:
@@ -75,17 +75,17 @@ bool FindingsFilter::setData(const QModelIndex& index, const QVariant& value, in
     if (role != Qt::CheckStateRole || FindingsModel::kindOf(index) != Kind::category) {
         return QSortFilterProxyModel::setData(index, value, role);
     }
-    store_.setChoice(value.value<Qt::CheckState>() == Qt::Checked, shownIDs(index));
+    store_.setChoice(source_.findings(), value.value<Qt::CheckState>() == Qt::Checked, shownIDs(index));
     return true;
 }
 
 void FindingsFilter::toggleChoice(const QModelIndex& index) {
     switch (FindingsModel::kindOf(index)) {
     case Kind::finding:
-        store_.toggle(index.data(FindingsModel::itemIdRole).toString().toStdString());
+        store_.toggle(source_.findings(), index.data(FindingsModel::itemIdRole).toString().toStdString());
         break;
     case Kind::category:
-        store_.toggleSection(shownIDs(index));
+        store_.toggleSection(source_.findings(), shownIDs(index));
         break;
     case Kind::details:
     case Kind::information:

@@ -56,10 +56,15 @@ struct FindingsModel::Node {
 };
 
 FindingsModel::FindingsModel(CleanerStore& store, IconCache& icons, QObject* parent)
+    : FindingsModel(store, store.findings(), icons, parent) {}
+
+FindingsModel::FindingsModel(CleanerStore& store, const FindingsState& findings, IconCache& icons,
+                             QObject* parent)
     : QAbstractItemModel(parent)
     , store_(store)
+    , findings_(findings)
     , icons_(icons) {
-    connect(&store_.findings(), &FindingsState::itemsChanged, this, &FindingsModel::follow);
+    connect(&findings_, &FindingsState::itemsChanged, this, &FindingsModel::follow);
     connect(&store_.details(), &DetailsUpdater::metadataArrived, this, &FindingsModel::showInformation);
     connect(&store_.details(), &DetailsUpdater::factsArrived, this, &FindingsModel::showFacts);
     connect(&icons_, &IconCache::filesArrived, this, &FindingsModel::showFileIcons);
@@ -279,7 +284,7 @@ QVariant FindingsModel::informationData(const Node& node, int role) const {
         return node.detail;
     case Qt::DecorationRole:
         if (node.key == dockKey) {
-            const auto& app = store_.findings().selectedApp();
+            const auto& app = findings_.selectedApp();
             return app ? icons_.application(app->url, metadataIconSide) : QVariant();
         }
         return icons_.documentType(node.extension);
@@ -305,14 +310,14 @@ bool FindingsModel::setData(const QModelIndex& index, const QVariant& value, int
     } else {
         return false;
     }
-    store_.setChoice(value.value<Qt::CheckState>() == Qt::Checked, ids);
+    store_.setChoice(findings_, value.value<Qt::CheckState>() == Qt::Checked, ids);
     return true;
 }
 
 // --- Following the store --------------------------------------------------------------------------------
 
 void FindingsModel::follow(const ListChange& change) {
-    const auto& items = store_.findings().items();
+    const auto& items = findings_.items();
     const int count = change.last - change.first + 1;
     const bool fits = count > 0 && change.first >= 0;
     switch (change.kind) {
@@ -346,7 +351,7 @@ void FindingsModel::rebuild() {
     findingAt_.clear();
     findingByPath_.clear();
     detailed_.clear();
-    const auto& items = store_.findings().items();
+    const auto& items = findings_.items();
     std::array<std::vector<std::size_t>, residualCategoryCount> byCategory;
     for (std::size_t index = 0; index < items.size(); ++index) {
         byCategory[position(items[index].category)].push_back(index);
@@ -385,7 +390,7 @@ void FindingsModel::rebuild() {
 }
 
 void FindingsModel::addInformationSections(std::vector<std::unique_ptr<Node>>& sections) const {
-    const FindingsState& findings = store_.findings();
+    const FindingsState& findings = findings_;
     if (!findings.selectedApp() || findings.isLeftoversMode()) {
         return; // the Leftovers have no bundle to describe
     }
@@ -428,7 +433,7 @@ void FindingsModel::addInformationSections(std::vector<std::unique_ptr<Node>>& s
 }
 
 void FindingsModel::showInformation(const QString& appID) {
-    const FindingsState& findings = store_.findings();
+    const FindingsState& findings = findings_;
     const bool shown = std::any_of(sections_.begin(), sections_.end(),
                                    [](const auto& section) { return section->kind == RowKind::information; });
     if (shown || !findings.isSelected(appID.toStdString()) || findings.isScanning()) {
@@ -556,7 +561,7 @@ void FindingsModel::showApplicationIcon(const QString& bundle) {
         const QModelIndex row = indexOf(found->second);
         emit dataChanged(row, row, {Qt::DecorationRole});
     }
-    const auto& app = store_.findings().selectedApp();
+    const auto& app = findings_.selectedApp();
     if (app && app->url.native() == path) {
         for (const auto& section : sections_) {
             if (section->key == dockKey) {

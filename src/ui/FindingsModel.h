@@ -16,6 +16,7 @@
 namespace tarnwick {
 
 class CleanerStore;
+class FindingsState;
 class IconCache;
 
 // What the details of a finding show beyond the finding itself, once read from the disk.
@@ -68,7 +69,12 @@ public:
     static constexpr int childIconSide = 20;
     static constexpr int metadataIconSide = 30;
 
+    // Over the store's single selection, or over `findings`, one of several applications' findings.
     FindingsModel(CleanerStore& store, IconCache& icons, QObject* parent = nullptr);
+    FindingsModel(CleanerStore& store, const FindingsState& findings, IconCache& icons,
+                  QObject* parent = nullptr);
+
+    const FindingsState& findings() const { return findings_; }
     ~FindingsModel() override;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -113,6 +119,7 @@ private:
     void renumber(std::vector<std::unique_ptr<Node>>& nodes, std::size_t from);
 
     CleanerStore& store_;
+    const FindingsState& findings_;
     IconCache& icons_;
     std::vector<std::unique_ptr<Node>> sections_;
     // The findings in the store's order, and by path.

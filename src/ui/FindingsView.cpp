@@ -167,6 +167,14 @@ void FindingsView::act(const QModelIndex& index, Part part) {
     }
 }
 
+int FindingsView::contentHeight() const {
+    if (filter_.rowCount() == 0) {
+        return 0;
+    }
+    // The last row's bottom, wherever the list happens to be scrolled to.
+    return viewportSizeHint().height() + verticalOffset();
+}
+
 void FindingsView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                                const QList<int>& roles) {
     const bool keepsHeights = !roles.isEmpty() && std::all_of(roles.begin(), roles.end(), [](int role) {

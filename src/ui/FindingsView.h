@@ -40,6 +40,8 @@ public:
     void setClosedSections(QSet<QString> keys);
     // Does what the part of the row does when clicked.
     void act(const QModelIndex& index, FindingsLayout::Part part);
+    // The height every row shown takes, for a list laid out at its full length inside another that scrolls.
+    int contentHeight() const;
 
 protected:
     // The rows draw their own chevrons.

@@ -2,6 +2,7 @@
 
 #include "store/CleanerStore.h"
 #include "ui/ApplicationDetailView.h"
+#include "ui/BatchDetailView.h"
 #include "ui/DetailPane.h"
 #include "ui/IconCache.h"
 #include "ui/SearchField.h"
@@ -29,7 +30,8 @@ MainView::MainView(CleanerStore& store, Workspace& workspace, QWidget* parent)
     , splitter_(new QSplitter(Qt::Horizontal, this))
     , sidebar_(new Sidebar(store, *icons_, splitter_))
     , application_(new ApplicationDetailView(store, *icons_, workspace))
-    , detail_(new DetailPane(store, application_, splitter_)) {
+    , batch_(new BatchDetailView(store, *icons_, workspace, application_->moveToTrashAction()))
+    , detail_(new DetailPane(store, application_, batch_, splitter_)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter_);

@@ -15,6 +15,7 @@ class QSplitter;
 namespace tarnwick {
 
 class ApplicationDetailView;
+class BatchDetailView;
 class CleanerStore;
 class DetailPane;
 class IconCache;
@@ -35,6 +36,7 @@ public:
     Sidebar* sidebar() const { return sidebar_; }
     DetailPane* detailPane() const { return detail_; }
     ApplicationDetailView* applicationDetail() const { return application_; }
+    BatchDetailView* batchDetail() const { return batch_; }
     QSplitter* splitter() const { return splitter_; }
 
     // How the Pro previews ask for the maker's offer; without one they show their own texts only.
@@ -58,6 +60,7 @@ private:
     QSplitter* splitter_;
     Sidebar* sidebar_;
     ApplicationDetailView* application_;
+    BatchDetailView* batch_;
     DetailPane* detail_;
     std::vector<QWidget*> overlays_;
     OfferRequest offerRequest_;

@@ -131,6 +131,7 @@ MainWindow::MainWindow(CleanerStore& store, Workspace& workspace, QSettings& set
     const auto returnFocusLater = [this] { QTimer::singleShot(0, this, &MainWindow::returnFocus); };
     const RemovalState& removals = store_.removals();
     connect(&removals, &RemovalState::candidateChanged, this, returnFocusLater);
+    connect(&removals, &RemovalState::forceQuitCandidateChanged, this, returnFocusLater);
     connect(&removals, &RemovalState::shownChanged, this, returnFocusLater);
     connect(&removals, &RemovalState::busyChanged, this, returnFocusLater);
     connect(&store_, &CleanerStore::errorMessageChanged, this, returnFocusLater);
@@ -249,7 +250,7 @@ void MainWindow::buildMenus() {
 void MainWindow::refreshActions() {
     const RemovalState& removals = store_.removals();
     const bool panel = removals.isShown();
-    undo_->setEnabled(removals.undoable().has_value() && !removals.isBusy() && !panel);
+    undo_->setEnabled(removals.canUndo() && !removals.isBusy() && !panel);
     undo_->setToolTip(undo_->isEnabled() ? undo_->text() : tr("There is no removal to undo."));
     for (QAction* command : {rescan_, find_, leftovers_}) {
         command->setEnabled(!panel);
@@ -264,7 +265,8 @@ void MainWindow::refreshActions() {
 
 void MainWindow::returnFocus() {
     if (QApplication::activeModalWidget() != nullptr || store_.removals().isShown() ||
-        store_.removals().candidate() || store_.errorMessage()) {
+        store_.removals().candidate() || store_.removals().forceQuitCandidate() ||
+        !store_.removals().waitingFor().empty() || store_.errorMessage()) {
         return; // something still stands over the window
     }
     QWidget* focused = QApplication::focusWidget();

@@ -19,6 +19,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tarnwick {
 
@@ -122,7 +123,8 @@ Sidebar::Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent)
     rows_->addSourceModel(cleanup_);
     list_->setModel(rows_);
     list_->setItemDelegate(new AppRow(list_));
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several applications are chosen as in a file browser: Command- or Shift-click, Shift and the arrows.
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setFrameShape(QFrame::NoFrame);
     list_->setUniformItemSizes(false);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -188,7 +190,7 @@ Sidebar::Sidebar(CleanerStore& store, IconCache& icons, QWidget* parent)
         refreshBody();
         updateSpinners();
     });
-    connect(&store_.findings(), &FindingsState::selectionChanged, this, &Sidebar::showStoreSelection);
+    connect(&store_, &CleanerStore::selectionChanged, this, &Sidebar::showStoreSelection);
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(listed_, signal, this, [this] {
             refreshFooter();
@@ -270,30 +272,53 @@ void Sidebar::refreshFooter() {
     noMatches_->setVisible(hidesAll);
 }
 
+QModelIndex Sidebar::rowOf(const std::string& appID) const {
+    if (appID == CleanerStore::leftoversApp().id()) {
+        return rows_->mapFromSource(cleanup_->index(CleanupSectionModel::leftoversRow));
+    }
+    // Only a listed application has a row.
+    const int position = apps_->rowOf(appID);
+    return position < 0 ? QModelIndex()
+                        : rows_->mapFromSource(listed_->mapFromSource(apps_->index(position)));
+}
+
 void Sidebar::showStoreSelection() {
-    const auto& selected = store_.findings().selectedApp();
-    QModelIndex row;
-    if (selected) {
-        if (selected->id() == CleanerStore::leftoversApp().id()) {
-            row = rows_->mapFromSource(cleanup_->index(CleanupSectionModel::leftoversRow));
-        } else if (const int position = apps_->rowOf(selected->id()); position >= 0) {
-            // Only a listed application has a row.
-            row = rows_->mapFromSource(listed_->mapFromSource(apps_->index(position)));
+    std::vector<std::string> selected;
+    if (const auto& app = store_.findings().selectedApp()) {
+        selected.push_back(app->id());
+    } else {
+        for (const InstalledApp& app : store_.batch().apps()) {
+            selected.push_back(app.id());
+        }
+    }
+    QItemSelection rows;
+    for (const std::string& id : selected) {
+        if (const QModelIndex row = rowOf(id); row.isValid()) {
+            rows.select(row, row);
         }
     }
     QItemSelectionModel* selection = list_->selectionModel();
-    if (row.isValid() && selection->isSelected(row)) {
-        return;
-    }
-    if (!row.isValid() && !selection->hasSelection()) {
+    QItemSelection shown = selection->selection();
+    const auto sameRows = [](QModelIndexList one, QModelIndexList other) {
+        std::sort(one.begin(), one.end());
+        std::sort(other.begin(), other.end());
+        return one == other;
+    };
+    if (sameRows(rows.indexes(), shown.indexes())) {
         return;
     }
     showingStoreSelection_ = true;
-    if (row.isValid()) {
-        selection->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
-        list_->scrollTo(row);
-    } else {
+    if (rows.isEmpty()) {
         selection->clear();
+    } else if (rows.indexes().size() == 1) {
+        selection->setCurrentIndex(rows.indexes().front(), QItemSelectionModel::ClearAndSelect);
+        list_->scrollTo(rows.indexes().front());
+    } else {
+        // The row the user is on stays current, so that Shift goes on extending from it.
+        selection->select(rows, QItemSelectionModel::ClearAndSelect);
+        if (!rows.contains(selection->currentIndex())) {
+            selection->setCurrentIndex(rows.indexes().front(), QItemSelectionModel::NoUpdate);
+        }
     }
     showingStoreSelection_ = false;
 }
@@ -302,25 +327,50 @@ void Sidebar::selectionEdited() {
     if (showingStoreSelection_ || listed_->isRefiltering()) {
         return;
     }
-    const QModelIndexList chosen = list_->selectionModel()->selectedIndexes();
+    QModelIndexList chosen = list_->selectionModel()->selectedIndexes();
     if (chosen.isEmpty()) {
         // A click on empty space clears nothing: the highlight keeps showing what the detail pane shows.
         showStoreSelection();
         return;
     }
-    const QString id = chosen.first().data(AppListModel::appIdRole).toString();
-    const std::string chosenId = id.toStdString();
-    if (chosenId == CleanerStore::leftoversApp().id()) {
-        store_.selectLeftovers();
+    std::sort(chosen.begin(), chosen.end());
+    const std::string leftovers = CleanerStore::leftoversApp().id();
+    const QModelIndex current = list_->selectionModel()->currentIndex();
+    // The Leftovers are no application: chosen on their own, never among others.
+    if (current.isValid() && list_->selectionModel()->isSelected(current) &&
+        current.data(AppListModel::appIdRole).toString().toStdString() == leftovers) {
+        if (!store_.findings().isSelected(leftovers)) {
+            store_.selectLeftovers();
+        }
+        showStoreSelection();
         return;
     }
-    if (store_.findings().isSelected(chosenId)) {
+    std::vector<InstalledApp> apps;
+    for (const QModelIndex& row : chosen) {
+        const std::string id = row.data(AppListModel::appIdRole).toString().toStdString();
+        if (const InstalledApp* app = apps_->app(apps_->rowOf(id)); app != nullptr && id != leftovers) {
+            apps.push_back(*app); // a copy: selecting may change the list the record lives in
+        }
+    }
+    if (apps.empty()) {
+        showStoreSelection();
         return;
     }
-    if (const InstalledApp* app = apps_->app(apps_->rowOf(chosenId))) {
-        // A copy: selecting may change the list the record lives in.
-        store_.select(InstalledApp(*app));
+    const auto isShown = [&] {
+        if (apps.size() == 1) {
+            return store_.findings().isSelected(apps.front().id());
+        }
+        const std::vector<InstalledApp> batch = store_.batch().apps();
+        return store_.findings().selectedApp() == std::nullopt &&
+               std::equal(
+                   apps.begin(), apps.end(), batch.begin(), batch.end(),
+                   [](const InstalledApp& one, const InstalledApp& other) { return one.id() == other.id(); });
+    };
+    if (isShown()) {
+        showStoreSelection(); // the Leftovers row, if it was among them, is let go
+        return;
     }
+    store_.selectApps(apps);
 }
 
 void Sidebar::updateSpinners() {

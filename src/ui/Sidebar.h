@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QModelIndex>
 #include <QWidget>
+#include <string>
 
 class QConcatenateTablesProxyModel;
 class QLabel;
@@ -48,6 +50,8 @@ public:
 private:
     void refreshBody();
     void refreshFooter();
+    // The row of the application (or the Leftovers) with the identity `appID`; invalid when not listed.
+    QModelIndex rowOf(const std::string& appID) const;
     void showStoreSelection();
     void selectionEdited();
     void updateSpinners();

@@ -61,11 +61,15 @@ QSize UndoNotice::sizeHint() const {
 
 void UndoNotice::follow() {
     const auto& undoable = store_.removals().undoable();
-    if (!undoable) {
+    if (undoable.empty()) {
         hide();
         return;
     }
-    text_->setText(tr("Moved %Ln item(s) to the Trash.", nullptr, static_cast<int>(undoable->items.size())));
+    std::size_t count = 0;
+    for (const RemovalRecord& record : undoable) {
+        count += record.items.size();
+    }
+    text_->setText(tr("Moved %Ln item(s) to the Trash.", nullptr, static_cast<int>(count)));
     setAccessibleName(text_->text());
     adjustSize();
     show();

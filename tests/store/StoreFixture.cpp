@@ -19,6 +19,7 @@ public:
 
     std::optional<std::vector<ResidualItem>> forApp(const InstalledApp& app,
                                                     const ScanControl& control) const override {
+        ++script_->scansMade;
         if (const auto scripted = script_->findings.find(app.id()); scripted != script_->findings.end()) {
             return scripted->second;
         }

@@ -46,6 +46,8 @@ class TestServices final : public StoreServices {
 public:
     struct Script {
         int searchesMade = 0;
+        // Scans of an application that began: a scan stopped before it began makes none.
+        int scansMade = 0;
         // Application path -> the findings its scan returns instead of the real ones.
         std::map<std::string, std::vector<ResidualItem>> findings;
         // Records found after the real ones, of bundles that are not on the disk.

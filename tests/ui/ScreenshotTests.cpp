@@ -1,6 +1,7 @@
 #include "demo/DemoTree.h"
 #include "support/EventLoop.h"
 #include "support/FileLock.h"
+#include "support/RunningCopy.h"
 #include "support/WindowFixture.h"
 #include "ui/DetailPane.h"
 #include "ui/HistoryOverlay.h"
@@ -18,23 +19,45 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Pictures of the window's main states on the demo tree, for review, in the build folder's "screenshots".
-class ScreenshotTest : public WindowFixture {
+// The window, or one of its dialogs, which are windows of their own.
+class Capturing : public WindowFixture {
 protected:
-    void SetUp() override {
-        DemoTree::build(folder / "demo");
-        platform = Platform::rooted(folder / "demo");
-        ASSERT_TRUE(QDir().mkpath(TARNWICK_SCREENSHOT_FOLDER));
-    }
-
-    // The window, or one of its dialogs, which are windows of their own.
     void capture(const QString& name, QWidget* dialog = nullptr) {
+        ASSERT_TRUE(QDir().mkpath(TARNWICK_SCREENSHOT_FOLDER));
         settle();
         const QString file = QStringLiteral(TARNWICK_SCREENSHOT_FOLDER "/") + name + QStringLiteral(".png");
         EXPECT_TRUE((dialog != nullptr ? dialog : static_cast<QWidget*>(window.get()))->grab().save(file))
             << file.toStdString();
     }
+
+    static void useDarkPalette() {
+        QPalette dark = QApplication::palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            dark.setColor(group, QPalette::Window, QColor(36, 36, 38));
+            dark.setColor(group, QPalette::WindowText, QColor(235, 235, 240));
+            dark.setColor(group, QPalette::Base, QColor(28, 28, 30));
+            dark.setColor(group, QPalette::AlternateBase, QColor(44, 44, 46));
+            dark.setColor(group, QPalette::Text, QColor(235, 235, 240));
+            dark.setColor(group, QPalette::Button, QColor(58, 58, 60));
+            dark.setColor(group, QPalette::ButtonText, QColor(235, 235, 240));
+            dark.setColor(group, QPalette::PlaceholderText, QColor(235, 235, 240, 140));
+            dark.setColor(group, QPalette::Mid, QColor(80, 80, 84));
+        }
+        QApplication::setPalette(dark);
+    }
 };
+
+// Pictures of the window's main states on the demo tree, for review, in the build folder's "screenshots".
+class ScreenshotTest : public Capturing {
+protected:
+    void SetUp() override {
+        DemoTree::build(folder / "demo");
+        platform = Platform::rooted(folder / "demo");
+    }
+};
+
+// Applications on the running system, where one of them runs.
+class RunningScreenshotTest : public Capturing {};
 
 TEST_F(ScreenshotTest, MainStates) {
     openWindow();
@@ -114,19 +137,7 @@ TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
     window->resize(MainWindow::designedMinimum);
 
     const QPalette light = QApplication::palette();
-    QPalette dark = light;
-    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-        dark.setColor(group, QPalette::Window, QColor(36, 36, 38));
-        dark.setColor(group, QPalette::WindowText, QColor(235, 235, 240));
-        dark.setColor(group, QPalette::Base, QColor(28, 28, 30));
-        dark.setColor(group, QPalette::AlternateBase, QColor(44, 44, 46));
-        dark.setColor(group, QPalette::Text, QColor(235, 235, 240));
-        dark.setColor(group, QPalette::Button, QColor(58, 58, 60));
-        dark.setColor(group, QPalette::ButtonText, QColor(235, 235, 240));
-        dark.setColor(group, QPalette::PlaceholderText, QColor(235, 235, 240, 140));
-        dark.setColor(group, QPalette::Mid, QColor(80, 80, 84));
-    }
-    QApplication::setPalette(dark);
+    useDarkPalette();
     capture("15-dark-window");
     store->switchMode(AppListFilter::junk);
     capture("16-dark-junk-preview");
@@ -148,6 +159,39 @@ TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
     capture("13-partial-failure-window");
 }
 
+TEST_F(ScreenshotTest, SeveralApplications) {
+    openWindow();
+    runAll();
+    click(rowNamed("Skylume"));
+    runAll();
+    commandClick(rowNamed("Gloamlight"));
+    commandClick(rowNamed("Ferncastle Writer"));
+    runAll();
+    capture("19-several-apps");
+    const QPalette light = QApplication::palette();
+    useDarkPalette();
+    capture("20-several-apps-dark");
+    QApplication::setPalette(light);
+}
+
+TEST_F(RunningScreenshotTest, ConfirmationOfSeveralWithOneRunning) {
+    openWindowOnRunningSystem(std::chrono::milliseconds(100));
+    runAll();
+    RunningCopy skylume(runningBundle("Skylume") / "Contents/MacOS/Skylume", RunningCopy::OnQuit::ignores);
+    click(rowNamed("Gloamlight"));
+    runAll();
+    commandClick(rowNamed("Skylume"));
+    runAll();
+    store->requestRemoval();
+    runAll();
+    capture("22-several-apps-confirmation-running", QApplication::activeModalWidget());
+    store->confirmRemoval();
+    capture("23-waiting-to-quit", QApplication::activeModalWidget());
+    runAll();
+    capture("24-force-quit-question", QApplication::activeModalWidget());
+    store->cancelForceQuit();
+}
+
 TEST_F(ScreenshotTest, OnADoubleDensityScreen) {
     if (qApp->devicePixelRatio() < 2) {
         GTEST_SKIP() << "run with the double-density screen (ui_screenshots_2x)";
@@ -157,6 +201,9 @@ TEST_F(ScreenshotTest, OnADoubleDensityScreen) {
     click(rowNamed("Skylume"));
     runAll();
     capture("17-window-2x");
+    commandClick(rowNamed("Gloamlight"));
+    runAll();
+    capture("21-several-apps-2x");
     store->switchMode(AppListFilter::junk);
     capture("18-junk-preview-2x");
 }

@@ -1,5 +1,6 @@
 #include "support/WindowFixture.h"
 
+#include "removal/MacTrash.h"
 #include "ui/AppListModel.h"
 #include "ui/ApplicationDetailView.h"
 #include "ui/DetailPane.h"
@@ -15,8 +16,18 @@
 
 namespace tarnwick::testing {
 
-void WindowFixture::openWindow(bool shown) {
-    makeStore();
+namespace {
+
+// Everything in these homes is the user's own: no administrator step is ever asked for.
+class NoAdministrator final : public AdminRunner {
+public:
+    AdminOutcome run(const AdminRequest&) override { return {false, "No administrator here.", {}}; }
+};
+
+} // namespace
+
+void WindowFixture::openWindow(bool shown, std::unique_ptr<TrashManager> trash) {
+    makeStore(std::move(trash));
     if (!settings) {
         settings = std::make_unique<QSettings>(QString::fromStdString((folder / "settings.ini").string()),
                                                QSettings::IniFormat);
@@ -37,6 +48,36 @@ void WindowFixture::openWindow(bool shown) {
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
+}
+
+std::filesystem::path WindowFixture::runningBundle(const std::string& name) const {
+    return folder / "running/home/Applications" / (name + ".app");
+}
+
+void WindowFixture::openWindowOnRunningSystem(std::chrono::milliseconds patience) {
+    namespace fs = std::filesystem;
+    const fs::path home = folder / "running/home";
+    const Platform running(Platform::Folders{.home = home, .layout = FolderLayout::macOS});
+    const TreeBuilder builder(running);
+    fs::create_directories(home / ".Trash");
+    for (const auto& [name, bundleID] :
+         {std::pair<std::string, std::string>{"Skylume", "com.example.skylume"},
+          {"Gloamlight", "com.example.gloamlight"}}) {
+        const fs::path bundle =
+            builder.addApp(home / "Applications", {.fileName = name + ".app", .bundleID = bundleID});
+        const fs::path support =
+            builder.addFile(home / "Library/Application Support" / name / "state.db", std::uint64_t{40960})
+                .parent_path();
+        const InstalledApp app{bundle, name, bundleID, "1.0", 0, false};
+        script->extraApps.push_back(app);
+        script->findings[app.id()] = {{bundle, 2'400'000, ResidualCategory::application,
+                                       MatchConfidence::exact, "The application itself", true},
+                                      {support, 40'960, ResidualCategory::support, MatchConfidence::exact,
+                                       "Bundle identifier match", true}};
+    }
+    openWindow(true, std::make_unique<TrashManager>(running, std::make_unique<MacTrash>(home / ".Trash"),
+                                                    std::make_unique<NoAdministrator>()));
+    store->setQuitPatience(patience);
 }
 
 void WindowFixture::activateAgain() {
@@ -110,6 +151,13 @@ void WindowFixture::click(const QModelIndex& row) const {
     ASSERT_TRUE(row.isValid());
     list().scrollTo(row);
     QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, list().visualRect(row).center());
+}
+
+void WindowFixture::commandClick(const QModelIndex& row) const {
+    ASSERT_TRUE(row.isValid());
+    list().scrollTo(row);
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list().visualRect(row).center());
 }
 
 QString WindowFixture::highlightedName() const {

@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -29,8 +30,15 @@ namespace tarnwick::testing {
 // and their resets are counted.
 class WindowFixture : public StoreFixture {
 protected:
-    // Makes the store and the window; `shown` shows it, which asks for the applications.
-    void openWindow(bool shown = true);
+    // Makes the store and the window; `shown` shows it, which asks for the applications; `trash` replaces
+    // the system's trash manager.
+    void openWindow(bool shown = true, std::unique_ptr<TrashManager> trash = nullptr);
+    // Opens the window with two more applications, Skylume and Gloamlight, in a home on the running system,
+    // where processes run from bundles (the fixture's Mac in a folder has none); each has its bundle and
+    // support folder found and chosen. What runs from them is given `patience` to quit.
+    void openWindowOnRunningSystem(std::chrono::milliseconds patience);
+    // The bundle of one of those applications.
+    std::filesystem::path runningBundle(const std::string& name) const;
     // Makes the window the active one again after a dialog over it closed, as a desktop's window manager
     // does; the offscreen platform leaves no window active.
     void activateAgain();
@@ -49,6 +57,8 @@ protected:
     QModelIndex rowNamed(const QString& name) const;
     QModelIndex leftoversRow() const;
     void click(const QModelIndex& row) const;
+    // A click with the Command key (Control off the Mac), which adds the row to those chosen.
+    void commandClick(const QModelIndex& row) const;
     // The name on the highlighted row; empty when none is.
     QString highlightedName() const;
 
