@@ -1,12 +1,11 @@
 #include "catalogue/AppIdentityReader.h"
 #include "catalogue/AppRecord.h"
 #include "demo/MachOWriter.h"
-#include "demo/TreeBuilder.h"
 #include "formats/DerEntitlements.h"
 #include "formats/MachOSignatureReader.h"
 #include "formats/PropertyList.h"
 #include "platform/FileDescriptor.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -62,7 +61,7 @@ std::string patched(std::string bytes, std::size_t at, std::uint32_t value, bool
     return bytes;
 }
 
-class AppIdentityReaderTest : public ::testing::Test {
+class AppIdentityReaderTest : public testing::MacDiskTest {
 protected:
     fs::path app(const MachOImage& image) {
         return tree.addApp(folder / "Applications", {.fileName = "Signed.app", .executableImage = image});
@@ -75,10 +74,6 @@ protected:
         std::ofstream(bundle / "Contents/MacOS/Signed", std::ios::binary | std::ios::trunc) << bytes;
         return AppIdentityReader::read(bundle);
     }
-
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
 };
 
 TEST_F(AppIdentityReaderTest, SignaturesWithoutTeamOrEntitlements) {

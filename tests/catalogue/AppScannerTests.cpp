@@ -2,8 +2,7 @@
 #include "catalogue/AppScanner.h"
 #include "catalogue/BundleCache.h"
 #include "catalogue/BundleReading.h"
-#include "demo/TreeBuilder.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -27,12 +26,7 @@ const InstalledApp* find(const std::vector<InstalledApp>& apps, const fs::path& 
     return it == apps.end() ? nullptr : &*it;
 }
 
-class AppScannerTest : public ::testing::Test {
-protected:
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
-};
+class AppScannerTest : public testing::MacDiskTest {};
 
 TEST_F(AppScannerTest, SearchesTheThreeRootsInOrderWithTheirSystemFlags) {
     tree.addApp(platform.system("/Applications"), {.fileName = "Notes.app", .bundleID = "com.example.notes"});

@@ -1,6 +1,5 @@
 #include "catalogue/ApplicationMetadata.h"
-#include "demo/TreeBuilder.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +15,7 @@ ApplicationMetadata readAt(const std::filesystem::path& url) {
     return ApplicationMetadata::read(app);
 }
 
-class ApplicationMetadataTest : public ::testing::Test {
+class ApplicationMetadataTest : public testing::MacDiskTest {
 protected:
     // The metadata of an application whose Info.plist carries `extraInfo`, in either plist format.
     ApplicationMetadata readApp(const Dictionary& extraInfo,
@@ -27,10 +26,6 @@ protected:
                                                                         .infoFormat = format});
         return readAt(url);
     }
-
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
 };
 
 TEST_F(ApplicationMetadataTest, OnlyATrueBooleanOrNonZeroNumberHidesTheDockIcon) {

@@ -1,8 +1,7 @@
 #include "catalogue/BundleCache.h"
 #include "demo/MachOWriter.h"
-#include "demo/TreeBuilder.h"
 #include "platform/FileOperations.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -21,7 +20,7 @@ MachOImage signedBy(const char* team, const char* group) {
     return {.slices = {{Architecture::arm64, std::move(signature)}}};
 }
 
-class BundleCacheTest : public ::testing::Test {
+class BundleCacheTest : public testing::MacDiskTest {
 protected:
     // The tree is made as the test runs: keep readings of files that changed this very second.
     static constexpr std::chrono::seconds settled{-3600};
@@ -46,9 +45,6 @@ protected:
         FileOperations::writeFile(cache.entryLocation(bundle), entry->encode());
     }
 
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
     fs::path applications = platform.system("/Applications");
     BundleCache cache{BundleCache::folderFor(platform), settled};
 };

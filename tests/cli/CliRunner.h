@@ -1,8 +1,7 @@
 #pragma once
 
-#include "demo/TreeBuilder.h"
 #include "platform/ChildProcess.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -18,7 +17,7 @@ inline ProcessResult runCli(const std::vector<std::string>& arguments) {
 }
 
 // A Mac in a temporary folder that the command line looks at.
-class CliTest : public ::testing::Test {
+class CliTest : public MacDiskTest {
 protected:
     // The command on this fixture's disk.
     ProcessResult run(std::vector<std::string> arguments) const {
@@ -26,10 +25,6 @@ protected:
         return runCli(arguments);
     }
     std::string root() const { return folder.path().string(); }
-
-    TemporaryFolder folder;
-    Platform platform = makeTestPlatform(folder);
-    TreeBuilder tree{platform};
 };
 
 } // namespace tarnwick::testing

@@ -54,17 +54,6 @@ TEST_F(RunningProcessesTest, FindsWhatRunsFromInsideABundleOrAFindingAndAsksItTo
     EXPECT_FALSE(other.hasEnded());
 }
 
-TEST_F(RunningProcessesTest, OneThatIgnoresTheRequestToQuitEndsOnlyWhenForced) {
-    RunningCopy app(bundle / "Contents/MacOS/Skylume", RunningCopy::OnQuit::ignores);
-    const std::vector<RunningProcess> found = processes.inside({bundle});
-    ASSERT_EQ(found.size(), 1U);
-    EXPECT_TRUE(processes.askToQuit(found[0]));
-    EXPECT_FALSE(app.hasEnded(300ms));
-    EXPECT_TRUE(processes.isRunning(found[0]));
-    EXPECT_TRUE(processes.forceQuit(found[0]));
-    EXPECT_TRUE(app.hasEnded(2s));
-}
-
 TEST_F(RunningProcessesTest, AProcessThatIsNoLongerTheOneFoundIsNeverSignalled) {
     RunningCopy app(bundle / "Contents/MacOS/Skylume");
     const std::vector<RunningProcess> found = processes.inside({bundle});

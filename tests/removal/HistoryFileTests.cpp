@@ -81,22 +81,6 @@ TEST(HistoryFormatTest, EncodesCompactlyAndReadsBackEveryField) {
     EXPECT_EQ(HistoryFormat::decode("[]"), HistoryFormat::Decoded{});
 }
 
-TEST(HistoryFormatTest, ReadsWhatOtherWritersMayWrite) {
-    const auto decoded = HistoryFormat::decode(R"( [
-        {"bytes": 12, "extra": [1, "two"], "date": 0, "appName": "Notes",
-         "items": [{"trashPath": "\/Users\/tester\/.Trash\/a", "kind": "file", "originalPath": "\/Applications\/a"}],
-         "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}
-    ] )");
-
-    ASSERT_TRUE(decoded.has_value());
-    ASSERT_EQ(decoded->records.size(), 1u);
-    const RemovalRecord& only = decoded->records.front();
-    EXPECT_EQ(only.id.string(), "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
-    EXPECT_EQ(only.date.time_since_epoch().count(), 978307200.0); // 2001-01-01 00:00:00 UTC
-    EXPECT_EQ(only.items, (std::vector<TrashPair>{{"/Applications/a", "/Users/tester/.Trash/a"}}));
-    EXPECT_EQ(only.bytes, 12);
-}
-
 TEST(HistoryFormatTest, NestedExtraKeysCostNothingElse) {
     for (const std::string extra : {R"({"a":[]})", R"({"a":{"b":{}}})", R"({"a":{"b":[[{}]]}})"}) {
         for (const std::string& first : {replaced(validRecord, "{", R"({"extra":)" + extra + ","),

@@ -155,7 +155,7 @@ TEST(HistoryJournalTest, AnOlderFileIsReadAndCarriedForwardUnchangedInMeaning) {
     // case, keys in another order, unknown keys, pairs that do not say what they put in the Trash.
     const std::string older = R"([
       {"bytes": 12, "date": 0, "appName": "Notes", "extra": {"kept": [1]},
-       "items": [{"trashPath": "\/Users\/t\/.Trash\/a", "originalPath": "\/Applications\/a"}],
+       "items": [{"trashPath": "\/Users\/t\/.Trash\/a", "kind": "file", "originalPath": "\/Applications\/a"}],
        "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"},
       {"id": "0BC7D9F4-1D43-4C0F-9B0D-2F9D6A1E7C11", "appName": "Ledger \u00e9", "date": 7.25e8,
        "items": [{"originalPath": "/Applications/Ledger.app", "trashPath": "/Users/t/.Trash/Ledger.app",
@@ -165,6 +165,11 @@ TEST(HistoryJournalTest, AnOlderFileIsReadAndCarriedForwardUnchangedInMeaning) {
     const auto meant = HistoryFormat::decode(older);
     ASSERT_TRUE(meant.has_value());
     ASSERT_EQ(meant->records.size(), 2u);
+    const RemovalRecord& first = meant->records[0];
+    EXPECT_EQ(first.id.string(), "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+    EXPECT_EQ(first.date.time_since_epoch().count(), 978307200.0); // 2001-01-01 00:00:00 UTC
+    EXPECT_EQ(first.items, (std::vector<TrashPair>{{"/Applications/a", "/Users/t/.Trash/a"}}));
+    EXPECT_EQ(first.bytes, 12);
 
     HistoryFile file(folder / "RemovalHistory.json");
     {

@@ -43,6 +43,13 @@ void killedAfter(std::chrono::microseconds delay, const std::function<void()>& w
     ::waitpid(child, nullptr, 0);
 }
 
+// How long `work` takes, to spread the kills over all of it.
+std::chrono::microseconds timeOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+}
+
 // Lays out the items of each of `rounds` rounds, runs `work` in a child killed at a random moment over all
 // of `duration` and a little beyond, and has `check` look at what it left.
 void killedThroughout(std::chrono::microseconds duration, int rounds, unsigned seed,
@@ -74,70 +81,10 @@ public:
     }
 };
 
-TEST_F(RemovalFixture, ARemovalKilledAtAnyMomentLeavesAWayBackForEverythingItMoved) {
-    constexpr int itemCount = 24;
-    constexpr int rounds = 100;
-    std::vector<ResidualItem> items;
-    for (int index = 0; index < itemCount; ++index) {
-        // Some folders among the files; a Trash that has every name many times over, as a full one does.
-        const std::string name = "notes-" + std::to_string(index) + (index % 6 == 0 ? "" : ".db");
-        const fs::path location = at("~/Library/Caches/" + name);
-        items.push_back(item(location, 1));
-        for (int taken = 1; taken <= 10; ++taken) {
-            file("~/.Trash/" + TrashName::candidate(location, taken), "taken");
-        }
-    }
-    // The file holding an item's contents: the item itself, or the one file inside a folder item.
-    const auto contentFile = [](const fs::path& location) {
-        return location.extension().empty() ? location / "inside" : location;
-    };
-    const auto contents = [](int round, std::size_t index) {
-        return "round " + std::to_string(round) + " item " + std::to_string(index);
-    };
-    const auto lay = [&](int round) {
-        for (std::size_t index = 0; index < items.size(); ++index) {
-            fs::create_directories(contentFile(items[index].url).parent_path());
-            FileOperations::writeFile(contentFile(items[index].url), contents(round, index));
-        }
-    };
-    const auto expectLaidOut = [&](int round) {
-        for (std::size_t index = 0; index < items.size(); ++index) {
-            EXPECT_EQ(contentsOf(contentFile(items[index].url)), contents(round, index)) << "round " << round;
-        }
-    };
-
-    // How long one removal takes, to spread the kills over all of it.
-    lay(0);
-    const auto removal = [&] {
-        return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
-                            std::make_unique<HelperAdminRunner>(adminLog))
-            .remove(app, items)
-            .record;
-    };
-    const auto start = std::chrono::steady_clock::now();
-    const RemovalRecord whole = removal();
-    const auto duration =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    manager().restore(whole);
-    expectLaidOut(0);
-
-    killedThroughout(
-        duration, rounds, 20261206, lay, [&] { removal(); },
-        [&](int round) {
-            // Opening the history completes what the killed removal left; then everything comes back.
-            TrashManager trash = manager();
-            for (const RemovalRecord& record : trash.history()) {
-                EXPECT_NE(record.state, RemovalRecord::State::inProgress) << "round " << round;
-                EXPECT_TRUE(trash.restore(record).failures.empty()) << "round " << round;
-            }
-            expectLaidOut(round);
-        });
-}
-
-TEST_F(RemovalFixture, ARemovalOfSeveralAppsKilledAtAnyMomentLosesNoRecord) {
+TEST_F(RemovalFixture, ARemovalOfSeveralAppsKilledAtAnyMomentLeavesAWayBackForEverythingItMoved) {
     constexpr int appCount = 4;
     constexpr int itemsPerApp = 6;
-    constexpr int rounds = 30;
+    constexpr int rounds = 80;
     std::vector<InstalledApp> apps;
     std::vector<std::vector<ResidualItem>> items(appCount);
     for (int index = 0; index < appCount; ++index) {
@@ -145,31 +92,42 @@ TEST_F(RemovalFixture, ARemovalOfSeveralAppsKilledAtAnyMomentLosesNoRecord) {
         apps.push_back({platform.system("/Applications/" + name + ".app"), name, "com.example." + name, "1.0",
                         0, false});
         for (int each = 0; each < itemsPerApp; ++each) {
-            items[index].push_back(item(at("~/Library/Caches/" + name + "-" + std::to_string(each)), 1));
+            // Some folders among the files; a Trash that has every name many times over, as a full one does.
+            const fs::path location =
+                at("~/Library/Caches/" + name + "-" + std::to_string(each) + (each % 3 == 0 ? "" : ".db"));
+            items[index].push_back(item(location, 1));
+            for (int taken = 1; taken <= 10; ++taken) {
+                file("~/.Trash/" + TrashName::candidate(location, taken), "taken");
+            }
         }
     }
-    fs::create_directories(at("~/Library/Caches"));
+    std::vector<RemovalPart> parts;
+    for (int index = 0; index < appCount; ++index) {
+        parts.push_back({apps[index], items[index]});
+    }
+    // The file holding an item's contents: the item itself, or the one file inside a folder item.
+    const auto contentFile = [](const fs::path& location) {
+        return location.extension().empty() ? location / "inside" : location;
+    };
+    const auto contents = [](int round, const fs::path& location) {
+        return "round " + std::to_string(round) + " " + location.filename().string();
+    };
     const auto lay = [&](int round) {
-        for (const auto& chosen : items) {
-            for (const ResidualItem& each : chosen) {
-                FileOperations::writeFile(each.url, "round " + std::to_string(round));
+        for (const RemovalPart& part : parts) {
+            for (const ResidualItem& each : part.items) {
+                fs::create_directories(contentFile(each.url).parent_path());
+                FileOperations::writeFile(contentFile(each.url), contents(round, each.url));
             }
         }
     };
     const auto removal = [&] {
-        std::vector<RemovalPart> parts;
-        for (int index = 0; index < appCount; ++index) {
-            parts.push_back({apps[index], items[index]});
-        }
         return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
                             std::make_unique<HelperAdminRunner>(adminLog))
             .remove(parts);
     };
     lay(0);
-    const auto start = std::chrono::steady_clock::now();
-    const std::vector<RemovalOutcome> whole = removal();
-    const auto duration =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    std::vector<RemovalOutcome> whole;
+    const auto duration = timeOf([&] { whole = removal(); });
     ASSERT_EQ(whole.size(), static_cast<std::size_t>(appCount));
     for (const RemovalOutcome& outcome : whole) {
         manager().restore(outcome.record);
@@ -178,7 +136,8 @@ TEST_F(RemovalFixture, ARemovalOfSeveralAppsKilledAtAnyMomentLosesNoRecord) {
     killedThroughout(
         duration, rounds, 20261207, lay, [&] { removal(); },
         [&](int round) {
-            // Every record holds only its own application's items; put back, everything is where it was.
+            // Opening the history completes what the killed removal left. Every record holds only its own
+            // application's items; put back, everything is where it was.
             TrashManager trash = manager();
             for (const RemovalRecord& record : trash.history()) {
                 EXPECT_NE(record.state, RemovalRecord::State::inProgress) << "round " << round;
@@ -189,9 +148,9 @@ TEST_F(RemovalFixture, ARemovalOfSeveralAppsKilledAtAnyMomentLosesNoRecord) {
                 }
                 EXPECT_TRUE(trash.restore(record).failures.empty()) << "round " << round;
             }
-            for (const auto& chosen : items) {
-                for (const ResidualItem& each : chosen) {
-                    EXPECT_EQ(contentsOf(each.url), "round " + std::to_string(round)) << each.url;
+            for (const RemovalPart& part : parts) {
+                for (const ResidualItem& each : part.items) {
+                    EXPECT_EQ(contentsOf(contentFile(each.url)), contents(round, each.url)) << each.url;
                 }
             }
         });
@@ -208,33 +167,29 @@ TEST_F(RemovalFixture, ARestoreKilledAtAnyMomentLeavesNothingUnsettledAndLosesNo
         return TrashManager(platform, std::make_unique<SlowTrash>(trashFolder),
                             std::make_unique<HelperAdminRunner>(adminLog));
     };
-    const auto start = std::chrono::steady_clock::now();
-    restorer().restore(manager().remove(app, items).record);
-    const auto duration =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    const auto duration = timeOf([&] { restorer().restore(manager().remove(app, items).record); });
 
-    std::mt19937 random(20261208);
-    std::uniform_int_distribution<long> moment(0, duration.count() * 6 / 5);
-    for (int round = 0; round < rounds; ++round) {
-        const RemovalRecord record = manager().remove(app, items).record;
-        killedAfter(std::chrono::microseconds(moment(random)), [&] { restorer().restore(record); });
-
-        // The record is settled by whoever opens the history next, and what stayed comes back then.
-        TrashManager trash = manager();
-        const std::vector<RemovalRecord> history = trash.history();
-        ASSERT_FALSE(history.empty()) << "round " << round;
-        EXPECT_EQ(history.front().id, record.id) << "round " << round;
-        for (const RemovalRecord& each : history) {
-            EXPECT_TRUE(each.state == RemovalRecord::State::finished ||
-                        each.state == RemovalRecord::State::restored)
-                << "round " << round;
-        }
-        EXPECT_NO_THROW(trash.restore(history.front())) << "round " << round;
-        EXPECT_EQ(trash.history().front().state, RemovalRecord::State::restored) << "round " << round;
-        for (int index = 0; index < itemCount; ++index) {
-            EXPECT_EQ(contentsOf(items[index].url), std::to_string(index)) << "round " << round;
-        }
-    }
+    RemovalRecord record;
+    killedThroughout(
+        duration, rounds, 20261208, [&](int) { record = manager().remove(app, items).record; },
+        [&] { restorer().restore(record); },
+        [&](int round) {
+            // The record is settled by whoever opens the history next, and what stayed comes back then.
+            TrashManager trash = manager();
+            const std::vector<RemovalRecord> history = trash.history();
+            ASSERT_FALSE(history.empty()) << "round " << round;
+            EXPECT_EQ(history.front().id, record.id) << "round " << round;
+            for (const RemovalRecord& each : history) {
+                EXPECT_TRUE(each.state == RemovalRecord::State::finished ||
+                            each.state == RemovalRecord::State::restored)
+                    << "round " << round;
+            }
+            EXPECT_NO_THROW(trash.restore(history.front())) << "round " << round;
+            EXPECT_EQ(trash.history().front().state, RemovalRecord::State::restored) << "round " << round;
+            for (int index = 0; index < itemCount; ++index) {
+                EXPECT_EQ(contentsOf(items[index].url), std::to_string(index)) << "round " << round;
+            }
+        });
 }
 
 #ifdef __linux__
@@ -291,10 +246,7 @@ TEST_F(RemovalFixture, AKillWhileTheAdministratorIsAskedLeavesNothingInTheTrashU
     };
     // How long one removal takes here, prompt included, to spread the kills over all of it.
     lay();
-    const auto start = std::chrono::steady_clock::now();
-    removal();
-    const auto duration =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    const auto duration = timeOf(removal);
     startOver();
 
     std::mt19937 random(20261207);

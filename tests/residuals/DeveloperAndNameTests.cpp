@@ -85,10 +85,7 @@ TEST_F(DeveloperAndNameTest, ASuitesOtherIdentifiersAreReviewedWhileASiblingIsIn
             {"/Library/PrivilegedHelperTools/com.microsoft.autoupdate.helper", false},
         },
         beside);
-    Summaries found;
-    for (const auto& [path, item] : beside) {
-        found[path] = summary(item);
-    }
+    const Summaries found = summaries(beside);
     EXPECT_EQ(
         pick(found, suitePaths),
         (Summaries{

@@ -1,8 +1,7 @@
 #include "catalogue/AppIdentityReader.h"
 #include "catalogue/AppRecord.h"
-#include "demo/TreeBuilder.h"
 #include "residuals/OrphanScanner.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -16,7 +15,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* team = "ABCDE12345";
 
-class OrphanScannerTest : public ::testing::Test {
+class OrphanScannerTest : public testing::MacDiskTest {
 protected:
     std::set<std::string> foundNames(const std::vector<InstalledApp>& apps = {}) const {
         std::set<std::string> names;
@@ -33,10 +32,6 @@ protected:
     fs::path support(const std::string& name) const {
         return tree.addFolder(tree.userLibrary("Application Support/" + name));
     }
-
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
 };
 
 TEST_F(OrphanScannerTest, WithNoAppsEveryIdentifierLikeEntryIsReportedWithItsCategoryInPathOrder) {

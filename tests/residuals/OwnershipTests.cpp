@@ -55,21 +55,6 @@ TEST_F(OwnershipTest, ThirdPartyAppsWithShortOrAppleLikeNamesTakeNothingOfMacOSO
               safariFiles.end());
 }
 
-TEST_F(OwnershipTest, LogFilesNamedLikeAnotherInstalledAppsAreNotThisOnes) {
-    const InstalledApp photos = install({.fileName = "Photos.app", .bundleID = "com.acme.photos"}, "Photos");
-    const InstalledApp system =
-        install({.fileName = "Photos.app", .bundleID = "com.apple.Photos"}, "Photos", true);
-    file("~/Library/Logs/DiagnosticReports/Photos_2026-01-02-103000.ips");
-    // Named after both apps, it is shown for review, never preselected.
-    const auto found = summaries(photos, InstalledIdentities::read({system}));
-    EXPECT_EQ(found.at("~/Library/Logs/DiagnosticReports/Photos_2026-01-02-103000.ips"),
-              "Logs|Possible|-|Crash report named after the app, a name Photos has too \u2014 review before "
-              "removal");
-    // With no other application named so, the same file is this one's.
-    EXPECT_EQ(summaries(photos).at("~/Library/Logs/DiagnosticReports/Photos_2026-01-02-103000.ips"),
-              "Logs|Exact|selected|Application executable log match");
-}
-
 TEST_F(OwnershipTest, ALinkedRootOrFindingNeverLeadsIntoTheUsersDocuments) {
     const InstalledApp notesApp = notes();
     file("~/Documents/notes.txt");

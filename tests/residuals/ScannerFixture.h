@@ -1,12 +1,11 @@
 #pragma once
 
 #include "catalogue/InstalledApp.h"
-#include "demo/TreeBuilder.h"
 #include "platform/Platform.h"
 #include "residuals/InstalledIdentities.h"
 #include "residuals/ResidualItem.h"
 #include "residuals/ResidualScanner.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,12 +32,8 @@ inline constexpr const char* review = " \u2014 review before removal";
 
 // A Mac in a temporary folder with one scanned application at a time. Paths in expectations are written as
 // the Mac names them: "~/..." below the home, "/..." below the disk's root.
-class ScannerFixture : public ::testing::Test {
+class ScannerFixture : public MacDiskTest {
 protected:
-    TemporaryFolder folder;
-    Platform platform = makeTestPlatform(folder);
-    TreeBuilder tree{platform};
-
     // An application in /Applications (or /System/Applications) named `name`.
     InstalledApp install(const AppSpec& appSpec, const std::string& name, bool isSystem = false) const {
         const auto url =
@@ -67,17 +62,6 @@ protected:
                         .executableImage = MachOImage{.slices = {{.signature = std::move(signature)}}}},
                        name);
     }
-
-    // "~/x" or "/x" as a path of the test disk.
-    std::filesystem::path at(std::string_view path) const {
-        if (path.starts_with("~/")) {
-            return platform.home() / path.substr(2);
-        }
-        return platform.system(path);
-    }
-
-    std::filesystem::path file(std::string_view path) const { return tree.addFile(at(path), "data"); }
-    std::filesystem::path folderAt(std::string_view path) const { return tree.addFolder(at(path)); }
 
     // Lays out `paths` ("~/...", "/..."; a trailing "/" makes an empty folder).
     void lay(const std::vector<std::string>& paths) const {
@@ -134,8 +118,12 @@ protected:
     // The same as a map from path to a summary: "<category>|<confidence>|<selected or ->|<reason>".
     std::map<std::string, std::string> summaries(const InstalledApp& app,
                                                  const InstalledIdentities& others = {}) const {
+        return summaries(scan(app, others));
+    }
+    static std::map<std::string, std::string>
+    summaries(const std::vector<std::pair<std::string, ResidualItem>>& items) {
         std::map<std::string, std::string> result;
-        for (const auto& [path, item] : scan(app, others)) {
+        for (const auto& [path, item] : items) {
             result[path] = summary(item);
         }
         return result;

@@ -87,9 +87,8 @@ TEST_F(WiderSearchTest, ABrowserLeavesItsDataButNotTheUpdaterItSharesWithASiblin
             {"~/Library/LaunchAgents/com.google.keystone.agent.plist", false},
         },
         beside);
-    Summaries found;
+    const Summaries found = summaries(beside);
     for (const auto& [path, item] : beside) {
-        found[path] = summary(item);
         EXPECT_EQ(Text::lowercased(path).find("drive"), std::string::npos) << path;
     }
     EXPECT_EQ(
@@ -165,10 +164,7 @@ TEST_F(WiderSearchTest, ASandboxedAppsTeamAndGroupContainersAndItsExtensionsAreF
         },
         items);
     EXPECT_EQ(items.size(), 9U);
-    Summaries found;
-    for (const auto& [path, item] : items) {
-        found[path] = summary(item);
-    }
+    const Summaries found = summaries(items);
     EXPECT_EQ(found.at("~/Library/Group Containers/9K33E3U3T4.net.shinyfrog.bear.widgets"),
               "Containers|Verified|selected|Signed by the same developer team (9K33E3U3T4)");
     EXPECT_EQ(found.at("~/Library/Group Containers/group.net.shinyfrog.bear.shared"),
@@ -309,10 +305,7 @@ TEST_F(WiderSearchTest, ADeveloperToolsLinksHelperAndReceiptsAreFoundAndOnlyTheL
         },
         items);
     EXPECT_EQ(items.size(), 12U);
-    Summaries found;
-    for (const auto& [path, item] : items) {
-        found[path] = summary(item);
-    }
+    const Summaries found = summaries(items);
     EXPECT_EQ(found.at("/usr/local/bin/docker"),
               "Application|Exact|selected|Command-line link to Contents/Resources/bin/docker in the app");
     EXPECT_EQ(found.at("/Library/LaunchDaemons/com.docker.vmnetd.plist"),

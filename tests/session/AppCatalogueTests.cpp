@@ -1,7 +1,6 @@
-#include "demo/TreeBuilder.h"
 #include "session/AppCatalogue.h"
 #include "session/AppLookupError.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -14,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = AppLookupError::Kind;
 
-class AppCatalogueTest : public ::testing::Test {
+class AppCatalogueTest : public testing::MacDiskTest {
 protected:
     AppCatalogueTest() {
         tree.addApp(platform.system("/Applications"),
@@ -36,10 +35,6 @@ protected:
         }
         return result;
     }
-
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
 };
 
 TEST_F(AppCatalogueTest, FindsByPathNameOrIdentifierInAnyCase) {

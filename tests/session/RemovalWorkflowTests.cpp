@@ -31,12 +31,15 @@ TEST_F(RemovalWorkflowTest, SaysWhatMovedWhatStayedAndHowToGetItBack) {
     const RemovalWorkflow::Result result = workflow.remove(request);
     EXPECT_EQ(paths(result.moved), std::vector<fs::path>{bundle});
     EXPECT_EQ(paths(result.stayed), (std::vector<fs::path>{stuck, gone}));
+    EXPECT_TRUE(fs::exists(stuck));
+    EXPECT_EQ(adminLog->runs, 0) << "an ordinary failure is no case for the administrator";
     EXPECT_TRUE(result.movedBundleOf(app));
     const auto failure = result.failure();
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(std::string(failure->what()),
               "Some items could not be moved to Trash:\n\n~/Library/Caches/notes-stuck: Disk error.");
     EXPECT_EQ(failure->recordedRemoval(), result.outcome.record.id) << "what moved can be put back";
+    EXPECT_EQ(trash.history(), std::vector<RemovalRecord>{result.outcome.record});
 
     const RestoreOutcome restored = workflow.restore(result.outcome.record);
     EXPECT_EQ(RemovalWorkflow::restoredBundles(restored), std::vector<fs::path>{bundle});

@@ -1,10 +1,9 @@
 #include "catalogue/FileUtilities.h"
-#include "demo/TreeBuilder.h"
 #include "platform/ParallelFor.h"
 #include "platform/ScanControl.h"
 #include "session/AppCatalogue.h"
 #include "session/ResidualSearch.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <algorithm>
 #include <atomic>
@@ -44,7 +43,7 @@ struct Recorder {
     }
 };
 
-class ScanCancellationTest : public ::testing::Test {
+class ScanCancellationTest : public testing::MacDiskTest {
 protected:
     // `count` folders holding one file each below `root`: twice as many entries for a walk.
     void addPile(const fs::path& root, std::size_t count) const {
@@ -57,10 +56,6 @@ protected:
         const auto apps = AppCatalogue::scan(platform).value();
         return *std::find_if(apps.begin(), apps.end(), [&](const auto& app) { return app.name == name; });
     }
-
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
 };
 
 TEST_F(ScanCancellationTest, TheAppScanReportsAndStopsWithinAReportOfTheRequest) {
