@@ -106,7 +106,7 @@ TEST(Symbols, IconsFollowThePaletteIntoDarkAndBack) {
     const QIcon history = Symbols::icon("clock.arrow.circlepath");
     const QImage light = history.pixmap(QSize(18, 18)).toImage().convertToFormat(QImage::Format_ARGB32);
     QApplication::setPalette(before);
-    const QImage shown = history.pixmap(QSize(18, 18)).toImage();
+    const QImage shown = history.pixmap(QSize(18, 18)).toImage().convertToFormat(QImage::Format_ARGB32);
     int lightPixels = 0;
     for (int y = 0; y < light.height(); ++y) {
         for (int x = 0; x < light.width(); ++x) {
