@@ -27,6 +27,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace tarnwick::testing {
 namespace {
@@ -177,6 +178,20 @@ TEST_F(KeyboardAndStateTest, EveryCommandIsAMenuActionWithItsKey) {
     EXPECT_EQ(menuAction("File", "Rescan Applications"), window->rescanAction());
     EXPECT_EQ(menuAction("Edit", "Copy Path"), detail->list()->copyPathAction());
     EXPECT_TRUE(detail->list()->actions().contains(detail->list()->revealAction()));
+    // The standard keys, on the entries the menus show; a Mac puts Quit and About in the application menu.
+    const std::initializer_list<std::tuple<QString, QString, QKeySequence::StandardKey>> standard{
+        {"File", "Quit Tarnwick", QKeySequence::Quit},
+        {"Edit", "Undo Move to Trash", QKeySequence::Undo},
+        {"Edit", "Copy Path", QKeySequence::Copy},
+        {"Edit", "Select Safe", QKeySequence::SelectAll},
+        {"Edit", "Search Applications", QKeySequence::Find}};
+    for (const auto& [menu, text, key] : standard) {
+        QAction* entry = menuAction(menu, text);
+        ASSERT_NE(entry, nullptr) << text.toStdString();
+        EXPECT_TRUE(entry->shortcuts().contains(QKeySequence(key))) << text.toStdString();
+    }
+    EXPECT_EQ(menuAction("File", "Quit Tarnwick")->menuRole(), QAction::QuitRole);
+    EXPECT_EQ(menuAction("Help", "About Tarnwick")->menuRole(), QAction::AboutRole);
 
     show("Editor");
     store->choose(ItemChoice::Command::selectSafe);
