@@ -236,6 +236,14 @@ TEST_F(KeyboardAndStateTest, EveryCommandIsAMenuActionWithItsKey) {
 }
 
 TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
+    EXPECT_FALSE(window->undoAction()->isEnabled()) << "nothing to undo yet";
+    // An earlier removal, which stays in the Trash: Undo puts back the last one.
+    const ResidualItem earlier =
+        finding("Caches/com.example.texty", ResidualCategory::cache, MatchConfidence::exact, true);
+    show("Texty", {{earlier}});
+    store->choose(ItemChoice::Command::selectSafe);
+    removeChosen();
+    ASSERT_FALSE(fs::exists(earlier.url));
     show("Editor");
     const InstalledApp editor = app("Editor");
     tree.addFile(editorCache / "nested/blob.bin", std::string("\0\x01\x02binary", 9));
@@ -244,7 +252,6 @@ TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
     store->choose(ItemChoice::Command::selectSafe);
     const auto bundleBefore = snapshot(editor.url);
     const auto cacheBefore = snapshot(editorCache);
-    EXPECT_FALSE(window->undoAction()->isEnabled()) << "nothing to undo yet";
     removeChosen();
     activateAgain();
     ASSERT_FALSE(fs::exists(editor.url));
@@ -265,6 +272,7 @@ TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
     ASSERT_TRUE(fs::exists(editor.url));
     EXPECT_EQ(snapshot(editor.url), bundleBefore);
     EXPECT_EQ(snapshot(editorCache), cacheBefore);
+    EXPECT_FALSE(fs::exists(earlier.url)) << "the earlier removal stays in the Trash";
     EXPECT_GE(store->appList().rowOf(editor.id()), 0) << "listed again";
     EXPECT_FALSE(window->undoAction()->isEnabled()) << "put back once";
     EXPECT_FALSE(window->undoNotice()->isVisible());
