@@ -3,6 +3,7 @@
 #include "ui/ApplicationDetailView.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/ErrorAlert.h"
+#include "ui/FindingsModel.h"
 #include "ui/FindingsView.h"
 #include "ui/HistoryModel.h"
 #include "ui/HistoryOverlay.h"
@@ -304,6 +305,22 @@ TEST_F(KeyboardAndStateTest, TheWindowComesBackAsItWasLeft) {
 TEST_F(KeyboardAndStateTest, EveryControlAndRowHasANameForScreenReaders) {
     show("Editor");
     store->choose(ItemChoice::Command::selectSafe);
+    // Every row of the findings, the sections and what is in them (a finding's opened details aside).
+    const QAbstractItemModel& findings = findingsModel();
+    std::vector<QModelIndex> rows{QModelIndex()};
+    for (std::size_t next = 0; next < rows.size(); ++next) {
+        for (int row = 0; row < findings.rowCount(rows[next]); ++row) {
+            rows.push_back(findings.index(row, 0, rows[next]));
+        }
+    }
+    ASSERT_GT(rows.size(), 3U);
+    for (std::size_t next = 1; next < rows.size(); ++next) {
+        if (FindingsModel::kindOf(rows[next]) == FindingsModel::RowKind::details) {
+            continue;
+        }
+        EXPECT_FALSE(rows[next].data(Qt::AccessibleTextRole).toString().isEmpty())
+            << rows[next].data().toString().toStdString();
+    }
     removeChosen();
     window->historyAction()->trigger();
     runAll();
