@@ -3,6 +3,7 @@
 #include "ui/ApplicationDetailView.h"
 #include "ui/CircularCloseButton.h"
 #include "ui/ErrorAlert.h"
+#include "ui/FindingsModel.h"
 #include "ui/FindingsView.h"
 #include "ui/HistoryModel.h"
 #include "ui/HistoryOverlay.h"
@@ -12,6 +13,7 @@
 #include "ui/SearchField.h"
 #include "ui/Sidebar.h"
 #include "ui/UndoNotice.h"
+#include "ui/WindowSettings.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -27,6 +29,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace tarnwick::testing {
 namespace {
@@ -177,6 +180,20 @@ TEST_F(KeyboardAndStateTest, EveryCommandIsAMenuActionWithItsKey) {
     EXPECT_EQ(menuAction("File", "Rescan Applications"), window->rescanAction());
     EXPECT_EQ(menuAction("Edit", "Copy Path"), detail->list()->copyPathAction());
     EXPECT_TRUE(detail->list()->actions().contains(detail->list()->revealAction()));
+    // The standard keys, on the entries the menus show; a Mac puts Quit and About in the application menu.
+    const std::initializer_list<std::tuple<QString, QString, QKeySequence::StandardKey>> standard{
+        {"File", "Quit Tarnwick", QKeySequence::Quit},
+        {"Edit", "Undo Move to Trash", QKeySequence::Undo},
+        {"Edit", "Copy Path", QKeySequence::Copy},
+        {"Edit", "Select Safe", QKeySequence::SelectAll},
+        {"Edit", "Search Applications", QKeySequence::Find}};
+    for (const auto& [menu, text, key] : standard) {
+        QAction* entry = menuAction(menu, text);
+        ASSERT_NE(entry, nullptr) << text.toStdString();
+        EXPECT_TRUE(entry->shortcuts().contains(QKeySequence(key))) << text.toStdString();
+    }
+    EXPECT_EQ(menuAction("File", "Quit Tarnwick")->menuRole(), QAction::QuitRole);
+    EXPECT_EQ(menuAction("Help", "About Tarnwick")->menuRole(), QAction::AboutRole);
 
     show("Editor");
     store->choose(ItemChoice::Command::selectSafe);
@@ -221,6 +238,14 @@ TEST_F(KeyboardAndStateTest, EveryCommandIsAMenuActionWithItsKey) {
 }
 
 TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
+    EXPECT_FALSE(window->undoAction()->isEnabled()) << "nothing to undo yet";
+    // An earlier removal, which stays in the Trash: Undo puts back the last one.
+    const ResidualItem earlier =
+        finding("Caches/com.example.texty", ResidualCategory::cache, MatchConfidence::exact, true);
+    show("Texty", {{earlier}});
+    store->choose(ItemChoice::Command::selectSafe);
+    removeChosen();
+    ASSERT_FALSE(fs::exists(earlier.url));
     show("Editor");
     const InstalledApp editor = app("Editor");
     tree.addFile(editorCache / "nested/blob.bin", std::string("\0\x01\x02binary", 9));
@@ -229,7 +254,6 @@ TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
     store->choose(ItemChoice::Command::selectSafe);
     const auto bundleBefore = snapshot(editor.url);
     const auto cacheBefore = snapshot(editorCache);
-    EXPECT_FALSE(window->undoAction()->isEnabled()) << "nothing to undo yet";
     removeChosen();
     activateAgain();
     ASSERT_FALSE(fs::exists(editor.url));
@@ -250,6 +274,7 @@ TEST_F(KeyboardAndStateTest, UndoPutsTheRemovalBackByteForByte) {
     ASSERT_TRUE(fs::exists(editor.url));
     EXPECT_EQ(snapshot(editor.url), bundleBefore);
     EXPECT_EQ(snapshot(editorCache), cacheBefore);
+    EXPECT_FALSE(fs::exists(earlier.url)) << "the earlier removal stays in the Trash";
     EXPECT_GE(store->appList().rowOf(editor.id()), 0) << "listed again";
     EXPECT_FALSE(window->undoAction()->isEnabled()) << "put back once";
     EXPECT_FALSE(window->undoNotice()->isVisible());
@@ -276,11 +301,31 @@ TEST_F(KeyboardAndStateTest, TheWindowComesBackAsItWasLeft) {
     openWindow();
     const QRect screen = window->screen()->availableGeometry();
     EXPECT_TRUE(screen.intersects(window->frameGeometry())) << window->frameGeometry().x();
+    // Qt's restore already does so here; the window's own rule covers where it does not.
+    window->move(40000, 40000);
+    WindowSettings::keepOnScreen(*window);
+    EXPECT_TRUE(screen.intersects(window->frameGeometry())) << window->frameGeometry().x();
 }
 
 TEST_F(KeyboardAndStateTest, EveryControlAndRowHasANameForScreenReaders) {
     show("Editor");
     store->choose(ItemChoice::Command::selectSafe);
+    // Every row of the findings, the sections and what is in them (a finding's opened details aside).
+    const QAbstractItemModel& findings = findingsModel();
+    std::vector<QModelIndex> rows{QModelIndex()};
+    for (std::size_t next = 0; next < rows.size(); ++next) {
+        for (int row = 0; row < findings.rowCount(rows[next]); ++row) {
+            rows.push_back(findings.index(row, 0, rows[next]));
+        }
+    }
+    ASSERT_GT(rows.size(), 3U);
+    for (std::size_t next = 1; next < rows.size(); ++next) {
+        if (FindingsModel::kindOf(rows[next]) == FindingsModel::RowKind::details) {
+            continue;
+        }
+        EXPECT_FALSE(rows[next].data(Qt::AccessibleTextRole).toString().isEmpty())
+            << rows[next].data().toString().toStdString();
+    }
     removeChosen();
     window->historyAction()->trigger();
     runAll();

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPalette>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -70,8 +71,11 @@ TEST(Symbols, AreDrawnAtTheSizeAskedAtEveryPixelRatio) {
     // Large symbols are drawn from the scalable source, not from the largest fixed-size picture.
     for (const char* name : {"arrow.down.app.fill", "app.dashed", "sparkles.rectangle.stack.fill", "clock"}) {
         for (const qreal ratio : {1.0, 2.0}) {
-            const QImage image = Symbols::pixmap(name, 54, Qt::black, ratio).toImage();
+            const QPixmap pixmap = Symbols::pixmap(name, 54, Qt::black, ratio);
+            const QImage image = pixmap.toImage();
             ASSERT_EQ(image.width(), qRound(54 * ratio)) << name;
+            // Takes 54 points where it is drawn, whatever the pixels behind them.
+            EXPECT_DOUBLE_EQ(pixmap.deviceIndependentSize().width(), 54.0) << name << " at " << ratio;
             EXPECT_GE(paintedSide(image), qRound(54 * ratio * 0.7)) << name << " at " << ratio;
         }
     }
@@ -81,6 +85,16 @@ TEST(Symbols, AreDrawnAtTheSizeAskedAtEveryPixelRatio) {
     EXPECT_NEAR(paintedSide(sharp), 2 * paintedSide(small), 3);
     EXPECT_DOUBLE_EQ(Symbols::icon("clock").pixmap(QSize(18, 18), 2.0).devicePixelRatio(), 2.0);
     EXPECT_EQ(Symbols::icon("clock").pixmap(QSize(18, 18), 2.0).width(), 36);
+    // An icon painted on a screen of twice the pixels is the sharp picture, not the small one enlarged.
+    QImage screen(36, 36, QImage::Format_ARGB32_Premultiplied);
+    screen.setDevicePixelRatio(2.0);
+    screen.fill(Qt::transparent);
+    {
+        QPainter painter(&screen);
+        Symbols::icon("clock", Qt::black).paint(&painter, QRect(0, 0, 18, 18));
+    }
+    EXPECT_TRUE(screen ==
+                Symbols::pixmap("clock", 18, Qt::black, 2.0).toImage().convertToFormat(screen.format()));
 }
 
 TEST(Symbols, IconsFollowThePaletteIntoDarkAndBack) {
@@ -92,7 +106,7 @@ TEST(Symbols, IconsFollowThePaletteIntoDarkAndBack) {
     const QIcon history = Symbols::icon("clock.arrow.circlepath");
     const QImage light = history.pixmap(QSize(18, 18)).toImage().convertToFormat(QImage::Format_ARGB32);
     QApplication::setPalette(before);
-    const QImage shown = history.pixmap(QSize(18, 18)).toImage();
+    const QImage shown = history.pixmap(QSize(18, 18)).toImage().convertToFormat(QImage::Format_ARGB32);
     int lightPixels = 0;
     for (int y = 0; y < light.height(); ++y) {
         for (int x = 0; x < light.width(); ++x) {
