@@ -245,6 +245,13 @@ QVariant FindingsModel::detailsData(const Node& node, int role) const {
     default:
         break;
     }
+    if (role == Qt::AccessibleTextRole && node.kind == RowKind::details) {
+        // What the opened row shows, for a screen reader that cannot see the painted listing.
+        return tr("Details of %1: %2, %3, %4")
+            .arg(QString::fromStdString(found.url.filename().string()),
+                 QString::fromStdString(found.url.string()), QString::fromStdString(found.reason),
+                 qText(ByteFormat::string(found.size)));
+    }
     if (role != detailsRole || node.kind != RowKind::details) {
         return {};
     }
