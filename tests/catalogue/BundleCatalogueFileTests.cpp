@@ -105,7 +105,8 @@ TEST_F(BundleCatalogueFileTest, TheFileKeepsOnlyTheBundlesOfTheLastCatalogue) {
     catalogue({notes, maps});
     fs::remove_all(maps);
     catalogue({notes});
-    const auto entries = BundleCacheEntries::index(catalogueFile());
+    const std::string bytes = catalogueFile();
+    const auto entries = BundleCacheEntries::index(bytes);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries.begin()->first, notes.native());
 }
