@@ -50,8 +50,10 @@ InstalledApp listed(const std::filesystem::path& url, bool isSystem,
     app.bundleID = reading->bundleID;
     app.version = reading->version.value_or(app.version);
     app.isSystem = isSystem;
-    app.executable = reading->executableName.empty() ? std::filesystem::path()
-                                                     : url / "Contents" / "MacOS" / reading->executableName;
+    // Joined as text and made a path once: records are made by the thousand.
+    app.executable = reading->executableName.empty()
+                         ? std::filesystem::path()
+                         : std::filesystem::path(url.native() + "/Contents/MacOS/" + reading->executableName);
     app.reading = std::move(reading);
     return app;
 }

@@ -61,6 +61,7 @@ ScanOutcome AppScanner::scan(const Platform& platform, const std::function<void(
         }
         tally.found(seen.size());
     }
+    cache.keepCatalogue();
     return ScanOutcome::completed;
 }
 

@@ -23,6 +23,9 @@ namespace tarnwick {
 //
 // Every process of the user can write the cache: a scan reads the application it is for afresh, and the
 // cache serves only the list and the other applications' identities.
+//
+// Beside the entries, one file holds those of the last whole catalogue, so that the next one opens a
+// single file rather than one per bundle; its entries are judged exactly as the others, one by one.
 class BundleCache {
 public:
     // "Tarnwick/Bundles" in the user's caches folder.
@@ -43,13 +46,23 @@ public:
     // Where the entry of `bundle` is kept.
     std::filesystem::path entryLocation(const std::filesystem::path& bundle) const;
 
+    // Where the entries of the last whole catalogue are kept together.
+    std::filesystem::path catalogueLocation() const;
+
+    // Keeps together the entries of the bundles read through this cache, the readings not kept left out,
+    // unless the catalogue file already holds exactly those. For when every bundle of a catalogue was read.
+    void keepCatalogue() const;
+
 private:
+    struct Catalogue;
+
     std::optional<BundleReading> stored(const std::filesystem::path& bundle,
                                         const std::vector<std::string>& languages) const;
     void keep(BundleCacheEntry entry) const;
 
     std::filesystem::path folder_;
     std::chrono::seconds settling_;
+    std::shared_ptr<Catalogue> catalogue_;
 };
 
 } // namespace tarnwick

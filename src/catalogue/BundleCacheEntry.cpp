@@ -13,12 +13,16 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view header = "tarnwick-bundle-cache 1\n";
+constexpr std::string_view entriesHeader = "tarnwick-bundle-cache-entries 1\n";
 
 // Far above anything a bundle holds; bounds what a lying entry can make the reader allocate.
 constexpr std::uint64_t maximumCount = 4096;
 
 class Writer {
 public:
+    explicit Writer(std::string_view heading)
+        : out_(heading) {}
+
     void text(std::string_view value) {
         out_ += std::to_string(value.size());
         out_ += ':';
@@ -31,7 +35,7 @@ public:
     std::string take() { return std::move(out_); }
 
 private:
-    std::string out_{header};
+    std::string out_;
 };
 
 class Reader {
@@ -217,7 +221,7 @@ std::optional<std::string> pathInBundle(const fs::path& bundle, const fs::path& 
 }
 
 std::string BundleCacheEntry::encode() const {
-    Writer out;
+    Writer out(header);
     out.text(bundle);
     out.number(languages.size());
     for (const auto& language : languages) {
@@ -282,5 +286,43 @@ std::optional<BundleCacheEntry> BundleCacheEntry::decode(std::string_view bytes)
     entry.reading = std::move(*reading);
     return entry;
 }
+
+std::optional<std::string_view> BundleCacheEntry::bundleOf(std::string_view bytes) {
+    if (!bytes.starts_with(header)) {
+        return std::nullopt;
+    }
+    Reader in(bytes.substr(header.size()));
+    return in.field();
+}
+
+namespace BundleCacheEntries {
+
+std::string encode(const std::vector<std::string_view>& entries) {
+    Writer out(entriesHeader);
+    for (const std::string_view entry : entries) {
+        out.text(entry);
+    }
+    return out.take();
+}
+
+std::unordered_map<std::string_view, std::string_view> index(std::string_view bytes) {
+    std::unordered_map<std::string_view, std::string_view> entries;
+    if (!bytes.starts_with(entriesHeader)) {
+        return entries;
+    }
+    Reader in(bytes.substr(entriesHeader.size()));
+    while (!in.atEnd()) {
+        const auto entry = in.field();
+        if (!entry) {
+            break;
+        }
+        if (const auto bundle = BundleCacheEntry::bundleOf(*entry)) {
+            entries.try_emplace(*bundle, *entry);
+        }
+    }
+    return entries;
+}
+
+} // namespace BundleCacheEntries
 
 } // namespace tarnwick

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tarnwick {
@@ -47,6 +48,22 @@ struct BundleCacheEntry {
     // refused whole when anything in it is malformed, or holds what reading a bundle could never give
     // (a nested program outside the bundle, an executable name that is a path, text that is no UTF-8).
     static std::optional<BundleCacheEntry> decode(std::string_view bytes);
+
+    // The bundle the encoded entry `bytes` is for, read without decoding the rest; nothing when the entry
+    // does not even begin as one.
+    static std::optional<std::string_view> bundleOf(std::string_view bytes);
 };
+
+// Encoded entries kept together in one file, each whole, so that a catalogue reads one file instead of one
+// per bundle.
+namespace BundleCacheEntries {
+
+std::string encode(const std::vector<std::string_view>& entries);
+
+// The entries `bytes` hold, by the bundle each says it is for (the first of two for one bundle), as views
+// into `bytes`; each is still to be decoded. Whatever follows damage to the file's framing is left out.
+std::unordered_map<std::string_view, std::string_view> index(std::string_view bytes);
+
+} // namespace BundleCacheEntries
 
 } // namespace tarnwick

@@ -141,10 +141,12 @@ std::optional<std::string> readFile(const fs::path& location, std::size_t maximu
     std::size_t filled = 0;
     while (filled < wanted) {
         if (filled == contents.size()) {
-            const auto expected =
-                std::max<std::uintmax_t>(static_cast<std::uintmax_t>(status.st_size), filled) + 1;
-            contents.resize(static_cast<std::size_t>(
-                std::min<std::uintmax_t>(wanted, std::max<std::uintmax_t>(expected, filled + 65536))));
+            // The size it had, and a byte to see the end by; only a file that grew, or one that tells no
+            // size, reads on in larger steps. Small files are read by the thousand, and zeroing a large
+            // buffer for each would cost more than reading them.
+            const std::uintmax_t next = contents.empty() ? static_cast<std::uintmax_t>(status.st_size) + 1
+                                                         : static_cast<std::uintmax_t>(filled) + 65536;
+            contents.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(wanted, next)));
         }
         const ssize_t count = ::read(file.get(), contents.data() + filled, contents.size() - filled);
         if (count < 0 && errno == EINTR) {

@@ -1,17 +1,52 @@
 #include "platform/Location.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace tarnwick::Location {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Whether `text` has no empty, "." or ".." component and no trailing separator: standardising it would
+// give it back unchanged.
+bool isStandard(std::string_view text) {
+    if (text == "/") {
+        return true;
+    }
+    if (text.empty() || text.back() == '/') {
+        return false;
+    }
+    std::size_t start = text.front() == '/' ? 1 : 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('/', start), text.size());
+        const std::string_view name = text.substr(start, end - start);
+        if (name.empty() || name == "." || name == "..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+// Works on the text: locations are standardised by the thousand, and most of them already are.
 fs::path standardized(const fs::path& location) {
-    const bool absolute = location.is_absolute();
-    std::vector<std::string> kept;
-    for (const auto& part : location.relative_path()) {
-        const std::string name = part.string();
+    const std::string_view text = location.native();
+    if (isStandard(text)) {
+        return location;
+    }
+    const bool absolute = !text.empty() && text.front() == '/';
+    std::vector<std::string_view> kept;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('/', start), text.size());
+        const std::string_view name = text.substr(start, end - start);
+        start = end + 1;
         if (name.empty() || name == ".") {
             continue;
         }
@@ -26,17 +61,17 @@ fs::path standardized(const fs::path& location) {
         }
         kept.push_back(name);
     }
-    std::string text = absolute ? "/" : "";
+    std::string result = absolute ? "/" : "";
     for (std::size_t index = 0; index < kept.size(); ++index) {
         if (index > 0) {
-            text += '/';
+            result += '/';
         }
-        text += kept[index];
+        result += kept[index];
     }
-    if (text.empty()) {
-        text = ".";
+    if (result.empty()) {
+        result = ".";
     }
-    return text;
+    return result;
 }
 
 fs::path resolved(const fs::path& location) {
@@ -65,10 +100,13 @@ fs::path resolvedButLast(const fs::path& location) {
 
 std::string lastComponent(const fs::path& location) {
     const fs::path clean = standardized(location);
-    if (clean == "/") {
-        return "/";
+    const std::string& text = clean.native();
+    if (text == "/") {
+        return text;
     }
-    return clean.filename().string();
+    // A standard location ends with its last component, after the last separator if it has one.
+    const std::size_t separator = text.rfind('/');
+    return separator == std::string::npos ? text : text.substr(separator + 1);
 }
 
 std::string extension(const fs::path& location) {

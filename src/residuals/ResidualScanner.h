@@ -36,6 +36,7 @@ inline constexpr std::string_view reasonDeveloperFolder =
 // Findings named by the app's identifiers in the user's own folders are preselected; those in the
 // system-wide Library and those found only by name are not. `otherApps` are the other installed
 // applications: what one of them claims more specifically, or shares with this app, is never preselected.
+// The whole catalogue may be passed: the entry at the app's own location is left out.
 // Synchronous, may take seconds, never fails: whatever cannot be read is skipped.
 std::vector<ResidualItem> scan(const InstalledApp& app, const Platform& platform,
                                const InstalledIdentities& otherApps = {});

@@ -13,8 +13,9 @@ ResidualSearch::ResidualSearch(const std::vector<InstalledApp>& installed, Platf
 
 std::optional<std::vector<ResidualItem>> ResidualSearch::forApp(const InstalledApp& app,
                                                                 const ScanControl& control) const {
-    // What the other applications declare decides which data is shared or theirs.
-    return ResidualScanner::scan(app, platform_, identities_.without(app.url), control);
+    // What the other applications declare decides which data is shared or theirs. The scan leaves the
+    // scanned application out of them itself, which spares copying the whole catalogue for each scan.
+    return ResidualScanner::scan(app, platform_, identities_, control);
 }
 
 std::optional<std::vector<ResidualItem>> ResidualSearch::orphans(const ScanControl& control) const {

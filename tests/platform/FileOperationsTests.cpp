@@ -19,6 +19,23 @@ std::string contentsOf(const fs::path& file) {
     return text.str();
 }
 
+TEST(FileOperationsTest, AFileIsReadWholeWhateverItsSizeAndNoMoreThanAllowed) {
+    TemporaryFolder folder;
+    std::string large(200'000, 'x');
+    for (std::size_t index = 0; index < large.size(); index += 997) {
+        large[index] = static_cast<char>('a' + index % 26);
+    }
+    for (const std::string& contents : {std::string(), std::string("1"), std::string(65'536, 'y'), large}) {
+        const fs::path file = folder.write("file", contents);
+        EXPECT_EQ(FileOperations::readFile(file), contents) << contents.size();
+        EXPECT_EQ(FileOperations::readFile(file, contents.size()), contents) << contents.size();
+        if (!contents.empty()) {
+            EXPECT_THROW(FileOperations::readFile(file, contents.size() - 1), PlatformError)
+                << contents.size();
+        }
+    }
+}
+
 TEST(FileOperationsTest, AMoveNeverReplacesWhatIsAtItsDestination) {
     TemporaryFolder folder;
     const fs::path source = folder.write("source/file", "moving");

@@ -50,6 +50,33 @@ TEST(LocationTest, PartsOfAPath) {
     EXPECT_EQ(Location::withoutExtension("/Users/me/.profile"), fs::path("/Users/me/.profile"));
 }
 
+// Compared as text: a path compares equal to another written with more separators.
+TEST(LocationTest, StandardizedTextHasOneSeparatorBetweenNamesAndNoneAtTheEnd) {
+    const struct {
+        const char* given;
+        const char* standard;
+    } cases[] = {
+        {"/Applications/Notes.app", "/Applications/Notes.app"},
+        {"//Applications///Notes.app//", "/Applications/Notes.app"},
+        {"/Applications/./Notes.app/.", "/Applications/Notes.app"},
+        {"/Applications/../Notes.app", "/Notes.app"},
+        {"/..notes/...", "/..notes/..."},
+        {"Notes.app/Contents/..", "Notes.app"},
+        {"./", "."},
+        {"", "."},
+        {"..", ".."},
+        {"../../a/..", "../.."},
+        {"/", "/"},
+        {"//", "/"},
+    };
+    for (const auto& [given, standard] : cases) {
+        EXPECT_EQ(Location::standardized(given).native(), standard) << given;
+    }
+    EXPECT_EQ(Location::lastComponent("Notes.app"), "Notes.app");
+    EXPECT_EQ(Location::lastComponent("/Applications//Notes.app/."), "Notes.app");
+    EXPECT_EQ(Location::lastComponent("a/.."), ".");
+}
+
 TEST(LocationTest, ContainmentComparesWholeComponentsAndIsStrictUnlessAsked) {
     using Location::Containment;
     struct Case {
