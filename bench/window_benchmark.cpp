@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <iostream>
 #include <sys/resource.h>
@@ -40,8 +42,11 @@ LoadResult loadOnce(const std::filesystem::path& tree) {
     CleanerStore store(std::make_unique<SystemServices>(Platform::rooted(tree)),
                        std::make_unique<ExecutorRunner>());
     QuietWorkspace workspace;
-    MainWindow window(store, workspace);
-    window.resize(MainWindow::minimumContentSize());
+    // Each load starts as a first start, and the user's own window settings are never touched.
+    const QTemporaryDir settingsFolder;
+    QSettings settings(settingsFolder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    MainWindow window(store, workspace, settings);
+    window.resize(MainWindow::designedMinimum);
     LoadResult result;
     QElapsedTimer clock;
     const auto allSized = [&] {
