@@ -10,6 +10,7 @@
 #include "ui/FindingsView.h"
 #include "ui/IconCache.h"
 #include "ui/IconLabel.h"
+#include "ui/RemovalFooter.h"
 #include "ui/SearchField.h"
 #include "ui/SymbolLabel.h"
 #include "ui/Symbols.h"
@@ -180,34 +181,8 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     layout->addWidget(content_, 1);
     layout->addWidget(divider(this));
 
-    // Footer.
-    auto* footer = new QHBoxLayout;
-    footer->setContentsMargins(20, 10, 20, 12);
-    footer->setSpacing(8);
-    footer->addWidget(new SymbolLabel("shield.checkered", 16, Theme::green(), this));
-    auto* promise = label(tr("Items are reviewed first and moved to Trash \u2014 never permanently deleted."),
-                          Theme::font(Theme::TextStyle::caption), this);
-    promise->setWordWrap(true);
-    footer->addWidget(promise, 1);
-    auto* summary = new QVBoxLayout;
-    summary->setSpacing(0);
-    selectedCount_ = label({}, Theme::font(Theme::TextStyle::caption), this);
-    selectedSize_ = label({}, Theme::font(Theme::TextStyle::body, QFont::DemiBold), this);
-    summary->addWidget(selectedCount_, 0, Qt::AlignRight);
-    summary->addWidget(selectedSize_, 0, Qt::AlignRight);
-    footer->addLayout(summary);
-    // White on the red button, as its text is.
-    moveToTrash_ = new QPushButton(Symbols::icon("trash", Qt::white), QString(), this);
-    bindToAction(moveToTrash_, moveToTrashAction_);
-    moveToTrash_->setDefault(false);
-    moveToTrash_->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; "
-                                               "border-radius: 6px; padding: 6px 14px; font-weight: 600; }"
-                                               "QPushButton:disabled { background-color: %2; color: %3; }")
-                                    .arg(Theme::red().name(),
-                                         Theme::withOpacity(Theme::red(), 0.35).name(QColor::HexArgb),
-                                         QColor(255, 255, 255, 200).name(QColor::HexArgb)));
-    footer->addWidget(moveToTrash_);
-    layout->addLayout(footer);
+    footer_ = new RemovalFooter(moveToTrashAction_, this);
+    layout->addWidget(footer_);
 
     connect(filterField_, &SearchField::textEdited, this,
             [this](const QString& text) { store_.setFileSearch(text.toStdString()); });
@@ -359,8 +334,7 @@ void ApplicationDetailView::refreshProgress() {
 
 void ApplicationDetailView::refreshFooter() {
     const FindingsState& findings = store_.findings();
-    selectedCount_->setText(tr("%L1 selected").arg(static_cast<qulonglong>(findings.chosenCount())));
-    selectedSize_->setText(qText(ByteFormat::string(findings.chosenBytes())));
+    footer_->showChosen(findings.chosenCount(), findings.chosenBytes());
 
     // Why Move to Trash cannot be used now, said where the user looks for it.
     const std::optional<std::string> refusal = store_.removalRefusal();

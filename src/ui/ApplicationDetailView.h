@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/RemovalFooter.h"
+
 #include <QWidget>
 
 class QAction;
@@ -44,15 +46,15 @@ public:
     SearchField* filterField() const { return filterField_; }
     QPushButton* selectSafeButton() const { return selectSafe_; }
     QPushButton* clearButton() const { return clear_; }
-    QPushButton* moveToTrashButton() const { return moveToTrash_; }
+    QPushButton* moveToTrashButton() const { return footer_->button(); }
     // The commands of the pane, which the window's menus show too.
     QAction* moveToTrashAction() const { return moveToTrashAction_; }
     QAction* selectSafeAction() const { return selectSafeAction_; }
     QAction* clearAction() const { return clearAction_; }
     // "No findings match …", shown above the list while the search hides every finding.
     QLabel* noMatchesLabel() const { return noMatches_; }
-    QLabel* selectionCountLabel() const { return selectedCount_; }
-    QLabel* selectionSizeLabel() const { return selectedSize_; }
+    QLabel* selectionCountLabel() const { return footer_->countLabel(); }
+    QLabel* selectionSizeLabel() const { return footer_->sizeLabel(); }
     QLabel* scanningLabel() const { return scanningText_; }
     EmptyState* emptyState() const { return empty_; }
     FindingsView* list() const { return list_; }
@@ -93,9 +95,7 @@ private:
     EmptyState* empty_;
     FindingsView* list_;
     QLabel* noMatches_;
-    QLabel* selectedCount_;
-    QLabel* selectedSize_;
-    QPushButton* moveToTrash_;
+    RemovalFooter* footer_;
 };
 
 } // namespace tarnwick

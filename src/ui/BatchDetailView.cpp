@@ -1,15 +1,13 @@
 #include "ui/BatchDetailView.h"
 
-#include "catalogue/ByteFormat.h"
 #include "store/CleanerStore.h"
-#include "ui/ActionButton.h"
 #include "ui/FindingsFilter.h"
 #include "ui/FindingsModel.h"
 #include "ui/FindingsView.h"
 #include "ui/IconCache.h"
 #include "ui/IconLabel.h"
+#include "ui/RemovalFooter.h"
 #include "ui/SymbolLabel.h"
-#include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QAction>
@@ -145,9 +143,7 @@ BatchDetailView::BatchDetailView(CleanerStore& store, IconCache& icons, Workspac
     , workspace_(workspace)
     , title_(label({}, Theme::font(Theme::TextStyle::title, QFont::Bold), this))
     , scroll_(new QScrollArea(this))
-    , selectedCount_(label({}, Theme::font(Theme::TextStyle::caption), this))
-    , selectedSize_(label({}, Theme::font(Theme::TextStyle::body, QFont::DemiBold), this))
-    , moveToTrash_(new QPushButton(Symbols::icon("trash", Qt::white), QString(), this)) {
+    , footer_(new RemovalFooter(moveToTrash, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -183,29 +179,7 @@ BatchDetailView::BatchDetailView(CleanerStore& store, IconCache& icons, Workspac
     layout->addWidget(scroll_, 1);
     layout->addWidget(divider(this));
 
-    auto* footer = new QHBoxLayout;
-    footer->setContentsMargins(20, 10, 20, 12);
-    footer->setSpacing(8);
-    footer->addWidget(new SymbolLabel("shield.checkered", 16, Theme::green(), this));
-    auto* promise = label(tr("Items are reviewed first and moved to Trash \u2014 never permanently deleted."),
-                          Theme::font(Theme::TextStyle::caption), this);
-    promise->setWordWrap(true);
-    footer->addWidget(promise, 1);
-    auto* summary = new QVBoxLayout;
-    summary->setSpacing(0);
-    summary->addWidget(selectedCount_, 0, Qt::AlignRight);
-    summary->addWidget(selectedSize_, 0, Qt::AlignRight);
-    footer->addLayout(summary);
-    bindToAction(moveToTrash_, moveToTrash);
-    moveToTrash_->setDefault(false);
-    moveToTrash_->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; "
-                                               "border-radius: 6px; padding: 6px 14px; font-weight: 600; }"
-                                               "QPushButton:disabled { background-color: %2; color: %3; }")
-                                    .arg(Theme::red().name(),
-                                         Theme::withOpacity(Theme::red(), 0.35).name(QColor::HexArgb),
-                                         QColor(255, 255, 255, 200).name(QColor::HexArgb)));
-    footer->addWidget(moveToTrash_);
-    layout->addLayout(footer);
+    layout->addWidget(footer_);
 
     connect(&store_.batch(), &BatchState::sectionsChanged, this, &BatchDetailView::follow);
     connect(&store_.batch(), &BatchState::sectionChanged, this, &BatchDetailView::refreshSummary);
@@ -245,8 +219,7 @@ void BatchDetailView::rebuild() {
 void BatchDetailView::refreshSummary() {
     const BatchState& batch = store_.batch();
     title_->setText(tr("%Ln application(s)", nullptr, static_cast<int>(batch.size())));
-    selectedCount_->setText(tr("%L1 selected").arg(static_cast<qulonglong>(batch.chosenCount())));
-    selectedSize_->setText(QString::fromStdString(ByteFormat::string(batch.chosenBytes())));
+    footer_->showChosen(batch.chosenCount(), batch.chosenBytes());
 }
 
 } // namespace tarnwick

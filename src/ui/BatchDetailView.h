@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/ListChange.h"
+#include "ui/RemovalFooter.h"
 
 #include <QWidget>
 #include <vector>
@@ -70,9 +71,9 @@ public:
 
     QLabel* titleLabel() const { return title_; }
     const std::vector<BatchSection*>& sections() const { return sections_; }
-    QLabel* selectionCountLabel() const { return selectedCount_; }
-    QLabel* selectionSizeLabel() const { return selectedSize_; }
-    QPushButton* moveToTrashButton() const { return moveToTrash_; }
+    QLabel* selectionCountLabel() const { return footer_->countLabel(); }
+    QLabel* selectionSizeLabel() const { return footer_->sizeLabel(); }
+    QPushButton* moveToTrashButton() const { return footer_->button(); }
     QScrollArea* scrollArea() const { return scroll_; }
 
 private:
@@ -87,9 +88,7 @@ private:
     QScrollArea* scroll_;
     QVBoxLayout* sectionsLayout_;
     std::vector<BatchSection*> sections_;
-    QLabel* selectedCount_;
-    QLabel* selectedSize_;
-    QPushButton* moveToTrash_;
+    RemovalFooter* footer_;
 };
 
 } // namespace tarnwick
