@@ -33,20 +33,6 @@ QString qText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
-
-QLabel* label(const QString& text, const QFont& font, QWidget* parent) {
-    auto* result = new QLabel(text, parent);
-    result->setFont(font);
-    return result;
-}
-
 void setSecondary(QLabel* label) {
     Theme::useSecondaryText(label);
 }
@@ -96,7 +82,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     identity->setSpacing(4);
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(8);
-    name_ = label({}, Theme::font(Theme::TextStyle::title, QFont::Bold), this);
+    name_ = Theme::label({}, Theme::font(Theme::TextStyle::title, QFont::Bold), this);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     protected_ = new Badge(tr("Protected"), Theme::orange(), this);
     systemSearch_ = new Badge(tr("System Search"), Theme::blue(), this);
@@ -106,7 +92,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     nameRow->addStretch(1);
     identity->addStretch(1);
     identity->addLayout(nameRow);
-    subtitle_ = label({}, Theme::font(Theme::TextStyle::subheadline), this);
+    subtitle_ = Theme::label({}, Theme::font(Theme::TextStyle::subheadline), this);
     subtitle_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     setSecondary(subtitle_);
     identity->addWidget(subtitle_);
@@ -119,17 +105,17 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     sizeRow->addStretch(1);
     sizeSpinner_ = spinner(this, 28);
     sizeRow->addWidget(sizeSpinner_, 0, Qt::AlignVCenter);
-    size_ = label({}, Theme::font(Theme::TextStyle::title3, QFont::Bold), this);
+    size_ = Theme::label({}, Theme::font(Theme::TextStyle::title3, QFont::Bold), this);
     sizeRow->addWidget(size_);
     sizeBlock->addStretch(1);
     sizeBlock->addLayout(sizeRow);
-    auto* sizeCaption = label(tr("Application size"), Theme::font(Theme::TextStyle::caption), this);
+    auto* sizeCaption = Theme::label(tr("Application size"), Theme::font(Theme::TextStyle::caption), this);
     setSecondary(sizeCaption);
     sizeBlock->addWidget(sizeCaption, 0, Qt::AlignRight);
     sizeBlock->addStretch(1);
     header->addLayout(sizeBlock);
     layout->addLayout(header);
-    layout->addWidget(divider(this));
+    layout->addWidget(Theme::divider(this));
 
     // Filter row.
     auto* filterRow = new QHBoxLayout;
@@ -154,10 +140,10 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     scanningLayout->addStretch(1);
     auto* scanningBar = spinner(scanning_, 160);
     scanningLayout->addWidget(scanningBar, 0, Qt::AlignHCenter);
-    scanningText_ =
-        label(tr("Scanning app data and leftovers\u2026"), Theme::font(Theme::TextStyle::body), scanning_);
+    scanningText_ = Theme::label(tr("Scanning app data and leftovers\u2026"),
+                                 Theme::font(Theme::TextStyle::body), scanning_);
     scanningLayout->addWidget(scanningText_, 0, Qt::AlignHCenter);
-    scanningDetail_ = label({}, Theme::font(Theme::TextStyle::caption), scanning_);
+    scanningDetail_ = Theme::label({}, Theme::font(Theme::TextStyle::caption), scanning_);
     setSecondary(scanningDetail_);
     scanningLayout->addWidget(scanningDetail_, 0, Qt::AlignHCenter);
     scanningLayout->addStretch(1);
@@ -167,7 +153,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     auto* listLayout = new QVBoxLayout(listPage);
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->setSpacing(0);
-    noMatches_ = label({}, Theme::font(Theme::TextStyle::body), listPage);
+    noMatches_ = Theme::label({}, Theme::font(Theme::TextStyle::body), listPage);
     noMatches_->setObjectName(QStringLiteral("noMatches"));
     noMatches_->setAlignment(Qt::AlignCenter);
     noMatches_->setContentsMargins(20, 14, 20, 14);
@@ -179,7 +165,7 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     content_->addWidget(empty_);
     content_->addWidget(listPage);
     layout->addWidget(content_, 1);
-    layout->addWidget(divider(this));
+    layout->addWidget(Theme::divider(this));
 
     footer_ = new RemovalFooter(moveToTrashAction_, this);
     layout->addWidget(footer_);

@@ -25,20 +25,6 @@ namespace {
 
 constexpr int sectionIconSide = 32;
 
-QLabel* label(const QString& text, const QFont& font, QWidget* parent) {
-    auto* result = new QLabel(text, parent);
-    result->setFont(font);
-    return result;
-}
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
-
 } // namespace
 
 BatchSection::BatchSection(CleanerStore& store, const FindingsState& findings, IconCache& icons,
@@ -49,9 +35,9 @@ BatchSection::BatchSection(CleanerStore& store, const FindingsState& findings, I
     , model_(new FindingsModel(store, findings, icons, this))
     , filter_(new FindingsFilter(store, *model_, this))
     , icon_(new IconLabel(sectionIconSide, this))
-    , name_(label({}, Theme::font(Theme::TextStyle::title3, QFont::Bold), this))
-    , summary_(label({}, Theme::font(Theme::TextStyle::subheadline), this))
-    , empty_(label(tr("No related files found."), Theme::font(Theme::TextStyle::body), this))
+    , name_(Theme::label({}, Theme::font(Theme::TextStyle::title3, QFont::Bold), this))
+    , summary_(Theme::label({}, Theme::font(Theme::TextStyle::subheadline), this))
+    , empty_(Theme::label(tr("No related files found."), Theme::font(Theme::TextStyle::body), this))
     , list_(new FindingsView(*filter_, *model_, workspace, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 6);
@@ -141,7 +127,7 @@ BatchDetailView::BatchDetailView(CleanerStore& store, IconCache& icons, Workspac
     , store_(store)
     , icons_(icons)
     , workspace_(workspace)
-    , title_(label({}, Theme::font(Theme::TextStyle::title, QFont::Bold), this))
+    , title_(Theme::label({}, Theme::font(Theme::TextStyle::title, QFont::Bold), this))
     , scroll_(new QScrollArea(this))
     , footer_(new RemovalFooter(moveToTrash, this)) {
     auto* layout = new QVBoxLayout(this);
@@ -155,15 +141,15 @@ BatchDetailView::BatchDetailView(CleanerStore& store, IconCache& icons, Workspac
     auto* identity = new QVBoxLayout;
     identity->setSpacing(4);
     identity->addWidget(title_);
-    auto* subtitle =
-        label(tr("Each application keeps its own choice; one confirmation moves them all to the Trash."),
-              Theme::font(Theme::TextStyle::subheadline), this);
+    auto* subtitle = Theme::label(
+        tr("Each application keeps its own choice; one confirmation moves them all to the Trash."),
+        Theme::font(Theme::TextStyle::subheadline), this);
     Theme::useSecondaryText(subtitle);
     subtitle->setWordWrap(true);
     identity->addWidget(subtitle);
     header->addLayout(identity, 1);
     layout->addLayout(header);
-    layout->addWidget(divider(this));
+    layout->addWidget(Theme::divider(this));
 
     auto* column = new QWidget(scroll_);
     sectionsLayout_ = new QVBoxLayout(column);
@@ -177,7 +163,7 @@ BatchDetailView::BatchDetailView(CleanerStore& store, IconCache& icons, Workspac
     column->setAutoFillBackground(false);
     scroll_->viewport()->setAutoFillBackground(false);
     layout->addWidget(scroll_, 1);
-    layout->addWidget(divider(this));
+    layout->addWidget(Theme::divider(this));
 
     layout->addWidget(footer_);
 

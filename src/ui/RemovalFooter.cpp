@@ -13,28 +13,19 @@
 
 namespace tarnwick {
 
-namespace {
-
-QLabel* label(const QString& text, const QFont& font, QWidget* parent) {
-    auto* result = new QLabel(text, parent);
-    result->setFont(font);
-    return result;
-}
-
-} // namespace
-
 RemovalFooter::RemovalFooter(QAction* moveToTrash, QWidget* parent)
     : QWidget(parent)
-    , count_(label({}, Theme::font(Theme::TextStyle::caption), this))
-    , size_(label({}, Theme::font(Theme::TextStyle::body, QFont::DemiBold), this))
+    , count_(Theme::label({}, Theme::font(Theme::TextStyle::caption), this))
+    , size_(Theme::label({}, Theme::font(Theme::TextStyle::body, QFont::DemiBold), this))
     // White on the red button, as its text is.
     , button_(new QPushButton(Symbols::icon("trash", Qt::white), QString(), this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(20, 10, 20, 12);
     layout->setSpacing(8);
     layout->addWidget(new SymbolLabel("shield.checkered", 16, Theme::green(), this));
-    auto* promise = label(tr("Items are reviewed first and moved to Trash \u2014 never permanently deleted."),
-                          Theme::font(Theme::TextStyle::caption), this);
+    auto* promise =
+        Theme::label(tr("Items are reviewed first and moved to Trash \u2014 never permanently deleted."),
+                     Theme::font(Theme::TextStyle::caption), this);
     promise->setWordWrap(true);
     layout->addWidget(promise, 1);
     auto* summary = new QVBoxLayout;

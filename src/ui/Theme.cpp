@@ -1,6 +1,8 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QFrame>
+#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -74,6 +76,20 @@ void Theme::useSecondaryText(QWidget* widget) {
 QColor Theme::withOpacity(QColor color, qreal opacity) {
     color.setAlphaF(static_cast<float>(opacity));
     return color;
+}
+
+QLabel* Theme::label(const QString& text, const QFont& font, QWidget* parent) {
+    auto* result = new QLabel(text, parent);
+    result->setFont(font);
+    return result;
+}
+
+QFrame* Theme::divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
 }
 
 } // namespace tarnwick

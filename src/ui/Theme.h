@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 
+class QFrame;
+class QLabel;
 class QWidget;
 
 namespace tarnwick {
@@ -30,6 +32,11 @@ public:
     static void useSecondaryText(QWidget* widget);
     // `color` with its alpha set to `opacity` (0..1).
     static QColor withOpacity(QColor color, qreal opacity);
+
+    // A label in `font`, as the details and their footer make them.
+    static QLabel* label(const QString& text, const QFont& font, QWidget* parent);
+    // The thin line between a view's header, its content and its footer.
+    static QFrame* divider(QWidget* parent);
 };
 
 } // namespace tarnwick
