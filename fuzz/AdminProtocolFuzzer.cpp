@@ -1,10 +1,9 @@
 // Any argument list into the administrator helper's reader, as an unprivileged process could pass it to a
 // helper running as root. Whatever it accepts must be what writing that request gives back.
+#include "FuzzCheck.h"
 #include "removal/AdminProtocol.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -20,9 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const auto request = AdminProtocol::request(arguments);
-    if (request && AdminProtocol::arguments(*request) != arguments) {
-        std::fprintf(stderr, "admin protocol: a request read is not the one its arguments write\n");
-        std::abort();
-    }
+    check(!request || AdminProtocol::arguments(*request) == arguments,
+          "a request read is not the one its arguments write");
     return 0;
 }

@@ -1,11 +1,10 @@
 // Any bytes into the DER entitlements decoder. What it accepts must come back equal after being encoded
 // again by the demo writer and decoded once more.
+#include "FuzzCheck.h"
 #include "demo/MachOWriter.h"
 #include "formats/DerEntitlements.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarnwick;
@@ -14,9 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const auto again = DerEntitlements::decode(MachOWriter::derEntitlements(*decoded));
-    if (!again || *again != *decoded) {
-        std::fprintf(stderr, "DER round trip failed\n");
-        std::abort();
-    }
+    check(again && *again == *decoded, "DER round trip failed");
     return 0;
 }

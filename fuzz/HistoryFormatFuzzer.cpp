@@ -1,23 +1,11 @@
 // Any bytes into the history reader. Whatever it accepts must be complete (every element of the array a
 // record or set apart as it was written, every pair of a record kept), written on one line, and read back
 // equal.
+#include "FuzzCheck.h"
 #include "removal/HistoryFormat.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
-
-namespace {
-
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "history format: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarnwick;

@@ -1,12 +1,11 @@
 // Any bytes as a Mach-O executable into the signature reader, and what it finds on into the entitlement
 // readers. Besides not crashing, the reader must stay inside the file and return bounded results.
+#include "FuzzCheck.h"
 #include "formats/DerEntitlements.h"
 #include "formats/MachOSignatureReader.h"
 #include "formats/PropertyList.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -25,13 +24,6 @@ public:
     }
     std::uint64_t requested = 0;
 
-    static void check(bool condition, const char* what) {
-        if (!condition) {
-            std::fprintf(stderr, "signature reader: %s\n", what);
-            std::abort();
-        }
-    }
-
 private:
     tarnwick::MachOSignatureReader::MemorySource inner_;
 };
@@ -43,15 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckedSource source(std::string_view(reinterpret_cast<const char*>(data), size));
     const auto signature = MachOSignatureReader::read(source);
     // Header, fat table, load commands (1 MiB at most), SuperBlob index and a few blobs (1 MiB each).
-    CheckedSource::check(source.requested <= (4u << 20), "read far more than the parts it needs");
+    check(source.requested <= (4u << 20), "read far more than the parts it needs");
     if (!signature) {
         return 0;
     }
     if (signature->teamID) {
-        CheckedSource::check(!signature->teamID->empty() &&
-                                 signature->teamID->size() <= 3 * 255 && // U+FFFD for each bad byte
-                                 signature->teamID->find('\0') == std::string::npos,
-                             "team identifier out of shape");
+        check(!signature->teamID->empty() &&
+                  signature->teamID->size() <= 3 * 255 && // U+FFFD for each bad byte
+                  signature->teamID->find('\0') == std::string::npos,
+              "team identifier out of shape");
     }
     if (signature->xmlEntitlements) {
         PropertyList::parse(*signature->xmlEntitlements);

@@ -1,23 +1,15 @@
 // Any bytes into the offer decoder and the address syntax. An accepted offer must say exactly what the JSON
 // says, and may only offer a link that is enabled, https and its own; an accepted address must be made of
 // its parts and nothing else.
+#include "FuzzCheck.h"
 #include "offer/ProOffer.h"
 #include "offer/UrlText.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
 
 namespace {
-
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "offer: %s\n", what);
-        std::abort();
-    }
-}
 
 void checkAddress(std::string_view text) {
     const auto parts = tarnwick::UrlText::parse(text);

@@ -1,11 +1,10 @@
 // Any bytes into the property-list reader. Whatever it accepts must come back equal after being written
 // in either format and read again, as far as the formats carry it.
+#include "FuzzCheck.h"
 #include "formats/PropertyList.h"
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -71,13 +70,6 @@ bool same(const PlistValue& left, const PlistValue& right, double dateTolerance)
         return true;
     }
     return left == right;
-}
-
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "round trip failed: %s\n", what);
-        std::abort();
-    }
 }
 
 } // namespace

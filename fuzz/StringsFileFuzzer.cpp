@@ -1,10 +1,9 @@
 // Any bytes into the strings-table reader: it must not crash, and every key and value it returns is
 // well-formed UTF-8.
+#include "FuzzCheck.h"
 #include "formats/StringsFile.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -48,10 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const auto& [key, value] : *table) {
         const auto* text = value.asString();
-        if (text == nullptr || !isUtf8(key) || !isUtf8(*text)) {
-            std::fprintf(stderr, "entry that is not UTF-8 text\n");
-            std::abort();
-        }
+        check(text != nullptr && isUtf8(key) && isUtf8(*text), "entry that is not UTF-8 text");
     }
     return 0;
 }
