@@ -1,11 +1,11 @@
 // A removal as an unlucky user and an attacker meet it: killed at any moment, also while the
 // administrator is asked, a folder on the way or the Trash swapped for a link while it runs, items on
 // another volume, on another mount or where a disk is mounted.
-#include "platform/FileDescriptor.h"
 #include "platform/FileOperations.h"
 #include "removal/RemovalFixture.h"
 #include "removal/RemovalLock.h"
 #include "removal/TrashName.h"
+#include "support/Unprivileged.h"
 
 #include <atomic>
 #include <chrono>
@@ -21,7 +21,6 @@
 
 #ifdef __linux__
 #include <cstdio>
-#include <sched.h>
 #include <sys/mount.h>
 #endif
 
@@ -393,44 +392,6 @@ TEST_F(RemovalFixture, AFolderSwappedForALinkNeverLeadsAMoveIntoTheDocuments) {
             EXPECT_EQ(contentsOf(pair.trashPath), "mine");
         }
     }
-}
-
-// Runs `work` in a child process with mounts of its own, so that it can mount a file system for a test;
-// what it returns comes back. Nothing when the system allows no such thing here (it needs root).
-std::optional<std::string> withPrivateMounts(const std::function<std::string()>& work, std::string& why) {
-    int ends[2];
-    if (::pipe(ends) != 0) {
-        why = std::strerror(errno);
-        return std::nullopt;
-    }
-    FileDescriptor reading(ends[0]);
-    FileDescriptor writing(ends[1]);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        reading.reset();
-        std::string result;
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            result = std::string("skip:") + std::strerror(errno);
-        } else {
-            result = work();
-        }
-        const bool written =
-            ::write(writing.get(), result.data(), result.size()) == static_cast<ssize_t>(result.size());
-        ::_exit(written ? 0 : 1);
-    }
-    writing.reset();
-    std::string output;
-    char buffer[4096];
-    for (ssize_t count; (count = ::read(reading.get(), buffer, sizeof buffer)) > 0;) {
-        output.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::waitpid(child, nullptr, 0);
-    if (output.starts_with("skip:")) {
-        why = output.substr(5);
-        return std::nullopt;
-    }
-    return output;
 }
 
 TEST_F(RemovalFixture, AnItemOnAnotherVolumeGoesToThatVolumesTrash) {

@@ -2,10 +2,17 @@
 
 #include "platform/FileDescriptor.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <sched.h>
+#include <sys/mount.h>
+#endif
 
 namespace tarnwick::testing {
 
@@ -13,12 +20,8 @@ namespace {
 
 constexpr uid_t nobody = 65534;
 
-} // namespace
-
-std::optional<std::string> runUnprivileged(const std::function<std::string()>& work) {
-    if (geteuid() != 0) {
-        return work();
-    }
+// What `work` returns in a child process; nothing when the child did not end normally.
+std::optional<std::string> inChild(const std::function<std::string()>& work) {
     int ends[2];
     if (pipe(ends) != 0) {
         return std::nullopt;
@@ -31,9 +34,6 @@ std::optional<std::string> runUnprivileged(const std::function<std::string()>& w
     }
     if (child == 0) {
         reading.reset();
-        if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) {
-            _exit(3);
-        }
         const std::string result = work();
         const bool written =
             write(writing.get(), result.data(), result.size()) == static_cast<ssize_t>(result.size());
@@ -48,6 +48,38 @@ std::optional<std::string> runUnprivileged(const std::function<std::string()>& w
     int status = 0;
     waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return std::nullopt;
+    }
+    return output;
+}
+
+} // namespace
+
+std::optional<std::string> runUnprivileged(const std::function<std::string()>& work) {
+    if (geteuid() != 0) {
+        return work();
+    }
+    return inChild([&] {
+        if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) {
+            _exit(3);
+        }
+        return work();
+    });
+}
+
+std::optional<std::string> withPrivateMounts(const std::function<std::string()>& work, std::string& why) {
+    auto output = inChild([&] {
+#ifdef __linux__
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            return std::string("skip:") + std::strerror(errno);
+        }
+        return work();
+#else
+        return std::string("skip:mounts of one's own are a Linux feature");
+#endif
+    });
+    if (!output || output->starts_with("skip:")) {
+        why = output ? output->substr(5) : "the child process failed";
         return std::nullopt;
     }
     return output;

@@ -11,4 +11,9 @@ namespace tarnwick::testing {
 // be dropped. The files `work` needs must be reachable by that user.
 std::optional<std::string> runUnprivileged(const std::function<std::string()>& work);
 
+// Runs `work` in a child process with mounts of its own, so that it can mount a file system for a test,
+// and returns what it returned. Nothing, with the reason in `why`, where the system allows no such thing
+// (it needs root on Linux) or when `work` returns "skip:" and a reason.
+std::optional<std::string> withPrivateMounts(const std::function<std::string()>& work, std::string& why);
+
 } // namespace tarnwick::testing
