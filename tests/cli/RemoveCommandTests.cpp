@@ -2,11 +2,9 @@
 #include "demo/DemoTree.h"
 #include "support/RunningCopy.h"
 
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
 namespace tarnwick::testing {
 namespace {
@@ -25,10 +23,7 @@ Snapshot snapshot(const fs::path& item) {
         if (fs::is_directory(path)) {
             return "folder";
         }
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << file.rdbuf();
-        return bytes.str();
+        return contentsOf(path);
     };
     Snapshot result{{".", entry(item)}};
     if (fs::is_directory(fs::symlink_status(item))) {

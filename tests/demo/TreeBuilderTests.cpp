@@ -5,9 +5,7 @@
 #include "support/TemporaryFolder.h"
 #include "support/TestPlatform.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <set>
 
 namespace tarnwick {
@@ -15,11 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::TemporaryFolder;
-
-std::string readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(TreeBuilderTest, BinaryInfoPlistAndUtf16StringsOpenAsABundle) {
     const TemporaryFolder folder;
@@ -30,8 +23,9 @@ TEST(TreeBuilderTest, BinaryInfoPlistAndUtf16StringsOpenAsABundle) {
                                   .displayName = "Notebook",
                                   .infoFormat = AppSpec::PlistFormat::binary,
                                   .localizedInfo = {{"de", {{"CFBundleDisplayName", "Notizbüch \"📝\""}}}}});
-    EXPECT_TRUE(readAll(bundle / "Contents/Info.plist").starts_with("bplist00"));
-    EXPECT_TRUE(readAll(bundle / "Contents/Resources/de.lproj/InfoPlist.strings").starts_with("\xff\xfe"));
+    EXPECT_TRUE(testing::contentsOf(bundle / "Contents/Info.plist").starts_with("bplist00"));
+    EXPECT_TRUE(testing::contentsOf(bundle / "Contents/Resources/de.lproj/InfoPlist.strings")
+                    .starts_with("\xff\xfe"));
 
     const auto opened = Bundle::open(bundle, {"de"});
     ASSERT_TRUE(opened.has_value());

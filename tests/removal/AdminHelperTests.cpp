@@ -8,6 +8,7 @@
 #include "removal/AdminProtocol.h"
 #include "removal/AdminRunner.h"
 #include "removal/Launchctl.h"
+#include "removal/RemovalFixture.h"
 #include "support/TemporaryFolder.h"
 #include "support/Unprivileged.h"
 
@@ -47,13 +48,6 @@ const std::vector<std::string> hostileNames = {"with space",
 
 bool isRoot() {
     return ::geteuid() == 0;
-}
-
-std::string contentsOf(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
 }
 
 TEST(AdminProtocolTest, RequestsComeBackFromTheArgumentsUnchanged) {
@@ -166,14 +160,7 @@ protected:
 
     AdminRequest request(std::vector<AdminRequest::Move> moves,
                          AdminRequest::Action action = AdminRequest::Action::moveToTrash) const {
-        return {action,
-                ::getpid(),
-                lockFile,
-                ::getuid(),
-                {home, {}, folder.path(), FolderLayout::macOS, trash, ledger},
-                trash,
-                "Tarnwick-App-1",
-                std::move(moves)};
+        return adminRequest(folder.path(), home, lockFile, ledger, std::move(moves), action);
     }
 
     std::vector<AdminLedger::Entry> ledgerEntries() const {
@@ -352,19 +339,8 @@ TEST(AdminHelperAuthorityTest, WithMoreRightsThanTheAskerThePlacesComeFromTheSys
     const fs::path source = folder.write("Library/LaunchDaemons/a.plist", "a");
     fs::create_directories(folder / "Users/me/.Trash");
     const fs::path lock = folder.write("lock", "");
-    AdminRequest request{AdminRequest::Action::moveToTrash,
-                         ::getpid(),
-                         lock,
-                         ::getuid(),
-                         {folder / "Users/me",
-                          {},
-                          folder.path(),
-                          FolderLayout::macOS,
-                          folder / "Users/me/.Trash",
-                          folder / "ledger"},
-                         folder / "Users/me/.Trash",
-                         "Tarnwick-App-1",
-                         {{source, "0-a.plist"}}};
+    AdminRequest request =
+        adminRequest(folder.path(), folder / "Users/me", lock, folder / "ledger", {{source, "0-a.plist"}});
     const AdminHelper::Authority privileged{::getuid(), false, [] { return true; }};
     const auto launchctl = Launchctl::runnerForThisSystem();
     std::ostringstream output;
@@ -401,19 +377,9 @@ TEST(AdminHelperAuthorityTest, ASetUserIDCopyActsForItsRealUserWhateverItsEnviro
     ::chmod(secret.parent_path().c_str(), 0700);
 
     for (const uid_t claimed : {uid_t{0}, nobody}) {
-        const AdminRequest request{AdminRequest::Action::moveToTrash,
-                                   ::getpid(),
-                                   folder / "lock",
-                                   claimed,
-                                   {folder / "Users/nobody",
-                                    {},
-                                    folder.path(),
-                                    FolderLayout::macOS,
-                                    folder / "Users/nobody/.Trash",
-                                    folder / "ledger"},
-                                   folder / "Users/nobody/.Trash",
-                                   "Tarnwick-App-1",
-                                   {{secret, "0-root-only.plist"}}};
+        AdminRequest request = adminRequest(folder.path(), folder / "Users/nobody", folder / "lock",
+                                            folder / "ledger", {{secret, "0-root-only.plist"}});
+        request.owner = claimed;
         const auto answer = runUnprivileged([&] {
             const auto result = ChildProcess::run(copy, AdminProtocol::arguments(request), {"PKEXEC_UID=0"});
             return std::to_string(result.status) + " " + result.err;

@@ -1,4 +1,3 @@
-#include "platform/FileOperations.h"
 #include "removal/HistoryFile.h"
 #include "removal/HistoryFormat.h"
 #include "support/TemporaryFolder.h"
@@ -34,15 +33,11 @@ RemovalRecord record(const std::string& appName, int pairs = 1, double seconds =
     return made;
 }
 
-std::string contents(const fs::path& file) {
-    return FileOperations::readFile(file).value_or("<missing>");
-}
-
 // The names in the folder beside the history file, with their contents.
 std::map<std::string, std::string> folderContents(const fs::path& folder) {
     std::map<std::string, std::string> found;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        found[entry.path().filename().string()] = contents(entry.path());
+        found[entry.path().filename().string()] = testing::contentsOf(entry.path());
     }
     return found;
 }
@@ -147,7 +142,7 @@ TEST(HistoryFileTest, AbsentFileReadsEmptyAndChangesCreateIt) {
     EXPECT_TRUE(fs::is_empty(folder.path()));
 
     file.rewrite([](std::vector<RemovalRecord>&) {});
-    EXPECT_EQ(contents(file.location()), "[]");
+    EXPECT_EQ(testing::contentsOf(file.location()), "[]");
     const RemovalRecord added = record("Notes");
     file.rewrite([&](std::vector<RemovalRecord>& records) { records.push_back(added); });
     EXPECT_EQ(file.read(), std::vector<RemovalRecord>{added});
@@ -169,7 +164,7 @@ TEST(HistoryFileTest, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
 
     folder.write("RemovalHistory.json", "not json");
     EXPECT_TRUE(file.read().empty());
-    EXPECT_EQ(contents(file.location()), "not json");
+    EXPECT_EQ(testing::contentsOf(file.location()), "not json");
     file.rewrite([&](std::vector<RemovalRecord>& records) {
         EXPECT_TRUE(records.empty());
         records.push_back(first);

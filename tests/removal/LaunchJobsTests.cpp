@@ -88,10 +88,6 @@ protected:
     static fs::path plist(const fs::path& location, const std::string& label) {
         return writeList(location, label);
     }
-
-    static ResidualItem item(const fs::path& location) {
-        return ResidualItem{location, 0, ResidualCategory::other, MatchConfidence::exact, "", true};
-    }
 };
 
 TEST_F(LaunchJobsTest, AnAgentIsStoppedBeforeItsListMovesAndStartedAgainWhenItIsBack) {
@@ -219,10 +215,6 @@ protected:
                             std::make_unique<RecordingRunner>(log), true);
     }
 
-    static ResidualItem item(const fs::path& location) {
-        return ResidualItem{location, 0, ResidualCategory::other, MatchConfidence::exact, "", true};
-    }
-
     // What the helper asked of launchctl with `verb`.
     std::vector<Command> commands(const std::string& verb) const {
         std::vector<Command> found;
@@ -236,27 +228,18 @@ protected:
                          AdminRequest::Action action = AdminRequest::Action::moveToTrash) const {
         const fs::path lock = folder / "helper.lock";
         std::ofstream(lock) << "";
-        return {
-            action,
-            ::getpid(),
-            lock,
-            ::getuid(),
-            {platform.home(), {}, folder.path(), FolderLayout::macOS, platform.home() / ".Trash", ledger()},
-            platform.home() / ".Trash",
-            "Tarnwick-Skylume-1",
-            std::move(moves)};
+        return adminRequest(folder.path(), platform.home(), lock, ledger(), std::move(moves), action);
     }
 
     fs::path ledger() const { return folder / "ledger"; }
-    fs::path batch() const { return platform.home() / ".Trash/Tarnwick-Skylume-1"; }
+    fs::path batch() const { return platform.home() / ".Trash/Tarnwick-App-1"; }
 
     std::vector<AdminItemOutcome> runHelper(const AdminRequest& asked) {
-        RecordingRunner launchctl(log);
-        std::ostringstream answer;
-        const AdminHelper::Authority believing{::getuid(), true, [] { return true; }};
-        const auto refusal = AdminHelper::run(asked, believing, answer, launchctl);
-        EXPECT_EQ(refusal, std::nullopt);
-        return AdminProtocol::outcomes(answer.str(), asked.moves.size());
+        const AdminOutcome outcome = InProcessAdminRunner(
+                                         log, [] {}, false)
+                                         .run(asked);
+        EXPECT_TRUE(outcome.ran) << outcome.errorMessage;
+        return outcome.items;
     }
 };
 
@@ -304,7 +287,7 @@ TEST_F(DaemonsTest, TheHelperStopsADaemonOnlyAsTheListItOpenedSaysAndOnlyWhenItR
                                                    {"print", "system/com.example.other"}}));
     {
         const OpenFolder held = AdminLedger::openFolder(ledger(), ::getuid());
-        const AdminLedger entries(held, "Tarnwick-Skylume-1");
+        const AdminLedger entries(held, "Tarnwick-App-1");
         ASSERT_NE(entries.find("0-com.example.caller"), nullptr);
         EXPECT_EQ(entries.find("0-com.example.caller")->job, "com.example.running");
         EXPECT_EQ(entries.find("1-copy")->job, "");

@@ -21,8 +21,8 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace tarnwick {
@@ -64,6 +64,27 @@ private:
     std::shared_ptr<Log> log_;
     std::optional<std::string> refusal_;
 };
+
+// A chosen finding at `location`.
+inline ResidualItem item(const std::filesystem::path& location, std::int64_t size = 0) {
+    return ResidualItem{location, size, ResidualCategory::other, MatchConfidence::exact, "", true};
+}
+
+// A request to the administrator helper as the removal makes it, from this process, for a Mac whose disk is
+// `root`, with the user's home at `home` and the helper's ledger at `ledger`.
+inline AdminRequest adminRequest(const std::filesystem::path& root, const std::filesystem::path& home,
+                                 const std::filesystem::path& lock, const std::filesystem::path& ledger,
+                                 std::vector<AdminRequest::Move> moves,
+                                 AdminRequest::Action action = AdminRequest::Action::moveToTrash) {
+    return {action,
+            ::getpid(),
+            lock,
+            ::getuid(),
+            {home, {}, root, FolderLayout::macOS, home / ".Trash", ledger},
+            home / ".Trash",
+            "Tarnwick-App-1",
+            std::move(moves)};
+}
 
 // How the Finder refuses an item the user may not move: a Cocoa error over a POSIX one.
 inline PlatformError permissionDenied() {
@@ -118,13 +139,6 @@ private:
     std::map<std::filesystem::path, PlatformError> failures_;
 };
 
-inline std::string contentsOf(const std::filesystem::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
 // A Mac in a temporary folder, with a Trash, one application and a manager whose administrator
 // prompt runs its command unprivileged.
 class RemovalFixture : public ::testing::Test {
@@ -155,10 +169,6 @@ protected:
 
     std::filesystem::path at(const std::string& macPath) const {
         return macPath.starts_with("~/") ? home / macPath.substr(2) : platform.system(macPath);
-    }
-
-    static ResidualItem item(const std::filesystem::path& location, std::int64_t size = 0) {
-        return ResidualItem{location, size, ResidualCategory::other, MatchConfidence::exact, "", true};
     }
 };
 

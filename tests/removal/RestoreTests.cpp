@@ -184,8 +184,7 @@ TEST_F(RestoreTest, AFormerFolderReplacedByALinkIsNeverFollowed) {
     madeByTheUser(data.parent_path());
 
     const std::string failure = restoreFailure(record);
-    EXPECT_TRUE(failure.starts_with(data.string() + ": "))
-        << failure;
+    EXPECT_TRUE(failure.starts_with(data.string() + ": ")) << failure;
     EXPECT_NE(failure.find("link"), std::string::npos) << failure;
     EXPECT_TRUE(fs::is_empty(elsewhere));
     EXPECT_TRUE(trash.isRestorable(trash.history()[0]));
@@ -262,8 +261,7 @@ TEST_F(RestoreTest, WhatALaterItemOrAnotherRestoreHoldsStaysAndIsNamed) {
     fs::remove(record.items[1].trashPath);
     FileOperations::writeFile(record.items[1].trashPath, "impostor");
     const std::string failure = restoreFailure(record);
-    EXPECT_EQ(failure, notes.string() + ": the item at \u201C" +
-                           record.items[1].trashPath +
+    EXPECT_EQ(failure, notes.string() + ": the item at \u201C" + record.items[1].trashPath +
                            "\u201D is not the one Tarnwick moved to the Trash, so it stays there.");
     EXPECT_EQ(contentsOf(log), "log");
     EXPECT_FALSE(fs::exists(notes));

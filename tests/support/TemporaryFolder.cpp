@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,11 @@ std::filesystem::path TemporaryFolder::write(std::string_view relative, std::str
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << contents;
     return file;
+}
+
+std::string contentsOf(const std::filesystem::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
 }
 
 } // namespace tarnwick::testing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace tarnwick::testing {
@@ -23,5 +24,8 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The bytes of `file`; empty when it cannot be read.
+std::string contentsOf(const std::filesystem::path& file);
 
 } // namespace tarnwick::testing
