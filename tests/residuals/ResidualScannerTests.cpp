@@ -258,22 +258,5 @@ TEST_F(ResidualScannerTest, DataSharedThroughAnEntitlementWithAnotherAppIsOnlyPo
     EXPECT_EQ(shared.at("~/Library/Caches/com.quill.writer"), swept("Caches"));
 }
 
-TEST_F(ResidualScannerTest, ResultIsOrderedByCategoryThenPlainPathOrder) {
-    const InstalledApp app = notes();
-    file("~/.config/notes");
-    file("~/Library/Caches/notes");
-    folderAt("~/Library/Caches/com.example.notes");
-    file("~/Library/Caches/Notes-Zeta");
-    file("~/Library/Preferences/com.example.notes.plist");
-    std::vector<std::string> paths;
-    for (const auto& [path, item] : scan(app)) {
-        paths.push_back(path);
-    }
-    EXPECT_EQ(paths,
-              (std::vector<std::string>{"/Applications/Notes.app", "~/Library/Caches/Notes-Zeta",
-                                        "~/Library/Caches/com.example.notes", "~/Library/Caches/notes",
-                                        "~/Library/Preferences/com.example.notes.plist", "~/.config/notes"}));
-}
-
 } // namespace
 } // namespace tarnwick
