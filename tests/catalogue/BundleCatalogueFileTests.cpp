@@ -1,7 +1,6 @@
 #include "catalogue/BundleCache.h"
-#include "demo/TreeBuilder.h"
 #include "platform/FileOperations.h"
-#include "support/TestPlatform.h"
+#include "support/MacDisk.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The file that keeps a whole catalogue's entries together, beside the entries of single bundles.
-class BundleCatalogueFileTest : public ::testing::Test {
+class BundleCatalogueFileTest : public testing::MacDiskTest {
 protected:
     // The tree is made as the test runs: keep readings of files that changed this very second.
     static constexpr std::chrono::seconds settled{-3600};
@@ -52,19 +51,13 @@ protected:
                                   BundleCacheEntries::encode({encoded.begin(), encoded.end()}));
     }
 
-    AppSpec app(std::string fileName, std::string bundleID) const {
-        return {.fileName = std::move(fileName), .bundleID = std::move(bundleID), .shortVersion = "1.0"};
-    }
-
-    testing::TemporaryFolder folder;
-    Platform platform = testing::makeTestPlatform(folder);
-    TreeBuilder tree{platform};
     fs::path applications = platform.system("/Applications");
+    fs::path notes = tree.addApp(
+        applications, {.fileName = "Notes.app", .bundleID = "com.example.notes", .shortVersion = "1.0"});
+    fs::path maps = tree.addApp(applications, {.fileName = "Maps.app", .bundleID = "com.example.maps"});
 };
 
 TEST_F(BundleCatalogueFileTest, UnchangedBundlesAreTakenFromTheCatalogueFileWhichStaysAsItIs) {
-    const fs::path notes = tree.addApp(applications, app("Notes.app", "com.example.notes"));
-    const fs::path maps = tree.addApp(applications, app("Maps.app", "com.example.maps"));
     EXPECT_EQ(catalogue({notes, maps}), (std::vector<std::string>{"Notes", "Maps"}));
 
     relabelCatalogue("From the catalogue");
@@ -77,8 +70,6 @@ TEST_F(BundleCatalogueFileTest, UnchangedBundlesAreTakenFromTheCatalogueFileWhic
 }
 
 TEST_F(BundleCatalogueFileTest, AnEntryOfTheCatalogueFileIsNeverUsedOnceItsBundleChanged) {
-    const fs::path notes = tree.addApp(applications, app("Notes.app", "com.example.notes"));
-    const fs::path maps = tree.addApp(applications, app("Maps.app", "com.example.maps"));
     catalogue({notes, maps});
     relabelCatalogue("Stale");
 
@@ -100,8 +91,6 @@ TEST_F(BundleCatalogueFileTest, AnEntryOfTheCatalogueFileIsNeverUsedOnceItsBundl
 }
 
 TEST_F(BundleCatalogueFileTest, TheFileKeepsOnlyTheBundlesOfTheLastCatalogue) {
-    const fs::path notes = tree.addApp(applications, app("Notes.app", "com.example.notes"));
-    const fs::path maps = tree.addApp(applications, app("Maps.app", "com.example.maps"));
     catalogue({notes, maps});
     fs::remove_all(maps);
     catalogue({notes});
@@ -112,8 +101,6 @@ TEST_F(BundleCatalogueFileTest, TheFileKeepsOnlyTheBundlesOfTheLastCatalogue) {
 }
 
 TEST_F(BundleCatalogueFileTest, ADamagedFileOrEntryCostsOnlyWhatIsDamaged) {
-    const fs::path notes = tree.addApp(applications, app("Notes.app", "com.example.notes"));
-    const fs::path maps = tree.addApp(applications, app("Maps.app", "com.example.maps"));
     catalogue({notes, maps});
     relabelCatalogue("From the catalogue");
     const std::string good = catalogueFile();
