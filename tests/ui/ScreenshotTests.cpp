@@ -121,7 +121,7 @@ TEST_F(ScreenshotTest, MainStates) {
     capture("11-duplicates-preview-with-offer");
 }
 
-TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
+TEST_F(ScreenshotTest, DarkSmallestSeveralAndPartlyFailed) {
     openWindow();
     runAll();
     click(rowNamed("Skylume"));
@@ -136,8 +136,15 @@ TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
     capture("14-smallest-window");
     window->resize(MainWindow::designedMinimum);
 
+    commandClick(rowNamed("Gloamlight"));
+    commandClick(rowNamed("Ferncastle Writer"));
+    runAll();
+    capture("19-several-apps");
     const QPalette light = QApplication::palette();
     useDarkPalette();
+    capture("20-several-apps-dark");
+    click(rowNamed("Skylume"));
+    runAll();
     capture("15-dark-window");
     store->switchMode(AppListFilter::junk);
     capture("16-dark-junk-preview");
@@ -157,21 +164,6 @@ TEST_F(ScreenshotTest, DarkSmallestAndPartlyFailed) {
     unlockForTest(locked);
     store->setErrorMessage(std::nullopt);
     capture("13-partial-failure-window");
-}
-
-TEST_F(ScreenshotTest, SeveralApplications) {
-    openWindow();
-    runAll();
-    click(rowNamed("Skylume"));
-    runAll();
-    commandClick(rowNamed("Gloamlight"));
-    commandClick(rowNamed("Ferncastle Writer"));
-    runAll();
-    capture("19-several-apps");
-    const QPalette light = QApplication::palette();
-    useDarkPalette();
-    capture("20-several-apps-dark");
-    QApplication::setPalette(light);
 }
 
 TEST_F(RunningScreenshotTest, ConfirmationOfSeveralWithOneRunning) {
