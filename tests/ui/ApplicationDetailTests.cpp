@@ -33,18 +33,6 @@ protected:
         view = window->mainView()->applicationDetail();
     }
 
-    std::vector<ResidualItem> editorFindings() const {
-        return {
-            finding("Application Support/Editor", ResidualCategory::support, MatchConfidence::exact, true,
-                    5000),
-            finding("Caches/com.example.editor", ResidualCategory::cache, MatchConfidence::exact, true, 2000),
-            finding("Caches/EditorShared", ResidualCategory::cache, MatchConfidence::possible, false, 3000),
-            finding("Preferences/com.example.editor.plist", ResidualCategory::preferences,
-                    MatchConfidence::exact, false, 1000),
-            finding("Logs/Example", ResidualCategory::logs, MatchConfidence::possible, false, 10),
-        };
-    }
-
     FindingsFilter& filter() const { return view->filter(); }
     FindingsView& list() const { return *view->list(); }
 

@@ -136,8 +136,8 @@ TEST_F(ScreenshotTest, DarkSmallestSeveralAndPartlyFailed) {
     capture("14-smallest-window");
     window->resize(MainWindow::designedMinimum);
 
-    commandClick(rowNamed("Gloamlight"));
-    commandClick(rowNamed("Ferncastle Writer"));
+    click(rowNamed("Gloamlight"), Qt::ControlModifier);
+    click(rowNamed("Ferncastle Writer"), Qt::ControlModifier);
     runAll();
     capture("19-several-apps");
     const QPalette light = QApplication::palette();
@@ -172,7 +172,7 @@ TEST_F(RunningScreenshotTest, ConfirmationOfSeveralWithOneRunning) {
     RunningCopy skylume(runningBundle("Skylume") / "Contents/MacOS/Skylume", RunningCopy::OnQuit::ignores);
     click(rowNamed("Gloamlight"));
     runAll();
-    commandClick(rowNamed("Skylume"));
+    click(rowNamed("Skylume"), Qt::ControlModifier);
     runAll();
     store->requestRemoval();
     runAll();
@@ -193,7 +193,7 @@ TEST_F(ScreenshotTest, OnADoubleDensityScreen) {
     click(rowNamed("Skylume"));
     runAll();
     capture("17-window-2x");
-    commandClick(rowNamed("Gloamlight"));
+    click(rowNamed("Gloamlight"), Qt::ControlModifier);
     runAll();
     capture("21-several-apps-2x");
     store->switchMode(AppListFilter::junk);
