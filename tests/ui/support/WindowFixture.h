@@ -52,13 +52,17 @@ protected:
     // How many times each model was reset since the window opened, in that order.
     std::vector<int> resets() const;
 
+    // Editor's findings in four categories: two exact caches and support files chosen, a merely possible
+    // cache and log and exact preferences not.
+    std::vector<ResidualItem> editorFindings() const;
+
     // The names on the sidebar's application rows, in order (the "System Cleanup" section left out).
     QStringList listedNames() const;
     QModelIndex rowNamed(const QString& name) const;
     QModelIndex leftoversRow() const;
-    void click(const QModelIndex& row) const;
-    // A click with the Command key (Control off the Mac), which adds the row to those chosen.
-    void commandClick(const QModelIndex& row) const;
+    // A click on the row; with Qt::ControlModifier, the Command key on a Mac, it adds the row to those
+    // chosen.
+    void click(const QModelIndex& row, Qt::KeyboardModifiers modifiers = {}) const;
     // The name on the highlighted row; empty when none is.
     QString highlightedName() const;
 
