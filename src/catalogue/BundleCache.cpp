@@ -1,10 +1,12 @@
 #include "catalogue/BundleCache.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/FileOperations.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
@@ -22,18 +24,14 @@ constexpr std::size_t maximumEntrySize = 1 << 20;
 // Tens of thousands of entries; a larger file is no catalogue of ours.
 constexpr std::size_t maximumCatalogueSize = 64 << 20;
 
-// What is at `location` now, or that nothing is.
-FileStamp stampOf(const char* location) {
-    struct stat status {};
-    if (::stat(location, &status) != 0) {
-        return {};
-    }
+// What `status` says of an object found at `relative`.
+FileStamp stampFrom(const struct stat& status, std::string relative) {
 #if defined(__APPLE__)
     const auto& changed = status.st_ctimespec;
 #else
     const auto& changed = status.st_ctim;
 #endif
-    return {.relative = {},
+    return {.relative = std::move(relative),
             .exists = true,
             .device = static_cast<std::uint64_t>(status.st_dev),
             .inode = static_cast<std::uint64_t>(status.st_ino),
@@ -42,25 +40,58 @@ FileStamp stampOf(const char* location) {
             .changeNanoseconds = static_cast<std::int64_t>(changed.tv_nsec)};
 }
 
+// What is at `location` now, or that nothing is.
 FileStamp stampOf(const fs::path& location, std::string relative) {
-    FileStamp stamp = stampOf(location.c_str());
-    stamp.relative = std::move(relative);
-    return stamp;
+    struct stat status {};
+    if (::stat(location.c_str(), &status) != 0) {
+        return {.relative = std::move(relative)};
+    }
+    return stampFrom(status, std::move(relative));
 }
 
-// Whether every file and folder `stamps` name below `bundle` is still as stamped. Locations are joined as
-// text: a catalogue checks thousands of them.
-bool stillAsStamped(const fs::path& bundle, const std::vector<FileStamp>& stamps) {
+// The folders bundles lie in, each opened once for the whole catalogue: stamps are looked up from there,
+// where each full path would be walked again from the root, thousands of times.
+class ParentFolders {
+public:
+    // `folder` opened for looking up names in it; negative when it cannot be.
+    int descriptor(const fs::path& folder) {
+#if defined(O_PATH)
+        constexpr int lookupOnly = O_PATH;
+#else
+        constexpr int lookupOnly = O_RDONLY;
+#endif
+        const std::lock_guard lock(mutex_);
+        auto [place, added] = open_.try_emplace(folder.native());
+        if (added) {
+            place->second.reset(::open(folder.c_str(), lookupOnly | O_DIRECTORY | O_CLOEXEC));
+        }
+        return place->second.get();
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, FileDescriptor> open_;
+};
+
+// Whether every file and folder `stamps` name below `bundle` is still as stamped.
+bool stillAsStamped(const fs::path& bundle, const std::vector<FileStamp>& stamps, ParentFolders& folders) {
+    const std::string name = bundle.filename().native();
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    const int parent = folders.descriptor(bundle.parent_path());
     std::string location;
     for (const FileStamp& stamp : stamps) {
         if (!stamp.relative.empty() && stamp.relative.front() == '/') {
             return false;
         }
-        location.assign(bundle.native());
+        location.assign(name);
         if (!stamp.relative.empty()) {
             location.append(1, '/').append(stamp.relative);
         }
-        const FileStamp now = stampOf(location.c_str());
+        struct stat status {};
+        const FileStamp now =
+            ::fstatat(parent, location.c_str(), &status, 0) == 0 ? stampFrom(status, {}) : FileStamp{};
         const auto object = [](const FileStamp& of) {
             return std::tie(of.exists, of.device, of.inode, of.size, of.changeSeconds, of.changeNanoseconds);
         };
@@ -85,13 +116,13 @@ std::string entryName(const std::string& bundle) {
 // The reading `bytes` hold when they are an entry for `bundle` and `languages` whose every file and
 // folder is still as it was.
 std::optional<BundleReading> usable(std::string_view bytes, const fs::path& bundle,
-                                    const std::vector<std::string>& languages) {
+                                    const std::vector<std::string>& languages, ParentFolders& folders) {
     auto entry = BundleCacheEntry::decode(bytes);
     if (!entry || entry->bundle != bundle.native() || entry->languages != languages) {
         return std::nullopt;
     }
     // An entry that depends on nothing could outlive any change.
-    if (entry->stamps.empty() || !stillAsStamped(bundle, entry->stamps)) {
+    if (entry->stamps.empty() || !stillAsStamped(bundle, entry->stamps, folders)) {
         return std::nullopt;
     }
     return std::move(entry->reading);
@@ -111,6 +142,8 @@ struct BundleCache::Catalogue {
         std::string entry{};          // else the entry written
     };
     std::map<std::string, Kept> kept; // by bundle
+
+    ParentFolders folders;
 
     void load(const fs::path& location) {
         try {
@@ -149,7 +182,7 @@ std::shared_ptr<const BundleReading> BundleCache::read(const fs::path& bundle,
     Catalogue& catalogue = *catalogue_;
     std::call_once(catalogue.loaded, [&] { catalogue.load(catalogueLocation()); });
     if (const auto found = catalogue.entries.find(bundle.native()); found != catalogue.entries.end()) {
-        if (auto reading = usable(found->second, bundle, languages)) {
+        if (auto reading = usable(found->second, bundle, languages, catalogue.folders)) {
             catalogue.remember(bundle, {.fileEntry = found->second});
             return std::make_shared<const BundleReading>(std::move(*reading));
         }
@@ -188,7 +221,7 @@ std::optional<BundleReading> BundleCache::stored(const fs::path& bundle,
     } catch (const std::exception&) {
         return std::nullopt; // unreadable: read the bundle again, and write the entry over
     }
-    auto reading = bytes ? usable(*bytes, bundle, languages) : std::nullopt;
+    auto reading = bytes ? usable(*bytes, bundle, languages, catalogue_->folders) : std::nullopt;
     if (reading) {
         catalogue_->remember(bundle, {.entry = std::move(*bytes)});
     }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -23,8 +24,12 @@ namespace {
 constexpr std::string_view folderName = "TarnwickCleaner";
 constexpr std::string_view fileName = "RemovalHistory.json";
 constexpr std::string_view journalExtension = ".journal";
+constexpr std::string_view indexExtension = ".index";
+constexpr std::string_view indexHeader = "tarnwick removal history index 1";
 constexpr int keepAsideAttempts = 100;
 constexpr std::size_t readSize = 1 << 20;
+// A line per record, a few hundred records: a larger file is no index of ours.
+constexpr std::size_t maximumIndexSize = 1 << 20;
 
 bool isUnsettled(RemovalRecord::State state) {
     return state == RemovalRecord::State::inProgress || state == RemovalRecord::State::restoring;
@@ -136,7 +141,80 @@ std::optional<fs::path> keepFileAside(const fs::path& location) {
     return std::nullopt;
 }
 
+// The stored index proved not to describe the file: a record was not where it said.
+struct StaleIndex {};
+
+template <typename Number> bool readNumber(std::string_view& line, Number& value) {
+    const auto end = line.find(' ');
+    const std::string_view digits = line.substr(0, end);
+    const auto [rest, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || rest != digits.data() + digits.size() || digits.empty()) {
+        return false;
+    }
+    line = end == std::string_view::npos ? std::string_view() : line.substr(end + 1);
+    return true;
+}
+
 } // namespace
+
+std::string HistoryFile::Index::encode() const {
+    std::string text(indexHeader);
+    text += '\n' + std::to_string(device) + ' ' + std::to_string(inode) + ' ' + std::to_string(size) + ' ' +
+            std::to_string(changed) + ' ' + (isArray ? '1' : '0') + '\n';
+    for (const Element& element : elements) {
+        text += std::to_string(element.offset) + ' ' + std::to_string(element.length) + ' ' +
+                std::to_string(element.depth) + ' ' + (element.tooLong ? '1' : '0') + ' ' +
+                (element.id ? element.id->string() : "-") + '\n';
+    }
+    return text;
+}
+
+std::optional<HistoryFile::Index> HistoryFile::Index::decode(std::string_view text) {
+    const auto nextLine = [&text]() -> std::optional<std::string_view> {
+        const auto end = text.find('\n');
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end + 1);
+        return line;
+    };
+    if (nextLine() != indexHeader) {
+        return std::nullopt;
+    }
+    Index index;
+    int isArray = 0;
+    auto line = nextLine();
+    if (!line || !readNumber(*line, index.device) || !readNumber(*line, index.inode) ||
+        !readNumber(*line, index.size) || !readNumber(*line, index.changed) || !readNumber(*line, isArray) ||
+        !line->empty() || isArray > 1 || index.size < 0) {
+        return std::nullopt;
+    }
+    index.isArray = isArray == 1;
+    index.stored = true;
+    std::uint64_t end = 0;
+    while (!text.empty()) {
+        Element element;
+        int tooLong = 0;
+        line = nextLine();
+        if (!line || !readNumber(*line, element.offset) || !readNumber(*line, element.length) ||
+            !readNumber(*line, element.depth) || !readNumber(*line, tooLong) || tooLong > 1 ||
+            element.offset < end ||
+            element.length > static_cast<std::uint64_t>(index.size) - element.offset) {
+            return std::nullopt;
+        }
+        element.tooLong = tooLong == 1;
+        if (*line != "-") {
+            element.id = Uuid::parse(*line);
+            if (!element.id) {
+                return std::nullopt;
+            }
+        }
+        end = element.offset + element.length;
+        index.elements.push_back(element);
+    }
+    return index;
+}
 
 struct HistoryFile::Transaction::Pending {
     const HistoryJournal::Line* record = nullptr; // its newest `record` step
@@ -151,6 +229,8 @@ struct HistoryFile::Transaction::Walk {
     // Whether to read the record of this identifier; nothing for an element whose identifier is unknown.
     std::function<bool(const Uuid&)> wants = [](const Uuid&) { return true; };
     std::function<void(RemovalRecord&)> each;
+    // Forgets what `each` was given: the pass starts over when the index file proved wrong on the way.
+    std::function<void()> restart = [] {};
     // Every element of the file that is no record, and every damaged line of the journal, is looked at.
     bool checksEverything = false;
     std::function<void(int descriptor, const Index::Element&, std::string_view text)> unreadable;
@@ -178,6 +258,10 @@ fs::path HistoryFile::defaultLocation(const Platform& platform) {
 
 fs::path HistoryFile::journalLocation() const {
     return fs::path(location_).replace_extension(journalExtension);
+}
+
+fs::path HistoryFile::indexLocation() const {
+    return fs::path(location_).replace_extension(indexExtension);
 }
 
 HistoryFile::Transaction HistoryFile::begin() {
@@ -219,6 +303,7 @@ HistoryFile::Transaction::Transaction(HistoryFile& file)
         // Every write happens under the lock, so no other one can be under way now.
         FileOperations::removeAbandonedReplacements(file_.location_);
         FileOperations::removeAbandonedReplacements(file_.journal_.location());
+        FileOperations::removeAbandonedReplacements(file_.indexLocation());
     }
 }
 
@@ -267,7 +352,7 @@ HistoryFile::Transaction::pending(bool checkRecords, std::vector<Uuid>& newest,
     return pending;
 }
 
-const HistoryFile::Index& HistoryFile::Transaction::index(int descriptor) {
+const HistoryFile::Index& HistoryFile::Transaction::index(int descriptor, bool mayUseStored) {
     Index& index = file_.index_;
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {
@@ -275,11 +360,25 @@ const HistoryFile::Index& HistoryFile::Transaction::index(int descriptor) {
     }
     const std::int64_t changed =
         static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
-    if (index.device == status.st_dev && index.inode == status.st_ino && index.size == status.st_size &&
-        index.changed == changed) {
+    const auto describesFile = [&](const Index& candidate) {
+        return candidate.device == status.st_dev && candidate.inode == status.st_ino &&
+               candidate.size == status.st_size && candidate.changed == changed;
+    };
+    if (describesFile(index) && (mayUseStored || !index.stored)) {
         return index;
     }
-    index = {status.st_dev, status.st_ino, -1, changed, false, {}};
+    if (mayUseStored) {
+        try {
+            const auto text = FileOperations::readFile(file_.indexLocation(), maximumIndexSize);
+            if (auto stored = text ? Index::decode(*text) : std::nullopt; stored && describesFile(*stored)) {
+                index = std::move(*stored);
+                return index;
+            }
+        } catch (const std::exception&) {
+            // Unreadable: the history itself is read instead, and the index written over.
+        }
+    }
+    index = {status.st_dev, status.st_ino, -1, changed, false, false, {}};
     HistoryScanner scanner(file_.limits_.largestRecord, [&index](const HistoryScanner::Element& element) {
         std::optional<Uuid> id;
         if (!element.tooLong) {
@@ -300,10 +399,32 @@ const HistoryFile::Index& HistoryFile::Transaction::index(int descriptor) {
         index.elements.clear();
     }
     index.size = status.st_size;
+    // A fold reads the file it replaces: only a reader's index is worth keeping.
+    if (mayUseStored) {
+        try {
+            FileOperations::replaceAtomically(file_.indexLocation(), index.encode(),
+                                              FileOperations::Durability::unflushed);
+        } catch (const std::exception&) {
+            // Kept next time, or never: the index only saves reading the history through.
+        }
+    }
     return index;
 }
 
 void HistoryFile::Transaction::walk(Walk& walk) {
+    // A pass that checks everything may keep records aside as unreadable: it goes by the file alone.
+    try {
+        walkOnce(walk, !walk.checksEverything);
+    } catch (const StaleIndex&) {
+        file_.index_ = {};
+        ::unlink(file_.indexLocation().c_str());
+        walk.restart();
+        walk.damaged.clear();
+        walkOnce(walk, false);
+    }
+}
+
+void HistoryFile::Transaction::walkOnce(Walk& walk, bool mayUseStoredIndex) {
     std::vector<Uuid> newest;
     std::unordered_map<Uuid, Pending> pending = this->pending(walk.checksEverything, newest, walk.damaged);
     walk.journalHasSteps = !file_.journal_.lines().empty();
@@ -313,7 +434,7 @@ void HistoryFile::Transaction::walk(Walk& walk) {
     const Index* index = nullptr;
     if (file.isOpen()) {
         try {
-            index = &this->index(file.get());
+            index = &this->index(file.get(), mayUseStoredIndex);
         } catch (const PlatformError&) {
         }
     }
@@ -369,6 +490,9 @@ void HistoryFile::Transaction::walk(Walk& walk) {
         if (!record) {
             const std::string text = readText(file.get(), element.offset, element.length, file_.location_);
             record = HistoryFormat::decodeElement(text, element.depth);
+            if (index->stored && (!record || record->id != *element.id)) {
+                throw StaleIndex{};
+            }
             if (!record) {
                 if (walk.checksEverything) {
                     walk.unreadable(file.get(), element, text);
@@ -407,6 +531,10 @@ std::vector<RemovalRecord> HistoryFile::Transaction::records(bool* sawUnreadable
     bool unreadable = false;
     walk.each = [&records](RemovalRecord& record) { records.push_back(std::move(record)); };
     walk.unreadable = [&unreadable](int, const Index::Element&, std::string_view) { unreadable = true; };
+    walk.restart = [&] {
+        records.clear();
+        unreadable = false;
+    };
     this->walk(walk);
     if (sawUnreadable != nullptr) {
         *sawUnreadable = unreadable || !walk.damaged.empty() || !walk.fileIsArray;
@@ -423,6 +551,7 @@ std::optional<RemovalRecord> HistoryFile::Transaction::find(const Uuid& id) {
     Walk walk;
     walk.wants = [&](const Uuid& candidate) { return candidate == id && !found; };
     walk.each = [&found](RemovalRecord& record) { found = std::move(record); };
+    walk.restart = [&found] { found.reset(); };
     this->walk(walk);
     return walk.fileIsArray ? found : std::nullopt;
 }
@@ -432,6 +561,7 @@ std::vector<RemovalRecord> HistoryFile::Transaction::startingWith(std::string_vi
     Walk walk;
     walk.wants = [prefix](const Uuid& id) { return id.string().starts_with(prefix); };
     walk.each = [&records](RemovalRecord& record) { records.push_back(std::move(record)); };
+    walk.restart = [&records] { records.clear(); };
     this->walk(walk);
     return walk.fileIsArray ? records : std::vector<RemovalRecord>{};
 }
@@ -522,6 +652,7 @@ HistoryFile::Outcome HistoryFile::Transaction::write(const Fold& fold, bool alwa
             outcome.damagedSteps = walk.damaged.size();
         }
         replacement->commit();
+        ::unlink(file_.indexLocation().c_str()); // it describes the file just replaced
         // Should this be cut short, the journal's steps are taken again: each leaves the record as it is.
         file_.journal_.replace(carried);
         outcome.written = true;

@@ -25,7 +25,9 @@ namespace tarnwick {
 // makes it unreadable. What cannot be read is never written over: an undecodable file, records that are
 // no records or are too long to hold in memory, and damaged journal lines are kept aside in files of
 // their own. Everything happens in transactions under one lock, shared with other processes through the
-// folder.
+// folder. Where each record lies in the file is kept beside it (RemovalHistory.index), so that a command
+// finds one record without reading the others; that file is only a cache, checked against the file it
+// describes and against each record read through it, and deleting it is always safe.
 class HistoryFile {
 public:
     static constexpr std::string_view keptAsideSuffix = ".unreadable";
@@ -66,6 +68,7 @@ public:
 
     const std::filesystem::path& location() const { return location_; }
     std::filesystem::path journalLocation() const;
+    std::filesystem::path indexLocation() const;
 
     // Takes the lock, waiting for whoever holds it; it is let go when the transaction ends.
     Transaction begin();
@@ -87,6 +90,7 @@ private:
         std::int64_t size = -1;
         std::int64_t changed = 0; // modification time in nanoseconds
         bool isArray = true;
+        bool stored = false; // taken from the index file rather than from reading the history itself
         struct Element {
             std::uint64_t offset = 0;
             std::uint64_t length = 0;
@@ -95,6 +99,10 @@ private:
             std::optional<Uuid> id; // nothing for an element that is no record
         };
         std::vector<Element> elements;
+
+        std::string encode() const;
+        // The index `text` holds, when it is whole and fits a file of `size` bytes; nothing otherwise.
+        static std::optional<Index> decode(std::string_view text);
     };
 
     std::filesystem::path location_;
@@ -146,10 +154,13 @@ private:
     // The journal's steps, taken together: for each record, what it says about it now.
     std::unordered_map<Uuid, Pending> pending(bool checkRecords, std::vector<Uuid>& newest,
                                               std::vector<const HistoryJournal::Line*>& damaged);
-    const Index& index(int descriptor);
+    // Where the elements of the open history file lie: known already, else from the index file when
+    // `mayUseStored` and it describes this very file, else read from the file and the index file kept.
+    const Index& index(int descriptor, bool mayUseStored);
     // A fold that writes `instead`, when given, in place of every record it passes through `fold`.
     Outcome write(const Fold& fold, bool always, const std::vector<RemovalRecord>* instead);
     void walk(Walk& walk);
+    void walkOnce(Walk& walk, bool mayUseStoredIndex);
 
     HistoryFile& file_;
     std::unique_lock<std::mutex> guard_;

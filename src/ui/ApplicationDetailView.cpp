@@ -332,6 +332,8 @@ void ApplicationDetailView::refreshFooter() {
         moveToTrashAction_->setToolTip(QString::fromStdString(*refusal));
     } else if (store_.removals().isBusy()) {
         moveToTrashAction_->setToolTip(tr("Wait until the removal or restore under way has finished."));
+    } else if (store_.batch().isScanning()) {
+        moveToTrashAction_->setToolTip(tr("Wait until every chosen application has been searched."));
     } else {
         moveToTrashAction_->setToolTip(tr("Choose an application or Leftovers first."));
     }

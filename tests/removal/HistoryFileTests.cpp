@@ -175,6 +175,7 @@ TEST(HistoryFileTest, AnUnreadableFileIsKeptAsideAndNeverOverwritten) {
     EXPECT_EQ(file.read(), std::vector<RemovalRecord>{second});
     auto found = folderContents(folder.path());
     EXPECT_EQ(found.erase("RemovalHistory.journal"), 1u);
+    found.erase("RemovalHistory.index");
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found["RemovalHistory.json.unreadable"], "not json");
     // A record that cannot be read is kept aside alone, in a file of its own.
@@ -287,10 +288,11 @@ TEST(HistoryFileTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     }
 
     // A killed write may leave its temporary file, and nothing else; the next change clears it away.
-    const std::regex temporary(R"(\.RemovalHistory\.(json|journal)\.[A-Za-z0-9]{6})");
+    const std::regex temporary(R"(\.RemovalHistory\.(json|journal|index)\.[A-Za-z0-9]{6})");
     auto found = folderContents(folder.path());
     EXPECT_EQ(found.erase("RemovalHistory.json"), 1u);
     found.erase("RemovalHistory.journal");
+    found.erase("RemovalHistory.index");
     for (const auto& [name, text] : found) {
         EXPECT_TRUE(std::regex_match(name, temporary)) << name;
     }
