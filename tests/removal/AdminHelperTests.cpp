@@ -216,6 +216,7 @@ TEST_F(AdminHelperProgramTest, RefusesWhatTheAskerMayNotHaveDone) {
         std::string name;
         bool needsRoot;
         std::function<void(AdminRequest&)> prepare;
+        std::string because = "refused"; // words that tell this check's refusal from a later one's
     } cases[] = {
         {"a source outside the places applications keep their files", false,
          [&](AdminRequest& asked) { asked.moves[0].path = file(folder / "private/etc/sudoers"); }},
@@ -254,7 +255,8 @@ TEST_F(AdminHelperProgramTest, RefusesWhatTheAskerMayNotHaveDone) {
              asked.lockFile = folder / "lock-link";
          }},
         {"an asker that is not waiting", false, [&](AdminRequest& asked) { asked.parent = ::getppid(); }},
-        {"a request for another user", false, [&](AdminRequest& asked) { asked.owner = ::getuid() + 1; }},
+        {"a request for another user", false, [&](AdminRequest& asked) { asked.owner = ::getuid() + 1; },
+         "The request is for user"},
         {"a batch folder of someone else", true,
          [&](AdminRequest&) {
              fs::create_directory(batch);
@@ -276,6 +278,7 @@ TEST_F(AdminHelperProgramTest, RefusesWhatTheAskerMayNotHaveDone) {
         EXPECT_EQ(result.status, 1) << each.name;
         EXPECT_EQ(result.out, "") << each.name;
         EXPECT_NE(result.err.find("refused"), std::string::npos) << each.name << ": " << result.err;
+        EXPECT_NE(result.err.find(each.because), std::string::npos) << each.name << ": " << result.err;
         EXPECT_TRUE(fs::exists(source)) << each.name;
         EXPECT_TRUE(fs::exists(asked.moves[0].path) || !fs::exists(asked.moves[0].path.parent_path()))
             << each.name;
