@@ -333,11 +333,13 @@ void CleanerStore::applyScan(std::uint64_t scan, const std::string& appID, std::
 // --- Removal, history, restore --------------------------------------------------------------------------
 
 std::vector<RemovalRequest> CleanerStore::currentRequests() const {
+    std::vector<RemovalRequest> requests;
     if (findings_.selectedApp()) {
-        return {{*findings_.selectedApp(), findings_.chosenItems()}};
+        // Built in place: a list of requests written out would copy every chosen finding once more.
+        requests.push_back({*findings_.selectedApp(), findings_.chosenItems()});
+        return requests;
     }
     // Of several applications, those with nothing chosen are left as they are.
-    std::vector<RemovalRequest> requests;
     for (std::size_t row = 0; row < batch_.size(); ++row) {
         const FindingsState& section = batch_.section(row);
         if (section.chosenCount() > 0) {

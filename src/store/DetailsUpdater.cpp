@@ -41,7 +41,7 @@ const ApplicationMetadata* DetailsUpdater::metadata(const std::string& appID) co
 }
 
 const DetailsUpdater::ItemFacts* DetailsUpdater::facts(const fs::path& item) const {
-    const auto found = facts_.find(item.string());
+    const auto found = facts_.find(item.native());
     return found == facts_.end() ? nullptr : &found->second;
 }
 

@@ -21,8 +21,8 @@ std::vector<bool> choices(const std::vector<ResidualItem>& items) {
 } // namespace
 
 bool FindingsState::isShown(const ResidualItem& item) const {
-    return fileSearch_.empty() || Text::localizedCaseInsensitiveContains(item.url.string(), fileSearch_) ||
-           Text::localizedCaseInsensitiveContains(rawValue(item.category), fileSearch_);
+    return fileSearch_.empty() || categoryFound_[position(item.category)] ||
+           Text::localizedCaseInsensitiveContains(item.url.native(), fileSearch_);
 }
 
 std::vector<ResidualItem> FindingsState::shownItems() const {
@@ -79,6 +79,10 @@ void FindingsState::setProgress(const ScanProgress& progress) {
 
 void FindingsState::setFileSearch(std::string text) {
     fileSearch_ = std::move(text);
+    for (const ResidualCategory category : allResidualCategories()) {
+        categoryFound_[position(category)] =
+            Text::localizedCaseInsensitiveContains(rawValue(category), fileSearch_);
+    }
     emit fileSearchChanged();
 }
 

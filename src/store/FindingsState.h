@@ -7,6 +7,7 @@
 #include "store/ListChange.h"
 
 #include <QObject>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -72,6 +73,8 @@ private:
     bool isLeftoversMode_ = false;
     std::vector<ResidualItem> items_;
     std::string fileSearch_;
+    // Whether the search is in each category's name: the same for all of a category's findings.
+    std::array<bool, residualCategoryCount> categoryFound_{};
     bool isScanning_ = false;
     ScanProgress progress_;
 };

@@ -295,8 +295,13 @@ void ApplicationDetailView::refreshContent() {
         content_->setCurrentWidget(list_->parentWidget());
     }
     // A search that hides every finding says so, above what the bundle declares.
-    const bool hidesAll =
-        !findings.items().empty() && !findings.fileSearch().empty() && findings.shownItems().empty();
+    // The list shows a category while it shows one of its findings. Asked at each change of the rows
+    // shown: a look at the sections, not a search through every finding.
+    bool showsFinding = false;
+    for (int row = 0; row < filter_->rowCount() && !showsFinding; ++row) {
+        showsFinding = FindingsModel::kindOf(filter_->index(row, 0)) == FindingsModel::RowKind::category;
+    }
+    const bool hidesAll = !findings.items().empty() && !findings.fileSearch().empty() && !showsFinding;
     if (hidesAll) {
         noMatches_->setText(
             tr("No findings match \u201C%1\u201D.").arg(QString::fromStdString(findings.fileSearch())));

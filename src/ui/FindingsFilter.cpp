@@ -18,10 +18,27 @@ FindingsFilter::FindingsFilter(CleanerStore& store, FindingsModel& source, QObje
     setDynamicSortFilter(false);
     setSourceModel(&source_);
     connect(&source_.findings(), &FindingsState::fileSearchChanged, this, &FindingsFilter::refilter);
+    // Connected before any view, so that a view told of a change reads sums made after it.
+    connect(
+        this, &QAbstractItemModel::dataChanged, this,
+        [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) { forgetSummaries(roles); });
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(this, signal, this, [this] { forgetSummaries(); });
+    }
+    connect(this, &QAbstractItemModel::rowsMoved, this, [this] { forgetSummaries(); });
+    connect(this, &QAbstractItemModel::modelReset, this, [this] { forgetSummaries(); });
+    connect(this, &QAbstractItemModel::layoutChanged, this, [this] { forgetSummaries(); });
+}
+
+void FindingsFilter::forgetSummaries(const QList<int>& roles) {
+    if (roles.isEmpty() || roles.contains(Qt::CheckStateRole) || roles.contains(FindingsModel::bytesRole)) {
+        summaries_.clear();
+    }
 }
 
 void FindingsFilter::refilter() {
     invalidateRowsFilter();
+    summaries_.clear();
     // The sections' counts and checkboxes now speak for other findings.
     if (rowCount() > 0) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, 0),
@@ -52,23 +69,44 @@ std::set<std::string> FindingsFilter::shownIDs(const QModelIndex& section) const
     return ids;
 }
 
+bool FindingsFilter::hasChildren(const QModelIndex& parent) const {
+    // A finding shown shows its details: knowing it needs no filtering of its row, which the tree would
+    // otherwise do for every finding it lays out.
+    if (parent.isValid() && FindingsModel::kindOf(parent) == Kind::finding) {
+        return true;
+    }
+    return QSortFilterProxyModel::hasChildren(parent);
+}
+
+const FindingsFilter::Summary& FindingsFilter::summaryOf(const QModelIndex& section) const {
+    const void* key = mapToSource(section).internalPointer();
+    auto found = summaries_.find(key);
+    if (found != summaries_.end()) {
+        return *found;
+    }
+    Summary summary;
+    summary.count = rowCount(section);
+    for (int row = 0; row < summary.count; ++row) {
+        if (const ResidualItem* item = source_.item(mapToSource(index(row, 0, section)))) {
+            summary.chosen += item->selected ? 1 : 0;
+            summary.bytes = addedSize(summary.bytes, item->size);
+        }
+    }
+    return *summaries_.insert(key, summary);
+}
+
 QVariant FindingsFilter::data(const QModelIndex& index, int role) const {
     if ((role != Qt::CheckStateRole && role != FindingsModel::summaryRole) ||
         FindingsModel::kindOf(index) != Kind::category) {
         return QSortFilterProxyModel::data(index, role);
     }
-    const int count = rowCount(index);
-    int chosen = 0;
-    std::int64_t bytes = 0;
-    for (int row = 0; row < count; ++row) {
-        const QModelIndex finding = this->index(row, 0, index);
-        chosen += finding.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked ? 1 : 0;
-        bytes = addedSize(bytes, finding.data(FindingsModel::bytesRole).toLongLong());
-    }
+    const Summary& summary = summaryOf(index);
     if (role == FindingsModel::summaryRole) {
-        return FindingsModel::summaryText(count, bytes);
+        return FindingsModel::summaryText(summary.count, summary.bytes);
     }
-    return chosen == 0 ? Qt::Unchecked : chosen == count ? Qt::Checked : Qt::PartiallyChecked;
+    return summary.chosen == 0               ? Qt::Unchecked
+           : summary.chosen == summary.count ? Qt::Checked
+                                             : Qt::PartiallyChecked;
 }
 
 bool FindingsFilter::setData(const QModelIndex& index, const QVariant& value, int role) {

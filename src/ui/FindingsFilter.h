@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QSortFilterProxyModel>
+#include <cstdint>
 #include <set>
 #include <string>
 
@@ -19,6 +21,7 @@ public:
     FindingsFilter(CleanerStore& store, FindingsModel& source, QObject* parent = nullptr);
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     // What clicking the checkbox of a finding or a section does, as the store's choice rules say.
@@ -30,10 +33,21 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:
+    // What a section's checkbox and summary say of the findings it shows.
+    struct Summary {
+        int count = 0;
+        int chosen = 0;
+        std::int64_t bytes = 0;
+    };
+
     void refilter();
+    const Summary& summaryOf(const QModelIndex& section) const;
+    void forgetSummaries(const QList<int>& roles = {});
 
     CleanerStore& store_;
     FindingsModel& source_;
+    // By the source's section; a header is painted often and a section may hold thousands of findings.
+    mutable QHash<const void*, Summary> summaries_;
 };
 
 } // namespace tarnwick

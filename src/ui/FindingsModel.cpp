@@ -153,7 +153,8 @@ QString FindingsModel::summaryText(int count, std::int64_t bytes) {
 // --- Data -----------------------------------------------------------------------------------------------
 
 QVariant FindingsModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
+    // Asked for every row the tree lays out: the parent's rows are not counted again for each.
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::DoNotUseParent)) {
         return {};
     }
     const Node& node = *nodeOf(index);
@@ -337,9 +338,7 @@ void FindingsModel::follow(const ListChange& change) {
         break;
     case ListChange::Kind::changed:
         if (fits && change.last < static_cast<int>(findingAt_.size()) && items.size() == findingAt_.size()) {
-            for (int row = change.first; row <= change.last; ++row) {
-                findingAt_[static_cast<std::size_t>(row)]->item = items[static_cast<std::size_t>(row)];
-            }
+            takeChanges(change.first, change.last, change.field);
             showChoices(change.first, change.last);
             return;
         }
@@ -380,7 +379,7 @@ void FindingsModel::rebuild() {
             finding->children.push_back(std::make_unique<Node>(
                 Node{.kind = RowKind::details, .parent = finding.get(), .category = category}));
             findingAt_[index] = finding.get();
-            findingByPath_[items[index].url.string()] = finding.get();
+            findingByPath_[finding->item.url.native()] = finding.get();
             section->children.push_back(std::move(finding));
         }
         sections_.push_back(std::move(section));
@@ -388,12 +387,12 @@ void FindingsModel::rebuild() {
     addInformationSections(sections_);
     endResetModel();
 
-    std::vector<fs::path> locations;
-    locations.reserve(items.size());
+    std::vector<std::string> paths;
+    paths.reserve(items.size());
     for (const ResidualItem& found : items) {
-        locations.push_back(found.url);
+        paths.push_back(found.url.native());
     }
-    icons_.requestFiles(locations, findingIconSide);
+    icons_.requestFiles(std::move(paths), findingIconSide);
 }
 
 void FindingsModel::addInformationSections(std::vector<std::unique_ptr<Node>>& sections) const {
@@ -472,7 +471,7 @@ void FindingsModel::removeFindings(int first, int last) {
     for (int index = first; index <= last; ++index) {
         Node* finding = findingAt_[static_cast<std::size_t>(index)];
         bySection[finding->parent].push_back(finding->row);
-        findingByPath_.erase(finding->item.url.string());
+        findingByPath_.erase(finding->item.url.native());
         detailed_.erase(finding);
     }
     findingAt_.erase(findingAt_.begin() + first, findingAt_.begin() + last + 1);
@@ -507,6 +506,22 @@ void FindingsModel::removeFindings(int first, int last) {
     }
 }
 
+void FindingsModel::takeChanges(int first, int last, ListChange::Field field) {
+    const auto& items = findings_.items();
+    for (int row = first; row <= last; ++row) {
+        Node* finding = findingAt_[static_cast<std::size_t>(row)];
+        const ResidualItem& now = items[static_cast<std::size_t>(row)];
+        if (field == ListChange::Field::choice) {
+            // Choosing all of ten thousand findings copies ten thousand choices, not ten thousand paths.
+            finding->item.selected = now.selected;
+            continue;
+        }
+        findingByPath_.erase(finding->item.url.native());
+        finding->item = now;
+        findingByPath_[finding->item.url.native()] = finding;
+    }
+}
+
 void FindingsModel::showChoices(int first, int last) {
     std::map<Node*, std::pair<int, int>> bySection;
     for (int index = first; index <= last; ++index) {
@@ -526,7 +541,8 @@ void FindingsModel::showChoices(int first, int last) {
 }
 
 void FindingsModel::showFacts(const QString& path) {
-    const auto found = findingByPath_.find(path.toStdString());
+    const std::string key = path.toStdString();
+    const auto found = findingByPath_.find(key);
     if (found == findingByPath_.end()) {
         return;
     }
@@ -534,11 +550,11 @@ void FindingsModel::showFacts(const QString& path) {
     const QModelIndex row = indexOf(found->second->children.front().get());
     emit dataChanged(row, row, {detailsRole});
     if (const DetailsUpdater::ItemFacts* facts = store_.details().facts(found->second->item.url)) {
-        std::vector<fs::path> children;
+        std::vector<std::string> children;
         for (const FolderContentItem& child : facts->listing.items) {
-            children.push_back(child.url);
+            children.push_back(child.url.native());
         }
-        icons_.requestFiles(children, childIconSide);
+        icons_.requestFiles(std::move(children), childIconSide);
     }
 }
 

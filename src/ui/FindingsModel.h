@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -110,6 +111,7 @@ private:
     void addInformationSections(std::vector<std::unique_ptr<Node>>& sections) const;
     void showInformation(const QString& appID);
     void removeFindings(int first, int last);
+    void takeChanges(int first, int last, ListChange::Field field);
     void showChoices(int first, int last);
     void showFacts(const QString& path);
     void showFileIcons();
@@ -122,9 +124,10 @@ private:
     const FindingsState& findings_;
     IconCache& icons_;
     std::vector<std::unique_ptr<Node>> sections_;
-    // The findings in the store's order, and by path.
+    // The findings in the store's order, and by path (viewed in the finding's own record, which outlives
+    // its entry).
     std::vector<Node*> findingAt_;
-    std::unordered_map<std::string, Node*> findingByPath_;
+    std::unordered_map<std::string_view, Node*> findingByPath_;
     // The findings whose details are read, which draw their children's icons.
     std::set<const Node*> detailed_;
 };

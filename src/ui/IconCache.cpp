@@ -61,40 +61,47 @@ void IconCache::requestApplication(const fs::path& bundle, int side) {
 }
 
 QIcon IconCache::file(const fs::path& location, int bundleSide) const {
-    const auto found = files_.constFind(qtPath(location));
-    if (found != files_.constEnd()) {
-        return *found;
+    const auto found = files_.find(location.native());
+    if (found != files_.end()) {
+        return found->second;
     }
     const bool namedAsBundle = AppRecord::isApplicationName(Location::lastComponent(location));
     return applications_.value(applicationKey(location, bundleSide),
                                namedAsBundle ? genericApplication_ : genericDocument_);
 }
 
-void IconCache::requestFiles(const std::vector<fs::path>& locations, int bundleSide) {
-    std::vector<fs::path> asked;
-    for (const fs::path& location : locations) {
-        const QString key = qtPath(location);
-        if (!filesAsked_.contains(key)) {
-            filesAsked_.insert(key);
-            asked.push_back(location);
+void IconCache::requestFiles(std::vector<std::string> paths, int bundleSide) {
+    std::vector<std::string> asked;
+    for (std::string& path : paths) {
+        if (!filesAsked_.contains(path)) {
+            filesAsked_.insert(path);
+            asked.push_back(std::move(path));
         }
     }
     if (asked.empty()) {
         return;
     }
     background_.run(TaskRunner::Priority::interactive, this, [this, asked = std::move(asked), bundleSide] {
-        std::vector<std::pair<fs::path, QStringList>> kinds;
+        struct Kind {
+            std::string path;
+            QString key;
+            QStringList names;
+        };
+        std::vector<Kind> kinds;
         std::vector<fs::path> bundles;
-        for (const fs::path& location : asked) {
+        for (const std::string& path : asked) {
+            const fs::path location(path);
             if (AppIcons::isBundle(location)) {
                 bundles.push_back(location);
             } else {
-                kinds.emplace_back(location, AppIcons::fileIconNames(location));
+                QStringList names = AppIcons::fileIconNames(location);
+                QString key = names.join(QLatin1Char('|'));
+                kinds.push_back({path, std::move(key), std::move(names)});
             }
         }
         return [this, kinds = std::move(kinds), bundles = std::move(bundles), bundleSide] {
-            for (const auto& [location, names] : kinds) {
-                files_.insert(qtPath(location), themed(names));
+            for (const Kind& kind : kinds) {
+                files_.insert_or_assign(kind.path, themed(kind.key, kind.names));
             }
             for (const fs::path& bundle : bundles) {
                 requestApplication(bundle, bundleSide);
@@ -135,7 +142,10 @@ void IconCache::requestDocumentTypes(const std::vector<std::string>& extensions)
 }
 
 QIcon IconCache::themed(const QStringList& names) {
-    const QString key = names.join(QLatin1Char('|'));
+    return themed(names.join(QLatin1Char('|')), names);
+}
+
+QIcon IconCache::themed(const QString& key, const QStringList& names) {
     auto found = themedByName_.find(key);
     if (found == themedByName_.end()) {
         found = themedByName_.insert(key, AppIcons::themed(names));

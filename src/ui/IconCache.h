@@ -6,6 +6,8 @@
 #include <QSet>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace tarnwick {
@@ -28,7 +30,9 @@ public:
 
     // The icon of a file or folder; an application bundle's own at `bundleSide` points.
     QIcon file(const std::filesystem::path& location, int bundleSide) const;
-    void requestFiles(const std::vector<std::filesystem::path>& locations, int bundleSide);
+    // Asks for the icons of the files at `paths`, as the system spells them: a list of findings asks for
+    // thousands at once, which the main thread only records.
+    void requestFiles(std::vector<std::string> paths, int bundleSide);
 
     // The icon of documents with the file extension `extension`.
     QIcon documentType(const std::string& extension) const;
@@ -42,6 +46,7 @@ signals:
 private:
     QString applicationKey(const std::filesystem::path& bundle, int side) const;
     QIcon themed(const QStringList& names);
+    QIcon themed(const QString& key, const QStringList& names);
 
     Background& background_;
     // Made before any model asks, since finding them in the icon theme reads the disk.
@@ -49,8 +54,9 @@ private:
     const QIcon genericDocument_;
     QHash<QString, QIcon> applications_;
     QSet<QString> applicationsAsked_;
-    QHash<QString, QIcon> files_; // by path; a bundle's is absent, its application icon stands for it
-    QSet<QString> filesAsked_;
+    // By path as the system spells it; a bundle's is absent, its application icon stands for it.
+    std::unordered_map<std::string, QIcon> files_;
+    std::unordered_set<std::string> filesAsked_;
     QHash<QString, QIcon> documentTypes_;
     QSet<QString> documentTypesAsked_;
     QHash<QString, QIcon> themedByName_;
