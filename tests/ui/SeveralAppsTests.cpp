@@ -75,6 +75,8 @@ TEST_F(SeveralAppsTest, ClicksWithCommandOrShiftAndShiftArrowsChooseSeveralEachS
     watchSectionModels();
     EXPECT_EQ(batchView().sections().front()->summaryLabel()->text(), "Scanning\u2026");
     EXPECT_FALSE(batchView().moveToTrashButton()->isEnabled()) << "not before every scan has ended";
+    EXPECT_EQ(batchView().moveToTrashButton()->toolTip(),
+              "Wait until every chosen application has been searched.");
     runAll();
 
     // Each section counts what is chosen of its own application, and the footer all of them.
