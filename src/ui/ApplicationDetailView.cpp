@@ -285,14 +285,21 @@ void ApplicationDetailView::refreshIcon() {
                                                        : icons_.application(selected->url, iconSide));
 }
 
+QWidget* ApplicationDetailView::pageDue() const {
+    const FindingsState& findings = store_.findings();
+    return findings.isScanning() ? scanning_ : findings.items().empty() ? empty_ : list_->parentWidget();
+}
+
 void ApplicationDetailView::refreshContent() {
     const FindingsState& findings = store_.findings();
-    if (findings.isScanning()) {
-        content_->setCurrentWidget(scanning_);
-    } else if (findings.items().empty()) {
-        content_->setCurrentWidget(empty_);
-    } else {
-        content_->setCurrentWidget(list_->parentWidget());
+    QWidget* const page = pageDue();
+    if (page != list_->parentWidget() || content_->currentWidget() == page) {
+        content_->setCurrentWidget(page);
+    } else if (!listShownSoon_) {
+        // Showing the list lays out every row: in an event of its own, not in the one that just built
+        // them, so that neither holds the window long.
+        listShownSoon_ = true;
+        QMetaObject::invokeMethod(this, &ApplicationDetailView::showListIfDue, Qt::QueuedConnection);
     }
     // A search that hides every finding says so, above what the bundle declares.
     // The list shows a category while it shows one of its findings. Asked at each change of the rows
@@ -307,6 +314,13 @@ void ApplicationDetailView::refreshContent() {
             tr("No findings match \u201C%1\u201D.").arg(QString::fromStdString(findings.fileSearch())));
     }
     noMatches_->setVisible(hidesAll);
+}
+
+void ApplicationDetailView::showListIfDue() {
+    listShownSoon_ = false;
+    if (pageDue() == list_->parentWidget()) {
+        content_->setCurrentWidget(list_->parentWidget());
+    }
 }
 
 void ApplicationDetailView::refreshProgress() {

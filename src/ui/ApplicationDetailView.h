@@ -67,6 +67,9 @@ private:
     void refreshHeader();
     void refreshIcon();
     void refreshContent();
+    // The page the findings call for now.
+    QWidget* pageDue() const;
+    void showListIfDue();
     void refreshFooter();
     void refreshProgress();
 
@@ -96,6 +99,7 @@ private:
     FindingsView* list_;
     QLabel* noMatches_;
     RemovalFooter* footer_;
+    bool listShownSoon_ = false;
 };
 
 } // namespace tarnwick
