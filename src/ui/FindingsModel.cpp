@@ -363,6 +363,7 @@ void FindingsModel::rebuild() {
         byCategory[position(items[index].category)].push_back(index);
     }
     findingAt_.resize(items.size());
+    findingByPath_.reserve(items.size());
     for (const ResidualCategory category : allResidualCategories()) {
         const auto& indexes = byCategory[position(category)];
         if (indexes.empty()) {
@@ -386,10 +387,14 @@ void FindingsModel::rebuild() {
     }
     addInformationSections(sections_);
     endResetModel();
+    // Asked for in an event of their own: this one has built every row.
+    QMetaObject::invokeMethod(this, &FindingsModel::requestFileIcons, Qt::QueuedConnection);
+}
 
+void FindingsModel::requestFileIcons() {
     std::vector<std::string> paths;
-    paths.reserve(items.size());
-    for (const ResidualItem& found : items) {
+    paths.reserve(findings_.items().size());
+    for (const ResidualItem& found : findings_.items()) {
         paths.push_back(found.url.native());
     }
     icons_.requestFiles(std::move(paths), findingIconSide);

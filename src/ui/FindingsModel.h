@@ -108,6 +108,7 @@ private:
 
     void follow(const ListChange& change);
     void rebuild();
+    void requestFileIcons();
     void addInformationSections(std::vector<std::unique_ptr<Node>>& sections) const;
     void showInformation(const QString& appID);
     void removeFindings(int first, int last);
