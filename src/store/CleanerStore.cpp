@@ -591,14 +591,10 @@ void CleanerStore::setShowHistory(bool shown) {
 
 void CleanerStore::setHistory(std::vector<RemovalRecord> records) {
     // A removal the history forgot cannot be put back by Undo either.
-    std::vector<RemovalRecord> undoable = removals_.undoable();
-    const auto isForgotten = [&](const RemovalRecord& record) {
+    removals_.dropUndoable([&](const RemovalRecord& record) {
         return std::none_of(records.begin(), records.end(),
                             [&](const RemovalRecord& kept) { return kept.id == record.id; });
-    };
-    if (std::erase_if(undoable, isForgotten) > 0) {
-        removals_.setUndoable(std::move(undoable));
-    }
+    });
     removals_.setHistory(std::move(records));
     refreshRestorability();
 }
@@ -664,14 +660,10 @@ void CleanerStore::restoreAll(std::vector<RemovalRecord> records) {
         return;
     }
     // Put back, from here or from the history, it is nothing to undo any more.
-    std::vector<RemovalRecord> undoable = removals_.undoable();
-    const auto isPutBack = [&](const RemovalRecord& each) {
+    removals_.dropUndoable([&](const RemovalRecord& each) {
         return std::any_of(records.begin(), records.end(),
                            [&](const RemovalRecord& record) { return record.id == each.id; });
-    };
-    if (std::erase_if(undoable, isPutBack) > 0) {
-        removals_.setUndoable(std::move(undoable));
-    }
+    });
     removals_.setRestoring(records.front().id);
     background_.run(Priority::userInitiated, this, [this, records = std::move(records)] {
         std::string failure;

@@ -86,6 +86,12 @@ void RemovalState::setUndoable(std::vector<RemovalRecord> records) {
     emit undoableChanged();
 }
 
+void RemovalState::dropUndoable(const std::function<bool(const RemovalRecord&)>& gone) {
+    if (std::erase_if(undoable_, gone) > 0) {
+        emit undoableChanged();
+    }
+}
+
 void RemovalState::setShown(bool shown) {
     isShown_ = shown;
     emit shownChanged();

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -71,6 +72,8 @@ public:
     void setRestorability(std::unordered_map<Uuid, bool> restorable);
     void setShown(bool shown);
     void setUndoable(std::vector<RemovalRecord> records);
+    // Takes out of what Undo puts back every record `gone` answers true for.
+    void dropUndoable(const std::function<bool(const RemovalRecord&)>& gone);
 
 signals:
     void candidateChanged();
