@@ -73,13 +73,8 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     layout->setSpacing(0);
 
     // Header: icon, name and badges, the identity line, the size.
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(20, 16, 20, 14);
-    header->setSpacing(14);
     icon_ = new IconLabel(iconSide, this);
-    header->addWidget(icon_);
-    auto* identity = new QVBoxLayout;
-    identity->setSpacing(4);
+    const auto [header, identity] = Theme::header(icon_);
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(8);
     name_ = Theme::label({}, Theme::font(Theme::TextStyle::title, QFont::Bold), this);
@@ -97,7 +92,6 @@ ApplicationDetailView::ApplicationDetailView(CleanerStore& store, IconCache& ico
     setSecondary(subtitle_);
     identity->addWidget(subtitle_);
     identity->addStretch(1);
-    header->addLayout(identity, 1);
     auto* sizeBlock = new QVBoxLayout;
     sizeBlock->setSpacing(2);
     auto* sizeRow = new QHBoxLayout;

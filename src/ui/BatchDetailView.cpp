@@ -134,12 +134,8 @@ BatchDetailView::BatchDetailView(CleanerStore& store, IconCache& icons, Workspac
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(20, 16, 20, 14);
-    header->setSpacing(14);
-    header->addWidget(new SymbolLabel("square.grid.2x2", 40, Theme::blue(), this));
-    auto* identity = new QVBoxLayout;
-    identity->setSpacing(4);
+    const auto [header, identity] =
+        Theme::header(new SymbolLabel("square.grid.2x2", 40, Theme::blue(), this));
     identity->addWidget(title_);
     auto* subtitle = Theme::label(
         tr("Each application keeps its own choice; one confirmation moves them all to the Trash."),
@@ -147,7 +143,6 @@ BatchDetailView::BatchDetailView(CleanerStore& store, IconCache& icons, Workspac
     Theme::useSecondaryText(subtitle);
     subtitle->setWordWrap(true);
     identity->addWidget(subtitle);
-    header->addLayout(identity, 1);
     layout->addLayout(header);
     layout->addWidget(Theme::divider(this));
 

@@ -1,6 +1,7 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QFrame>
 #include <QLabel>
 #include <QPalette>
@@ -90,6 +91,17 @@ QFrame* Theme::divider(QWidget* parent) {
     line->setFrameShadow(QFrame::Plain);
     line->setForegroundRole(QPalette::Mid);
     return line;
+}
+
+Theme::Header Theme::header(QWidget* leading) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(20, 16, 20, 14);
+    row->setSpacing(14);
+    row->addWidget(leading);
+    auto* identity = new QVBoxLayout;
+    identity->setSpacing(4);
+    row->addLayout(identity, 1);
+    return {row, identity};
 }
 
 } // namespace tarnwick

@@ -4,6 +4,8 @@
 #include <QFont>
 
 class QFrame;
+class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 class QWidget;
 
@@ -37,6 +39,14 @@ public:
     static QLabel* label(const QString& text, const QFont& font, QWidget* parent);
     // The thin line between a view's header, its content and its footer.
     static QFrame* divider(QWidget* parent);
+
+    // A detail view's header row: `leading` (its icon) and beside it the column for the title and the
+    // lines below it, which the view fills.
+    struct Header {
+        QHBoxLayout* row;
+        QVBoxLayout* identity;
+    };
+    static Header header(QWidget* leading);
 };
 
 } // namespace tarnwick
